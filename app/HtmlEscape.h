@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tabulon {
+
+// Makes a text safe inside an HTML cell: "&", "<" and ">" become "&amp;",
+// "&lt;" and "&gt;"; the backslash and the yen sign, which Shift-JIS writes
+// as the same byte and its fonts show as a yen sign, become "&yen;". Quotes
+// stay as they are. Each character is replaced once, so the "&" of an
+// inserted entity is not escaped again.
+std::string HtmlEscape(std::string_view text);
+
+}  // namespace tabulon

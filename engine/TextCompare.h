@@ -1,0 +1,30 @@
+#pragma once
+// Comparison of names without regard to letter case, for every script: each
+// character is compared by its Unicode lower-case mapping, independent of
+// the user's locale (a collation could call distinct names equal).
+
+#include <string>
+#include <string_view>
+
+namespace tabulon {
+
+// The text with each character replaced by its simple lower-case mapping.
+std::u32string FoldCase(std::string_view utf8);
+
+// The text with every character lower-cased, as UTF-8.
+std::string ToLowerText(std::string_view utf8);
+
+// <0, 0 or >0 as `a` sorts before, equal to or after `b`, ignoring case.
+int CompareNoCase(std::string_view a, std::string_view b);
+
+inline bool EqualsNoCase(std::string_view a, std::string_view b) {
+  return CompareNoCase(a, b) == 0;
+}
+
+// Ordering for sorted containers of names that ignore case.
+struct NoCaseLess {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const { return CompareNoCase(a, b) < 0; }
+};
+
+}  // namespace tabulon

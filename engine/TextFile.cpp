@@ -1,0 +1,47 @@
+#include <engine/TextFile.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+
+#include <engine/CodePage.h>
+#include <engine/Utf8.h>
+
+namespace tabulon {
+
+std::string DecodeTextFile(std::string_view bytes) {
+  if (bytes.starts_with(Utf8Bom)) return SanitizeUtf8(bytes.substr(Utf8Bom.size()));
+  return DecodeCp932(bytes);
+}
+
+std::string EncodeTextFile(std::string_view utf8) {
+  std::string encoded;
+  if (TryEncodeCp932(utf8, encoded)) return encoded;
+  std::string out(Utf8Bom);
+  out += utf8;
+  return out;
+}
+
+std::string ReadFileBytes(const std::filesystem::path& path) {
+  const auto fail = [&](int error) {
+    throw std::runtime_error("ファイル '" + path.string() + "' を読み込めません: " +
+                             std::strerror(error));
+  };
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                       &std::fclose);
+  if (!file) fail(errno);
+  std::string bytes;
+  char buffer[65536];
+  std::size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, got);
+  if (std::ferror(file.get())) fail(errno != 0 ? errno : EIO);
+  return bytes;
+}
+
+std::string ReadTextFile(const std::filesystem::path& path) {
+  return DecodeTextFile(ReadFileBytes(path));
+}
+
+}  // namespace tabulon

@@ -1,0 +1,40 @@
+#pragma once
+// The program's name and version. Linux executables carry no version
+// resource, so the twelve standard version strings are compiled in from the
+// build, and read back for the running executable.
+
+#include <array>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace tabulon {
+
+inline constexpr std::array<std::string_view, 12> VersionKeys{
+    "Comments",         "CompanyName",      "FileDescription", "FileVersion",
+    "InternalName",     "LegalCopyright",   "LegalTrademarks", "OriginalFilename",
+    "PrivateBuild",     "ProductName",      "ProductVersion",  "SpecialBuild"};
+
+// The compiled-in value of one of VersionKeys, or "" for another key.
+std::string_view BuiltInVersionString(std::string_view key);
+
+// Sets `value` to the version string `key` of `fileName` when `fileName` is
+// the running executable and the key is one of VersionKeys; otherwise leaves
+// it unchanged.
+void ReadVersionString(std::string_view key, const std::filesystem::path& fileName,
+                       std::string& value);
+
+// The running executable's full path (from /proc/self/exe, falling back to
+// `fallback`, normally argv[0]).
+std::filesystem::path ExecutablePath(const std::filesystem::path& fallback = {});
+
+// The application title: the executable's file name without its folder and
+// without everything from its first "." on, every character after the
+// first in lower case ("TABULON.bin" -> "Tabulon").
+std::string ApplicationTitle(const std::filesystem::path& executable);
+
+// A window's title: "<title> Ver.<version> - <component name>".
+std::string VersionCaption(std::string_view applicationTitle, std::string_view fileVersion,
+                           std::string_view componentName);
+
+}  // namespace tabulon
