@@ -1,0 +1,135 @@
+// The settings file: reading rules, names without regard to case, the
+// layout of a first save and updates in place, refused writes.
+
+#include <gtest/gtest.h>
+
+#include <engine/TextFile.h>
+#include <info/ProfileFile.h>
+
+#include "../TestSupport.h"
+#include "FileLimit.h"
+
+namespace tabulon {
+namespace {
+
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
+
+TEST(ProfileFile, IntegerReadingRules) {
+  struct Case {
+    std::string_view Text;
+    int Expected;
+  };
+  constexpr int fallback = 77;
+  const Case cases[] = {
+      {"12", 12},           {"-20", -20},          {"+7", 7},
+      {"0x1", 1},           {"0X1F", 31},          {"0xFFFFFFFF", -1},
+      {"0x", fallback},     {"0x123456789", fallback}, {"0x-5", fallback},
+      {"yes", fallback},    {"12a", fallback},     {"", fallback},
+      {"1.5", fallback},    {"--1", fallback},     {"+-1", fallback},
+      {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1},
+      {"2147483648", fallback},   {"99999999999999999999999", fallback},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ParseProfileInteger(c.Text, fallback), c.Expected) << c.Text;
+  }
+}
+
+TEST(ProfileFile, ReadsNamesWithoutRegardToCaseAndTrimsValues) {
+  TempDir dir;
+  WriteBytes(dir / "t.ini",
+             "[mainform.CHKVERBOSE]\r\nchecked = 0x1 \r\nTag=yes\r\n[MainForm.RbtnPutWhere]\r\n"
+             "Checked=0\r\n");
+  const ProfileFile ini(dir / "t.ini");
+  EXPECT_EQ(ini.ReadString("MainForm.ChkVerbose", "Checked"), "0x1");
+  EXPECT_TRUE(ini.ReadBool("MainForm.ChkVerbose", "CHECKED", false));
+  EXPECT_EQ(ini.ReadInteger("MainForm.ChkVerbose", "Tag", 5), 5);
+  EXPECT_FALSE(ini.ReadBool("mainform.rbtnputwhere", "checked", true));
+  EXPECT_TRUE(ini.ReadBool("MainForm.Missing", "Checked", true));
+  EXPECT_EQ(ini.ReadString("MainForm.ChkVerbose", "Missing"), std::nullopt);
+}
+
+TEST(ProfileFile, ValuesAreCutAt2047Characters) {
+  TempDir dir;
+  std::string longValue;
+  for (int i = 0; i < 1500; ++i) longValue += "表a";
+  ProfileFile out(dir / "t.ini");
+  out.WriteString("S", "Text", longValue);
+  out.Save();
+  const std::optional<std::string> read = ProfileFile(dir / "t.ini").ReadString("S", "Text");
+  ASSERT_TRUE(read);
+  std::string expected;
+  for (int i = 0; i < 1023; ++i) expected += "表a";
+  expected += "表";
+  EXPECT_EQ(*read, expected);
+}
+
+TEST(ProfileFile, FirstSaveLaysOutSectionsInOrderOfWriting) {
+  TempDir dir;
+  ProfileFile ini(dir / "t.ini");
+  ini.WriteInteger("MainForm.MainForm", "Top", 139);
+  ini.WriteInteger("MainForm.MainForm", "Left", -243);
+  ini.WriteInteger("MainForm.ChkVerbose", "Tag", 0);
+  ini.WriteBool("MainForm.ChkVerbose", "Enabled", true);
+  ini.WriteString("MainForm.SaveHere", "InitialDir", "/home/ユーザー/出力");
+  ini.Save();
+  EXPECT_EQ(ReadBytes(dir / "t.ini"),
+            EncodeTextFile("[MainForm.MainForm]\r\nTop=139\r\nLeft=-243\r\n\r\n"
+                           "[MainForm.ChkVerbose]\r\nTag=0\r\nEnabled=1\r\n\r\n"
+                           "[MainForm.SaveHere]\r\nInitialDir=/home/ユーザー/出力\r\n"));
+  EXPECT_NE(ReadBytes(dir / "t.ini").find("\x83\x86\x81\x5B\x83\x55\x81\x5B"), std::string::npos)
+      << "Shift-JIS on disk";
+}
+
+TEST(ProfileFile, LaterSavesUpdateLinesInPlace) {
+  TempDir dir;
+  WriteBytes(dir / "t.ini",
+             "; kept\r\n\r\n[Other]\r\nx=1\r\n\r\n[mainform.mainform]\r\nTOP=5\r\nWidth=3\r\n");
+  ProfileFile ini(dir / "t.ini");
+  ini.WriteInteger("MainForm.MainForm", "Top", 139);
+  ini.WriteInteger("MainForm.MainForm", "Height", 446);
+  ini.WriteString("MainForm.New", "Tag", "0");
+  ini.WriteString("Other", "y", "😀");
+  ini.Save();
+  EXPECT_EQ(ReadBytes(dir / "t.ini"),
+            std::string(Utf8Bom) +
+                "; kept\r\n\r\n[Other]\r\nx=1\r\ny=😀\r\n\r\n[mainform.mainform]\r\nTOP=139\r\n"
+                "Width=3\r\nHeight=446\r\n\r\n[MainForm.New]\r\nTag=0\r\n");
+  EXPECT_EQ(ProfileFile(dir / "t.ini").ReadString("other", "Y"), "😀");
+}
+
+TEST(ProfileFile, RefusedWriteNamesTheFileAndKeepsThePreviousOne) {
+  TempDir dir;
+  WriteBytes(dir / "file", "x");
+  ProfileFile nowhere(dir / "file" / "t.ini");
+  nowhere.WriteInteger("S", "K", 1);
+  try {
+    nowhere.Save();
+    FAIL() << "no error";
+  } catch (const std::runtime_error& e) {
+    EXPECT_EQ(std::string(e.what()), (dir / "file" / "t.ini").string() + " に書き込めません");
+  }
+
+  WriteBytes(dir / "t.ini", "[S]\r\nK=old\r\n");
+  ProfileFile ini(dir / "t.ini");
+  ini.WriteString("S", "K", std::string(4096, 'n'));
+  {
+    test::FileSizeLimit limit(64);
+    EXPECT_THROW(ini.Save(), std::runtime_error);
+  }
+  EXPECT_EQ(ReadBytes(dir / "t.ini"), "[S]\r\nK=old\r\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                          std::filesystem::directory_iterator()),
+            2) << "no temporary file left";
+}
+
+TEST(ProfileFile, UnreadableFileIsAnError) {
+  TempDir dir;
+  std::filesystem::create_directory(dir / "t.ini");
+  EXPECT_THROW(ProfileFile(dir / "t.ini"), std::runtime_error);
+  EXPECT_NO_THROW(ProfileFile(dir / "missing.ini"));
+}
+
+}  // namespace
+}  // namespace tabulon
