@@ -1,0 +1,43 @@
+#include <info/AppMessage.h>
+
+#include <string>
+
+#include <QApplication>
+#include <QWidget>
+
+#include <info/VersionInfo.h>
+
+namespace tabulon {
+
+void SetVersionCaption(QWidget& form) {
+  std::string version;
+  ReadVersionString("FileVersion", ExecutablePath(), version);
+  form.setWindowTitle(QString::fromStdString(
+      VersionCaption(QCoreApplication::applicationName().toStdString(), version,
+                     form.objectName().toStdString())));
+}
+
+QMessageBox::StandardButton AppMessageBox(const QString& text, QMessageBox::Icon icon,
+                                          QMessageBox::StandardButtons buttons) {
+  QWidget* front = QApplication::activeWindow();
+  if (front == nullptr && !QApplication::topLevelWidgets().isEmpty()) {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+      if (window->isVisible()) front = window;
+    }
+  }
+  if (front != nullptr) {
+    front->raise();
+    front->activateWindow();
+  }
+  QMessageBox box(icon, QCoreApplication::applicationName(), text, buttons, front);
+  box.setWindowFlag(Qt::WindowStaysOnTopHint);
+  return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+void ShowErrorBox(const QString& text) {
+  QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(), text,
+                  QMessageBox::Ok, QApplication::activeWindow());
+  box.exec();
+}
+
+}  // namespace tabulon

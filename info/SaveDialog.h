@@ -1,0 +1,40 @@
+#pragma once
+// A save-file dialog as a component of its window: its settings live on
+// while the dialog itself is created for each showing. InitialDir is the
+// folder it opens in; the settings file keeps it.
+
+#include <optional>
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace tabulon {
+
+class TSaveDialog : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit TSaveDialog(QObject* parent = nullptr);
+
+  // Appended to a file name typed without an extension.
+  QString DefaultExt;
+  // Filters as "description|patterns|description|patterns", patterns
+  // separated by ";".
+  QString Filter;
+  QString InitialDir;
+  QString Title;
+
+  // Shows the dialog over `owner` with `fileName` proposed in InitialDir.
+  // It asks before overwriting an existing file and before creating a new
+  // one, and adds nothing to the desktop's recent documents. Returns the
+  // chosen path, or nullopt when the user cancels.
+  std::optional<QString> Execute(const QString& fileName, QWidget* owner);
+};
+
+// Qt's name filters ("description (*.a *.b)") for a Filter text.
+QStringList NameFiltersOf(const QString& filter);
+
+}  // namespace tabulon
