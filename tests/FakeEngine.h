@@ -85,6 +85,7 @@ struct FakeRelationData {
 
 struct FakeDatabaseData {
   std::string Password;  // "" opens with any password
+  int OpenLimit = -1;    // how many opens succeed; -1 for no limit
   std::vector<FakePropertyData> Properties;
   std::vector<FakeTableData> Tables;
   std::vector<FakeRelationData> Relations;
@@ -316,6 +317,8 @@ class FakeWorkspace : public dao::Workspace {
     if (!password.empty() && connect != ";pwd=" + password) {
       throw dao::EngineError("パスワードが無効です。");
     }
+    if (file->second.OpenLimit == 0) throw dao::EngineError("ファイル '" + path + "' はロックされています。");
+    if (file->second.OpenLimit > 0) --file->second.OpenLimit;
     ++FCalls.Opens;
     return std::make_unique<FakeDatabase>(file->second, FCalls);
   }
