@@ -46,7 +46,9 @@ struct Options {
 class CliFront : public ReportFront {
  public:
   CliFront(std::string program, std::filesystem::path output)
-      : FProgram(std::move(program)), FOutput(std::move(output)), FTerminal(isatty(STDERR_FILENO) == 1) {}
+      : FProgram(std::move(program)),
+        FOutput(std::move(output)),
+        FTerminal(isatty(STDERR_FILENO) == 1) {}
 
   int NotOpened = 0;
   bool Failed = false;
@@ -111,13 +113,15 @@ int Check(TDao360& dao, std::vector<std::string> lines) {
   const CheckCounts counts = RunConnectionCheck(dao, lines);
   for (const std::string& line : lines) std::cout << line << "\n";
   std::string summary = CheckSummaryText(counts);
-  for (std::size_t at; (at = summary.find("\r\n")) != std::string::npos;) summary.replace(at, 2, "\n");
+  for (std::size_t at; (at = summary.find("\r\n")) != std::string::npos;)
+    summary.replace(at, 2, "\n");
   std::cerr << summary << "\n";
   return counts.Failed > 0 ? ExitFailed : ExitOk;
 }
 
 int Report(TDao360& dao, Wording& wording, const std::vector<std::string>& lines,
-           const Options& options, const std::filesystem::path& executable, const std::string& program) {
+           const Options& options, const std::filesystem::path& executable,
+           const std::string& program) {
   ReportSettings settings;
   settings.Verbose = options.Verbose;
   settings.TypeStyle = options.TypeStyle;
@@ -145,19 +149,24 @@ int Main(int argc, char** argv) {
   ReadVersionString("FileVersion", executable, version);
 
   Options options;
-  CLI::App app("Writes the structure of Microsoft Access databases (.mdb, .accdb) as one HTML "
-               "report in Shift-JIS.\n"
-               "Without -o the report goes to a dated file in the folder " + ExecutableStem(executable) +
-               "_out on the desktop.\n"
-               "Exit status: 0 done, 1 the run failed or no database opened (with --check: a "
-               "target did not open), 2 usage error.",
-               program);
+  CLI::App app(
+      "Writes the structure of Microsoft Access databases (.mdb, .accdb) as one HTML "
+      "report in Shift-JIS.\n"
+      "Without -o the report goes to a dated file in the folder " +
+          ExecutableStem(executable) +
+          "_out on the desktop.\n"
+          "Exit status: 0 done, 1 the run failed or no database opened (with --check: a "
+          "target did not open), 2 usage error.",
+      program);
   app.add_option("DATABASE", options.Databases, "database files to document");
-  app.add_option("--list", options.ListFile,
-                 "read target lines (\"status\"|\"password\"|\"path\") from FILE, - for standard input")
+  app.add_option(
+         "--list", options.ListFile,
+         "read target lines (\"status\"|\"password\"|\"path\") from FILE, - for standard input")
       ->option_text("FILE");
-  app.add_option("--password", options.Password, "password for the DATABASE arguments")->option_text("PW");
-  app.add_option("-o,--output", options.Output, "write the report to PATH (a folder: a dated name in it)")
+  app.add_option("--password", options.Password, "password for the DATABASE arguments")
+      ->option_text("PW");
+  app.add_option("-o,--output", options.Output,
+                 "write the report to PATH (a folder: a dated name in it)")
       ->option_text("PATH");
   app.add_flag("--verbose", options.Verbose, "add the engine, workspace and database properties");
   std::string typeStyle = "middle";
@@ -166,14 +175,18 @@ int Main(int argc, char** argv) {
   app.add_option("--type-style", typeStyle, "wording of field types: long, middle (default), short")
       ->check(CLI::IsMember(styleNames))
       ->option_text("STYLE");
-  app.add_option("--attr-style", attrStyle, "wording of field attributes: long (default), middle, short")
+  app.add_option("--attr-style", attrStyle,
+                 "wording of field attributes: long (default), middle, short")
       ->check(CLI::IsMember(styleNames))
       ->option_text("STYLE");
-  app.add_flag("--check", options.Check,
-               "check that every target opens instead: print each line with its status, then a summary");
+  app.add_flag(
+      "--check", options.Check,
+      "check that every target opens instead: print each line with its status, then a summary");
   app.set_version_flag("--version", ApplicationTitle(executable) + " " + version);
   const auto styleOf = [](const std::string& name) {
-    return name == "long" ? WordStyle::Long : name == "short" ? WordStyle::Short : WordStyle::Middle;
+    return name == "long"    ? WordStyle::Long
+           : name == "short" ? WordStyle::Short
+                             : WordStyle::Middle;
   };
   try {
     app.parse(argc, argv);
@@ -183,7 +196,8 @@ int Main(int argc, char** argv) {
       throw CLI::ValidationError("give either DATABASE arguments or --list FILE");
     }
     if (!options.ListFile.empty() && !options.Password.empty()) {
-      throw CLI::ValidationError("--password applies to DATABASE arguments; a list line carries its own");
+      throw CLI::ValidationError(
+          "--password applies to DATABASE arguments; a list line carries its own");
     }
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);

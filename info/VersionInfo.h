@@ -11,9 +11,9 @@
 namespace tabulon {
 
 inline constexpr std::array<std::string_view, 12> VersionKeys{
-    "Comments",         "CompanyName",      "FileDescription", "FileVersion",
-    "InternalName",     "LegalCopyright",   "LegalTrademarks", "OriginalFilename",
-    "PrivateBuild",     "ProductName",      "ProductVersion",  "SpecialBuild"};
+    "Comments",     "CompanyName",    "FileDescription", "FileVersion",
+    "InternalName", "LegalCopyright", "LegalTrademarks", "OriginalFilename",
+    "PrivateBuild", "ProductName",    "ProductVersion",  "SpecialBuild"};
 
 // The maker's home page and contact mail address, set at build time.
 std::string_view MakerHomePage();

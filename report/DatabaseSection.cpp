@@ -38,10 +38,13 @@ int WriteTableList(ReportContext& context) {
   const int count = tables.Count();
   const std::string fileId = context.FileId();
   file.WriteLine(
-      "<p><table cellpadding=3 cellspacing=0 border=1><caption>テーブル一覧 / <a href=\"#" + fileId +
-      "_relation\">リレーションシップへ</a></caption><tr><th nowrap>NO</th><th nowrap>テーブル名</th>"
+      "<p><table cellpadding=3 cellspacing=0 border=1><caption>テーブル一覧 / <a href=\"#" +
+      fileId +
+      "_relation\">リレーションシップへ</a></caption><tr><th nowrap>NO</th><th "
+      "nowrap>テーブル名</th>"
       "<th nowrap>属性</th><th nowrap>レコード数</th><th nowrap>作成日</th><th nowrap>更新日</th>"
-      "<th nowrap>更新可能</th><th nowrap>入力規則</th><th nowrap>規則説明</th><th nowrap>説明</th></tr>");
+      "<th nowrap>更新可能</th><th nowrap>入力規則</th><th nowrap>規則説明</th><th "
+      "nowrap>説明</th></tr>");
   for (int i = 0; i < count; ++i) {
     dao::TableDef& table = tables.Item(i);
     const std::string name = table.Name();

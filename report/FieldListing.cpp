@@ -44,8 +44,9 @@ void CollectKeys(KeyNameSets& keys, dao::TableDef& table) {
 
 std::string DescriptionCell(dao::Field& field) {
   try {
-    return fmt::sprintf("<td nowrap>%s</td>",
-                        HtmlEscape(dao::VariantToText(field.Properties().Item("Description").Value())));
+    return fmt::sprintf(
+        "<td nowrap>%s</td>",
+        HtmlEscape(dao::VariantToText(field.Properties().Item("Description").Value())));
   } catch (const dao::EngineError&) {
     return "<td>　</td>";
   }
@@ -71,10 +72,13 @@ void WriteFieldListing(ReportContext& context, KeyNameSets& keys, dao::TableDef&
   const int fieldCount = GuardedCount(table.Fields());
   if (fieldCount <= 0) return;
   file.WriteLine(
-      "<p><table cellpadding=3 cellspacing=0 border=1><tr><th nowrap>順序</th><th nowrap>フィールド名</th>"
+      "<p><table cellpadding=3 cellspacing=0 border=1><tr><th nowrap>順序</th><th "
+      "nowrap>フィールド名</th>"
       "<th nowrap>PK</th><th nowrap>FK</th><th nowrap>UK</th><th nowrap>IX</th><th nowrap>NN</th>"
-      "<th nowrap>空</th><th nowrap>型</th><th nowrap>サイズ</th><th nowrap>属性</th><th nowrap>既定値</th>"
-      "<th nowrap>更新可能</th><th nowrap>入力規則</th><th nowrap>規則説明</th><th nowrap>説明</th></tr>");
+      "<th nowrap>空</th><th nowrap>型</th><th nowrap>サイズ</th><th nowrap>属性</th><th "
+      "nowrap>既定値</th>"
+      "<th nowrap>更新可能</th><th nowrap>入力規則</th><th nowrap>規則説明</th><th "
+      "nowrap>説明</th></tr>");
   const auto markCell = [](bool value) {
     return fmt::sprintf(R"(<td nowrap align="center">%s</td>)", Mark(value));
   };
@@ -95,7 +99,8 @@ void WriteFieldListing(ReportContext& context, KeyNameSets& keys, dao::TableDef&
     row += fmt::sprintf(R"(<td nowrap align="right">%s</td>)", dao::VariantToText(field.Size()));
     row += fmt::sprintf("<td nowrap>%s</td>",
                         CommasToBreaks(context.Words.FieldAttributesText(field.Attributes())));
-    row += fmt::sprintf("<td nowrap>%s　</td>", HtmlEscape(dao::VariantToText(field.DefaultValue())));
+    row +=
+        fmt::sprintf("<td nowrap>%s　</td>", HtmlEscape(dao::VariantToText(field.DefaultValue())));
     row += markCell(field.DataUpdatable());
     row += fmt::sprintf("<td nowrap>%s　</td>", HtmlEscape(field.ValidationRule()));
     row += fmt::sprintf("<td nowrap>%s　</td>", HtmlEscape(field.ValidationText()));

@@ -28,8 +28,9 @@ void WriteForeignFields(ReportFile& file, dao::Relation& relation, dao::TableDef
 void WriteRelationshipSection(ReportContext& context) {
   ReportFile& file = context.File;
   const std::string fileId = context.FileId();
-  file.WriteLine(fmt::sprintf(R"(<h4 id="%s_relation"><a href="#%s">＜リレーションシップ＞ (in %s)</a></h4>)",
-                              fileId, fileId, HtmlEscape(context.Dao.DbName())));
+  file.WriteLine(
+      fmt::sprintf(R"(<h4 id="%s_relation"><a href="#%s">＜リレーションシップ＞ (in %s)</a></h4>)",
+                   fileId, fileId, HtmlEscape(context.Dao.DbName())));
   dao::Database& database = *context.Dao.Database();
   int count = 0;
   try {

@@ -16,7 +16,7 @@ namespace tabulon {
 struct ReportIdentity {
   std::string ExecutableName;  // file name with extension, without folder
   std::string FileVersion;
-  std::string DateTime;        // "yyyy/mm/dd hh:nn:ss"
+  std::string DateTime;  // "yyyy/mm/dd hh:nn:ss"
   std::string OsDescription;
 };
 
@@ -25,18 +25,16 @@ struct ReportIdentity {
 // and path) of each that opens is appended to `openedTargets`. `notOpened`
 // is told of each target line that did not open. Failures other than a
 // target that does not open, or a property row, propagate.
-void WriteReportHead(ReportContext& context, const ReportIdentity& identity,
-                     const std::vector<std::string>& targetLines,
-                     std::vector<std::string>& openedTargets,
-                     const std::function<void(const std::string& path, const std::string& error)>&
-                         notOpened);
+void WriteReportHead(
+    ReportContext& context, const ReportIdentity& identity,
+    const std::vector<std::string>& targetLines, std::vector<std::string>& openedTargets,
+    const std::function<void(const std::string& path, const std::string& error)>& notOpened);
 
 // One property table: the opening and caption lines as given, a header, one
 // row per property (a property whose name or value cannot be read keeps its
 // row with that text empty), "</table>". The count of properties is read
 // unguarded.
 void WritePropertyTable(ReportContext& context, const std::string& openingLine,
-                        const std::string& captionLine,
-                        dao::Collection<dao::Property>& properties);
+                        const std::string& captionLine, dao::Collection<dao::Property>& properties);
 
 }  // namespace tabulon

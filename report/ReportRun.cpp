@@ -106,8 +106,8 @@ void WriteDatabases(ReportContext& context, const std::vector<std::string>& open
 }  // namespace
 
 ReportOutcome RunReport(TDao360& dao, Wording& wording, AnchorRegistry& anchors,
-                        const std::vector<std::string>& targetLines,
-                        const ReportSettings& settings, ReportFront& front) {
+                        const std::vector<std::string>& targetLines, const ReportSettings& settings,
+                        ReportFront& front) {
   wording.SetStyles(settings.TypeStyle, settings.AttrStyle);
   front.SetProgressPosition(ProgressBar::Total, 0);
   front.SetProgressPosition(ProgressBar::Part, 0);
@@ -124,11 +124,12 @@ ReportOutcome RunReport(TDao360& dao, Wording& wording, AnchorRegistry& anchors,
   std::filesystem::path path;
   switch (settings.Where) {
     case Destination::Desktop: {
-      const std::string desktop = settings.DesktopFolder ? settings.DesktopFolder()
-                                                         : GetDesktopFolder();
+      const std::string desktop =
+          settings.DesktopFolder ? settings.DesktopFolder() : GetDesktopFolder();
       if (desktop.empty()) {
-        front.ReportFailure("デスクトップのフォルダが分からないため、レポートを書けません。"
-                            "環境変数 HOME を確かめてください。");
+        front.ReportFailure(
+            "デスクトップのフォルダが分からないため、レポートを書けません。"
+            "環境変数 HOME を確かめてください。");
         return outcome;
       }
       path = UniqueReportPath(DesktopReportFolder(desktop, settings.ExecutablePath), defaultName);
@@ -154,8 +155,9 @@ ReportOutcome RunReport(TDao360& dao, Wording& wording, AnchorRegistry& anchors,
     ReportIdentity identity;
     identity.ExecutableName = settings.ExecutablePath.filename().string();
     ReadVersionString("FileVersion", settings.ExecutablePath, identity.FileVersion);
-    identity.DateTime = fmt::format("{:04d}/{:02d}/{:02d} {:02d}:{:02d}:{:02d}", now.tm_year + 1900,
-                                    now.tm_mon + 1, now.tm_mday, now.tm_hour, now.tm_min, now.tm_sec);
+    identity.DateTime =
+        fmt::format("{:04d}/{:02d}/{:02d} {:02d}:{:02d}:{:02d}", now.tm_year + 1900, now.tm_mon + 1,
+                    now.tm_mday, now.tm_hour, now.tm_min, now.tm_sec);
     identity.OsDescription = settings.OsDescription ? settings.OsDescription() : GetOSDescription();
     WriteReportHead(context, identity, targetLines, openedTargets,
                     [&front](const std::string& target, const std::string& error) {

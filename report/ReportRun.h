@@ -35,9 +35,9 @@ struct ReportSettings {
 
   // Environment of the run; the defaults use the system's. Tests replace
   // them to pin the output.
-  std::function<std::string()> DesktopFolder;                    // "" = unresolvable
-  std::function<std::chrono::system_clock::time_point()> Now;    // local date and time
-  std::function<std::uint32_t()> TickCount;                      // milliseconds, wraps
+  std::function<std::string()> DesktopFolder;                  // "" = unresolvable
+  std::function<std::chrono::system_clock::time_point()> Now;  // local date and time
+  std::function<std::uint32_t()> TickCount;                    // milliseconds, wraps
   std::function<std::string()> OsDescription;
 };
 
@@ -80,7 +80,7 @@ struct ReportOutcome {
 // Runs the report over `targetLines` (target lines of status, password and
 // path; lines with fewer than three fields are passed over).
 ReportOutcome RunReport(TDao360& dao, Wording& wording, AnchorRegistry& anchors,
-                        const std::vector<std::string>& targetLines,
-                        const ReportSettings& settings, ReportFront& front);
+                        const std::vector<std::string>& targetLines, const ReportSettings& settings,
+                        ReportFront& front);
 
 }  // namespace tabulon

@@ -44,17 +44,19 @@ TEST(ConnectionCheck, RewritesStatusesAndCounts) {
   EXPECT_EQ(counts.LineCount, 9);
   EXPECT_EQ(counts.Opened, 4);
   EXPECT_EQ(counts.Failed, 3);
-  EXPECT_EQ(lines, (Lines{
-                       R"("OK"|"PASSWORD_HERE"|"/data/Sample.mdb")",
-                       R"("NG パスワードが無効です。"|"wrong"|"/data/locked.mdb")",
-                       R"("OK"|"secret"|"/data/locked.mdb")",
-                       "",
-                       "a note",
-                       R"("NG ファイル '/data/missing.mdb' が見つかりません。"|"PASSWORD_HERE"|"/data/missing.mdb")",
-                       R"("NG ファイル '' が見つかりません。"|"pw"|"")",
-                       R"("OK"|"p""w"|"/data/Sample.mdb"|"my comment"|"more")",
-                       R"("OK"|"pw"|"/my"|"data/a.mdb")",
-                   }));
+  EXPECT_EQ(
+      lines,
+      (Lines{
+          R"("OK"|"PASSWORD_HERE"|"/data/Sample.mdb")",
+          R"("NG パスワードが無効です。"|"wrong"|"/data/locked.mdb")",
+          R"("OK"|"secret"|"/data/locked.mdb")",
+          "",
+          "a note",
+          R"("NG ファイル '/data/missing.mdb' が見つかりません。"|"PASSWORD_HERE"|"/data/missing.mdb")",
+          R"("NG ファイル '' が見つかりません。"|"pw"|"")",
+          R"("OK"|"p""w"|"/data/Sample.mdb"|"my comment"|"more")",
+          R"("OK"|"pw"|"/my"|"data/a.mdb")",
+      }));
   EXPECT_EQ(world.Calls->Opens, world.Calls->Closes);
   EXPECT_FALSE(world.Dao.Connected());
 }

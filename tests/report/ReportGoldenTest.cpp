@@ -115,11 +115,12 @@ void PrintTo(const GoldenCase& c, std::ostream* out) { *out << c.Name; }
 std::vector<GoldenCase> Cases() {
   std::vector<GoldenCase> cases;
 
-  cases.push_back({"sales",
-                   [](RunWorld&) {},
-                   {{"/data/販売.mdb", SalesDatabase()}, {"/data/secret.mdb", Locked("right")}},
-                   {R"("??"|"PASSWORD_HERE"|"/data/販売.mdb")", R"("OK"|"wrong"|"/data/secret.mdb")",
-                    "メモ: 2行目は古い", R"("NG x"|"right"|"/data/secret.mdb")"}});
+  cases.push_back(
+      {"sales",
+       [](RunWorld&) {},
+       {{"/data/販売.mdb", SalesDatabase()}, {"/data/secret.mdb", Locked("right")}},
+       {R"("??"|"PASSWORD_HERE"|"/data/販売.mdb")", R"("OK"|"wrong"|"/data/secret.mdb")",
+        "メモ: 2行目は古い", R"("NG x"|"right"|"/data/secret.mdb")"}});
 
   {
     FakeDatabaseData db;
@@ -129,17 +130,18 @@ std::vector<GoldenCase> Cases() {
                      {"Connect", dao::Null{}, {}},
                      {"Broken", std::string("x"), {"Name"}},
                      {"Path<&>", std::string(R"(C:\a<b>&c)"), {}}};
-    cases.push_back({"verbose",
-                     [](RunWorld& w) {
-                       w.Settings.Verbose = true;
-                       w.Settings.TypeStyle = WordStyle::Short;
-                     },
-                     {{"/data/v.mdb", db}},
-                     {R"("??"|""|"/data/v.mdb")"},
-                     {{"Name", std::string("tabulon engine"), {}}, {"Version", std::string("1.0"), {}}},
-                     {{"Name", std::string("#Default Workspace#"), {}},
-                      {"UserName", std::string("admin"), {}},
-                      {"IsolateODBCTrans", dao::Null{}, {"Value"}}}});
+    cases.push_back(
+        {"verbose",
+         [](RunWorld& w) {
+           w.Settings.Verbose = true;
+           w.Settings.TypeStyle = WordStyle::Short;
+         },
+         {{"/data/v.mdb", db}},
+         {R"("??"|""|"/data/v.mdb")"},
+         {{"Name", std::string("tabulon engine"), {}}, {"Version", std::string("1.0"), {}}},
+         {{"Name", std::string("#Default Workspace#"), {}},
+          {"UserName", std::string("admin"), {}},
+          {"IsolateODBCTrans", dao::Null{}, {"Value"}}}});
   }
 
   {
@@ -180,10 +182,8 @@ std::vector<GoldenCase> Cases() {
                       R"("??"|""|"/one/<same>.mdb")"}});
   }
 
-  cases.push_back({"nothing-opens",
-                   [](RunWorld&) {},
-                   {},
-                   {R"("??"|""|"/missing.mdb")", "", "a|b"}});
+  cases.push_back(
+      {"nothing-opens", [](RunWorld&) {}, {}, {R"("??"|""|"/missing.mdb")", "", "a|b"}});
   return cases;
 }
 
@@ -192,16 +192,18 @@ class ReportGolden : public testing::TestWithParam<GoldenCase> {};
 TEST_P(ReportGolden, MatchesExpectedBytes) {
   const GoldenCase& c = GetParam();
   RunWorld world(c.Files, c.EngineProperties, c.WorkspaceProperties);
-  world.Words.Words.Parse("[FIELD_TYPE_2]\ndbLong=長整数型\n[FIELD_ATTR_1]\ndbFixedField=サイズ固定\n");
+  world.Words.Words.Parse(
+      "[FIELD_TYPE_2]\ndbLong=長整数型\n[FIELD_ATTR_1]\ndbFixedField=サイズ固定\n");
   c.Adjust(world);
   const ReportOutcome outcome = world.Run(c.Lines);
   ASSERT_TRUE(outcome.Path.has_value());
   const std::string bytes = ReadBytes(*outcome.Path);
 
-  const std::filesystem::path golden =
-      std::filesystem::path(TABULON_SOURCE_DIR) / "tests/report/golden" / (std::string(c.Name) + ".html");
+  const std::filesystem::path golden = std::filesystem::path(TABULON_SOURCE_DIR) /
+                                       "tests/report/golden" / (std::string(c.Name) + ".html");
   std::string decoded = DecodeTextFile(bytes);
-  for (std::size_t at; (at = decoded.find("\r\n")) != std::string::npos;) decoded.replace(at, 2, "\n");
+  for (std::size_t at; (at = decoded.find("\r\n")) != std::string::npos;)
+    decoded.replace(at, 2, "\n");
   for (const std::string& failure : world.Front.Failures) decoded += "[MemOut] " + failure + "\n";
   if (std::getenv("TABULON_UPDATE_GOLDEN") != nullptr) WriteBytes(golden, decoded);
 
@@ -216,8 +218,10 @@ TEST_P(ReportGolden, MatchesExpectedBytes) {
     expected.erase(memOut);
   }
   std::string expectedBytes;
-  for (const std::string& line : SplitListLines(expected)) expectedBytes += ReportFile::Encode(line) + "\r\n";
-  if (!expected.ends_with("\n") && expectedBytes.size() >= 2) expectedBytes.resize(expectedBytes.size() - 2);
+  for (const std::string& line : SplitListLines(expected))
+    expectedBytes += ReportFile::Encode(line) + "\r\n";
+  if (!expected.ends_with("\n") && expectedBytes.size() >= 2)
+    expectedBytes.resize(expectedBytes.size() - 2);
   EXPECT_EQ(bytes, expectedBytes);
   EXPECT_EQ(world.Front.Failures, expectedFailures);
   EXPECT_FALSE(world.Front.Busy);
@@ -227,7 +231,8 @@ TEST_P(ReportGolden, MatchesExpectedBytes) {
 INSTANTIATE_TEST_SUITE_P(Cases, ReportGolden, testing::ValuesIn(Cases()),
                          [](const testing::TestParamInfo<GoldenCase>& param) {
                            std::string name;
-                           for (const char ch : std::string(param.param.Name)) name += std::isalnum(ch) ? ch : '_';
+                           for (const char ch : std::string(param.param.Name))
+                             name += std::isalnum(ch) ? ch : '_';
                            return name;
                          });
 

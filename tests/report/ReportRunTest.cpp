@@ -42,7 +42,8 @@ TEST(ReportRun, EmptyListChangesOnlyStylesAndBars) {
 TEST(ReportRun, DesktopReportsAreDatedAndNumbered) {
   RunWorld world({{"/a.mdb", OneTable()}});
   const std::filesystem::path folder = world.Desktop / "tabulon_out";
-  for (const char* expected : {"tabulon_261205.html", "tabulon_261205(01).html", "tabulon_261205(02).html"}) {
+  for (const char* expected :
+       {"tabulon_261205.html", "tabulon_261205(01).html", "tabulon_261205(02).html"}) {
     const ReportOutcome outcome = world.Run({R"("??"|""|"/a.mdb")"});
     EXPECT_TRUE(outcome.Complete);
     EXPECT_EQ(outcome.Path, folder / expected);
@@ -111,11 +112,10 @@ TEST(ReportRun, ChosenPathGetsItsFoldersAndTheReport) {
   for (std::size_t at = 0; (at = report.find("<h3 ", at)) != std::string::npos; ++at) ++headings;
   EXPECT_EQ(headings, 2u);
   EXPECT_EQ(world.Front.Calls,
-            (Lines{"total 0", "part 0", "disable", "dialog", "busy",
-                   "total max 2",
-                   "part 0", "part max 5", "part 1", "part 2", "part 3", "part 4", "part 5", "total 1",
-                   "part 0", "part max 5", "part 1", "part 2", "part 3", "part 4", "part 5", "total 2",
-                   "idle", "enable"}));
+            (Lines{"total 0", "part 0",     "disable", "dialog",     "busy",   "total max 2",
+                   "part 0",  "part max 5", "part 1",  "part 2",     "part 3", "part 4",
+                   "part 5",  "total 1",    "part 0",  "part max 5", "part 1", "part 2",
+                   "part 3",  "part 4",     "part 5",  "total 2",    "idle",   "enable"}));
 }
 
 TEST(ReportRun, UncreatableReportFailsWithOneLineAndNoFile) {
@@ -153,7 +153,9 @@ TEST(ReportRun, IdsContinueAcrossRunsOfOneRegistry) {
   world.Run({R"("??"|""|"/a.mdb")"});
   const ReportOutcome second = world.Run({R"("??"|""|"/b.mdb")", R"("??"|""|"/a.mdb")"});
   const std::string report = DecodeTextFile(ReadBytes(*second.Path));
-  EXPECT_NE(report.find(R"(<li><a href="#ID0002">b.mdb</a></li>)" "\r\n" R"(<li><a href="#ID0000">a.mdb</a></li>)"),
+  EXPECT_NE(report.find(R"(<li><a href="#ID0002">b.mdb</a></li>)"
+                        "\r\n"
+                        R"(<li><a href="#ID0000">a.mdb</a></li>)"),
             std::string::npos);
 }
 
@@ -163,7 +165,8 @@ TEST(ReportRun, VersionOfTheRunningExecutableIsShown) {
   const std::string name = world.Settings.ExecutablePath.filename().string();
   const ReportOutcome outcome = world.Run({"note"});
   const std::string report = DecodeTextFile(ReadBytes(*outcome.Path));
-  EXPECT_NE(report.find(">" + name + " Ver.0.6.12.20</a> at 2026/12/05 09:08:07<br>on TestOS"), std::string::npos);
+  EXPECT_NE(report.find(">" + name + " Ver.0.6.12.20</a> at 2026/12/05 09:08:07<br>on TestOS"),
+            std::string::npos);
   EXPECT_NE(report.find("by " + name + "</title>"), std::string::npos);
 }
 
