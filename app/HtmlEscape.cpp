@@ -8,10 +8,18 @@ std::string HtmlEscape(std::string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     switch (c) {
-      case '&': escaped += "&amp;"; break;
-      case '<': escaped += "&lt;"; break;
-      case '>': escaped += "&gt;"; break;
-      case '\\': escaped += "&yen;"; break;
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '\\':
+        escaped += "&yen;";
+        break;
       default:
         if (c == '\xC2' && i + 1 < text.size() && text[i + 1] == '\xA5') {  // U+00A5
           escaped += "&yen;";

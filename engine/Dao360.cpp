@@ -18,8 +18,7 @@ TDao360::~TDao360() {
   }
 }
 
-void TDao360::Open(const std::string& password, const std::string& path,
-                   std::string& errorText) {
+void TDao360::Open(const std::string& password, const std::string& path, std::string& errorText) {
   Close();
   try {
     FDatabase = FWorkspace->OpenDatabase(path, false, true, ";pwd=" + password);

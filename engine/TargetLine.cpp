@@ -79,8 +79,8 @@ std::string JoinTargetLine(const std::vector<std::string>& fields) {
 }
 
 std::string NewTargetLine(std::string_view path) {
-  return JoinTargetLine({std::string(UncheckedStatus), std::string(PasswordPlaceholder),
-                         std::string(path)});
+  return JoinTargetLine(
+      {std::string(UncheckedStatus), std::string(PasswordPlaceholder), std::string(path)});
 }
 
 }  // namespace tabulon

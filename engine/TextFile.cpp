@@ -26,8 +26,8 @@ std::string EncodeTextFile(std::string_view utf8) {
 
 std::string ReadFileBytes(const std::filesystem::path& path) {
   const auto fail = [&](int error) {
-    throw std::runtime_error("ファイル '" + path.string() + "' を読み込めません: " +
-                             std::strerror(error));
+    throw std::runtime_error("ファイル '" + path.string() +
+                             "' を読み込めません: " + std::strerror(error));
   };
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                        &std::fclose);

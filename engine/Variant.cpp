@@ -68,8 +68,8 @@ std::string VariantToText(const Variant& value) {
     std::string operator()(double d) const { return FloatText(d, 15); }
     std::string operator()(const Currency& c) const {
       const bool negative = c.Scaled < 0;
-      const std::uint64_t magnitude =
-          negative ? 0 - static_cast<std::uint64_t>(c.Scaled) : static_cast<std::uint64_t>(c.Scaled);
+      const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(c.Scaled)
+                                               : static_cast<std::uint64_t>(c.Scaled);
       std::string text = std::to_string(magnitude / 10000);
       std::string fraction = fmt::format("{:04d}", magnitude % 10000);
       while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();

@@ -15,8 +15,7 @@ struct MaskWord {
 // A table's or field's words: every row whose mask shares a bit with the
 // value adds its word, in the table's order.
 template <class WordOf>
-std::string JoinMatchingWords(std::int32_t value, std::span<const MaskWord> table,
-                              WordOf wordOf) {
+std::string JoinMatchingWords(std::int32_t value, std::span<const MaskWord> table, WordOf wordOf) {
   std::string text;
   for (const MaskWord& row : table) {
     if ((static_cast<std::uint32_t>(value) & row.Mask) != 0) {
@@ -64,11 +63,11 @@ struct TypeKey {
 };
 
 constexpr std::array<TypeKey, 21> FieldTypeKeys{{
-    {1, "dbBoolean"},    {2, "dbByte"},       {3, "dbInteger"},     {4, "dbLong"},
-    {5, "dbCurrency"},   {6, "dbSingle"},     {7, "dbDouble"},      {8, "dbDate"},
-    {9, "dbBinary"},     {10, "dbText"},      {11, "dbLongBinary"}, {12, "dbMemo"},
-    {15, "dbGUID"},      {16, "dbBigInt"},    {17, "dbVarBinary"},  {18, "dbChar"},
-    {19, "dbNumeric"},   {20, "dbDecimal"},   {21, "dbFloat"},      {22, "dbTime"},
+    {1, "dbBoolean"},    {2, "dbByte"},     {3, "dbInteger"},     {4, "dbLong"},
+    {5, "dbCurrency"},   {6, "dbSingle"},   {7, "dbDouble"},      {8, "dbDate"},
+    {9, "dbBinary"},     {10, "dbText"},    {11, "dbLongBinary"}, {12, "dbMemo"},
+    {15, "dbGUID"},      {16, "dbBigInt"},  {17, "dbVarBinary"},  {18, "dbChar"},
+    {19, "dbNumeric"},   {20, "dbDecimal"}, {21, "dbFloat"},      {22, "dbTime"},
     {23, "dbTimeStamp"},
 }};
 

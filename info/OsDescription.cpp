@@ -117,8 +117,8 @@ std::string ShortDescription(WindowsSystem& system) {
                          : v.PlatformId == 1 ? "Windows 95"
                          : v.PlatformId == 2 ? "Windows NT"
                                              : "";
-  return fmt::sprintf("%s Version %d.%d (Build %d : %s)", platform, v.MajorVersion,
-                      v.MinorVersion, static_cast<std::int32_t>(v.BuildNumber), v.CsdVersion);
+  return fmt::sprintf("%s Version %d.%d (Build %d : %s)", platform, v.MajorVersion, v.MinorVersion,
+                      static_cast<std::int32_t>(v.BuildNumber), v.CsdVersion);
 }
 
 // The value of PRETTY_NAME, unquoted, or "" when absent.

@@ -18,8 +18,8 @@ struct WindowsVersion {
   std::uint32_t BuildNumber = 0;
   std::uint32_t PlatformId = 0;
   std::string CsdVersion;
-  std::uint16_t SuiteMask = 0;     // extended form only
-  std::uint8_t ProductType = 0;    // extended form only
+  std::uint16_t SuiteMask = 0;   // extended form only
+  std::uint8_t ProductType = 0;  // extended form only
 };
 
 // The system queries the Windows description needs. Any of them may throw;

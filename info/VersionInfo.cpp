@@ -32,6 +32,9 @@ constexpr std::array<KeyValue, 12> BuiltInValues{{
 
 }  // namespace
 
+std::string_view MakerHomePage() { return TABULON_HOMEPAGE; }
+std::string_view MakerMailAddress() { return TABULON_CONTACT; }
+
 std::string_view BuiltInVersionString(std::string_view key) {
   for (const KeyValue& entry : BuiltInValues) {
     if (entry.Key == key) return entry.Value;

@@ -11,9 +11,13 @@
 namespace tabulon {
 
 inline constexpr std::array<std::string_view, 12> VersionKeys{
-    "Comments",         "CompanyName",      "FileDescription", "FileVersion",
-    "InternalName",     "LegalCopyright",   "LegalTrademarks", "OriginalFilename",
-    "PrivateBuild",     "ProductName",      "ProductVersion",  "SpecialBuild"};
+    "Comments",     "CompanyName",    "FileDescription", "FileVersion",
+    "InternalName", "LegalCopyright", "LegalTrademarks", "OriginalFilename",
+    "PrivateBuild", "ProductName",    "ProductVersion",  "SpecialBuild"};
+
+// The maker's home page and contact mail address, set at build time.
+std::string_view MakerHomePage();
+std::string_view MakerMailAddress();
 
 // The compiled-in value of one of VersionKeys, or "" for another key.
 std::string_view BuiltInVersionString(std::string_view key);

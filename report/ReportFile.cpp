@@ -17,8 +17,8 @@ std::string NumericReference(char32_t cp) {
 ReportFile::ReportFile(const std::filesystem::path& path)
     : FPath(path), FFile(std::fopen(path.c_str(), "wb"), &std::fclose) {
   if (!FFile) {
-    throw std::runtime_error("ファイル '" + FPath.string() + "' を作成できません: " +
-                             std::strerror(errno));
+    throw ReportFileError("ファイル '" + FPath.string() +
+                          "' を作成できません: " + std::strerror(errno));
   }
 }
 
@@ -49,13 +49,14 @@ std::string ReportFile::Encode(std::string_view utf8) {
 }
 
 void ReportFile::WriteBytes(std::string_view bytes) {
-  if (!FFile) throw std::runtime_error("レポートファイル '" + FPath.string() + "' は閉じられています。");
+  if (!FFile)
+    throw ReportFileError("レポートファイル '" + FPath.string() + "' は閉じられています。");
   if (std::fwrite(bytes.data(), 1, bytes.size(), FFile.get()) != bytes.size()) Fail(errno);
 }
 
 void ReportFile::Fail(int error) const {
-  throw std::runtime_error("ファイル '" + FPath.string() + "' に書き込めません: " +
-                           std::strerror(error));
+  throw ReportFileError("ファイル '" + FPath.string() +
+                        "' に書き込めません: " + std::strerror(error));
 }
 
 }  // namespace tabulon

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -18,9 +19,15 @@
 
 namespace tabulon {
 
+// A failure to create or write the report file.
+class ReportFileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 class ReportFile {
  public:
-  // Creates or truncates the file. Throws std::runtime_error naming the
+  // Creates or truncates the file. Throws ReportFileError naming the
   // path and the system's reason when it cannot.
   explicit ReportFile(const std::filesystem::path& path);
   // Closes the file if Close() was not called; errors are then lost.
@@ -28,7 +35,7 @@ class ReportFile {
   ReportFile(const ReportFile&) = delete;
   ReportFile& operator=(const ReportFile&) = delete;
 
-  // Writes `utf8` followed by CR LF. Throws std::runtime_error on a write
+  // Writes `utf8` followed by CR LF. Throws ReportFileError on a write
   // error (a full disk, for example).
   void WriteLine(std::string_view utf8);
   // Writes `utf8` with no line end.

@@ -35,11 +35,13 @@ struct ReportSettings {
 
   // Environment of the run; the defaults use the system's. Tests replace
   // them to pin the output.
-  std::function<std::string()> DesktopFolder;                    // "" = unresolvable
-  std::function<std::chrono::system_clock::time_point()> Now;    // local date and time
-  std::function<std::uint32_t()> TickCount;                      // milliseconds, wraps
+  std::function<std::string()> DesktopFolder;                  // "" = unresolvable
+  std::function<std::chrono::system_clock::time_point()> Now;  // local date and time
+  std::function<std::uint32_t()> TickCount;                    // milliseconds, wraps
   std::function<std::string()> OsDescription;
 };
+
+enum class ProgressBar { Total, Part };
 
 // What the run asks of its front. Every call happens on the caller's thread,
 // in the order of the run.
@@ -53,12 +55,19 @@ class ReportFront {
   virtual std::optional<std::filesystem::path> AskSavePath(const std::string& defaultFileName) = 0;
   // Shows or leaves the busy state.
   virtual void SetBusy(bool busy) = 0;
-  // The overall bar (one step per database) and the per-database bar (five
-  // steps per database).
-  virtual void ShowTotalProgress(int position, int maximum) = 0;
-  virtual void ShowPartProgress(int position, int maximum) = 0;
+  // The two progress bars: Total steps once per database, Part five times
+  // per database. Maximum and position are set separately, as a bar keeps
+  // its maximum from one run to the next.
+  virtual void SetProgressMaximum(ProgressBar bar, int maximum) = 0;
+  virtual void SetProgressPosition(ProgressBar bar, int position) = 0;
   // A failure that ended the run: one new line of the unexpected-error list.
   virtual void ReportFailure(const std::string& text) = 0;
+  // A target line whose database did not open in the index pass, with the
+  // engine's text. The report leaves it out silently; a front may tell.
+  virtual void TargetNotOpened(const std::string& path, const std::string& errorText) {
+    (void)path;
+    (void)errorText;
+  }
 };
 
 struct ReportOutcome {
@@ -71,7 +80,7 @@ struct ReportOutcome {
 // Runs the report over `targetLines` (target lines of status, password and
 // path; lines with fewer than three fields are passed over).
 ReportOutcome RunReport(TDao360& dao, Wording& wording, AnchorRegistry& anchors,
-                        const std::vector<std::string>& targetLines,
-                        const ReportSettings& settings, ReportFront& front);
+                        const std::vector<std::string>& targetLines, const ReportSettings& settings,
+                        ReportFront& front);
 
 }  // namespace tabulon

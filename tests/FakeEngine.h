@@ -80,11 +80,12 @@ struct FakeRelationData {
   std::string ForeignTable;
   std::int32_t Attributes = 0;
   std::vector<std::pair<std::string, std::string>> Fields;  // name, foreign name
-  FailSet Fails;  // also "Fields.Count"
+  FailSet Fails;                                            // also "Fields.Count"
 };
 
 struct FakeDatabaseData {
   std::string Password;  // "" opens with any password
+  int OpenLimit = -1;    // how many opens succeed; -1 for no limit
   std::vector<FakePropertyData> Properties;
   std::vector<FakeTableData> Tables;
   std::vector<FakeRelationData> Relations;
@@ -95,7 +96,8 @@ struct FakeDatabaseData {
 template <class T>
 class FakeCollection : public dao::Collection<T> {
  public:
-  FakeCollection(const FailSet* fails, std::string prefix) : FFails(fails), FPrefix(std::move(prefix)) {}
+  FakeCollection(const FailSet* fails, std::string prefix)
+      : FFails(fails), FPrefix(std::move(prefix)) {}
   std::vector<std::unique_ptr<T>> Items;
   std::function<std::string(T&)> NameOf;
 
@@ -126,8 +128,14 @@ class FakeCollection : public dao::Collection<T> {
 class FakeProperty : public dao::Property {
  public:
   explicit FakeProperty(FakePropertyData data) : FData(std::move(data)) {}
-  std::string Name() override { MaybeFail(FData.Fails, "Name"); return FData.Name; }
-  dao::Variant Value() override { MaybeFail(FData.Fails, "Value"); return FData.Value; }
+  std::string Name() override {
+    MaybeFail(FData.Fails, "Name");
+    return FData.Name;
+  }
+  dao::Variant Value() override {
+    MaybeFail(FData.Fails, "Value");
+    return FData.Value;
+  }
   const std::string& RawName() const { return FData.Name; }
 
  private:
@@ -158,7 +166,8 @@ class FakeField : public dao::Field {
  public:
   explicit FakeField(FakeFieldData data)
       : FData(std::move(data)),
-        FProperties(&FData.Fails, WithDescription(FData.Properties, FData.Description, FData.Fails)) {}
+        FProperties(&FData.Fails,
+                    WithDescription(FData.Properties, FData.Description, FData.Fails)) {}
   std::string Name() override { return Get("Name", FData.Name); }
   std::int32_t Type() override { return Get("Type", FData.Type); }
   dao::Variant Size() override { return Get("Size", FData.Size); }
@@ -200,10 +209,22 @@ class FakeIndex : public dao::Index {
       FFields.Items.push_back(std::make_unique<FakeField>(field));
     }
   }
-  std::string Name() override { MaybeFail(FData.Fails, "Name"); return FData.Name; }
-  bool Primary() override { MaybeFail(FData.Fails, "Primary"); return FData.Primary; }
-  bool Foreign() override { MaybeFail(FData.Fails, "Foreign"); return FData.Foreign; }
-  bool Unique() override { MaybeFail(FData.Fails, "Unique"); return FData.Unique; }
+  std::string Name() override {
+    MaybeFail(FData.Fails, "Name");
+    return FData.Name;
+  }
+  bool Primary() override {
+    MaybeFail(FData.Fails, "Primary");
+    return FData.Primary;
+  }
+  bool Foreign() override {
+    MaybeFail(FData.Fails, "Foreign");
+    return FData.Foreign;
+  }
+  bool Unique() override {
+    MaybeFail(FData.Fails, "Unique");
+    return FData.Unique;
+  }
   dao::Collection<dao::Field>& Fields() override { return FFields; }
   const std::string& RawName() const { return FData.Name; }
 
@@ -223,14 +244,38 @@ class FakeTableDef : public dao::TableDef {
     FIndexes.NameOf = [](dao::Index& i) { return static_cast<FakeIndex&>(i).RawName(); };
     for (const auto& i : FData.Indexes) FIndexes.Items.push_back(std::make_unique<FakeIndex>(i));
   }
-  std::string Name() override { MaybeFail(FData.Fails, "Name"); return FData.Name; }
-  std::int32_t Attributes() override { MaybeFail(FData.Fails, "Attributes"); return FData.Attributes; }
-  dao::Variant RecordCount() override { MaybeFail(FData.Fails, "RecordCount"); return FData.RecordCount; }
-  dao::Variant DateCreated() override { MaybeFail(FData.Fails, "DateCreated"); return FData.DateCreated; }
-  dao::Variant LastUpdated() override { MaybeFail(FData.Fails, "LastUpdated"); return FData.LastUpdated; }
-  dao::Variant Updatable() override { MaybeFail(FData.Fails, "Updatable"); return FData.Updatable; }
-  std::string ValidationRule() override { MaybeFail(FData.Fails, "ValidationRule"); return FData.ValidationRule; }
-  std::string ValidationText() override { MaybeFail(FData.Fails, "ValidationText"); return FData.ValidationText; }
+  std::string Name() override {
+    MaybeFail(FData.Fails, "Name");
+    return FData.Name;
+  }
+  std::int32_t Attributes() override {
+    MaybeFail(FData.Fails, "Attributes");
+    return FData.Attributes;
+  }
+  dao::Variant RecordCount() override {
+    MaybeFail(FData.Fails, "RecordCount");
+    return FData.RecordCount;
+  }
+  dao::Variant DateCreated() override {
+    MaybeFail(FData.Fails, "DateCreated");
+    return FData.DateCreated;
+  }
+  dao::Variant LastUpdated() override {
+    MaybeFail(FData.Fails, "LastUpdated");
+    return FData.LastUpdated;
+  }
+  dao::Variant Updatable() override {
+    MaybeFail(FData.Fails, "Updatable");
+    return FData.Updatable;
+  }
+  std::string ValidationRule() override {
+    MaybeFail(FData.Fails, "ValidationRule");
+    return FData.ValidationRule;
+  }
+  std::string ValidationText() override {
+    MaybeFail(FData.Fails, "ValidationText");
+    return FData.ValidationText;
+  }
   dao::Collection<dao::Property>& Properties() override { return FProperties; }
   dao::Collection<dao::Field>& Fields() override { return FFields; }
   dao::Collection<dao::Index>& Indexes() override { return FIndexes; }
@@ -253,10 +298,22 @@ class FakeRelation : public dao::Relation {
       FFields.Items.push_back(std::make_unique<FakeField>(field));
     }
   }
-  std::string Name() override { MaybeFail(FData.Fails, "Name"); return FData.Name; }
-  std::string Table() override { MaybeFail(FData.Fails, "Table"); return FData.Table; }
-  std::string ForeignTable() override { MaybeFail(FData.Fails, "ForeignTable"); return FData.ForeignTable; }
-  std::int32_t Attributes() override { MaybeFail(FData.Fails, "Attributes"); return FData.Attributes; }
+  std::string Name() override {
+    MaybeFail(FData.Fails, "Name");
+    return FData.Name;
+  }
+  std::string Table() override {
+    MaybeFail(FData.Fails, "Table");
+    return FData.Table;
+  }
+  std::string ForeignTable() override {
+    MaybeFail(FData.Fails, "ForeignTable");
+    return FData.ForeignTable;
+  }
+  std::int32_t Attributes() override {
+    MaybeFail(FData.Fails, "Attributes");
+    return FData.Attributes;
+  }
   dao::Collection<dao::Field>& Fields() override { return FFields; }
   const std::string& RawName() const { return FData.Name; }
 
@@ -281,9 +338,11 @@ class FakeDatabase : public dao::Database {
         FTableDefs(&FData.Fails, "TableDefs"),
         FRelations(&FData.Fails, "Relations") {
     FTableDefs.NameOf = [](dao::TableDef& t) { return static_cast<FakeTableDef&>(t).RawName(); };
-    for (const auto& t : FData.Tables) FTableDefs.Items.push_back(std::make_unique<FakeTableDef>(t));
+    for (const auto& t : FData.Tables)
+      FTableDefs.Items.push_back(std::make_unique<FakeTableDef>(t));
     FRelations.NameOf = [](dao::Relation& r) { return static_cast<FakeRelation&>(r).RawName(); };
-    for (const auto& r : FData.Relations) FRelations.Items.push_back(std::make_unique<FakeRelation>(r));
+    for (const auto& r : FData.Relations)
+      FRelations.Items.push_back(std::make_unique<FakeRelation>(r));
   }
   dao::Collection<dao::Property>& Properties() override { return FProperties; }
   dao::Collection<dao::TableDef>& TableDefs() override { return FTableDefs; }
@@ -316,6 +375,9 @@ class FakeWorkspace : public dao::Workspace {
     if (!password.empty() && connect != ";pwd=" + password) {
       throw dao::EngineError("パスワードが無効です。");
     }
+    if (file->second.OpenLimit == 0)
+      throw dao::EngineError("ファイル '" + path + "' はロックされています。");
+    if (file->second.OpenLimit > 0) --file->second.OpenLimit;
     ++FCalls.Opens;
     return std::make_unique<FakeDatabase>(file->second, FCalls);
   }

@@ -82,7 +82,8 @@ TEST(OsDescription, WindowsDecisionTable) {
 
   FakeWindows sp6a = extended(Nt(4, 0, 0x40000565, "service pack 6", 1));
   sp6a.Hotfix = true;
-  EXPECT_EQ(DescribeWindows(sp6a), "Microsoft Windows NT Workstation 4.0 Service Pack 6a (Build 1381)");
+  EXPECT_EQ(DescribeWindows(sp6a),
+            "Microsoft Windows NT Workstation 4.0 Service Pack 6a (Build 1381)");
 }
 
 TEST(OsDescription, WindowsFallsBackToConstant) {

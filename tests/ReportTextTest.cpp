@@ -45,9 +45,11 @@ TEST(AnchorRegistry, NumbersNewNamesInOneSequence) {
 
 TEST(AnchorRegistry, NamesDifferingInCaseShareAnIdInEveryScript) {
   AnchorRegistry anchors;
-  const std::pair<const char*, const char*> same[] = {
-      {"Customers", "CUSTOMERS"}, {"Äpfel", "äPFEL"}, {"ΣΟΦΙΑ", "σοφια"},
-      {"Заказы", "ЗАКАЗЫ"},       {"ＡＢＣ", "ａｂｃ"}};
+  const std::pair<const char*, const char*> same[] = {{"Customers", "CUSTOMERS"},
+                                                      {"Äpfel", "äPFEL"},
+                                                      {"ΣΟΦΙΑ", "σοφια"},
+                                                      {"Заказы", "ЗАКАЗЫ"},
+                                                      {"ＡＢＣ", "ａｂｃ"}};
   for (const auto& [a, b] : same) EXPECT_EQ(anchors.GetAnchorId(a), anchors.GetAnchorId(b)) << a;
   // Distinct names stay distinct, even where a collation might merge them.
   EXPECT_NE(anchors.GetAnchorId("ABC"), anchors.GetAnchorId("ＡＢＣ"));

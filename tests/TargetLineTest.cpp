@@ -31,27 +31,30 @@ TEST_P(SplitTargetLineTest, GivesTheFields) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, SplitTargetLineTest,
     testing::Values(
-        SplitCase{"quoted", R"("??"|"PASSWORD_HERE"|"/data/Sample.mdb")",
+        SplitCase{"quoted",
+                  R"("??"|"PASSWORD_HERE"|"/data/Sample.mdb")",
                   {"??", "PASSWORD_HERE", "/data/Sample.mdb"}},
         SplitCase{"unquoted", "OK|secret|/data/Sample.mdb", {"OK", "secret", "/data/Sample.mdb"}},
-        SplitCase{"unquoted path with a space ends at the space", "??|pw|/my data/a.mdb",
+        SplitCase{"unquoted path with a space ends at the space",
+                  "??|pw|/my data/a.mdb",
                   {"??", "pw", "/my", "data/a.mdb"}},
-        SplitCase{"quoted path keeps its spaces", R"("??"|"pw"|"/my data/a.mdb")",
+        SplitCase{"quoted path keeps its spaces",
+                  R"("??"|"pw"|"/my data/a.mdb")",
                   {"??", "pw", "/my data/a.mdb"}},
         SplitCase{"doubled quote inside", R"("a""b"|"""")", {"a\"b", "\""}},
         SplitCase{"delimiter last gives an empty field", R"("??"|"pw"|)", {"??", "pw", ""}},
         SplitCase{"delimiter then blank adds nothing", R"("??"|"pw"| )", {"??", "pw"}},
         SplitCase{"two delimiters give an empty field", "a||b", {"a", "", "b"}},
-        SplitCase{"blanks around fields and delimiters", "  \t\"a\" |  \"b\"\t|c  ",
-                  {"a", "b", "c"}},
-        SplitCase{"empty line", "", {}},
-        SplitCase{"blank line", " \t ", {}},
+        SplitCase{
+            "blanks around fields and delimiters", "  \t\"a\" |  \"b\"\t|c  ", {"a", "b", "c"}},
+        SplitCase{"empty line", "", {}}, SplitCase{"blank line", " \t ", {}},
         SplitCase{"unclosed quote takes the rest", R"("a"|"b|c)", {"a", "b|c"}},
         SplitCase{"text after a closing quote is a field", R"("a"b|c)", {"a", "b", "c"}},
         SplitCase{"quote inside an unquoted field stays", R"(a"b|c)", {"a\"b", "c"}},
         SplitCase{"four fields", R"("1"|"2"|"3"|"4")", {"1", "2", "3", "4"}},
         SplitCase{"full-width space is not a blank", "\u3000a|b", {"\u3000a", "b"}},
-        SplitCase{"multibyte path unquoted", "??|pw|/表/ソ｜ト.mdb", {"??", "pw", "/表/ソ｜ト.mdb"}}),
+        SplitCase{
+            "multibyte path unquoted", "??|pw|/表/ソ｜ト.mdb", {"??", "pw", "/表/ソ｜ト.mdb"}}),
     [](const testing::TestParamInfo<SplitCase>& param) {
       std::string name;
       for (const char c : std::string(param.param.Name)) name += std::isalnum(c) ? c : '_';
@@ -72,8 +75,8 @@ TEST(TargetLine, WrittenLineHasNothingBetweenFields) {
 
 TEST(TargetLine, EveryWrittenLineSplitsBackToItsFields) {
   // Fields made of the characters that matter to the rule.
-  const std::vector<std::string> pieces = {"\"", "|", " ", "\t", "a", "表", "ソ", "\\",
-                                           "｜", "\u3000", "\"\"", ""};
+  const std::vector<std::string> pieces = {"\"", "|",  " ",  "\t",     "a",    "表",
+                                           "ソ", "\\", "｜", "\u3000", "\"\"", ""};
   std::mt19937 random(20261206);
   for (int round = 0; round < 2000; ++round) {
     Fields fields(1 + random() % 4);

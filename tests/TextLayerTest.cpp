@@ -42,7 +42,9 @@ TEST(TextFile, TextCp932CannotHoldIsWrittenAsUtf8WithBom) {
 TEST(TextFile, InvalidBytesDecodeAsReplacementCharacters) {
   // A lead byte with a bad trail byte, undefined single bytes, a lead byte
   // cut off at the end of the file.
-  EXPECT_EQ(DecodeTextFile("a\x81\x20" "b"), "a\uFFFD b");
+  EXPECT_EQ(DecodeTextFile("a\x81\x20"
+                           "b"),
+            "a\uFFFD b");
   EXPECT_EQ(DecodeTextFile("\xFD\xFE\xFF"), "\uFFFD\uFFFD\uFFFD");
   EXPECT_EQ(DecodeTextFile("ok\x95"), "ok\uFFFD");
   EXPECT_EQ(DecodeTextFile(std::string(Utf8Bom) + "x\xC3"), "x\uFFFD");
@@ -101,8 +103,8 @@ TEST(ReportEncoding, UncreatableFileFailsWithPath) {
 
 TEST(Utf8, MalformedSequencesBecomeReplacementCharacters) {
   EXPECT_TRUE(IsValidUtf8("表\uFFFD😀"));
-  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));        // overlong "/"
-  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));    // a surrogate
+  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));      // overlong "/"
+  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));  // a surrogate
   EXPECT_EQ(SanitizeUtf8("a\xE8\xA1"), "a\uFFFD\uFFFD");
 }
 

@@ -25,7 +25,8 @@ TEST(VariantToText, ScalarsAndText) {
 
 TEST(VariantToText, DatesAsAJapaneseSystemWritesThem) {
   EXPECT_EQ(VariantToText(Date{27293.0}), "1974/09/21");
-  EXPECT_EQ(VariantToText(Date{38135.0 + (17 * 3600 + 46 * 60 + 30) / 86400.0}), "2004/05/28 17:46:30");
+  EXPECT_EQ(VariantToText(Date{38135.0 + (17 * 3600 + 46 * 60 + 30) / 86400.0}),
+            "2004/05/28 17:46:30");
   EXPECT_EQ(VariantToText(Date{38135.0 + (9 * 3600 + 5 * 60 + 3) / 86400.0}), "2004/05/28 9:05:03");
   EXPECT_EQ(VariantToText(Date{0.5}), "12:00:00");
   EXPECT_EQ(VariantToText(Date{0.0}), "0:00:00");

@@ -16,7 +16,8 @@ TEST(Wording, WithoutAFileEveryWordIsItsKey) {
   EXPECT_EQ(wording.FieldAttributesText(0), "\u3000");
   EXPECT_EQ(wording.FieldAttributesText(1), "dbFixedField,dbDescending");
   EXPECT_EQ(wording.FieldAttributesText(0x12), "dbVariableField,dbAutoIncrField");
-  EXPECT_EQ(wording.FieldAttributesText(0x8022), "dbVariableField,dbUpdatableField,dbHyperlinkField");
+  EXPECT_EQ(wording.FieldAttributesText(0x8022),
+            "dbVariableField,dbUpdatableField,dbHyperlinkField");
   EXPECT_EQ(wording.FieldTypeText(10), "dbText");
   EXPECT_EQ(wording.FieldTypeText(20), "dbDecimal");
   EXPECT_EQ(wording.FieldTypeText(13), "UnKnown (13)");
@@ -30,12 +31,14 @@ TEST(Wording, TableAndRelationWordsAreFixed) {
   for (const std::uint32_t system : {0x80000002u, 0x80000000u, 0x2u}) {
     EXPECT_EQ(TableAttributesText(static_cast<std::int32_t>(system)), "System Table");
   }
-  EXPECT_EQ(TableAttributesText(static_cast<std::int32_t>(0x80000003u)), "System Table,非表示のTable");
+  EXPECT_EQ(TableAttributesText(static_cast<std::int32_t>(0x80000003u)),
+            "System Table,非表示のTable");
   EXPECT_EQ(TableAttributesText(0x40000000), "非ODBC DataSourceのLinkTable");
   EXPECT_EQ(RelationAttributesText(0), "\u3000");
   EXPECT_EQ(RelationAttributesText(0x1100), "Field連鎖更新,Record連鎖削除");
-  EXPECT_EQ(RelationAttributesText(0x3000007), "RelationUnique,RelationDontEnforce,"
-                                                "dbRelationInherited,左外部結合,右外部結合");
+  EXPECT_EQ(RelationAttributesText(0x3000007),
+            "RelationUnique,RelationDontEnforce,"
+            "dbRelationInherited,左外部結合,右外部結合");
 }
 
 TEST(Wording, FileLinesFollowTheRules) {
@@ -66,8 +69,9 @@ TEST(Wording, OneEmptyWordLeavesTheCellBlank) {
 
 TEST(Wording, StylesChooseTheSections) {
   Wording wording;
-  wording.Words.Parse("[FIELD_TYPE_1]\ndbSingle=L\n[FIELD_TYPE_3]\ndbSingle=S\n"
-                      "[FIELD_ATTR_2]\ndbFixedField=M\n");
+  wording.Words.Parse(
+      "[FIELD_TYPE_1]\ndbSingle=L\n[FIELD_TYPE_3]\ndbSingle=S\n"
+      "[FIELD_ATTR_2]\ndbFixedField=M\n");
   wording.SetStyles(WordStyle::Long, WordStyle::Middle);
   EXPECT_EQ(wording.TypeSection, "FIELD_TYPE_1");
   EXPECT_EQ(wording.AttrSection, "FIELD_ATTR_2");
@@ -80,8 +84,7 @@ TEST(Wording, StylesChooseTheSections) {
 TEST(Wording, FileWithDoubleByteBackslashesReadsExactly) {
   test::TempDir dir;
   // ソ and 表 end in 0x5C; the lone "\" must stay one character.
-  test::WriteBytes(dir / "words.conf",
-                   "[FIELD_TYPE_2]\r\ndbText=\x83\x5C\x95\x5C\\x\r\n");
+  test::WriteBytes(dir / "words.conf", "[FIELD_TYPE_2]\r\ndbText=\x83\x5C\x95\x5C\\x\r\n");
   Wording wording;
   EXPECT_EQ(wording.Words.Load(dir / "words.conf"), std::nullopt);
   EXPECT_EQ(wording.FieldTypeText(10), "ソ表\\x");
@@ -103,8 +106,10 @@ TEST(Wording, UnreadableFileIsReportedAndIgnored) {
 
 TEST(Wording, ShippedFileWordsEveryKeyInEverySection) {
   Wording wording;
-  ASSERT_EQ(wording.Words.Load(std::filesystem::path(TABULON_BIN_DIR) / "words.conf"), std::nullopt);
-  const std::int32_t types[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 15, 16, 17, 18, 19, 20, 21, 22, 23};
+  ASSERT_EQ(wording.Words.Load(std::filesystem::path(TABULON_BIN_DIR) / "words.conf"),
+            std::nullopt);
+  const std::int32_t types[] = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11,
+                                12, 15, 16, 17, 18, 19, 20, 21, 22, 23};
   for (const WordStyle style : {WordStyle::Long, WordStyle::Middle, WordStyle::Short}) {
     wording.SetStyles(style, style);
     for (const std::int32_t type : types) {
@@ -119,7 +124,8 @@ TEST(Wording, ShippedFileWordsEveryKeyInEverySection) {
   // The examples on the window's radio buttons.
   wording.SetStyles(WordStyle::Long, WordStyle::Long);
   EXPECT_EQ(wording.FieldTypeText(6), "単精度浮動小数点数型(Single)");
-  EXPECT_EQ(wording.FieldAttributesText(1).substr(0, wording.FieldAttributesText(1).find(',')), "サイズ固定");
+  EXPECT_EQ(wording.FieldAttributesText(1).substr(0, wording.FieldAttributesText(1).find(',')),
+            "サイズ固定");
   wording.SetStyles(WordStyle::Middle, WordStyle::Middle);
   EXPECT_EQ(wording.FieldTypeText(6), "単精度浮動小数点数型");
   EXPECT_TRUE(wording.FieldAttributesText(1).starts_with("Size固定,"));

@@ -1,0 +1,230 @@
+// tabulon-cli: the report and the connection check from the command line,
+// over the same core as the desktop program.
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <exception>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include <app/AnchorRegistry.h>
+#include <app/ConnectionCheck.h>
+#include <engine/Dao360.h>
+#include <engine/TargetLine.h>
+#include <engine/TextFile.h>
+#include <engine/Wording.h>
+#include <engine/jet/JetEngine.h>
+#include <info/VersionInfo.h>
+#include <report/OutputPath.h>
+#include <report/ReportRun.h>
+
+namespace tabulon {
+namespace {
+
+constexpr int ExitOk = 0;
+constexpr int ExitFailed = 1;
+constexpr int ExitUsage = 2;
+
+struct Options {
+  std::vector<std::string> Databases;
+  std::string ListFile;
+  std::string Password;
+  std::string Output;
+  bool Verbose = false;
+  WordStyle TypeStyle = WordStyle::Middle;
+  WordStyle AttrStyle = WordStyle::Long;
+  bool Check = false;
+};
+
+// Prints progress on standard error when it is a terminal, and the failure
+// texts always.
+class CliFront : public ReportFront {
+ public:
+  CliFront(std::string program, std::filesystem::path output)
+      : FProgram(std::move(program)),
+        FOutput(std::move(output)),
+        FTerminal(isatty(STDERR_FILENO) == 1) {}
+
+  int NotOpened = 0;
+  bool Failed = false;
+
+  void SetControlsEnabled(bool) override {}
+  void SetBusy(bool busy) override {
+    if (!busy && FTerminal && FShown) std::cerr << "\r\033[K" << std::flush;
+  }
+  std::optional<std::filesystem::path> AskSavePath(const std::string& defaultFileName) override {
+    std::error_code error;
+    if (std::filesystem::is_directory(FOutput, error)) return FOutput / defaultFileName;
+    return FOutput;
+  }
+  void SetProgressMaximum(ProgressBar bar, int maximum) override {
+    if (bar == ProgressBar::Total) FTotal = maximum;
+  }
+  void SetProgressPosition(ProgressBar bar, int position) override {
+    if (!FTerminal || FTotal <= 0) return;
+    if (bar == ProgressBar::Total) FDone = position;
+    if (bar == ProgressBar::Part) FPart = position;
+    std::cerr << "\r" << FProgram << ": " << FDone << "/" << FTotal << " databases"
+              << std::string(static_cast<std::size_t>(FPart), '.') << "\033[K" << std::flush;
+    FShown = true;
+  }
+  void ReportFailure(const std::string& text) override {
+    Failed = true;
+    std::cerr << FProgram << ": " << text << "\n";
+  }
+  void TargetNotOpened(const std::string& path, const std::string& errorText) override {
+    ++NotOpened;
+    std::cerr << FProgram << ": " << path << ": " << errorText << "\n";
+  }
+
+ private:
+  std::string FProgram;
+  std::filesystem::path FOutput;
+  bool FTerminal;
+  bool FShown = false;
+  int FTotal = 0;
+  int FDone = 0;
+  int FPart = 0;
+};
+
+std::vector<std::string> TargetLines(const Options& options) {
+  if (!options.ListFile.empty()) {
+    std::string bytes;
+    if (options.ListFile == "-") {
+      bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    } else {
+      bytes = ReadFileBytes(options.ListFile);
+    }
+    return SplitListLines(DecodeTextFile(bytes));
+  }
+  std::vector<std::string> lines;
+  for (const std::string& path : options.Databases) {
+    lines.push_back(JoinTargetLine({std::string(UncheckedStatus), options.Password, path}));
+  }
+  return lines;
+}
+
+int Check(TDao360& dao, std::vector<std::string> lines) {
+  const CheckCounts counts = RunConnectionCheck(dao, lines);
+  for (const std::string& line : lines) std::cout << line << "\n";
+  std::string summary = CheckSummaryText(counts);
+  for (std::size_t at; (at = summary.find("\r\n")) != std::string::npos;)
+    summary.replace(at, 2, "\n");
+  std::cerr << summary << "\n";
+  return counts.Failed > 0 ? ExitFailed : ExitOk;
+}
+
+int Report(TDao360& dao, Wording& wording, const std::vector<std::string>& lines,
+           const Options& options, const std::filesystem::path& executable,
+           const std::string& program) {
+  ReportSettings settings;
+  settings.Verbose = options.Verbose;
+  settings.TypeStyle = options.TypeStyle;
+  settings.AttrStyle = options.AttrStyle;
+  settings.Where = options.Output.empty() ? Destination::Desktop : Destination::AskEachTime;
+  settings.ExecutablePath = executable;
+  CliFront front(program, options.Output);
+  AnchorRegistry anchors;
+  const ReportOutcome outcome = RunReport(dao, wording, anchors, lines, settings, front);
+  if (outcome.Path && !front.Failed) std::cout << outcome.Path->string() << "\n";
+  if (!outcome.Complete) return ExitFailed;
+  int targets = 0;
+  for (const std::string& line : lines) targets += SplitTargetLine(line).size() >= 3 ? 1 : 0;
+  if (targets > 0 && front.NotOpened == targets) {
+    std::cerr << program << ": no database could be opened\n";
+    return ExitFailed;
+  }
+  return ExitOk;
+}
+
+int Main(int argc, char** argv) {
+  const std::filesystem::path executable = ExecutablePath(argc > 0 ? argv[0] : "tabulon-cli");
+  const std::string program = executable.filename().string();
+  std::string version;
+  ReadVersionString("FileVersion", executable, version);
+
+  Options options;
+  CLI::App app(
+      "Writes the structure of Microsoft Access databases (.mdb, .accdb) as one HTML "
+      "report in Shift-JIS.\n"
+      "Without -o the report goes to a dated file in the folder " +
+          ExecutableStem(executable) +
+          "_out on the desktop.\n"
+          "Exit status: 0 done, 1 the run failed or no database opened (with --check: a "
+          "target did not open), 2 usage error.",
+      program);
+  app.add_option("DATABASE", options.Databases, "database files to document");
+  app.add_option(
+         "--list", options.ListFile,
+         "read target lines (\"status\"|\"password\"|\"path\") from FILE, - for standard input")
+      ->option_text("FILE");
+  app.add_option("--password", options.Password, "password for the DATABASE arguments")
+      ->option_text("PW");
+  app.add_option("-o,--output", options.Output,
+                 "write the report to PATH (a folder: a dated name in it)")
+      ->option_text("PATH");
+  app.add_flag("--verbose", options.Verbose, "add the engine, workspace and database properties");
+  std::string typeStyle = "middle";
+  std::string attrStyle = "long";
+  const std::vector<std::string> styleNames{"long", "middle", "short"};
+  app.add_option("--type-style", typeStyle, "wording of field types: long, middle (default), short")
+      ->check(CLI::IsMember(styleNames))
+      ->option_text("STYLE");
+  app.add_option("--attr-style", attrStyle,
+                 "wording of field attributes: long (default), middle, short")
+      ->check(CLI::IsMember(styleNames))
+      ->option_text("STYLE");
+  app.add_flag(
+      "--check", options.Check,
+      "check that every target opens instead: print each line with its status, then a summary");
+  app.set_version_flag("--version", ApplicationTitle(executable) + " " + version);
+  const auto styleOf = [](const std::string& name) {
+    return name == "long"    ? WordStyle::Long
+           : name == "short" ? WordStyle::Short
+                             : WordStyle::Middle;
+  };
+  try {
+    app.parse(argc, argv);
+    options.TypeStyle = styleOf(typeStyle);
+    options.AttrStyle = styleOf(attrStyle);
+    if (options.Databases.empty() == options.ListFile.empty()) {
+      throw CLI::ValidationError("give either DATABASE arguments or --list FILE");
+    }
+    if (!options.ListFile.empty() && !options.Password.empty()) {
+      throw CLI::ValidationError(
+          "--password applies to DATABASE arguments; a list line carries its own");
+    }
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    std::cerr << program << ": " << e.what() << "\n"
+              << "Try '" << program << " --help' for more information.\n";
+    return ExitUsage;
+  }
+
+  try {
+    std::vector<std::string> lines = TargetLines(options);
+    TDao360 dao(jet::CreateJetEngine());
+    Wording wording;
+    if (auto error = wording.Words.Load(executable.parent_path() / WordsFileName)) {
+      std::cerr << program << ": " << *error << "\n";
+    }
+    if (options.Check) return Check(dao, std::move(lines));
+    return Report(dao, wording, lines, options, executable, program);
+  } catch (const std::exception& e) {
+    std::cerr << program << ": " << e.what() << "\n";
+    return ExitFailed;
+  }
+}
+
+}  // namespace
+}  // namespace tabulon
+
+int main(int argc, char** argv) { return tabulon::Main(argc, argv); }

@@ -1,0 +1,45 @@
+#pragma once
+// What the writers of one report share: the open file, the engine
+// connection, the wording, the anchor registry and the settings of the run.
+
+#include <string>
+
+#include <app/AnchorRegistry.h>
+#include <engine/Dao360.h>
+#include <engine/Wording.h>
+#include <report/ReportFile.h>
+
+namespace tabulon {
+
+struct ReportContext {
+  ReportFile& File;
+  TDao360& Dao;
+  const Wording& Words;
+  AnchorRegistry& Anchors;
+  bool Verbose = false;
+
+  // The anchor id of the open database. It is keyed by the path as opened,
+  // so two files of the same name in different folders get sections of
+  // their own; the same path listed twice shares one id.
+  std::string FileId() { return Anchors.GetAnchorId(Dao.DbPath()); }
+};
+
+// The full-width space that keeps an empty cell visible, and the marks of
+// the yes/no columns.
+inline constexpr const char* FullWidthSpace = "\u3000";
+inline const char* Mark(bool value) { return value ? "●" : "\u3000"; }
+
+// Attribute words stand one per line in a cell.
+inline std::string CommasToBreaks(const std::string& words) {
+  std::string out;
+  for (const char c : words) {
+    if (c == ',') {
+      out += "<br>";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace tabulon

@@ -1,0 +1,40 @@
+#pragma once
+// Everything before the first database's section: document head, page
+// heading, generated-by line, the engine and workspace property tables
+// (verbose only), the file index and the legend.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <engine/ObjectModel.h>
+#include <report/ReportContext.h>
+
+namespace tabulon {
+
+// The texts of the generated-by line and the title.
+struct ReportIdentity {
+  std::string ExecutableName;  // file name with extension, without folder
+  std::string FileVersion;
+  std::string DateTime;  // "yyyy/mm/dd hh:nn:ss"
+  std::string OsDescription;
+};
+
+// Writes the head, the optional engine and workspace tables, the file index
+// and the legend. Opens every target line once; the two-field line (password
+// and path) of each that opens is appended to `openedTargets`. `notOpened`
+// is told of each target line that did not open. Failures other than a
+// target that does not open, or a property row, propagate.
+void WriteReportHead(
+    ReportContext& context, const ReportIdentity& identity,
+    const std::vector<std::string>& targetLines, std::vector<std::string>& openedTargets,
+    const std::function<void(const std::string& path, const std::string& error)>& notOpened);
+
+// One property table: the opening and caption lines as given, a header, one
+// row per property (a property whose name or value cannot be read keeps its
+// row with that text empty), "</table>". The count of properties is read
+// unguarded.
+void WritePropertyTable(ReportContext& context, const std::string& openingLine,
+                        const std::string& captionLine, dao::Collection<dao::Property>& properties);
+
+}  // namespace tabulon

@@ -1,0 +1,105 @@
+// The connection check over a list of target lines.
+
+#include <gtest/gtest.h>
+
+#include <app/ConnectionCheck.h>
+#include <engine/CodePage.h>
+#include <engine/TextFile.h>
+
+#include "../FakeEngine.h"
+
+namespace tabulon::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+struct CheckWorld {
+  std::shared_ptr<FakeCalls> Calls = std::make_shared<FakeCalls>();
+  TDao360 Dao;
+  explicit CheckWorld(std::map<std::string, FakeDatabaseData> files)
+      : Dao(std::make_unique<FakeEngine>(std::move(files), Calls)) {}
+};
+
+TEST(ConnectionCheck, RewritesStatusesAndCounts) {
+  FakeDatabaseData locked;
+  locked.Password = "secret";
+  CheckWorld world({{"/data/Sample.mdb", {}}, {"/data/locked.mdb", locked}, {"/my", {}}});
+  Lines lines = {
+      R"("??"|"PASSWORD_HERE"|"/data/Sample.mdb")",
+      R"("OK"|"wrong"|"/data/locked.mdb")",
+      "NG|secret|/data/locked.mdb",
+      "",
+      "a note",
+      R"("??"|"PASSWORD_HERE"|"/data/missing.mdb")",
+      R"("??"|"pw"|)",
+      R"("??"|"p""w"|"/data/Sample.mdb"|"my comment"|"more")",
+      "??|pw|/my data/a.mdb",
+  };
+  int progressCalls = 0;
+  const CheckCounts counts = RunConnectionCheck(world.Dao, lines, [&](int index, int lineCount) {
+    EXPECT_EQ(index, progressCalls++);
+    EXPECT_EQ(lineCount, 9);
+  });
+  EXPECT_EQ(progressCalls, 9);
+  EXPECT_EQ(counts.LineCount, 9);
+  EXPECT_EQ(counts.Opened, 4);
+  EXPECT_EQ(counts.Failed, 3);
+  EXPECT_EQ(
+      lines,
+      (Lines{
+          R"("OK"|"PASSWORD_HERE"|"/data/Sample.mdb")",
+          R"("NG パスワードが無効です。"|"wrong"|"/data/locked.mdb")",
+          R"("OK"|"secret"|"/data/locked.mdb")",
+          "",
+          "a note",
+          R"("NG ファイル '/data/missing.mdb' が見つかりません。"|"PASSWORD_HERE"|"/data/missing.mdb")",
+          R"("NG ファイル '' が見つかりません。"|"pw"|"")",
+          R"("OK"|"p""w"|"/data/Sample.mdb"|"my comment"|"more")",
+          R"("OK"|"pw"|"/my"|"data/a.mdb")",
+      }));
+  EXPECT_EQ(world.Calls->Opens, world.Calls->Closes);
+  EXPECT_FALSE(world.Dao.Connected());
+}
+
+TEST(ConnectionCheck, FailureTextCannotSplitTheLine) {
+  CheckWorld world({});
+  Lines lines = {"??|pw|\"/a\nb\rc\td\""};
+  RunConnectionCheck(world.Dao, lines);
+  EXPECT_EQ(lines[0], "\"NG ファイル '/a b c d' が見つかりません。\"|\"pw\"|\"/a\nb\rc\td\"");
+}
+
+TEST(ConnectionCheck, ListsWithoutTargets) {
+  CheckWorld world({});
+  Lines empty;
+  EXPECT_EQ(RunConnectionCheck(world.Dao, empty).LineCount, 0);
+  Lines blank = SplitListLines("\r\n\r\n  \r\n");
+  const CheckCounts counts = RunConnectionCheck(world.Dao, blank);
+  EXPECT_EQ(blank, (Lines{"", "", "  "}));
+  EXPECT_EQ(counts.LineCount, 3);
+  EXPECT_EQ(counts.Opened + counts.Failed, 0);
+  EXPECT_EQ(world.Calls->Connects.size(), 0u);
+}
+
+TEST(ConnectionCheck, SummaryText) {
+  const std::string text = CheckSummaryText({12, 9, 2});
+  EXPECT_EQ(text,
+            "12 行のリストのうち、9 個に接続でき、2 個に接続できませんでした。\r\n"
+            "接続できた 9 個のファイルのみ解析します。\r\n"
+            "\r\n"
+            "「NG」で始まる行が接続できなかったファイルです。\r\n"
+            "パスワード間違いがあれば修正してください。");
+  std::string bytes;
+  ASSERT_TRUE(TryEncodeCp932(text, bytes));
+}
+
+TEST(ConnectionCheck, ListLinesAsATextBoxCountsThem) {
+  EXPECT_EQ(SplitListLines(""), Lines{});
+  EXPECT_EQ(SplitListLines("a"), Lines{"a"});
+  EXPECT_EQ(SplitListLines("a\r\n"), Lines{"a"});
+  EXPECT_EQ(SplitListLines("a\r\n\r\n"), (Lines{"a", ""}));
+  EXPECT_EQ(SplitListLines("a\rb\nc\r\nd"), (Lines{"a", "b", "c", "d"}));
+  EXPECT_EQ(SplitListLines("\n"), Lines{""});
+}
+
+}  // namespace
+}  // namespace tabulon::test
