@@ -33,6 +33,7 @@ namespace tabulon {
 
 class TDao360;
 class TMemo;
+class TOverlayLabel;
 class TSaveDialog;
 class Wording;
 
@@ -101,7 +102,7 @@ class TMainForm : public TForm {
   QWidget* TabSheet1 = nullptr;
   QFrame* Panel1 = nullptr;
   QLabel* Label4 = nullptr;
-  QLabel* Label19 = nullptr;
+  TOverlayLabel* Label19 = nullptr;
   QCheckBox* ChkClearListOnDrop = nullptr;
   TMemo* MemTarget = nullptr;
   QFrame* PnlButton = nullptr;

@@ -33,15 +33,15 @@ std::string JoinListLines(const std::vector<std::string>& lines, bool finalBreak
   return text;
 }
 
-void ShowProgress(QProgressBar& bar, int position, int maximum) {
+void ShowMaximum(QProgressBar& bar, int maximum) {
   // A range of 0 to 0 would show Qt's "busy" animation, not an empty bar.
-  if (maximum <= 0) {
-    bar.setRange(0, 1);
-    bar.setValue(0);
-  } else {
-    bar.setRange(0, maximum);
-    bar.setValue(position);
-  }
+  bar.setRange(0, maximum > 0 ? maximum : 1);
+  bar.repaint();
+}
+
+void ShowPosition(QProgressBar& bar, int position) {
+  bar.setValue(position);
+  // Nothing else paints until the run ends.
   bar.repaint();
 }
 
@@ -67,17 +67,21 @@ class TMainFormFront : public ReportFront {
 
   void SetBusy(bool busy) override { F.SetBusy(busy); }
 
-  void ShowTotalProgress(int position, int maximum) override {
-    ShowProgress(*F.ProgTotal, position, maximum);
+  void SetProgressMaximum(ProgressBar bar, int maximum) override {
+    ShowMaximum(BarOf(bar), maximum);
   }
 
-  void ShowPartProgress(int position, int maximum) override {
-    ShowProgress(*F.ProgPart, position, maximum);
+  void SetProgressPosition(ProgressBar bar, int position) override {
+    ShowPosition(BarOf(bar), position);
   }
 
   void ReportFailure(const std::string& text) override { F.MemOut->AppendLine(text); }
 
  private:
+  QProgressBar& BarOf(ProgressBar bar) {
+    return bar == ProgressBar::Total ? *F.ProgTotal : *F.ProgPart;
+  }
+
   TMainForm& F;
 };
 

@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include <app/Memo.h>
+#include <app/OverlayLabel.h>
 #include <info/SaveDialog.h>
 
 namespace tabulon {
@@ -96,7 +97,7 @@ void TMainForm::CreateMainTab() {
   Label4 = NewLabel(Panel1, "Label4",
                     (std::string(ExamplePrefix) + ExamplePassword + ExampleSuffix).c_str(), 8, 54);
   NewLabel(Panel1, "Label5", "　※  パスワード無の場合、そのままで問題なし", 8, 70);
-  Label19 = NewLabel(Panel1, "Label19", ExamplePassword, 96, 54);
+  Label19 = Own(new TOverlayLabel(Utf8(ExamplePassword), Panel1), "Label19");
   PlaceSamplePassword();
   ChkClearListOnDrop = Own(new QCheckBox(Utf8("ドラッグ＆ドロップ時、リストをクリアする"), Panel1),
                            "ChkClearListOnDrop");
@@ -139,6 +140,9 @@ void TMainForm::CreateMainTab() {
   MemOut->setFixedHeight(60);
   column->addWidget(MemOut);
 
+  for (TMemo* memo : {MemTarget, MemOut}) {
+    memo->FileDrop = [this](const QList<QUrl>& urls) { return DropFiles(urls); };
+  }
   connect(BtnCheck, &QPushButton::clicked, this, &TMainForm::BtnCheckClick);
   connect(BtnDoit, &QPushButton::clicked, this, &TMainForm::BtnDoitClick);
   connect(BtnVersion, &QPushButton::clicked, this, &TMainForm::BtnVersionClick);
@@ -154,14 +158,13 @@ void TMainForm::PlaceSamplePassword() {
   QFont underlined = Label4->font();
   underlined.setUnderline(true);
   Label19->setFont(underlined);
-  Label19->adjustSize();
 
   QTextLayout layout(Label4->text(), Label4->font());
   layout.beginLayout();
   layout.createLine();
   layout.endLayout();
   const qreal x = layout.lineAt(0).cursorToX(static_cast<int>(Utf8(ExamplePrefix).size()));
-  Label19->move(Label4->x() + qRound(x), Label4->y());
+  Label19->MoveTextTo(Label4->x() + x, Label4->y());
   Label19->raise();
 }
 

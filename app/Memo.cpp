@@ -1,6 +1,5 @@
 #include <app/Memo.h>
 
-#include <QCoreApplication>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QScrollBar>
@@ -56,8 +55,8 @@ bool TMemo::canInsertFromMimeData(const QMimeData* source) const {
   return !CarriesFiles(source) && QPlainTextEdit::canInsertFromMimeData(source);
 }
 
-// A file drag is the window's: the box accepts it for the window and hands
-// the drop over.
+// A file drag is the window's: the box accepts it and hands the drop to
+// FileDrop.
 void TMemo::dragEnterEvent(QDragEnterEvent* event) {
   if (CarriesFiles(event->mimeData())) {
     event->acceptProposedAction();
@@ -76,7 +75,11 @@ void TMemo::dragMoveEvent(QDragMoveEvent* event) {
 
 void TMemo::dropEvent(QDropEvent* event) {
   if (CarriesFiles(event->mimeData())) {
-    QCoreApplication::sendEvent(window(), event);
+    if (FileDrop && FileDrop(event->mimeData()->urls())) {
+      event->acceptProposedAction();
+    } else {
+      event->ignore();
+    }
     return;
   }
   QPlainTextEdit::dropEvent(event);

@@ -1,12 +1,15 @@
 #pragma once
 // A multi-line text box for the main window's lists: both scroll bars, no
-// word wrap. A drop of files goes to the window, which adds them as
-// targets; a text box would otherwise insert their addresses as text.
+// word wrap. A drop of files goes to FileDrop (the window adds them as
+// targets); a text box would otherwise insert their addresses as text.
 
+#include <functional>
 #include <string>
 #include <string_view>
 
+#include <QList>
 #include <QPlainTextEdit>
+#include <QUrl>
 
 namespace tabulon {
 
@@ -15,6 +18,9 @@ class TMemo : public QPlainTextEdit {
 
  public:
   explicit TMemo(QWidget* parent = nullptr);
+
+  // Takes the files of a drop on the box; returns whether it accepted them.
+  std::function<bool(const QList<QUrl>&)> FileDrop;
 
   // The text as the user sees it, lines separated by "\n" (every character
   // kept, non-breaking spaces included).

@@ -23,10 +23,8 @@ namespace tabulon {
 
 namespace {
 
-// The maker's details. The project has no home page of its own yet; these
-// addresses are placeholders under example.org.
-constexpr const char* HomePage = "https://example.org/";
-constexpr const char* MailAddress = "tabulon@example.org";
+// The maker's name and the search for it; the addresses are set at build
+// time (MakerHomePage, MakerMailAddress).
 constexpr const char* MakerName = "(tabulon project)";
 constexpr const char* MakerSearch = "https://duckduckgo.com/?q=%22tabulon+project%22";
 constexpr const char* Credit = "Copyright (C) 2026 tabulon project";
@@ -120,9 +118,9 @@ void TInfoForm::CreateComponents() {
   LblPhys = Place(new QLabel(p), "LblPhys", 16, 216, Teal);
   LblExeVersion = Place(new QLabel(p), "LblExeVersion", 56, 48);
   lblURL = Place(new TClickLabel(p), "lblURL", 56, 104, Navy);
-  lblURL->setText(QString::fromUtf8(HomePage));
+  lblURL->setText(Text(std::string(MakerHomePage())));
   lblMail = Place(new TClickLabel(p), "lblMail", 56, 120, Navy);
-  lblMail->setText(QString::fromUtf8(MailAddress));
+  lblMail->setText(Text(std::string(MakerMailAddress())));
   LblLaunchOnStartup = Place(new TClickLabel(p), "LblLaunchOnStartup", 104, 232, Maroon);
   LblLaunchOnStartup->setText(QStringLiteral("Create Shortcut into \"Startup\""));
   LblOpenStartup = Place(new TClickLabel(p), "LblOpenStartup", 288, 232, Maroon);
@@ -214,12 +212,18 @@ void TInfoForm::FormCreate() {
 void TInfoForm::AutoSize() {
   // The panel fits its visible contents and keeps its inner border of 10;
   // the window fits the panel.
+  for (QObject* child : PnlBack->children()) {
+    auto* label = qobject_cast<QLabel*>(child);
+    if (label != nullptr && label != AppIcon) label->adjustSize();
+  }
+  // The maker's name follows the home-page address, which may be longer
+  // than the room its design left.
+  Label1->move(std::max(224, lblURL->geometry().right() + 9), Label1->y());
   int right = 0;
   int bottom = 0;
   for (QObject* child : PnlBack->children()) {
     auto* label = qobject_cast<QLabel*>(child);
     if (label == nullptr) continue;
-    if (label != AppIcon) label->adjustSize();
     if (label->isHidden()) continue;
     right = std::max(right, label->geometry().right() + 1);
     bottom = std::max(bottom, label->geometry().bottom() + 1);

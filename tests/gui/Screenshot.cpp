@@ -1,0 +1,75 @@
+// Pictures of the windows for the README and for review: the main window's
+// three tabs and the About window, as PNG files in the folder given as the
+// only argument. Runs on whatever display Qt finds (scripts/screenshot
+// starts it under Xvfb); its settings and list live in a temporary folder.
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include <QApplication>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <app/MainForm.h>
+#include <engine/Dao360.h>
+#include <engine/Wording.h>
+#include <engine/jet/JetEngine.h>
+#include <info/AppIcon.h>
+#include <info/InfoForm.h>
+
+namespace {
+
+bool Save(QWidget& window, const QString& path) {
+  QApplication::processEvents();
+  const bool saved = window.grab().save(path, "PNG");
+  std::printf("%s %s\n", saved ? "wrote" : "could not write", path.toLocal8Bit().constData());
+  return saved;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  using namespace tabulon;
+  QApplication application(argc, argv);
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
+    return 2;
+  }
+  const QString folder = QString::fromLocal8Bit(argv[1]);
+  QApplication::setApplicationName(QStringLiteral("tabulon"));
+  QApplication::setWindowIcon(AppIcon());
+  QTemporaryDir temporary;
+  const std::filesystem::path work = temporary.path().toStdString();
+
+  TDao360 dao(jet::CreateJetEngine());
+  Wording wording;
+  MainFormEnvironment environment = DefaultMainFormEnvironment(work / "tabulon");
+  TMainForm form(dao, wording, environment);
+
+  // Two dropped databases, so the list shows what a drop makes.
+  QList<QUrl> drops;
+  for (const char* name : {"販売管理.mdb", "顧客台帳.accdb"}) {
+    const std::filesystem::path file = work / "データ" / name;
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file).put('\0');
+    drops << QUrl::fromLocalFile(QString::fromStdString(file.string()));
+  }
+  form.DropFiles(drops);
+  form.show();
+
+  auto* tabs = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+  bool ok = tabs != nullptr;
+  const char* names[] = {"main", "config", "config2"};
+  for (int i = 0; ok && i < 3; ++i) {
+    tabs->setCurrentIndex(i);
+    ok = Save(form, folder + QStringLiteral("/tab-%1.png").arg(QLatin1String(names[i])));
+  }
+
+  InfoFormEnvironment info = DefaultInfoFormEnvironment();
+  TInfoForm about(&form, info);
+  about.show();
+  ok = ok && Save(about, folder + QStringLiteral("/about.png"));
+  return ok ? 0 : 1;
+}
