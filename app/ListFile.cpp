@@ -45,8 +45,8 @@ void WriteListFile(const std::filesystem::path& path, std::string_view text) {
   try {
     WriteFileAtomically(path, ListFileBytes(text), 0600);
   } catch (const std::system_error& e) {
-    throw std::runtime_error("ファイル '" + path.string() + "' に書き込めません: " +
-                             e.code().message());
+    throw std::runtime_error("ファイル '" + path.string() +
+                             "' に書き込めません: " + e.code().message());
   }
 }
 

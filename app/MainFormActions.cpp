@@ -58,8 +58,8 @@ class TMainFormFront : public ReportFront {
   }
 
   std::optional<std::filesystem::path> AskSavePath(const std::string& defaultFileName) override {
-    const std::optional<QString> chosen = F.FEnvironment.ExecuteSaveDialog(
-        *F.SaveHere, QString::fromStdString(defaultFileName), &F);
+    const std::optional<QString> chosen =
+        F.FEnvironment.ExecuteSaveDialog(*F.SaveHere, QString::fromStdString(defaultFileName), &F);
     if (!chosen) return std::nullopt;
     F.SaveHere->InitialDir = QFileInfo(*chosen).absolutePath();
     return std::filesystem::path(chosen->toStdString());

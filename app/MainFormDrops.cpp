@@ -41,7 +41,8 @@ bool TMainForm::DropFiles(const QList<QUrl>& urls) {
     const std::string path = url.toLocalFile().toStdString();
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(path, error);
-    if (error || !std::filesystem::exists(status) || std::filesystem::is_directory(status)) continue;
+    if (error || !std::filesystem::exists(status) || std::filesystem::is_directory(status))
+      continue;
     if (!FDroppedFiles.insert(path).second) continue;
     MemTarget->AppendLine(NewTargetLine(path));
   }

@@ -30,7 +30,8 @@ struct MainFormEnvironment {
   std::function<void(const QString& text)> ShowInformation;
   // Shows the save dialog with `fileName` proposed; the chosen path, or
   // nullopt when cancelled.
-  std::function<std::optional<QString>(TSaveDialog& dialog, const QString& fileName, QWidget* owner)>
+  std::function<std::optional<QString>(TSaveDialog& dialog, const QString& fileName,
+                                       QWidget* owner)>
       ExecuteSaveDialog;
   // Shows the About window modally.
   std::function<void(QWidget* owner)> ShowInfoWindow;

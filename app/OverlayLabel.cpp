@@ -17,8 +17,8 @@ void TOverlayLabel::MoveTextTo(qreal x, int y) {
 void TOverlayLabel::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setFont(font());
-  painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                 foregroundRole()));
+  painter.setPen(
+      palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
   painter.drawText(QRectF(FOffset, 0, width() - FOffset, height()), Qt::AlignLeft | Qt::AlignTop,
                    text());
 }

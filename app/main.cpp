@@ -22,7 +22,8 @@ int main(int argc, char* argv[]) {
   const std::filesystem::path executable = ExecutablePath(argv[0]);
   // The program speaks Japanese; so do Qt's own dialogs and buttons.
   QTranslator qtTexts;
-  if (qtTexts.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+  if (qtTexts.load(QStringLiteral("qtbase_ja"),
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     QApplication::installTranslator(&qtTexts);
   }
   QApplication::setApplicationName(QString::fromStdString(ApplicationTitle(executable)));

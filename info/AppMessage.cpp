@@ -12,9 +12,9 @@ namespace tabulon {
 void SetVersionCaption(QWidget& form) {
   std::string version;
   ReadVersionString("FileVersion", ExecutablePath(), version);
-  form.setWindowTitle(QString::fromStdString(
-      VersionCaption(QCoreApplication::applicationName().toStdString(), version,
-                     form.objectName().toStdString())));
+  form.setWindowTitle(
+      QString::fromStdString(VersionCaption(QCoreApplication::applicationName().toStdString(),
+                                            version, form.objectName().toStdString())));
 }
 
 QMessageBox::StandardButton AppMessageBox(const QString& text, QMessageBox::Icon icon,
@@ -35,8 +35,8 @@ QMessageBox::StandardButton AppMessageBox(const QString& text, QMessageBox::Icon
 }
 
 void ShowErrorBox(const QString& text) {
-  QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(), text,
-                  QMessageBox::Ok, QApplication::activeWindow());
+  QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(), text, QMessageBox::Ok,
+                  QApplication::activeWindow());
   box.exec();
 }
 

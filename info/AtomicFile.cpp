@@ -66,7 +66,8 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
   int fd = -1;
   std::filesystem::path temporary;
   for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-    temporary = folder / ("." + path.filename().string() + "." + std::to_string(random() % 1000000000));
+    temporary =
+        folder / ("." + path.filename().string() + "." + std::to_string(random() % 1000000000));
     fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0 && errno != EEXIST) Fail(errno, path);
   }

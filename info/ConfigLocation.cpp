@@ -31,11 +31,12 @@ ConfigFiles LocateConfigFiles(const std::filesystem::path& executable, bool besi
 ConfigFiles LocateConfigFiles(const std::filesystem::path& executable) {
   const std::filesystem::path folder = executable.parent_path();
   const bool writable = ::access(folder.empty() ? "." : folder.c_str(), W_OK) == 0;
-  return LocateConfigFiles(executable, writable, [](const char* name) -> std::optional<std::string> {
-    const char* value = std::getenv(name);
-    if (value == nullptr) return std::nullopt;
-    return std::string(value);
-  });
+  return LocateConfigFiles(executable, writable,
+                           [](const char* name) -> std::optional<std::string> {
+                             const char* value = std::getenv(name);
+                             if (value == nullptr) return std::nullopt;
+                             return std::string(value);
+                           });
 }
 
 }  // namespace tabulon

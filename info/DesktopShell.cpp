@@ -21,14 +21,16 @@ bool ShowFileProperties(const QString& fileName) {
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) return false;
   QDBusMessage call = QDBusMessage::createMethodCall(
-      QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+      QStringLiteral("org.freedesktop.FileManager1"),
+      QStringLiteral("/org/freedesktop/FileManager1"),
       QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItemProperties"));
   call << QStringList{QUrl::fromLocalFile(fileName).toString()} << QString();
   return bus.send(call);
 }
 
 void CenterOnWorkArea(QWidget& form) {
-  const QScreen* screen = form.screen() != nullptr ? form.screen() : QGuiApplication::primaryScreen();
+  const QScreen* screen =
+      form.screen() != nullptr ? form.screen() : QGuiApplication::primaryScreen();
   if (screen == nullptr) return;
   const QRect area = screen->availableGeometry();
   const QSize size = form.frameGeometry().size();

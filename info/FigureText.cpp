@@ -17,16 +17,14 @@ std::uint64_t RoundedQuotient(std::uint64_t value, std::uint64_t divisor) {
   return value / divisor + (value % divisor >= divisor - divisor / 2 ? 1 : 0);
 }
 
-std::string Kb(std::uint64_t value) {
-  return FormatByteCount(2, static_cast<std::int64_t>(value));
-}
+std::string Kb(std::uint64_t value) { return FormatByteCount(2, static_cast<std::int64_t>(value)); }
 
 }  // namespace
 
 std::string FormatByteCount(int unit, std::int64_t value) {
   const bool negative = value < 0;
-  const std::uint64_t magnitude =
-      negative ? std::uint64_t{0} - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  const std::uint64_t magnitude = negative ? std::uint64_t{0} - static_cast<std::uint64_t>(value)
+                                           : static_cast<std::uint64_t>(value);
   std::string text;
   if (unit <= 1) {
     text = Grouped(magnitude);
@@ -61,8 +59,10 @@ FigureTexts DescribeFigures(const SystemFigures& f) {
   const ProcessMemory& p = f.Process;
   FigureTexts t;
   t.Phys = fmt::sprintf("Free Physical Memory:%s; Total:%s", Kb(m.AvailPhys), Kb(m.TotalPhys));
-  t.PageFile = fmt::sprintf("Free Paging File:%s; Total:%s", Kb(m.AvailPageFile), Kb(m.TotalPageFile));
-  t.Virtual = fmt::sprintf("Free Virtual Memory:%s; Total:%s", Kb(m.AvailVirtual), Kb(m.TotalVirtual));
+  t.PageFile =
+      fmt::sprintf("Free Paging File:%s; Total:%s", Kb(m.AvailPageFile), Kb(m.TotalPageFile));
+  t.Virtual =
+      fmt::sprintf("Free Virtual Memory:%s; Total:%s", Kb(m.AvailVirtual), Kb(m.TotalVirtual));
   t.WorkingSetSize =
       fmt::sprintf("Memory Usage:%s; Peak:%s", Kb(p.WorkingSetSize), Kb(p.PeakWorkingSetSize));
   t.PageFaultCount = fmt::sprintf("Page Fault:%s",
@@ -71,8 +71,9 @@ FigureTexts DescribeFigures(const SystemFigures& f) {
       fmt::sprintf("Pagefile Usage:%s; Peak:%s", Kb(p.PagefileUsage), Kb(p.PeakPagefileUsage));
   t.PagedPoolUsage = fmt::sprintf("Paged Pool Usage:%s; Peak:%s", Kb(p.QuotaPagedPoolUsage),
                                   Kb(p.QuotaPeakPagedPoolUsage));
-  t.NonPagedPoolUsage = fmt::sprintf("NonPaged Pool Usage:%s; Peak:%s",
-                                     Kb(p.QuotaNonPagedPoolUsage), Kb(p.QuotaPeakNonPagedPoolUsage));
+  t.NonPagedPoolUsage =
+      fmt::sprintf("NonPaged Pool Usage:%s; Peak:%s", Kb(p.QuotaNonPagedPoolUsage),
+                   Kb(p.QuotaPeakNonPagedPoolUsage));
   t.ProcessTime = fmt::sprintf("Kernel:%s; User:%s; Process:%s", FormatHMS(f.Times.KernelSeconds),
                                FormatHMS(f.Times.UserSeconds), FormatHMS(f.Times.ProcessSeconds));
   return t;

@@ -137,9 +137,10 @@ void TInfoForm::CreateComponents() {
   Label1->setText(QString::fromUtf8(MakerName));
   Label1->setToolTip(QString::fromUtf8(MakerSearch));
   LblFileDescription = Place(new QLabel(p), "LblFileDescription", 56, 6);
-  LblFileDescription->setFont(FontOf({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"),
-                                      QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")},
-                                     12));
+  LblFileDescription->setFont(
+      FontOf({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"), QStringLiteral("IPAPGothic"),
+              QStringLiteral("Noto Sans CJK JP")},
+             12));
   SetOpaque(LblFileDescription, Qt::white);
   Label2 = Place(new QLabel(QStringLiteral("System Information"), p), "Label2", 8, 184, Teal);
   Label2->setFont(FontOf(Arial, 13, true));
@@ -154,8 +155,8 @@ void TInfoForm::CreateComponents() {
   LblPagefileUsage = Place(new QLabel(p), "LblPagefileUsage", 16, 312, Green);
   LblPagedPoolUsage = Place(new QLabel(p), "LblPagedPoolUsage", 16, 328, Green);
   LblNonPagedPoolUsage = Place(new QLabel(p), "LblNonPagedPoolUsage", 16, 344, Green);
-  for (QLabel* figure : {LblWorkingSetSize, LblPageFaultCount, LblPagefileUsage,
-                         LblPagedPoolUsage, LblNonPagedPoolUsage}) {
+  for (QLabel* figure : {LblWorkingSetSize, LblPageFaultCount, LblPagefileUsage, LblPagedPoolUsage,
+                         LblNonPagedPoolUsage}) {
     SetOpaque(figure, Qt::white);
   }
   Timer1 = new QTimer(this);
@@ -173,7 +174,8 @@ void TInfoForm::CreateComponents() {
     link->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   }
   // Never shown: the desktop has no place for them that every user has.
-  for (TClickLabel* hidden : {LblLaunchOnStartup, LblOpenStartup, LblLaunchOnSendTo, LblOpenSendTo}) {
+  for (TClickLabel* hidden :
+       {LblLaunchOnStartup, LblOpenStartup, LblLaunchOnSendTo, LblOpenSendTo}) {
     hidden->hide();
   }
 

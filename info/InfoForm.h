@@ -21,11 +21,11 @@ class TClickLabel;
 
 // What the About window reads from outside; tests replace parts of it.
 struct InfoFormEnvironment {
-  std::filesystem::path Executable;                   // the program itself
-  std::function<SystemFigures()> ReadFigures;         // the live figures
+  std::filesystem::path Executable;            // the program itself
+  std::function<SystemFigures()> ReadFigures;  // the live figures
   std::function<std::string()> OsDescription;
-  std::function<std::string()> DesktopFolder;         // "" when unknown
-  std::function<void(const QString&)> ShowError;      // the standard error box
+  std::function<std::string()> DesktopFolder;     // "" when unknown
+  std::function<void(const QString&)> ShowError;  // the standard error box
 };
 
 // The running program's environment.

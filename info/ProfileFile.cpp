@@ -1,7 +1,7 @@
 #include <info/ProfileFile.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <limits>
@@ -118,7 +118,8 @@ int ParseProfileInteger(std::string_view text, int fallback) {
     const std::string_view digits = text.substr(2);
     if (digits.size() > 8) return fallback;
     std::uint32_t value = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+    const auto [end, error] =
+        std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
     if (error != std::errc() || end != digits.data() + digits.size()) return fallback;
     return static_cast<int>(value);
   }

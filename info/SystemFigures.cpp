@@ -125,9 +125,9 @@ SystemFigures ReadSystemFigures() {
 
   rusage usage{};
   const bool haveUsage = ::getrusage(RUSAGE_SELF, &usage) == 0;
-  const std::uint64_t faults =
-      haveUsage ? static_cast<std::uint64_t>(usage.ru_minflt) + static_cast<std::uint64_t>(usage.ru_majflt)
-                : 0;
+  const std::uint64_t faults = haveUsage ? static_cast<std::uint64_t>(usage.ru_minflt) +
+                                               static_cast<std::uint64_t>(usage.ru_majflt)
+                                         : 0;
   f.Process = ProcessMemoryFrom(status, faults);
 
   if (haveUsage) {

@@ -72,8 +72,8 @@ TEST(InfoForm, ShowsTheProgramAndTheFigures) {
   EXPECT_EQ(TextOf(form, "lblMail"), std::string(MakerMailAddress()));
   EXPECT_EQ(TextOf(form, "Label2"), "System Information");
   EXPECT_EQ(TextOf(form, "Label3"), "Process Information");
-  for (const char* hidden : {"LblLaunchOnStartup", "LblOpenStartup", "LblLaunchOnSendTo",
-                             "LblOpenSendTo"}) {
+  for (const char* hidden :
+       {"LblLaunchOnStartup", "LblOpenStartup", "LblLaunchOnSendTo", "LblOpenSendTo"}) {
     EXPECT_TRUE(form.findChild<QLabel*>(QString::fromLatin1(hidden))->isHidden()) << hidden;
   }
   EXPECT_EQ(TextOf(form, "LblLaunchOnDesktop"), "Create Shortcut on \"Desktop\"");

@@ -82,7 +82,8 @@ TEST(MainFormCheck, AFailureIsShownAndLeavesTheListUsable) {
   world.Child<QPushButton>("BtnCheck").click();
   EXPECT_EQ(world.Errors, std::vector<std::string>{"Close failed"});
   EXPECT_TRUE(world.Informations.empty());
-  EXPECT_EQ(world.Targets().Text(), "\"OK\"|\"x\"|\"/a.mdb\"\n\"OK\"|\"x\"|\"/b.mdb\"\n??|x|/a.mdb");
+  EXPECT_EQ(world.Targets().Text(),
+            "\"OK\"|\"x\"|\"/a.mdb\"\n\"OK\"|\"x\"|\"/b.mdb\"\n??|x|/a.mdb");
   EXPECT_TRUE(Idle(world));
   world.Close();
   EXPECT_NE(ReadBytes(world.Dir / "tabulon.ini").find("[MainForm.MemTarget]\r\nTag=0\r\nEnabled=1"),
@@ -130,8 +131,8 @@ TEST(MainFormRun, DesktopRuleWritesTheReportAndFillsTheBars) {
   EXPECT_TRUE(Idle(world));
 
   world.Child<QPushButton>("BtnDoit").click();
-  EXPECT_TRUE(std::filesystem::exists(report.parent_path() /
-                                      (report.stem().string() + "(01).html")));
+  EXPECT_TRUE(
+      std::filesystem::exists(report.parent_path() / (report.stem().string() + "(01).html")));
 }
 
 TEST(MainFormRun, DialogRuleAsksRemembersTheFolderAndRefusesCloseAndDrops) {
@@ -148,8 +149,8 @@ TEST(MainFormRun, DialogRuleAsksRemembersTheFolderAndRefusesCloseAndDrops) {
     EXPECT_FALSE(world.Targets().isEnabled());
     EXPECT_FALSE(world.Child("PnlButton").isEnabled());
     EXPECT_FALSE(world.Form->close()) << "closing is refused while the run works";
-    EXPECT_FALSE(world.Form->DropFiles({QUrl::fromLocalFile(
-        QString::fromStdString((world.Dir / "dropped.mdb").string()))}));
+    EXPECT_FALSE(world.Form->DropFiles(
+        {QUrl::fromLocalFile(QString::fromStdString((world.Dir / "dropped.mdb").string()))}));
     return QString::fromStdString(chosen.string());
   };
   world.Child<QPushButton>("BtnDoit").click();

@@ -21,24 +21,55 @@ struct Saved {
 };
 
 const Saved ComponentOrder[] = {
-    {"PageControl1", ""},      {"TabSheet1", ""},          {"Panel1", ""},
-    {"Label1", ""},            {"Label2", ""},             {"Label3", ""},
-    {"Label4", ""},            {"Label5", ""},             {"Label19", ""},
-    {"ChkClearListOnDrop", "Checked=1"},                   {"MemTarget", ""},
-    {"PnlButton", ""},         {"BtnCheck", ""},           {"BtnDoit", ""},
-    {"BtnVersion", ""},        {"ProgTotal", ""},          {"ProgPart", ""},
-    {"Bevel1", ""},            {"Panel3", ""},             {"Label6", ""},
-    {"MemOut", ""},            {"CONFIG", ""},             {"Label7", ""},
-    {"RbtnPutDesktop", "Checked=1"},                       {"RbtnPutWhere", "Checked=0"},
-    {"Label11", ""},           {"Label12", ""},            {"Label13", ""},
-    {"Label14", ""},           {"Label15", ""},            {"Label16", ""},
-    {"Label17", ""},           {"Label18", ""},            {"Label8", ""},
-    {"ChkVerbose", "Checked=0"},                           {"Label10", ""},
-    {"Label9", ""},            {"ChkRestoreList", "Checked=0"},
-    {"TabSheet2", ""},         {"Panel2", ""},             {"Label20", ""},
-    {"RdoTypeLong", "Checked=0"}, {"RdoTypeMiddle", "Checked=1"}, {"RdoTypeShort", "Checked=0"},
-    {"Panel4", ""},            {"Label21", ""},
-    {"RdoAttrLong", "Checked=1"}, {"RdoAttrMiddle", "Checked=0"}, {"RdoAttrShort", "Checked=0"},
+    {"PageControl1", ""},
+    {"TabSheet1", ""},
+    {"Panel1", ""},
+    {"Label1", ""},
+    {"Label2", ""},
+    {"Label3", ""},
+    {"Label4", ""},
+    {"Label5", ""},
+    {"Label19", ""},
+    {"ChkClearListOnDrop", "Checked=1"},
+    {"MemTarget", ""},
+    {"PnlButton", ""},
+    {"BtnCheck", ""},
+    {"BtnDoit", ""},
+    {"BtnVersion", ""},
+    {"ProgTotal", ""},
+    {"ProgPart", ""},
+    {"Bevel1", ""},
+    {"Panel3", ""},
+    {"Label6", ""},
+    {"MemOut", ""},
+    {"CONFIG", ""},
+    {"Label7", ""},
+    {"RbtnPutDesktop", "Checked=1"},
+    {"RbtnPutWhere", "Checked=0"},
+    {"Label11", ""},
+    {"Label12", ""},
+    {"Label13", ""},
+    {"Label14", ""},
+    {"Label15", ""},
+    {"Label16", ""},
+    {"Label17", ""},
+    {"Label18", ""},
+    {"Label8", ""},
+    {"ChkVerbose", "Checked=0"},
+    {"Label10", ""},
+    {"Label9", ""},
+    {"ChkRestoreList", "Checked=0"},
+    {"TabSheet2", ""},
+    {"Panel2", ""},
+    {"Label20", ""},
+    {"RdoTypeLong", "Checked=0"},
+    {"RdoTypeMiddle", "Checked=1"},
+    {"RdoTypeShort", "Checked=0"},
+    {"Panel4", ""},
+    {"Label21", ""},
+    {"RdoAttrLong", "Checked=1"},
+    {"RdoAttrMiddle", "Checked=0"},
+    {"RdoAttrShort", "Checked=0"},
     {"SaveHere", "InitialDir="},
 };
 
@@ -46,7 +77,8 @@ TEST(MainFormFiles, FirstSaveWritesEveryComponentInOrder) {
   WindowWorld world;
   world.Open();
   world.Close();
-  std::string expected = "[MainForm.MainForm]\r\nTop=139\r\nLeft=243\r\nWidth=385\r\nHeight=446\r\n";
+  std::string expected =
+      "[MainForm.MainForm]\r\nTop=139\r\nLeft=243\r\nWidth=385\r\nHeight=446\r\n";
   for (const Saved& s : ComponentOrder) {
     const std::string extra = s.Extra;
     expected += "\r\n[MainForm." + std::string(s.Name) + "]\r\nTag=0\r\n";
@@ -61,7 +93,8 @@ TEST(MainFormFiles, FirstSaveWritesEveryComponentInOrder) {
 TEST(MainFormFiles, SettingsAndListComeBackAtTheNextStart) {
   WindowWorld world;
   const std::string list =
-      "\"??\"|\"PASSWORD_HERE\"|\"/home/ユーザー/販売.mdb\"\n\"OK\"|\"秘密\"|\"/データ/ソフト.mdb\"\n";
+      "\"??\"|\"PASSWORD_HERE\"|\"/home/ユーザー/販売.mdb\"\n\"OK\"|\"秘密\"|\"/データ/"
+      "ソフト.mdb\"\n";
   {
     TMainForm& form = world.Open();
     for (const char* name : {"ChkClearListOnDrop", "ChkVerbose", "ChkRestoreList"}) {
@@ -85,9 +118,9 @@ TEST(MainFormFiles, SettingsAndListComeBackAtTheNextStart) {
   EXPECT_EQ(form.pos(), QPoint(300, 200));
   EXPECT_EQ(form.size(), QSize(500, 600));
   const std::pair<const char*, bool> states[] = {
-      {"ChkClearListOnDrop", false}, {"ChkVerbose", true},     {"ChkRestoreList", true},
-      {"RbtnPutDesktop", false},     {"RbtnPutWhere", true},   {"RdoTypeMiddle", false},
-      {"RdoTypeShort", true},        {"RdoAttrLong", false},   {"RdoAttrMiddle", true},
+      {"ChkClearListOnDrop", false}, {"ChkVerbose", true},   {"ChkRestoreList", true},
+      {"RbtnPutDesktop", false},     {"RbtnPutWhere", true}, {"RdoTypeMiddle", false},
+      {"RdoTypeShort", true},        {"RdoAttrLong", false}, {"RdoAttrMiddle", true},
   };
   for (const auto& [name, checked] : states) EXPECT_EQ(world.Checked(name), checked) << name;
   EXPECT_EQ(world.Child<TSaveDialog>("SaveHere").InitialDir.toStdString(), "/home/ユーザー/出力");

@@ -31,7 +31,10 @@ const Control Inventory[] = {
     {"Label4", "QLabel", "　例)　\"??\"|\"sample password\"|\"C:\\Sample.mdb\"", {8, 54, -1, -1}},
     {"Label5", "QLabel", "　※  パスワード無の場合、そのままで問題なし", {8, 70, -1, -1}},
     {"Label19", "QLabel", "sample password", {-1, 54, -1, -1}},
-    {"ChkClearListOnDrop", "QCheckBox", "ドラッグ＆ドロップ時、リストをクリアする", {8, 88, -1, -1}},
+    {"ChkClearListOnDrop",
+     "QCheckBox",
+     "ドラッグ＆ドロップ時、リストをクリアする",
+     {8, 88, -1, -1}},
     {"Panel1", "QFrame", "", {0, 0, -1, 110}},
     {"MemTarget", "QPlainTextEdit", "", {0, 110, -1, -1}},
     {"PnlButton", "QFrame", "", {-1, -1, -1, 89}},
@@ -93,7 +96,8 @@ TEST(MainFormLayout, EveryControlUnderItsNameWithCaptionAndPlace) {
     EXPECT_TRUE(w.inherits(c.Kind)) << w.metaObject()->className();
     EXPECT_EQ(CaptionOf(w).toStdString(), c.Caption);
     const QRect g = w.geometry();
-    const int expected[] = {c.Geometry.x(), c.Geometry.y(), c.Geometry.width(), c.Geometry.height()};
+    const int expected[] = {c.Geometry.x(), c.Geometry.y(), c.Geometry.width(),
+                            c.Geometry.height()};
     const int actual[] = {g.x(), g.y(), g.width(), g.height()};
     for (int i = 0; i < 4; ++i) {
       if (expected[i] >= 0) {
@@ -108,7 +112,8 @@ TEST(MainFormLayout, EveryControlUnderItsNameWithCaptionAndPlace) {
 
   ASSERT_EQ(tabs.count(), 3);
   EXPECT_EQ(tabs.currentIndex(), 0);
-  const char* const tabNames[][2] = {{"TabSheet1", "MAIN"}, {"CONFIG", "CONFIG"}, {"TabSheet2", "CONFIG2"}};
+  const char* const tabNames[][2] = {
+      {"TabSheet1", "MAIN"}, {"CONFIG", "CONFIG"}, {"TabSheet2", "CONFIG2"}};
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(tabs.widget(i)->objectName().toStdString(), tabNames[i][0]);
     EXPECT_EQ(tabs.tabText(i).toStdString(), tabNames[i][1]);
@@ -134,9 +139,9 @@ TEST(MainFormLayout, EveryControlUnderItsNameWithCaptionAndPlace) {
   }
 
   const std::pair<const char*, bool> defaults[] = {
-      {"ChkClearListOnDrop", true}, {"RbtnPutDesktop", true}, {"RbtnPutWhere", false},
+      {"ChkClearListOnDrop", true}, {"RbtnPutDesktop", true},  {"RbtnPutWhere", false},
       {"ChkVerbose", false},        {"ChkRestoreList", false}, {"RdoTypeLong", false},
-      {"RdoTypeMiddle", true},      {"RdoTypeShort", false},  {"RdoAttrLong", true},
+      {"RdoTypeMiddle", true},      {"RdoTypeShort", false},   {"RdoAttrLong", true},
       {"RdoAttrMiddle", false},     {"RdoAttrShort", false},
   };
   for (const auto& [name, checked] : defaults) EXPECT_EQ(world.Checked(name), checked) << name;

@@ -23,13 +23,25 @@ TEST(ProfileFile, IntegerReadingRules) {
   };
   constexpr int fallback = 77;
   const Case cases[] = {
-      {"12", 12},           {"-20", -20},          {"+7", 7},
-      {"0x1", 1},           {"0X1F", 31},          {"0xFFFFFFFF", -1},
-      {"0x", fallback},     {"0x123456789", fallback}, {"0x-5", fallback},
-      {"yes", fallback},    {"12a", fallback},     {"", fallback},
-      {"1.5", fallback},    {"--1", fallback},     {"+-1", fallback},
-      {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1},
-      {"2147483648", fallback},   {"99999999999999999999999", fallback},
+      {"12", 12},
+      {"-20", -20},
+      {"+7", 7},
+      {"0x1", 1},
+      {"0X1F", 31},
+      {"0xFFFFFFFF", -1},
+      {"0x", fallback},
+      {"0x123456789", fallback},
+      {"0x-5", fallback},
+      {"yes", fallback},
+      {"12a", fallback},
+      {"", fallback},
+      {"1.5", fallback},
+      {"--1", fallback},
+      {"+-1", fallback},
+      {"2147483647", 2147483647},
+      {"-2147483648", -2147483647 - 1},
+      {"2147483648", fallback},
+      {"99999999999999999999999", fallback},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ParseProfileInteger(c.Text, fallback), c.Expected) << c.Text;
@@ -121,7 +133,8 @@ TEST(ProfileFile, RefusedWriteNamesTheFileAndKeepsThePreviousOne) {
   EXPECT_EQ(ReadBytes(dir / "t.ini"), "[S]\r\nK=old\r\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
                           std::filesystem::directory_iterator()),
-            2) << "no temporary file left";
+            2)
+      << "no temporary file left";
 }
 
 TEST(ProfileFile, UnreadableFileIsAnError) {
