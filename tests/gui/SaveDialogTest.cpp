@@ -1,0 +1,65 @@
+// The save dialog as the user meets it: filter, suffix, folder, and the
+// question before a new file is created.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <info/SaveDialog.h>
+
+#include "../TestSupport.h"
+
+namespace tabulon::test {
+namespace {
+
+// Runs `answer` on the next modal window of class T that appears.
+template <class T>
+void OnNextModal(std::function<void(T&)> answer) {
+  QTimer::singleShot(0, [answer] {
+    auto* modal = qobject_cast<T*>(QApplication::activeModalWidget());
+    if (modal == nullptr) {
+      ADD_FAILURE() << "no modal " << T::staticMetaObject.className();
+      if (QApplication::activeModalWidget()) QApplication::activeModalWidget()->close();
+      return;
+    }
+    answer(*modal);
+  });
+}
+
+TEST(SaveDialog, ProposesTheNameInItsFolderAndAsksBeforeCreating) {
+  TempDir dir;
+  TSaveDialog dialog;
+  dialog.DefaultExt = QStringLiteral("html");
+  dialog.Filter = QStringLiteral("htmlファイル(*.htm;*.html)|*.htm;*.html");
+  dialog.InitialDir = QString::fromStdString(dir.Path().string());
+
+  bool asked = false;
+  OnNextModal<QFileDialog>([&](QFileDialog& files) {
+    EXPECT_EQ(files.acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_EQ(files.defaultSuffix().toStdString(), "html");
+    EXPECT_EQ(files.directory().absolutePath().toStdString(), dir.Path().string());
+    EXPECT_EQ(files.nameFilters(), NameFiltersOf(dialog.Filter));
+    EXPECT_FALSE(files.testOption(QFileDialog::DontConfirmOverwrite));
+    OnNextModal<QMessageBox>([&](QMessageBox& question) {
+      asked = true;
+      EXPECT_NE(question.text().toStdString().find("ファイルを作成しますか"), std::string::npos);
+      question.button(QMessageBox::Yes)->click();
+    });
+    files.selectFile(QStringLiteral("新しい"));
+    static_cast<QDialog&>(files).accept();  // QFileDialog::accept, through its base
+  });
+  const std::optional<QString> chosen = dialog.Execute(QStringLiteral("tabulon_261205.html"), nullptr);
+  EXPECT_TRUE(asked);
+  ASSERT_TRUE(chosen);
+  EXPECT_EQ(chosen->toStdString(), (dir / "新しい.html").string());
+
+  OnNextModal<QFileDialog>([](QFileDialog& files) { files.reject(); });
+  EXPECT_EQ(dialog.Execute(QStringLiteral("x.html"), nullptr), std::nullopt);
+}
+
+}  // namespace
+}  // namespace tabulon::test
