@@ -19,11 +19,11 @@ void SetVersionCaption(QWidget& form) {
 
 QMessageBox::StandardButton AppMessageBox(const QString& text, QMessageBox::Icon icon,
                                           QMessageBox::StandardButtons buttons) {
+  // The program's window to bring forward: the active one, else any shown.
   QWidget* front = QApplication::activeWindow();
-  if (front == nullptr && !QApplication::topLevelWidgets().isEmpty()) {
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-      if (window->isVisible()) front = window;
-    }
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (front != nullptr) break;
+    if (window->isVisible()) front = window;
   }
   if (front != nullptr) {
     front->raise();

@@ -18,6 +18,7 @@
 #include <engine/jet/JetEngine.h>
 #include <info/AppIcon.h>
 #include <info/InfoForm.h>
+#include <info/VersionInfo.h>
 
 namespace {
 
@@ -43,9 +44,14 @@ int main(int argc, char* argv[]) {
   QTemporaryDir temporary;
   const std::filesystem::path work = temporary.path().toStdString();
 
+  // The program under its own name: a link to this executable, which the
+  // version strings still recognise.
+  const std::filesystem::path program = work / "tabulon";
+  std::filesystem::create_symlink(ExecutablePath(), program);
+
   TDao360 dao(jet::CreateJetEngine());
   Wording wording;
-  MainFormEnvironment environment = DefaultMainFormEnvironment(work / "tabulon");
+  MainFormEnvironment environment = DefaultMainFormEnvironment(program);
   TMainForm form(dao, wording, environment);
 
   // Two dropped databases, so the list shows what a drop makes.
@@ -67,7 +73,17 @@ int main(int argc, char* argv[]) {
     ok = Save(form, folder + QStringLiteral("/tab-%1.png").arg(QLatin1String(names[i])));
   }
 
+  // The example line with its red password, four times enlarged.
+  tabs->setCurrentIndex(0);
+  if (auto* example = form.findChild<QWidget*>(QStringLiteral("Label4"));
+      ok && example != nullptr) {
+    QApplication::processEvents();
+    const QPixmap line = example->parentWidget()->grab(example->geometry());
+    ok = line.scaled(line.size() * 4).save(folder + QStringLiteral("/example-zoom.png"), "PNG");
+  }
+
   InfoFormEnvironment info = DefaultInfoFormEnvironment();
+  info.Executable = program;
   TInfoForm about(&form, info);
   about.show();
   ok = ok && Save(about, folder + QStringLiteral("/about.png"));
