@@ -163,7 +163,10 @@ dao::Variant RandomValue(Random& random, const Column& column, int row, bool uni
       return text;
     }
     case dao::dbDecimal: {
-      const std::int64_t whole = unique ? row : random.Below(1000) - 500;
+      const int digits = std::min(column.Precision - column.Scale, 6);
+      int limit = 1;
+      for (int i = 0; i < digits; ++i) limit *= 10;
+      const std::int64_t whole = random.Below(limit) * (random.Chance(50) ? -1 : 1);
       return column.Scale > 0 ? fmt::format("{}.{}", whole, std::string(static_cast<std::size_t>(column.Scale), '5'))
                               : std::to_string(whole);
     }
@@ -384,7 +387,8 @@ Database RandomSchema(std::uint64_t seed) {
       Index index;
       index.Name = fmt::format("ix{}_{}", i, column.Name);
       index.Columns.push_back({column.Name, random.Chance(30)});
-      index.Unique = column.Type != dao::dbBoolean && random.Chance(40);
+      const bool foreignKey = target >= 0 && static_cast<std::size_t>(c) + 1 == table.Columns.size();
+      index.Unique = column.Type != dao::dbBoolean && !foreignKey && random.Chance(40);
       index.IgnoreNulls = random.Chance(30);
       bool duplicate = false;
       for (const Index& other : table.Indexes) duplicate = duplicate || other.Name == index.Name;
