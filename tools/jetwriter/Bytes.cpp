@@ -1,5 +1,7 @@
 #include <jetwriter/Bytes.h>
 
+#include <algorithm>
+
 #include <engine/Utf8.h>
 
 namespace tabulon::jetwriter {
@@ -37,6 +39,44 @@ std::size_t Utf16Length(std::string_view utf8) {
   std::size_t count = 0;
   ForEachUnit(utf8, [&](std::uint16_t) { ++count; });
   return count;
+}
+
+// Out of line on purpose: inlined into callers, GCC 12 at -O3 misreads the
+// vector growth as out-of-bounds access (false -Warray-bounds and
+// -Wstringop-overread).
+void ByteSink::U8(std::uint32_t v) { FBytes.push_back(static_cast<std::uint8_t>(v)); }
+
+void ByteSink::U16(std::uint32_t v) {
+  U8(v);
+  U8(v >> 8);
+}
+
+void ByteSink::U32(std::uint32_t v) {
+  U16(v);
+  U16(v >> 16);
+}
+
+void ByteSink::U64(std::uint64_t v) {
+  U32(static_cast<std::uint32_t>(v));
+  U32(static_cast<std::uint32_t>(v >> 32));
+}
+
+void ByteSink::F64(double v) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &v, sizeof bits);
+  U64(bits);
+}
+
+void ByteSink::Append(const ByteVector& bytes) { FBytes.insert(FBytes.end(), bytes.begin(), bytes.end()); }
+
+void ByteSink::Zeros(std::size_t count) { FBytes.resize(FBytes.size() + count, 0); }
+
+bool BytesLess(const ByteVector& a, const ByteVector& b) {
+  const std::size_t common = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < common; ++i) {
+    if (a[i] != b[i]) return a[i] < b[i];
+  }
+  return a.size() < b.size();
 }
 
 void ByteSink::Name(std::string_view utf8) {

@@ -14,26 +14,13 @@ using ByteVector = std::vector<std::uint8_t>;
 // Appends little-endian values to a growing buffer.
 class ByteSink {
  public:
-  void U8(std::uint32_t v) { FBytes.push_back(static_cast<std::uint8_t>(v)); }
-  void U16(std::uint32_t v) {
-    U8(v);
-    U8(v >> 8);
-  }
-  void U32(std::uint32_t v) {
-    U16(v);
-    U16(v >> 16);
-  }
-  void U64(std::uint64_t v) {
-    U32(static_cast<std::uint32_t>(v));
-    U32(static_cast<std::uint32_t>(v >> 32));
-  }
-  void F64(double v) {
-    std::uint64_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    U64(bits);
-  }
-  void Append(const ByteVector& bytes) { FBytes.insert(FBytes.end(), bytes.begin(), bytes.end()); }
-  void Zeros(std::size_t count) { FBytes.insert(FBytes.end(), count, 0); }
+  void U8(std::uint32_t v);
+  void U16(std::uint32_t v);
+  void U32(std::uint32_t v);
+  void U64(std::uint64_t v);
+  void F64(double v);
+  void Append(const ByteVector& bytes);
+  void Zeros(std::size_t count);
   // A name as the TDEF and property blocks store it: uint16 byte length, UTF-16.
   void Name(std::string_view utf8);
 
@@ -43,6 +30,14 @@ class ByteSink {
 
  private:
   ByteVector FBytes;
+};
+
+// Orders byte strings as unsigned bytes, shorter first on a common prefix:
+// the order of index entries.
+bool BytesLess(const ByteVector& a, const ByteVector& b);
+
+struct BytesOrder {
+  bool operator()(const ByteVector& a, const ByteVector& b) const { return BytesLess(a, b); }
 };
 
 inline void PutU16(std::uint8_t* at, std::uint32_t v) {

@@ -154,7 +154,7 @@ std::optional<ByteVector> EncodeKeyColumn(std::int32_t type, const dao::Variant&
 
 void WriteLeafPage(std::uint8_t* page, std::uint32_t tdefPage, std::vector<IndexEntry> entries) {
   std::sort(entries.begin(), entries.end(), [](const IndexEntry& a, const IndexEntry& b) {
-    if (a.Key != b.Key) return a.Key < b.Key;
+    if (a.Key != b.Key) return BytesLess(a.Key, b.Key);
     return a.Row.Packed() < b.Row.Packed();
   });
   const jet::Layout& layout = jet::Jet4Layout;

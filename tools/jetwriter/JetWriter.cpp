@@ -151,7 +151,7 @@ void WriteIndexes(PageFile& file, const Table& table, const TableIndexPlan& plan
     const bool required = (real.Flags & jet::IndexRequired) != 0;
     const bool ignoreNulls = (real.Flags & jet::IndexIgnoreNulls) != 0;
     std::vector<IndexEntry> entries;
-    std::set<ByteVector> keys;
+    std::set<ByteVector, BytesOrder> keys;
     std::size_t size = 0;
     for (std::size_t r = 0; r < work.Values.size(); ++r) {
       ByteVector key;
