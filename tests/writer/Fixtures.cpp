@@ -44,6 +44,8 @@ jetwriter::Database FeatureFixture() {
     column.Name = fmt::format("列{:03d}_長めの名前で定義を広げる", c);
     column.Type = c % 3 == 2 ? dao::dbText : dao::dbLong;
     column.Size = 12;
+    // Enough descriptions for a property block that needs a chain of pages.
+    column.Description = fmt::format("列{}の説明：定義が複数ページにまたがる表のための列", c);
     wide.Columns.push_back(column);
     row.push_back(c % 3 == 2 ? dao::Variant{fmt::format("v{}", c)} : dao::Variant{std::int64_t{c}});
   }

@@ -16,7 +16,8 @@ jetwriter::Database LoadFixture(const std::string& file);
 
 // features.json with long values that need their own pages (a 1,000- and a
 // 6,000-character memo, 3,000- and 10,000-byte OLE values) and the wide
-// table "広い表" (180 columns, 20 indexes) whose definition spans pages.
+// table "広い表" (180 columns with descriptions, 20 indexes) whose
+// definition spans pages and whose property block needs a chain of pages.
 jetwriter::Database FeatureFixture();
 
 // The memo and OLE values FeatureFixture puts in rows 2 and 3.

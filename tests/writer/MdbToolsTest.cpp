@@ -162,6 +162,9 @@ TEST_F(MdbToolsTest, WideTableSpansSeveralDefinitionPages) {
   EXPECT_GE(written.Tables.back().TdefPages, 3u);
   const std::string schema = Read({"mdb-schema", "-T", "広い表"});
   ExpectContains(schema, {"\t[列000_長めの名前で定義を広げる]\t\t\tLong Integer", "\t[列179_長めの名前で定義を広げる]\t\t\tText (12)"});
+  ExpectContains(Read({"mdb-prop", "広い表"}),
+                 {"name: (none)\n\tDescription: 列と索引の多い表\n",
+                  "name: 列179_長めの名前で定義を広げる\n\tDescription: 列179の説明：定義が複数ページにまたがる表のための列\n"});
 }
 
 TEST_F(MdbToolsTest, RandomSchemasReadQuietly) {

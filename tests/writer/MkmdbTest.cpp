@@ -101,8 +101,14 @@ TEST_F(MkmdbTest, WritesTheSampleAndSyntheticSchemas) {
   EXPECT_EQ(example.ExitCode, 0) << example.Err;
 
   const std::string synthetic = (FDir / "synthetic.mdb").string();
-  const ToolResult written = Run({"--synthetic", "tables=30,fields=40,indexes=4,relations=45", synthetic});
+  const ToolResult written = Run({"--synthetic", "tables=120,fields=40,indexes=4,relations=45", synthetic});
   ASSERT_EQ(written.ExitCode, 0) << written.Err;
+  // Beyond 512 pages the usage maps must reach further than the engine's
+  // standard inline maps.
+  EXPECT_GT(std::filesystem::file_size(synthetic), 512u * 4096u);
+  const ToolResult last = RunTool({"mdb-prop", synthetic, "表示設定0112"});
+  EXPECT_EQ(last.Err, "");
+  EXPECT_NE(last.Out.find("Description: 表示設定0112の一覧（合成データ）"), std::string::npos);
   const ToolResult schema = RunTool({"mdb-schema", synthetic, "postgres"});
   EXPECT_EQ(schema.Err, "");
   std::size_t foreignKeys = 0;
