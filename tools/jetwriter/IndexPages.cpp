@@ -59,16 +59,32 @@ void AppendFloat(ByteVector& out, std::uint64_t bits, int bytes) {
 
 // Binary and GUID values: 8-byte groups, each followed by a byte that is 9
 // when more groups follow, else the count of real bytes in the last one.
+// Descending keys invert the data and the last group's count, not the 9s.
 bool AppendBinary(ByteVector& out, const dao::Bytes& bytes, bool descending) {
   if (bytes.empty()) return false;
   for (std::size_t at = 0; at < bytes.size(); at += 8) {
     const std::size_t length = std::min<std::size_t>(8, bytes.size() - at);
-    std::uint8_t group[8] = {};
+    const bool last = at + 8 >= bytes.size();
+    std::uint8_t group[9] = {};
     std::memcpy(group, bytes.data() + at, length);
-    for (std::uint8_t b : group) out.push_back(descending ? static_cast<std::uint8_t>(~b) : b);
-    out.push_back(static_cast<std::uint8_t>(at + 8 < bytes.size() ? 9 : length));
+    group[8] = static_cast<std::uint8_t>(last ? length : 9);
+    for (std::size_t i = 0; i < 9; ++i) {
+      const bool invert = descending && (i < 8 || last);
+      out.push_back(invert ? static_cast<std::uint8_t>(~group[i]) : group[i]);
+    }
   }
   return true;
+}
+
+// A GUID's key takes its bytes in text order: the first three groups, stored
+// little-endian, are turned big-endian.
+dao::Bytes GuidKeyBytes(const dao::Bytes& stored) {
+  dao::Bytes bytes = stored;
+  std::swap(bytes[0], bytes[3]);
+  std::swap(bytes[1], bytes[2]);
+  std::swap(bytes[4], bytes[5]);
+  std::swap(bytes[6], bytes[7]);
+  return bytes;
 }
 
 bool AppendText(ByteVector& out, const std::string& text, bool descending) {
@@ -135,6 +151,9 @@ std::optional<ByteVector> EncodeKeyColumn(std::int32_t type, const dao::Variant&
       break;
     }
     case dao::dbGUID:
+      AppendBinary(out, GuidKeyBytes(std::get<dao::Bytes>(coerced)), descending);
+      invertValue = false;
+      break;
     case dao::dbBinary:
       if (!AppendBinary(out, std::get<dao::Bytes>(coerced), descending)) return std::nullopt;
       invertValue = false;
