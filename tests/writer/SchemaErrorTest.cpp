@@ -74,6 +74,7 @@ TEST(SchemaErrorTest, RefusesWithAMessageNamingTheProblem) {
       {R"({"tables": [{"name": "T", "columns": [{"name": "A", "type": "datetime"}], "rows": [{"A": "2023-02-30"}]}]})",
        "\"2023-02-30\" is not a date"},
       {R"({"password": "abcdefghijklmnopqrstu"})", "the password is longer than 20 characters"},
+      {R"({"properties": [{"name": "N", "type": "byte", "value": "x"}]})", "properties[0] \"N\": \"x\" is not a whole number"},
       {R"({"password": "abc\\"})", "the password ends with a backslash"},
   };
   for (const BadCase& c : cases) EXPECT_NE(Refusal(c.Json).find(c.Message), std::string::npos) << c.Json << "\n" << Refusal(c.Json);
@@ -99,6 +100,10 @@ TEST(SchemaErrorTest, RefusesWithAMessageNamingTheProblem) {
   }
   EXPECT_NE(Refusal(WithTables(fmt::format(R"({{"name": "{}", "columns": [{{"name": "A", "type": "long"}}]}})", longName)))
                 .find("is longer than 64 characters"),
+            std::string::npos);
+  EXPECT_NE(Refusal(WithTables(fmt::format(R"({{"name": "T", "description": "{}", "columns": [{{"name": "A", "type": "long"}}]}})",
+                                           std::string(40000, 'x'))))
+                .find("table \"T\", property \"Description\": the value takes 80000 bytes"),
             std::string::npos);
 }
 

@@ -14,8 +14,19 @@ namespace tabulon::jetwriter {
 
 namespace {
 
+// A value record counts its length in 16 bits, header included.
+constexpr std::size_t MaxPropertyValue = 0xFFFF - 8;
+
+ByteVector Checked(const std::string& name, ByteVector value) {
+  if (value.size() > MaxPropertyValue) {
+    throw SchemaError(fmt::format("property \"{}\": the value takes {} bytes; a property holds at most {}", name,
+                                  value.size(), MaxPropertyValue));
+  }
+  return value;
+}
+
 StoredProperty Text(const std::string& name, const std::string& value, bool ddl, std::uint8_t type = jet::ColText) {
-  return StoredProperty{name, type, ddl, Utf16(value)};
+  return StoredProperty{name, type, ddl, Checked(name, Utf16(value))};
 }
 
 StoredProperty Flag(const std::string& name, bool value) {
@@ -45,7 +56,7 @@ StoredProperty StoreProperty(const Property& property) {
   if (jetType == 0 || property.Type == dao::dbDecimal) {
     throw SchemaError(fmt::format("type {} is not a property type", property.Type));
   }
-  return StoredProperty{property.Name, jetType, property.Ddl, PropertyBytes(property.Type, property.Value)};
+  return StoredProperty{property.Name, jetType, property.Ddl, Checked(property.Name, PropertyBytes(property.Type, property.Value))};
 }
 
 void PropertyBlockBuilder::AddSubObject(const std::string& name, std::vector<StoredProperty> properties) {
@@ -132,7 +143,13 @@ std::vector<StoredProperty> DatabaseProperties(const Database& db) {
 
 ByteVector TablePropertyBlock(const Table& table) {
   PropertyBlockBuilder builder;
-  std::vector<StoredProperty> own = TableProperties(table);
+  std::vector<StoredProperty> own;
+  try {
+    own = TableProperties(table);
+  } catch (const SchemaError& error) {
+    if (std::string_view(error.what()).starts_with("table ")) throw;
+    throw SchemaError(fmt::format("table \"{}\", {}", table.Name, error.what()));
+  }
   bool any = !own.empty();
   builder.SetObject(std::move(own));
   for (const Column& column : table.Columns) {
