@@ -38,7 +38,13 @@ struct TableWork {
   std::vector<std::pair<std::vector<std::uint32_t>, std::vector<std::uint32_t>>> LongValuePages;
   std::vector<std::uint32_t> IndexRoots;
   std::vector<std::uint32_t> DistinctKeys;
-  TdefLinks Links;
+};
+
+// The pages an engine table's rows went to.
+struct PackedRows {
+  std::vector<std::uint32_t> Pages;
+  std::vector<std::uint32_t> PagesWithRoom;
+  std::uint32_t Count = 0;
 };
 
 std::string RowWhat(const Table& table, std::size_t row) {
@@ -253,6 +259,95 @@ std::vector<std::uint32_t> AllocateRun(PageFile& file, std::uint32_t count) {
   return pages;
 }
 
+// The catalog rows: containers, the database object, the engine tables,
+// the user tables, the relationships; property blocks go to `properties`.
+PackedRows WriteCatalog(PageFile& file, const Database& db, const std::vector<TableWork>& work,
+                        LongValueStore& properties) {
+  std::vector<CatalogEntry> entries;
+  std::vector<ByteVector> blocks;
+  auto engineObject = [&](std::int32_t id, std::int32_t parent, const char* name, std::int16_t type) {
+    CatalogEntry entry;
+    entry.Id = id;
+    entry.ParentId = parent;
+    entry.Name = name;
+    entry.Type = type;
+    entry.Created = entry.Updated = db.Created;
+    entry.Flags = jet::ObjectFlagSystem;
+    entry.EngineOwned = true;
+    entries.push_back(entry);
+    blocks.emplace_back();
+  };
+  engineObject(jet::TablesContainerId, jet::RootContainerId, "Tables", jet::ObjectContainer);
+  engineObject(jet::DatabasesContainerId, jet::RootContainerId, "Databases", jet::ObjectContainer);
+  engineObject(jet::RelationshipsContainerId, jet::RootContainerId, "Relationships", jet::ObjectContainer);
+  engineObject(jet::MSysDbId, jet::DatabasesContainerId, "MSysDb", jet::ObjectDatabase);
+  PropertyBlockBuilder database;
+  database.SetObject(DatabaseProperties(db));
+  blocks.back() = database.Build();
+  engineObject(MSysObjectsPage, jet::TablesContainerId, "MSysObjects", jet::ObjectLocalTable);
+  engineObject(MSysACEsPage, jet::TablesContainerId, "MSysACEs", jet::ObjectLocalTable);
+  engineObject(MSysQueriesPage, jet::TablesContainerId, "MSysQueries", jet::ObjectLocalTable);
+  engineObject(MSysRelationshipsPage, jet::TablesContainerId, "MSysRelationships", jet::ObjectLocalTable);
+
+  for (std::size_t t = 0; t < db.Tables.size(); ++t) {
+    const Table& table = db.Tables[t];
+    CatalogEntry entry;
+    entry.Id = static_cast<std::int32_t>(work[t].TdefPages.front());
+    entry.ParentId = jet::TablesContainerId;
+    entry.Name = table.Name;
+    entry.Type = jet::ObjectLocalTable;
+    entry.Created = table.DateCreated.value_or(db.Created);
+    entry.Updated = table.LastUpdated.value_or(entry.Created);
+    entry.Flags = (table.Hidden ? jet::ObjectFlagHidden : 0u) | (table.System ? jet::ObjectFlagSystemAlt : 0u);
+    entries.push_back(entry);
+    blocks.push_back(TablePropertyBlock(table));
+  }
+  for (std::size_t r = 0; r < db.Relationships.size(); ++r) {
+    CatalogEntry entry;
+    // Objects without a TDEF get ids of their own above the page numbers.
+    entry.Id = static_cast<std::int32_t>(0x80000000u + r);
+    entry.ParentId = jet::RelationshipsContainerId;
+    entry.Name = db.Relationships[r].Name;
+    entry.Type = jet::ObjectRelationship;
+    entry.Created = entry.Updated = db.Created;
+    entries.push_back(entry);
+    blocks.emplace_back();
+  }
+
+  // Property blocks first, so that their pages stay together.
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (!blocks[i].empty()) entries[i].LvProp = properties.Store(blocks[i]);
+  }
+  const TableLayout layout = MSysObjectsLayout();
+  RowPacker rows(file, MSysObjectsPage);
+  for (const CatalogEntry& entry : entries) rows.Add(EncodeCatalogRow(layout, entry));
+  return {rows.Pages(), rows.PagesWithRoom(), static_cast<std::uint32_t>(entries.size())};
+}
+
+// One MSysRelationships row per column pair of every relationship.
+PackedRows WriteRelationshipRows(PageFile& file, const Database& db) {
+  const TableLayout layout = MSysRelationshipsLayout();
+  RowPacker rows(file, MSysRelationshipsPage);
+  std::uint32_t count = 0;
+  for (const Relationship& relation : db.Relationships) {
+    const std::string& foreignTable = db.Tables[static_cast<std::size_t>(FindTable(db, relation.ForeignTable))].Name;
+    const std::string& table = db.Tables[static_cast<std::size_t>(FindTable(db, relation.Table))].Name;
+    for (std::size_t i = 0; i < relation.Columns.size(); ++i) {
+      const RelationshipEntry entry{relation.Name,
+                                    relation.Attributes,
+                                    static_cast<std::int32_t>(relation.Columns.size()),
+                                    static_cast<std::int32_t>(i),
+                                    foreignTable,
+                                    relation.Columns[i].ForeignName,
+                                    table,
+                                    relation.Columns[i].Name};
+      rows.Add(EncodeRelationshipRow(layout, entry));
+      ++count;
+    }
+  }
+  return {rows.Pages(), rows.PagesWithRoom(), count};
+}
+
 }  // namespace
 
 WrittenDatabase WriteDatabase(const Database& db) {
@@ -277,82 +372,9 @@ WrittenDatabase WriteDatabase(const Database& db) {
     WriteIndexes(file, db.Tables[t], plans[t], work[t]);
   }
 
-  // The catalog: containers, the database object, the engine tables, the
-  // user tables, the relationships.
-  std::vector<CatalogEntry> catalog;
-  auto system = [&](std::int32_t id, std::int32_t parent, const char* name, std::int16_t type) {
-    CatalogEntry entry;
-    entry.Id = id;
-    entry.ParentId = parent;
-    entry.Name = name;
-    entry.Type = type;
-    entry.Created = entry.Updated = db.Created;
-    entry.Flags = jet::ObjectFlagSystem;
-    entry.EngineOwned = true;
-    catalog.push_back(entry);
-  };
-  system(jet::TablesContainerId, jet::RootContainerId, "Tables", jet::ObjectContainer);
-  system(jet::DatabasesContainerId, jet::RootContainerId, "Databases", jet::ObjectContainer);
-  system(jet::RelationshipsContainerId, jet::RootContainerId, "Relationships", jet::ObjectContainer);
-  system(jet::MSysDbId, jet::DatabasesContainerId, "MSysDb", jet::ObjectDatabase);
-  system(MSysObjectsPage, jet::TablesContainerId, "MSysObjects", jet::ObjectLocalTable);
-  system(MSysACEsPage, jet::TablesContainerId, "MSysACEs", jet::ObjectLocalTable);
-  system(MSysQueriesPage, jet::TablesContainerId, "MSysQueries", jet::ObjectLocalTable);
-  system(MSysRelationshipsPage, jet::TablesContainerId, "MSysRelationships", jet::ObjectLocalTable);
-  std::vector<ByteVector> blobs(catalog.size());
-  {
-    PropertyBlockBuilder builder;
-    builder.SetObject(DatabaseProperties(db));
-    blobs[3] = builder.Build();
-  }
-  for (std::size_t t = 0; t < db.Tables.size(); ++t) {
-    const Table& table = db.Tables[t];
-    CatalogEntry entry;
-    entry.Id = static_cast<std::int32_t>(work[t].TdefPages.front());
-    entry.ParentId = jet::TablesContainerId;
-    entry.Name = table.Name;
-    entry.Type = jet::ObjectLocalTable;
-    entry.Created = table.DateCreated.value_or(db.Created);
-    entry.Updated = table.LastUpdated.value_or(entry.Created);
-    entry.Flags = (table.Hidden ? jet::ObjectFlagHidden : 0u) | (table.System ? jet::ObjectFlagSystemAlt : 0u);
-    catalog.push_back(entry);
-    blobs.push_back(TablePropertyBlock(table));
-  }
-  for (std::size_t r = 0; r < db.Relationships.size(); ++r) {
-    CatalogEntry entry;
-    entry.Id = static_cast<std::int32_t>(0x80000000u + r);
-    entry.ParentId = jet::RelationshipsContainerId;
-    entry.Name = db.Relationships[r].Name;
-    entry.Type = jet::ObjectRelationship;
-    entry.Created = entry.Updated = db.Created;
-    catalog.push_back(entry);
-    blobs.emplace_back();
-  }
-  const TableLayout objects = MSysObjectsLayout();
   LongValueStore properties(file);
-  for (std::size_t i = 0; i < catalog.size(); ++i) {
-    if (!blobs[i].empty()) catalog[i].LvProp = properties.Store(blobs[i]);
-  }
-  RowPacker objectRows(file, MSysObjectsPage);
-  for (const CatalogEntry& entry : catalog) objectRows.Add(EncodeCatalogRow(objects, entry));
-
-  const TableLayout relationships = MSysRelationshipsLayout();
-  RowPacker relationshipRows(file, MSysRelationshipsPage);
-  std::uint32_t relationshipRowCount = 0;
-  for (const Relationship& relation : db.Relationships) {
-    for (std::size_t i = 0; i < relation.Columns.size(); ++i) {
-      RelationshipEntry entry{relation.Name,
-                              relation.Attributes,
-                              static_cast<std::int32_t>(relation.Columns.size()),
-                              static_cast<std::int32_t>(i),
-                              db.Tables[static_cast<std::size_t>(FindTable(db, relation.ForeignTable))].Name,
-                              relation.Columns[i].ForeignName,
-                              db.Tables[static_cast<std::size_t>(FindTable(db, relation.Table))].Name,
-                              relation.Columns[i].Name};
-      relationshipRows.Add(EncodeRelationshipRow(relationships, entry));
-      ++relationshipRowCount;
-    }
-  }
+  const PackedRows catalog = WriteCatalog(file, db, work, properties);
+  const PackedRows relationships = WriteRelationshipRows(file, db);
 
   // Usage maps, then the TDEFs that point at them.
   RowPacker maps(file, 0);
@@ -360,22 +382,19 @@ WrittenDatabase WriteDatabase(const Database& db) {
   struct EngineTable {
     std::uint32_t Page;
     TableLayout Layout;
-    std::vector<std::uint32_t> Data;
-    std::vector<std::uint32_t> DataWithRoom;
-    std::uint32_t Rows;
+    PackedRows Rows;
   };
-  std::vector<EngineTable> engineTables{
-      {MSysObjectsPage, objects, objectRows.Pages(), objectRows.PagesWithRoom(), static_cast<std::uint32_t>(catalog.size())},
-      {MSysACEsPage, MSysACEsLayout(), {}, {}, 0},
-      {MSysQueriesPage, MSysQueriesLayout(), {}, {}, 0},
-      {MSysRelationshipsPage, relationships, relationshipRows.Pages(), relationshipRows.PagesWithRoom(), relationshipRowCount}};
+  const EngineTable engineTables[] = {{MSysObjectsPage, MSysObjectsLayout(), catalog},
+                                      {MSysACEsPage, MSysACEsLayout(), {}},
+                                      {MSysQueriesPage, MSysQueriesLayout(), {}},
+                                      {MSysRelationshipsPage, MSysRelationshipsLayout(), relationships}};
   const TableIndexPlan noIndexes;
   for (const EngineTable& table : engineTables) {
     TdefLinks links = SizedLinks(table.Layout, noIndexes);
     links.System = true;
-    links.RowCount = table.Rows;
-    links.OwnedMap = map(table.Data);
-    links.FreeMap = map(table.DataWithRoom);
+    links.RowCount = table.Rows.Count;
+    links.OwnedMap = map(table.Rows.Pages);
+    links.FreeMap = map(table.Rows.PagesWithRoom);
     std::size_t longValue = 0;
     for (const ColumnDef& column : table.Layout.Columns) {
       if (!column.IsLongValue()) continue;
