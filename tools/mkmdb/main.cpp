@@ -4,6 +4,8 @@
 // left at the output path.
 
 #include <cstdio>
+#include <filesystem>
+#include <stdexcept>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -35,12 +37,18 @@ constexpr std::string_view Help =
     "  --synthetic  a generated schema without rows: N tables of M fields,\n"
     "               K indexes per table (the first the primary key) and R\n"
     "               relationships in all\n"
-    "  OUT.mdb      the file to write; replaced only when writing succeeds\n"
+    "  OUT.mdb      the file to write (its folder is made when missing);\n"
+    "               replaced only when writing succeeds\n"
     "\n"
     "Exit status: 0 written, 1 bad input, 2 wrong usage.\n";
 
 int Write(const tabulon::jetwriter::Database& db, const std::string& out) {
   const tabulon::jetwriter::WrittenDatabase written = tabulon::jetwriter::WriteDatabase(db);
+  // The output's folder is made when missing (build/demo/ on a fresh clone).
+  const std::filesystem::path folder = std::filesystem::path(out).parent_path();
+  std::error_code error;
+  if (!folder.empty()) std::filesystem::create_directories(folder, error);
+  if (error) throw std::runtime_error(fmt::format("cannot create the folder {}: {}", folder.string(), error.message()));
   tabulon::mkmdb::WriteFileAtomically(out, written.Bytes);
   return 0;
 }
