@@ -1,0 +1,88 @@
+#include <jetwriter/Bytes.h>
+
+#include <algorithm>
+
+#include <engine/Utf8.h>
+
+namespace tabulon::jetwriter {
+
+namespace {
+
+template <class Emit>
+void ForEachUnit(std::string_view utf8, Emit emit) {
+  std::size_t pos = 0;
+  while (pos < utf8.size()) {
+    const char32_t cp = DecodeUtf8(utf8, pos);
+    if (cp > 0xFFFF) {
+      const char32_t v = cp - 0x10000;
+      emit(static_cast<std::uint16_t>(0xD800 + (v >> 10)));
+      emit(static_cast<std::uint16_t>(0xDC00 + (v & 0x3FF)));
+    } else {
+      emit(static_cast<std::uint16_t>(cp));
+    }
+  }
+}
+
+}  // namespace
+
+ByteVector Utf16(std::string_view utf8) {
+  ByteVector out;
+  out.reserve(utf8.size() * 2);
+  ForEachUnit(utf8, [&](std::uint16_t unit) {
+    out.push_back(static_cast<std::uint8_t>(unit));
+    out.push_back(static_cast<std::uint8_t>(unit >> 8));
+  });
+  return out;
+}
+
+std::size_t Utf16Length(std::string_view utf8) {
+  std::size_t count = 0;
+  ForEachUnit(utf8, [&](std::uint16_t) { ++count; });
+  return count;
+}
+
+// Out of line on purpose: inlined into callers, GCC 12 at -O3 misreads the
+// vector growth as out-of-bounds access (false -Warray-bounds and
+// -Wstringop-overread).
+void ByteSink::U8(std::uint32_t v) { FBytes.push_back(static_cast<std::uint8_t>(v)); }
+
+void ByteSink::U16(std::uint32_t v) {
+  U8(v);
+  U8(v >> 8);
+}
+
+void ByteSink::U32(std::uint32_t v) {
+  U16(v);
+  U16(v >> 16);
+}
+
+void ByteSink::U64(std::uint64_t v) {
+  U32(static_cast<std::uint32_t>(v));
+  U32(static_cast<std::uint32_t>(v >> 32));
+}
+
+void ByteSink::F64(double v) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &v, sizeof bits);
+  U64(bits);
+}
+
+void ByteSink::Append(const ByteVector& bytes) { FBytes.insert(FBytes.end(), bytes.begin(), bytes.end()); }
+
+void ByteSink::Zeros(std::size_t count) { FBytes.resize(FBytes.size() + count, 0); }
+
+bool BytesLess(const ByteVector& a, const ByteVector& b) {
+  const std::size_t common = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < common; ++i) {
+    if (a[i] != b[i]) return a[i] < b[i];
+  }
+  return a.size() < b.size();
+}
+
+void ByteSink::Name(std::string_view utf8) {
+  const ByteVector text = Utf16(utf8);
+  U16(static_cast<std::uint32_t>(text.size()));
+  Append(text);
+}
+
+}  // namespace tabulon::jetwriter

@@ -1,0 +1,55 @@
+#pragma once
+// The engine's own tables: MSysObjects (the catalog), MSysACEs, MSysQueries
+// and MSysRelationships, and the rows the writer puts in them.
+
+#include <cstdint>
+#include <string>
+
+#include <engine/Variant.h>
+#include <jetwriter/Bytes.h>
+#include <jetwriter/TableLayout.h>
+
+namespace tabulon::jetwriter {
+
+// The fixed TDEF pages of the engine tables.
+inline constexpr std::uint32_t MSysObjectsPage = 2;
+inline constexpr std::uint32_t MSysACEsPage = 3;
+inline constexpr std::uint32_t MSysQueriesPage = 4;
+inline constexpr std::uint32_t MSysRelationshipsPage = 5;
+
+TableLayout MSysObjectsLayout();
+TableLayout MSysACEsLayout();
+TableLayout MSysQueriesLayout();
+TableLayout MSysRelationshipsLayout();
+
+// One catalog row. LvProp is the long-value cell of the property block
+// (header and any inline data), or empty for none.
+struct CatalogEntry {
+  std::int32_t Id = 0;
+  std::int32_t ParentId = 0;
+  std::string Name;
+  std::int16_t Type = 0;
+  dao::Date Created;
+  dao::Date Updated;
+  std::uint32_t Flags = 0;
+  bool EngineOwned = false;  // owner SID of engine objects, else the Admin user's
+  ByteVector LvProp;
+};
+
+ByteVector EncodeCatalogRow(const TableLayout& layout, const CatalogEntry& entry);
+
+// One MSysRelationships row: a column pair of a relationship.
+struct RelationshipEntry {
+  std::string Name;
+  std::int32_t Attributes = 0;
+  std::int32_t ColumnCount = 0;
+  std::int32_t ColumnIndex = 0;
+  std::string ForeignTable;
+  std::string ForeignColumn;
+  std::string Table;
+  std::string Column;
+};
+
+ByteVector EncodeRelationshipRow(const TableLayout& layout, const RelationshipEntry& entry);
+
+}  // namespace tabulon::jetwriter

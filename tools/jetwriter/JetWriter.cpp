@@ -1,0 +1,442 @@
+#include <jetwriter/JetWriter.h>
+
+#include <algorithm>
+#include <set>
+
+#include <fmt/format.h>
+
+#include <engine/jet/JetFormat.h>
+#include <jetwriter/Catalog.h>
+#include <jetwriter/HeaderPage.h>
+#include <jetwriter/IndexPages.h>
+#include <jetwriter/LongValues.h>
+#include <jetwriter/PageFile.h>
+#include <jetwriter/PropertyBlock.h>
+#include <jetwriter/SchemaError.h>
+#include <jetwriter/TableDefinition.h>
+#include <jetwriter/TableLayout.h>
+#include <jetwriter/Validate.h>
+#include <jetwriter/Values.h>
+
+namespace tabulon::jetwriter {
+
+namespace {
+
+// The largest row the engine writes on a data page.
+constexpr std::size_t MaxRowSize = 4060;
+constexpr std::size_t StandardMapBytes = 64;
+constexpr std::uint32_t GlobalMapRowBytes = 69;
+
+struct TableWork {
+  TableLayout Layout;
+  std::vector<std::uint32_t> TdefPages;
+  std::vector<Row> Values;  // coerced
+  std::uint32_t LastAutoNumber = 0;
+  std::vector<RowPointer> Rows;
+  std::vector<std::uint32_t> DataPages;
+  std::vector<std::uint32_t> DataPagesWithRoom;
+  std::vector<std::pair<std::vector<std::uint32_t>, std::vector<std::uint32_t>>> LongValuePages;
+  std::vector<std::uint32_t> IndexRoots;
+  std::vector<std::uint32_t> DistinctKeys;
+};
+
+// The pages an engine table's rows went to.
+struct PackedRows {
+  std::vector<std::uint32_t> Pages;
+  std::vector<std::uint32_t> PagesWithRoom;
+  std::uint32_t Count = 0;
+};
+
+std::string RowWhat(const Table& table, std::size_t row) {
+  return fmt::format("table \"{}\", row {}", table.Name, row + 1);
+}
+
+// A GUID for an AutoNumber GUID value, derived from its position only.
+dao::Bytes GeneratedGuid(std::size_t table, std::size_t row) {
+  std::uint64_t state = (std::uint64_t{table} << 32 | row) + 0x9E3779B97F4A7C15ull;
+  dao::Bytes bytes;
+  for (int half = 0; half < 2; ++half) {
+    state += 0x9E3779B97F4A7C15ull;
+    std::uint64_t z = state;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    z ^= z >> 31;
+    for (int i = 0; i < 8; ++i) bytes.push_back(static_cast<std::uint8_t>(z >> (8 * i)));
+  }
+  bytes[7] = static_cast<std::uint8_t>((bytes[7] & 0x0F) | 0x40);  // version 4, stored little-endian
+  bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);
+  return bytes;
+}
+
+bool IsNull(const dao::Variant& value) { return std::holds_alternative<dao::Null>(value); }
+
+void CoerceRows(const Table& table, std::size_t tableIndex, TableWork& work) {
+  std::int64_t counter = 0;
+  for (std::size_t r = 0; r < table.Rows.size(); ++r) {
+    Row values;
+    for (std::size_t c = 0; c < table.Columns.size(); ++c) {
+      const Column& column = table.Columns[c];
+      const dao::Variant given = c < table.Rows[r].size() ? table.Rows[r][c] : dao::Variant{};
+      dao::Variant value;
+      try {
+        value = CoerceValue(column, given);
+      } catch (const SchemaError& error) {
+        throw SchemaError(fmt::format("{}, column \"{}\": {}", RowWhat(table, r), column.Name, error.what()));
+      }
+      if (column.AutoNumber && IsNull(value)) {
+        if (column.Type == dao::dbLong) {
+          if (counter == 0x7FFFFFFF) throw SchemaError(fmt::format("{}: the AutoNumber range is used up", RowWhat(table, r)));
+          value = ++counter;
+        } else {
+          value = GeneratedGuid(tableIndex, r);
+        }
+      } else if (column.AutoNumber && column.Type == dao::dbLong) {
+        counter = std::max(counter, std::get<std::int64_t>(value));
+      }
+      if (column.Required.value_or(false) && IsNull(value)) {
+        throw SchemaError(fmt::format("{}, column \"{}\": the column is required but the value is null", RowWhat(table, r), column.Name));
+      }
+      if (!column.AllowZeroLength.value_or(true)) {
+        if (const auto* text = std::get_if<std::string>(&value); text != nullptr && text->empty()) {
+          throw SchemaError(fmt::format("{}, column \"{}\": zero-length text is not allowed in this column", RowWhat(table, r), column.Name));
+        }
+      }
+      values.push_back(std::move(value));
+    }
+    work.Values.push_back(std::move(values));
+  }
+  work.LastAutoNumber = static_cast<std::uint32_t>(counter);
+}
+
+void WriteRows(PageFile& file, const Table& table, TableWork& work) {
+  const std::size_t columns = table.Columns.size();
+  std::vector<std::vector<Cell>> cells(work.Values.size(), std::vector<Cell>(columns));
+  // Long values first, column by column, so each column's pages stay together.
+  for (std::size_t c = 0; c < columns; ++c) {
+    const ColumnDef& def = work.Layout.Columns[c];
+    if (!def.IsLongValue()) continue;
+    LongValueStore store(file);
+    for (std::size_t r = 0; r < work.Values.size(); ++r) {
+      const dao::Variant& value = work.Values[r][c];
+      if (IsNull(value)) continue;
+      cells[r][c] = Cell{true, store.Store(StoredBytes(table.Columns[c].Type, value))};
+    }
+    work.LongValuePages.emplace_back(store.Pages(), store.PagesWithRoom());
+  }
+  RowPacker rows(file, work.TdefPages.front());
+  for (std::size_t r = 0; r < work.Values.size(); ++r) {
+    for (std::size_t c = 0; c < columns; ++c) {
+      const ColumnDef& def = work.Layout.Columns[c];
+      const dao::Variant& value = work.Values[r][c];
+      if (def.IsLongValue()) continue;
+      if (def.IsBoolean()) {
+        cells[r][c].Present = std::get<bool>(value);
+      } else if (!IsNull(value)) {
+        cells[r][c] = Cell{true, StoredBytes(table.Columns[c].Type, value)};
+      }
+    }
+    const ByteVector row = EncodeRow(work.Layout, cells[r]);
+    if (row.size() > MaxRowSize) {
+      throw SchemaError(fmt::format("{}: the row takes {} bytes; a row holds at most {}", RowWhat(table, r), row.size(), MaxRowSize));
+    }
+    work.Rows.push_back(rows.Add(row));
+  }
+  work.DataPages = rows.Pages();
+  work.DataPagesWithRoom = rows.PagesWithRoom();
+}
+
+void WriteIndexes(PageFile& file, const Table& table, const TableIndexPlan& plan, TableWork& work) {
+  for (std::size_t i = 0; i < plan.Real.size(); ++i) {
+    const RealIndexPlan& real = plan.Real[i];
+    // The name the user knows this index by, for messages.
+    std::string name;
+    for (const LogicalIndexPlan& logical : plan.Logical) {
+      if (logical.Real == static_cast<int>(i) && name.empty()) name = logical.Name;
+    }
+    const bool unique = (real.Flags & jet::IndexUnique) != 0;
+    const bool required = (real.Flags & jet::IndexRequired) != 0;
+    const bool ignoreNulls = (real.Flags & jet::IndexIgnoreNulls) != 0;
+    std::vector<IndexEntry> entries;
+    std::set<ByteVector, BytesOrder> keys;
+    std::size_t size = 0;
+    for (std::size_t r = 0; r < work.Values.size(); ++r) {
+      ByteVector key;
+      bool anyNull = false;
+      bool allNull = true;
+      for (const RealIndexColumn& column : real.Columns) {
+        const Column& described = table.Columns[static_cast<std::size_t>(column.Column)];
+        const dao::Variant& value = work.Values[r][static_cast<std::size_t>(column.Column)];
+        const bool null = IsNull(value);
+        anyNull = anyNull || null;
+        allNull = allNull && null;
+        const auto part = EncodeKeyColumn(described.Type, value, column.Descending);
+        if (!part) {
+          throw SchemaError(fmt::format(
+              "{}, column \"{}\": index \"{}\" cannot hold {}; the writer writes index keys only for numbers, dates, "
+              "Yes/No, GUID, binary and text of letters, digits, space and simple punctuation",
+              RowWhat(table, r), described.Name, name, DescribeValue(value)));
+        }
+        key.insert(key.end(), part->begin(), part->end());
+      }
+      if (required && anyNull) {
+        throw SchemaError(fmt::format("{}: index \"{}\" does not allow null values", RowWhat(table, r), name));
+      }
+      if (ignoreNulls && allNull) continue;
+      if (!keys.insert(key).second && unique && !anyNull) {
+        throw SchemaError(fmt::format("{}: a second row with the same key in unique index \"{}\"", RowWhat(table, r), name));
+      }
+      IndexEntry entry{key, work.Rows[r]};
+      size += EntrySize(entry);
+      entries.push_back(std::move(entry));
+    }
+    if (size > LeafCapacity) {
+      throw SchemaError(fmt::format("table \"{}\": the keys of index \"{}\" take {} bytes; the writer puts an index on "
+                                    "one page of {} bytes, so the table needs fewer rows",
+                                    table.Name, name, size, LeafCapacity));
+    }
+    const std::uint32_t page = file.Allocate();
+    work.DistinctKeys.push_back(static_cast<std::uint32_t>(keys.size()));
+    WriteLeafPage(file.Page(page), work.TdefPages.front(), std::move(entries));
+    work.IndexRoots.push_back(page);
+  }
+}
+
+// An inline usage map listing `pages`.
+ByteVector InlineMap(const std::vector<std::uint32_t>& pages) {
+  ByteSink out;
+  out.U8(0x00);
+  if (pages.empty()) {
+    out.U32(0);
+    out.Zeros(StandardMapBytes);
+    return out.Take();
+  }
+  const auto [low, high] = std::minmax_element(pages.begin(), pages.end());
+  const std::uint32_t start = *low & ~7u;
+  const std::size_t bytes = std::max<std::size_t>(StandardMapBytes, (*high - start) / 8 + 1);
+  if (5 + bytes > RowPacker::MaxRow) throw SchemaError("the database is too large for the writer's usage maps");
+  out.U32(start);
+  ByteVector bitmap(bytes, 0);
+  for (const std::uint32_t page : pages) bitmap[(page - start) / 8] |= static_cast<std::uint8_t>(1u << ((page - start) % 8));
+  out.Append(bitmap);
+  return out.Take();
+}
+
+void WriteGlobalMap(std::uint8_t* page, std::uint32_t pageCount) {
+  // Page 1 is a data page owned by page 1: row 0 marks free pages (bit set),
+  // row 1 is an empty map as in every engine-made file.
+  const std::size_t bytes = std::max<std::size_t>(StandardMapBytes, (pageCount + 7) / 8);
+  ByteVector row0(5 + bytes, 0);
+  for (std::size_t bit = pageCount; bit < bytes * 8; ++bit) row0[5 + bit / 8] |= static_cast<std::uint8_t>(1u << (bit % 8));
+  const ByteVector row1(GlobalMapRowBytes, 0);
+  page[0] = jet::PageData;
+  page[1] = 0x01;
+  PutU32(page + 4, 1);
+  PutU16(page + 12, 2);
+  const std::uint32_t start0 = PageSize - static_cast<std::uint32_t>(row0.size());
+  const std::uint32_t start1 = start0 - GlobalMapRowBytes;
+  PutU16(page + 14, start0);
+  PutU16(page + 16, start1);
+  std::copy(row0.begin(), row0.end(), page + start0);
+  std::copy(row1.begin(), row1.end(), page + start1);
+  PutU16(page + 2, start1 - 18);
+}
+
+TdefLinks SizedLinks(const TableLayout& layout, const TableIndexPlan& plan) {
+  TdefLinks links;
+  links.IndexMaps.assign(plan.Real.size(), 0);
+  links.IndexRoots.assign(plan.Real.size(), 0);
+  links.DistinctKeys.assign(plan.Real.size(), 0);
+  links.OtherTablePages.assign(plan.Logical.size(), 0);
+  for (const ColumnDef& column : layout.Columns) {
+    if (column.IsLongValue()) links.LongValueMaps.emplace_back(0, 0);
+  }
+  return links;
+}
+
+std::vector<std::uint32_t> AllocateRun(PageFile& file, std::uint32_t count) {
+  std::vector<std::uint32_t> pages;
+  for (std::uint32_t i = 0; i < count; ++i) pages.push_back(file.Allocate());
+  return pages;
+}
+
+// The catalog rows: containers, the database object, the engine tables,
+// the user tables, the relationships; property blocks go to `properties`.
+PackedRows WriteCatalog(PageFile& file, const Database& db, const std::vector<TableWork>& work,
+                        LongValueStore& properties) {
+  std::vector<CatalogEntry> entries;
+  std::vector<ByteVector> blocks;
+  auto engineObject = [&](std::int32_t id, std::int32_t parent, const char* name, std::int16_t type) {
+    CatalogEntry entry;
+    entry.Id = id;
+    entry.ParentId = parent;
+    entry.Name = name;
+    entry.Type = type;
+    entry.Created = entry.Updated = db.Created;
+    entry.Flags = jet::ObjectFlagSystem;
+    entry.EngineOwned = true;
+    entries.push_back(entry);
+    blocks.emplace_back();
+  };
+  engineObject(jet::TablesContainerId, jet::RootContainerId, "Tables", jet::ObjectContainer);
+  engineObject(jet::DatabasesContainerId, jet::RootContainerId, "Databases", jet::ObjectContainer);
+  engineObject(jet::RelationshipsContainerId, jet::RootContainerId, "Relationships", jet::ObjectContainer);
+  engineObject(jet::MSysDbId, jet::DatabasesContainerId, "MSysDb", jet::ObjectDatabase);
+  PropertyBlockBuilder database;
+  database.SetObject(DatabaseProperties(db));
+  blocks.back() = database.Build();
+  engineObject(MSysObjectsPage, jet::TablesContainerId, "MSysObjects", jet::ObjectLocalTable);
+  engineObject(MSysACEsPage, jet::TablesContainerId, "MSysACEs", jet::ObjectLocalTable);
+  engineObject(MSysQueriesPage, jet::TablesContainerId, "MSysQueries", jet::ObjectLocalTable);
+  engineObject(MSysRelationshipsPage, jet::TablesContainerId, "MSysRelationships", jet::ObjectLocalTable);
+
+  for (std::size_t t = 0; t < db.Tables.size(); ++t) {
+    const Table& table = db.Tables[t];
+    CatalogEntry entry;
+    entry.Id = static_cast<std::int32_t>(work[t].TdefPages.front());
+    entry.ParentId = jet::TablesContainerId;
+    entry.Name = table.Name;
+    entry.Type = jet::ObjectLocalTable;
+    entry.Created = table.DateCreated.value_or(db.Created);
+    entry.Updated = table.LastUpdated.value_or(entry.Created);
+    entry.Flags = (table.Hidden ? jet::ObjectFlagHidden : 0u) | (table.System ? jet::ObjectFlagSystemAlt : 0u);
+    entries.push_back(entry);
+    blocks.push_back(TablePropertyBlock(table));
+  }
+  for (std::size_t r = 0; r < db.Relationships.size(); ++r) {
+    CatalogEntry entry;
+    // Objects without a TDEF get ids of their own above the page numbers.
+    entry.Id = static_cast<std::int32_t>(0x80000000u + r);
+    entry.ParentId = jet::RelationshipsContainerId;
+    entry.Name = db.Relationships[r].Name;
+    entry.Type = jet::ObjectRelationship;
+    entry.Created = entry.Updated = db.Created;
+    entries.push_back(entry);
+    blocks.emplace_back();
+  }
+
+  // Property blocks first, so that their pages stay together.
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (!blocks[i].empty()) entries[i].LvProp = properties.Store(blocks[i]);
+  }
+  const TableLayout layout = MSysObjectsLayout();
+  RowPacker rows(file, MSysObjectsPage);
+  for (const CatalogEntry& entry : entries) rows.Add(EncodeCatalogRow(layout, entry));
+  return {rows.Pages(), rows.PagesWithRoom(), static_cast<std::uint32_t>(entries.size())};
+}
+
+// One MSysRelationships row per column pair of every relationship.
+PackedRows WriteRelationshipRows(PageFile& file, const Database& db) {
+  const TableLayout layout = MSysRelationshipsLayout();
+  RowPacker rows(file, MSysRelationshipsPage);
+  std::uint32_t count = 0;
+  for (const Relationship& relation : db.Relationships) {
+    const std::string& foreignTable = db.Tables[static_cast<std::size_t>(FindTable(db, relation.ForeignTable))].Name;
+    const std::string& table = db.Tables[static_cast<std::size_t>(FindTable(db, relation.Table))].Name;
+    for (std::size_t i = 0; i < relation.Columns.size(); ++i) {
+      const RelationshipEntry entry{relation.Name,
+                                    relation.Attributes,
+                                    static_cast<std::int32_t>(relation.Columns.size()),
+                                    static_cast<std::int32_t>(i),
+                                    foreignTable,
+                                    relation.Columns[i].ForeignName,
+                                    table,
+                                    relation.Columns[i].Name};
+      rows.Add(EncodeRelationshipRow(layout, entry));
+      ++count;
+    }
+  }
+  return {rows.Pages(), rows.PagesWithRoom(), count};
+}
+
+}  // namespace
+
+WrittenDatabase WriteDatabase(const Database& db) {
+  ValidateSchema(db);
+  WrittenDatabase result;
+  result.Indexes = PlanIndexes(db);
+  const std::vector<TableIndexPlan>& plans = result.Indexes;
+
+  PageFile file;
+  AllocateRun(file, 2 + 4);  // header, global map, engine TDEFs
+
+  std::vector<TableWork> work(db.Tables.size());
+  for (std::size_t t = 0; t < db.Tables.size(); ++t) {
+    for (const Column& column : db.Tables[t].Columns) work[t].Layout.Columns.push_back(UserColumnDef(column));
+    AssignLayout(work[t].Layout);
+    const std::size_t length = BuildTdef(work[t].Layout, plans[t], SizedLinks(work[t].Layout, plans[t])).size();
+    work[t].TdefPages = AllocateRun(file, TdefPageCount(length));
+  }
+  for (std::size_t t = 0; t < db.Tables.size(); ++t) {
+    CoerceRows(db.Tables[t], t, work[t]);
+    WriteRows(file, db.Tables[t], work[t]);
+    WriteIndexes(file, db.Tables[t], plans[t], work[t]);
+  }
+
+  LongValueStore properties(file);
+  const PackedRows catalog = WriteCatalog(file, db, work, properties);
+  const PackedRows relationships = WriteRelationshipRows(file, db);
+
+  // Usage maps, then the TDEFs that point at them.
+  RowPacker maps(file, 0);
+  auto map = [&](const std::vector<std::uint32_t>& pages) { return maps.Add(InlineMap(pages)).Packed(); };
+  struct EngineTable {
+    std::uint32_t Page;
+    TableLayout Layout;
+    PackedRows Rows;
+  };
+  const EngineTable engineTables[] = {{MSysObjectsPage, MSysObjectsLayout(), catalog},
+                                      {MSysACEsPage, MSysACEsLayout(), {}},
+                                      {MSysQueriesPage, MSysQueriesLayout(), {}},
+                                      {MSysRelationshipsPage, MSysRelationshipsLayout(), relationships}};
+  const TableIndexPlan noIndexes;
+  for (const EngineTable& table : engineTables) {
+    TdefLinks links = SizedLinks(table.Layout, noIndexes);
+    links.System = true;
+    links.RowCount = table.Rows.Count;
+    links.OwnedMap = map(table.Rows.Pages);
+    links.FreeMap = map(table.Rows.PagesWithRoom);
+    std::size_t longValue = 0;
+    for (const ColumnDef& column : table.Layout.Columns) {
+      if (!column.IsLongValue()) continue;
+      const bool holdsProperties = table.Page == MSysObjectsPage && column.Name == "LvProp";
+      const std::uint32_t owned = map(holdsProperties ? properties.Pages() : std::vector<std::uint32_t>{});
+      const std::uint32_t free = map(holdsProperties ? properties.PagesWithRoom() : std::vector<std::uint32_t>{});
+      links.LongValueMaps[longValue++] = {owned, free};
+    }
+    PlaceTdef(file, {table.Page}, BuildTdef(table.Layout, noIndexes, links));
+  }
+  for (std::size_t t = 0; t < db.Tables.size(); ++t) {
+    TableWork& w = work[t];
+    TdefLinks links = SizedLinks(w.Layout, plans[t]);
+    links.RowCount = static_cast<std::uint32_t>(w.Rows.size());
+    links.AutoNumber = w.LastAutoNumber;
+    links.OwnedMap = map(w.DataPages);
+    links.FreeMap = map(w.DataPagesWithRoom);
+    for (std::size_t i = 0; i < plans[t].Real.size(); ++i) {
+      links.IndexMaps[i] = map({w.IndexRoots[i]});
+      links.IndexRoots[i] = w.IndexRoots[i];
+      links.DistinctKeys[i] = w.DistinctKeys[i];
+    }
+    for (std::size_t i = 0; i < w.LongValuePages.size(); ++i) {
+      links.LongValueMaps[i].first = map(w.LongValuePages[i].first);
+      links.LongValueMaps[i].second = map(w.LongValuePages[i].second);
+    }
+    for (std::size_t i = 0; i < plans[t].Logical.size(); ++i) {
+      const int other = plans[t].Logical[i].OtherTable;
+      if (other >= 0) links.OtherTablePages[i] = work[static_cast<std::size_t>(other)].TdefPages.front();
+    }
+    PlaceTdef(file, w.TdefPages, BuildTdef(w.Layout, plans[t], links));
+    result.Tables.push_back({w.TdefPages.front(), static_cast<std::uint32_t>(w.TdefPages.size()),
+                             static_cast<std::uint32_t>(w.Rows.size()), w.LastAutoNumber});
+  }
+
+  if (file.PageCount() > MaxPages) {
+    throw SchemaError(fmt::format("the database needs {} pages; the writer writes at most {}", file.PageCount(), MaxPages));
+  }
+  WriteGlobalMap(file.Page(1), file.PageCount());
+  WriteHeaderPage(file.Page(0), db.Created, db.Password);
+  result.Bytes = file.Take();
+  return result;
+}
+
+}  // namespace tabulon::jetwriter
