@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QRadioButton>
 
+#include <app/ConnectionCheck.h>
 #include <app/MainForm.h>
 #include <app/Memo.h>
 #include <engine/Dao360.h>
