@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <string_view>
+
 #include <QLabel>
 #include <QPushButton>
 
@@ -13,65 +16,16 @@
 namespace tabulon::test {
 namespace {
 
-// The window's components in the order they are saved, with what each
-// keeps besides its tag and enabled state.
-struct Saved {
-  const char* Name;
-  const char* Extra;  // "" | "Checked=1" | "Checked=0" | "InitialDir="
-};
-
-const Saved ComponentOrder[] = {
-    {"PageControl1", ""},
-    {"TabSheet1", ""},
-    {"Panel1", ""},
-    {"Label1", ""},
-    {"Label2", ""},
-    {"Label3", ""},
-    {"Label4", ""},
-    {"Label5", ""},
-    {"Label19", ""},
-    {"ChkClearListOnDrop", "Checked=1"},
-    {"MemTarget", ""},
-    {"PnlButton", ""},
-    {"BtnCheck", ""},
-    {"BtnDoit", ""},
-    {"BtnVersion", ""},
-    {"ProgTotal", ""},
-    {"ProgPart", ""},
-    {"Bevel1", ""},
-    {"Panel3", ""},
-    {"Label6", ""},
-    {"MemOut", ""},
-    {"CONFIG", ""},
-    {"Label7", ""},
-    {"RbtnPutDesktop", "Checked=1"},
-    {"RbtnPutWhere", "Checked=0"},
-    {"Label11", ""},
-    {"Label12", ""},
-    {"Label13", ""},
-    {"Label14", ""},
-    {"Label15", ""},
-    {"Label16", ""},
-    {"Label17", ""},
-    {"Label18", ""},
-    {"Label8", ""},
-    {"ChkVerbose", "Checked=0"},
-    {"Label10", ""},
-    {"Label9", ""},
-    {"ChkRestoreList", "Checked=0"},
-    {"TabSheet2", ""},
-    {"Panel2", ""},
-    {"Label20", ""},
-    {"RdoTypeLong", "Checked=0"},
-    {"RdoTypeMiddle", "Checked=1"},
-    {"RdoTypeShort", "Checked=0"},
-    {"Panel4", ""},
-    {"Label21", ""},
-    {"RdoAttrLong", "Checked=1"},
-    {"RdoAttrMiddle", "Checked=0"},
-    {"RdoAttrShort", "Checked=0"},
-    {"SaveHere", "InitialDir="},
-};
+// The window's components in the order they are saved; after a colon what
+// each keeps besides its tag and enabled state.
+constexpr std::string_view ComponentOrder =
+    "PageControl1 TabSheet1 Panel1 Label1 Label2 Label3 Label4 Label5 Label19 "
+    "ChkClearListOnDrop:Checked=1 MemTarget PnlButton BtnCheck BtnDoit BtnVersion ProgTotal "
+    "ProgPart Bevel1 Panel3 Label6 MemOut CONFIG Label7 RbtnPutDesktop:Checked=1 "
+    "RbtnPutWhere:Checked=0 Label11 Label12 Label13 Label14 Label15 Label16 Label17 Label18 "
+    "Label8 ChkVerbose:Checked=0 Label10 Label9 ChkRestoreList:Checked=0 TabSheet2 Panel2 "
+    "Label20 RdoTypeLong:Checked=0 RdoTypeMiddle:Checked=1 RdoTypeShort:Checked=0 Panel4 "
+    "Label21 RdoAttrLong:Checked=1 RdoAttrMiddle:Checked=0 RdoAttrShort:Checked=0";
 
 TEST(MainFormFiles, FirstSaveWritesEveryComponentInOrder) {
   WindowWorld world;
@@ -79,12 +33,13 @@ TEST(MainFormFiles, FirstSaveWritesEveryComponentInOrder) {
   world.Close();
   std::string expected =
       "[MainForm.MainForm]\r\nTop=139\r\nLeft=243\r\nWidth=385\r\nHeight=446\r\n";
-  for (const Saved& s : ComponentOrder) {
-    const std::string extra = s.Extra;
-    expected += "\r\n[MainForm." + std::string(s.Name) + "]\r\nTag=0\r\n";
-    if (extra != "InitialDir=") expected += "Enabled=1\r\n";
-    if (!extra.empty()) expected += extra + "\r\n";
+  std::istringstream components{std::string(ComponentOrder)};
+  for (std::string entry; components >> entry;) {
+    const std::size_t colon = entry.find(':');
+    expected += "\r\n[MainForm." + entry.substr(0, colon) + "]\r\nTag=0\r\nEnabled=1\r\n";
+    if (colon != std::string::npos) expected += entry.substr(colon + 1) + "\r\n";
   }
+  expected += "\r\n[MainForm.SaveHere]\r\nTag=0\r\nInitialDir=\r\n";
   EXPECT_EQ(ReadBytes(world.Dir / "tabulon.ini"), expected);
   EXPECT_TRUE(world.Errors.empty());
   EXPECT_FALSE(std::filesystem::exists(world.Dir / "tabulon.dat")) << "list not kept by default";

@@ -52,7 +52,8 @@ TEST(SaveDialog, ProposesTheNameInItsFolderAndAsksBeforeCreating) {
     files.selectFile(QStringLiteral("新しい"));
     static_cast<QDialog&>(files).accept();  // QFileDialog::accept, through its base
   });
-  const std::optional<QString> chosen = dialog.Execute(QStringLiteral("tabulon_261205.html"), nullptr);
+  const std::optional<QString> chosen =
+      dialog.Execute(QStringLiteral("tabulon_261205.html"), nullptr);
   EXPECT_TRUE(asked);
   ASSERT_TRUE(chosen);
   EXPECT_EQ(chosen->toStdString(), (dir / "新しい.html").string());
