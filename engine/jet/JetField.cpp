@@ -41,6 +41,23 @@ JetField::JetField(std::shared_ptr<JetFile> file, const ColumnDefinition& column
 }
 
 dao::Variant JetField::Size() {
+  // A calculated column stores its result behind a header, so its stored
+  // length is not the result's size.
+  if (FColumn.Calculated()) {
+    switch (FColumn.Type) {
+      case ColBoolean:
+      case ColByte: return std::int64_t{1};
+      case ColInteger: return std::int64_t{2};
+      case ColLong:
+      case ColSingle: return std::int64_t{4};
+      case ColCurrency:
+      case ColDouble:
+      case ColDateTime:
+      case ColBigInt: return std::int64_t{8};
+      case ColGuid: return std::int64_t{16};
+      default: break;
+    }
+  }
   switch (FColumn.Type) {
     case ColText: return std::int64_t{FFile->Header().Jet3 ? FColumn.Length : FColumn.Length / 2};
     case ColMemo:

@@ -22,7 +22,8 @@ namespace tabulon::jet {
 //   multi-value 102..109 as `daoType` says; a column type DAO has no code
 //   for gives 0). A calculated column reports the type of its result.
 // - Size: characters for text, bytes for other fixed data, 0 for memo and
-//   OLE, 16 for decimal (DAO's size of a decimal, whatever the row holds).
+//   OLE, 16 for decimal (DAO's size of a decimal, whatever the row holds);
+//   a calculated column has the size of its result type.
 // - OrdinalPosition: the column's place in the definition's column order
 //   (the stored position number is not reliable: some files number from
 //   1, system tables leave it 0).
