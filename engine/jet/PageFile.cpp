@@ -51,7 +51,7 @@ void MemorySource::Read(std::uint64_t offset, std::span<std::uint8_t> out) {
   if (offset > FBytes.size() || out.size() > FBytes.size() - offset) {
     throw FormatError("範囲外の読み込みです");
   }
-  std::memcpy(out.data(), FBytes.data() + offset, out.size());
+  if (!out.empty()) std::memcpy(out.data(), FBytes.data() + offset, out.size());
 }
 
 PageFile::PageFile(std::unique_ptr<PageSource> source, const HeaderPage& header)
