@@ -34,10 +34,14 @@ std::int32_t DaoTypeOf(const ColumnDefinition& column, std::int32_t complexType)
 
 JetField::JetField(std::shared_ptr<JetFile> file, const ColumnDefinition& column, int ordinal,
                    std::int32_t daoType, const std::vector<StoredProperty>* stored)
-    : FFile(std::move(file)), FColumn(column), FOrdinal(ordinal), FType(daoType) {
-  if (stored) FStored = *stored;
-  FProperties = StoredPropertyList(&FStored, FFile->Text(),
-                                   [this](const std::string& what) { return FFile->DamagedText(what); });
+    : FFile(std::move(file)), FColumn(column), FOrdinal(ordinal), FType(daoType), FStored(stored) {}
+
+dao::Collection<dao::Property>& JetField::Properties() {
+  if (!FProperties) {
+    FProperties = std::make_unique<StoredPropertyCollection>(FStored, FFile->Text(),
+                                     [this](const std::string& what) { return FFile->DamagedText(what); });
+  }
+  return *FProperties;
 }
 
 dao::Variant JetField::Size() {
@@ -88,7 +92,7 @@ std::string JetField::ForeignName() {
 }
 
 bool JetField::StoredFlag(std::string_view name) {
-  const StoredProperty* stored = FindStored(&FStored, name);
+  const StoredProperty* stored = FindStored(FStored, name);
   if (stored == nullptr) return false;
   const dao::Variant value = FFile->Guard([&] { return PropertyValue(*stored, FFile->Text()); });
   if (const bool* flag = std::get_if<bool>(&value)) return *flag;
@@ -97,7 +101,7 @@ bool JetField::StoredFlag(std::string_view name) {
 }
 
 std::string JetField::StoredText(std::string_view name) {
-  const StoredProperty* stored = FindStored(&FStored, name);
+  const StoredProperty* stored = FindStored(FStored, name);
   if (stored == nullptr) return "";
   return dao::VariantToText(FFile->Guard([&] { return PropertyValue(*stored, FFile->Text()); }));
 }

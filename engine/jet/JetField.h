@@ -38,6 +38,8 @@ namespace tabulon::jet {
 //   "", "") when absent. "Description" is in Properties only when stored.
 class JetField : public dao::Field {
  public:
+  // `stored` (the column's stored properties, or null) must outlive the
+  // field; the table definition that makes the field keeps them.
   JetField(std::shared_ptr<JetFile> file, const ColumnDefinition& column, int ordinal,
            std::int32_t daoType, const std::vector<StoredProperty>* stored);
 
@@ -53,7 +55,7 @@ class JetField : public dao::Field {
   std::string ValidationRule() override { return StoredText("ValidationRule"); }
   std::string ValidationText() override { return StoredText("ValidationText"); }
   std::string ForeignName() override;
-  dao::Collection<dao::Property>& Properties() override { return *FProperties; }
+  dao::Collection<dao::Property>& Properties() override;
 
  private:
   bool StoredFlag(std::string_view name);
@@ -62,8 +64,8 @@ class JetField : public dao::Field {
   ColumnDefinition FColumn;
   int FOrdinal;
   std::int32_t FType;
-  std::vector<StoredProperty> FStored;
-  std::unique_ptr<PropertyList> FProperties;
+  const std::vector<StoredProperty>* FStored;  // owned by the table; may be null
+  std::unique_ptr<StoredPropertyCollection> FProperties;  // made on first use
 };
 
 // A field of an index or a relation: Name, ForeignName (relations) and

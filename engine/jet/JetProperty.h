@@ -33,12 +33,25 @@ using PropertyList = ListCollection<dao::Property>;
 // An empty property collection, filled with Add.
 std::unique_ptr<PropertyList> NewPropertyList();
 
-// A property collection over stored properties, in stored order; a value
-// that cannot be read becomes a property that fails with `damaged(what)`.
-// `stored` may be null (no properties).
-std::unique_ptr<PropertyList> StoredPropertyList(
-    const std::vector<StoredProperty>* stored, const TextDecoder& text,
-    const std::function<std::string(const std::string&)>& damaged);
+// A property collection over stored properties (which must outlive it), in
+// stored order. Properties are made when first fetched, so looking one up
+// by name costs nothing for the others; a value that cannot be read fails
+// with `damaged(what)`. `stored` may be null (no properties).
+class StoredPropertyCollection : public dao::Collection<dao::Property> {
+ public:
+  using Damaged = std::function<std::string(const std::string&)>;
+  StoredPropertyCollection(const std::vector<StoredProperty>* stored, const TextDecoder& text,
+                           Damaged damaged);
+  int Count() override;
+  dao::Property& Item(int index) override;
+  dao::Property& Item(std::string_view name) override;
+
+ private:
+  const std::vector<StoredProperty>* FStored;
+  const TextDecoder& FText;
+  Damaged FDamaged;
+  std::vector<std::unique_ptr<dao::Property>> FMade;
+};
 
 // The stored property `name` (without regard to case), or null.
 const StoredProperty* FindStored(const std::vector<StoredProperty>* stored, std::string_view name);

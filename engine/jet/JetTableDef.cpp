@@ -42,7 +42,7 @@ dao::Variant JetTableDef::DateOf(const std::optional<double>& date) {
 
 dao::Collection<dao::Property>& JetTableDef::Properties() {
   if (!FProperties) {
-    FProperties = StoredPropertyList(&Block().Object, FFile->Text(),
+    FProperties = std::make_unique<StoredPropertyCollection>(&Block().Object, FFile->Text(),
                                      [this](const std::string& what) { return FFile->DamagedText(what); });
   }
   return *FProperties;

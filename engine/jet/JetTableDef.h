@@ -65,7 +65,7 @@ class JetTableDef : public dao::TableDef {
   CatalogEntry FEntry;
   std::optional<TableDefinition> FDefinition;
   std::optional<PropertyBlock> FBlock;
-  std::unique_ptr<PropertyList> FProperties;
+  std::unique_ptr<StoredPropertyCollection> FProperties;
   std::unique_ptr<FieldList> FFields;
   std::unique_ptr<ListCollection<dao::Index>> FIndexes;
 };

@@ -13,12 +13,12 @@
 
 #include <cstdio>
 #include <exception>
-#include <iostream>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
 #include <engine/ObjectModel.h>
+#include <engine/TextCompare.h>
 #include <engine/Variant.h>
 #include <engine/jet/JetEngine.h>
 
@@ -67,13 +67,17 @@ Json PropertiesJson(dao::Collection<dao::Property>& properties) {
 // Adds "description" when the object stores one; an absent property adds
 // nothing, one that cannot be read adds "descriptionError".
 void PutDescription(Json& object, dao::Collection<dao::Property>& properties) {
-  dao::Property* description = nullptr;
-  try {
-    description = &properties.Item("Description");
-  } catch (const std::exception&) {
-    return;
-  }
-  Put(object, "description", [&] { return dao::VariantToText(description->Value()); });
+  // Looked for by position: a lookup by name that fails costs an exception
+  // for every object without a description, the usual case.
+  Put(object, "description", [&]() -> Json {
+    const int count = properties.Count();
+    for (int i = 0; i < count; ++i) {
+      dao::Property& property = properties.Item(i);
+      if (EqualsNoCase(property.Name(), "Description")) return dao::VariantToText(property.Value());
+    }
+    return nullptr;
+  });
+  if (object.contains("description") && object["description"].is_null()) object.erase("description");
 }
 
 Json FieldJson(dao::Field& field) {
@@ -155,34 +159,54 @@ Json RelationJson(dao::Relation& relation) {
   return json;
 }
 
-Json DatabaseJson(dao::Database& database) {
-  Json json = Json::object();
-  Put(json, "properties", [&] { return PropertiesJson(database.Properties()); });
-  Put(json, "tableDefs", [&] {
-    Json tables = Json::array();
-    const int count = database.TableDefs().Count();
-    for (int i = 0; i < count; ++i) {
-      Json table;
-      try {
-        table = TableJson(database.TableDefs().Item(i));
-      } catch (const std::exception& e) {
-        table = Json{{"itemError", e.what()}};
-      }
-      tables.push_back(std::move(table));
+// Writes what `out` holds to standard output and empties it.
+void Flush(std::string& out) {
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  out.clear();
+}
+
+// Everything above the table list is small; tables are written one at a
+// time so that a large database never sits in memory twice.
+void PrintDatabase(std::string& out, dao::Database& database) {
+  auto dump = [](const Json& json) { return json.dump(-1, ' ', false, Json::error_handler_t::replace); };
+  Json properties = Json::object();
+  Put(properties, "properties", [&] { return PropertiesJson(database.Properties()); });
+  const std::string head = dump(properties);
+  out += head.substr(0, head.size() - 1);  // without its closing brace
+  int count = 0;
+  try {
+    count = database.TableDefs().Count();
+    out += ",\"tableDefs\":[";
+  } catch (const std::exception& e) {
+    out += ",\"tableDefsError\":" + dump(e.what());
+    count = -1;
+  }
+  for (int i = 0; i < count; ++i) {
+    Json table;
+    try {
+      table = TableJson(database.TableDefs().Item(i));
+    } catch (const std::exception& e) {
+      table = Json::object();
+      table["itemError"] = e.what();
     }
-    return tables;
+    out += i > 0 ? ",\n" : "\n";
+    out += dump(table);
+    Flush(out);
+  }
+  if (count >= 0) out += "]";
+  Json relations = Json::object();
+  Put(relations, "relations", [&] {
+    Json list = Json::array();
+    const int n = database.Relations().Count();
+    for (int i = 0; i < n; ++i) list.push_back(RelationJson(database.Relations().Item(i)));
+    return list;
   });
-  Put(json, "relations", [&] {
-    Json relations = Json::array();
-    const int count = database.Relations().Count();
-    for (int i = 0; i < count; ++i) relations.push_back(RelationJson(database.Relations().Item(i)));
-    return relations;
-  });
-  return json;
+  const std::string tail = dump(relations);
+  out += ",\n" + tail.substr(1);  // without its opening brace
 }
 
 int Usage() {
-  std::cerr << "使い方: jetdump [--password パスワード] ファイル\n";
+  std::fputs("使い方: jetdump [--password パスワード] ファイル\n", stderr);
   return 2;
 }
 
@@ -218,7 +242,7 @@ int main(int argc, char** argv) {
   try {
     database = workspace.OpenDatabase(path, false, true, ";pwd=" + password);
   } catch (const std::exception& e) {
-    std::cerr << e.what() << '\n';
+    std::fprintf(stderr, "%s\n", e.what());
     return 1;
   }
   Json json = Json::object();
@@ -227,8 +251,11 @@ int main(int argc, char** argv) {
   Put(json["engine"], "properties", [&] { return PropertiesJson(engine->Properties()); });
   json["workspace"] = Json::object();
   Put(json["workspace"], "properties", [&] { return PropertiesJson(workspace.Properties()); });
-  json["database"] = DatabaseJson(*database);
+  const std::string head = json.dump(-1, ' ', false, Json::error_handler_t::replace);
+  std::string out = head.substr(0, head.size() - 1) + ",\n\"database\":";
+  PrintDatabase(out, *database);
+  out += "}\n";
+  Flush(out);
   database->Close();
-  std::cout << json.dump(1, ' ', false, Json::error_handler_t::replace) << '\n';
-  return 0;
+  return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
 }
