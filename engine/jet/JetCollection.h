@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <engine/ObjectModel.h>
+#include <engine/jet/OneLine.h>
 #include <engine/TextCompare.h>
 
 namespace tabulon::jet {
@@ -31,7 +32,7 @@ class ListCollection : public dao::Collection<T> {
   T& Item(int index) override {
     Load();
     if (index < 0 || static_cast<std::size_t>(index) >= FItems.size()) {
-      throw dao::EngineError(FWhat + "の番号 " + std::to_string(index) + " は範囲外です。");
+      throw dao::EngineError(OneLine(FWhat + "の番号 " + std::to_string(index) + " は範囲外です。"));
     }
     return *FItems[static_cast<std::size_t>(index)];
   }
@@ -43,7 +44,7 @@ class ListCollection : public dao::Collection<T> {
     for (auto& item : FItems) {
       if (EqualsNoCase(FNamer(*item), name)) return *item;
     }
-    throw dao::EngineError(FWhat + " '" + std::string(name) + "' が見つかりません。");
+    throw dao::EngineError(OneLine(FWhat + " '" + std::string(name) + "' が見つかりません。"));
   }
 
   // Adds an item to a collection without a loader.

@@ -88,7 +88,7 @@ std::int32_t JetField::Attributes() {
 }
 
 std::string JetField::ForeignName() {
-  throw dao::EngineError("フィールド '" + FColumn.Name + "' はリレーションのフィールドではありません。");
+  throw dao::EngineError(OneLine("フィールド '" + FColumn.Name + "' はリレーションのフィールドではありません。"));
 }
 
 bool JetField::StoredFlag(std::string_view name) {
@@ -97,7 +97,7 @@ bool JetField::StoredFlag(std::string_view name) {
   const dao::Variant value = FFile->Guard([&] { return PropertyValue(*stored, FFile->Text()); });
   if (const bool* flag = std::get_if<bool>(&value)) return *flag;
   if (const std::int64_t* number = std::get_if<std::int64_t>(&value)) return *number != 0;
-  throw dao::EngineError("プロパティ '" + stored->Name + "' の値が真偽値ではありません。");
+  throw dao::EngineError(OneLine("プロパティ '" + stored->Name + "' の値が真偽値ではありません。"));
 }
 
 std::string JetField::StoredText(std::string_view name) {
@@ -113,8 +113,8 @@ NameField::NameField(std::string name, std::string foreignName, std::int32_t att
       FProperties(NewPropertyList()) {}
 
 void NameField::Unsupported(const char* member) const {
-  throw dao::EngineError(std::string("フィールド '") + FName + "' では " + member +
-                         " を読めません（インデックスまたはリレーションのフィールドです）。");
+  throw dao::EngineError(OneLine(std::string("フィールド '") + FName + "' では " + member +
+                         " を読めません（インデックスまたはリレーションのフィールドです）。"));
 }
 
 std::unique_ptr<FieldList> NewFieldList(FieldList::Loader loader) {

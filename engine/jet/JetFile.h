@@ -13,6 +13,7 @@
 #include <engine/jet/ByteView.h>
 #include <engine/jet/Catalog.h>
 #include <engine/jet/JetText.h>
+#include <engine/jet/OneLine.h>
 #include <engine/jet/PageFile.h>
 
 namespace tabulon::jet {
@@ -70,9 +71,5 @@ class JetFile {
 // The password in a connect text: everything after the first ";pwd="
 // (letters in any case), taken verbatim; "" when there is none.
 std::string PasswordOfConnect(std::string_view connect);
-
-// `text` with line breaks replaced by blanks and malformed UTF-8 replaced,
-// so that an engine message is always one line.
-std::string OneLine(std::string_view text);
 
 }  // namespace tabulon::jet

@@ -50,7 +50,7 @@ int StoredPropertyCollection::Count() { return FStored ? static_cast<int>(FStore
 
 dao::Property& StoredPropertyCollection::Item(int index) {
   if (index < 0 || index >= Count()) {
-    throw dao::EngineError("プロパティの番号 " + std::to_string(index) + " は範囲外です。");
+    throw dao::EngineError(OneLine("プロパティの番号 " + std::to_string(index) + " は範囲外です。"));
   }
   const auto at = static_cast<std::size_t>(index);
   if (FMade.size() < FStored->size()) FMade.resize(FStored->size());
@@ -65,7 +65,7 @@ dao::Property& StoredPropertyCollection::Item(std::string_view name) {
       if (pass == 0 ? stored == name : EqualsNoCase(stored, name)) return Item(i);
     }
   }
-  throw dao::EngineError("プロパティ '" + std::string(name) + "' が見つかりません。");
+  throw dao::EngineError(OneLine("プロパティ '" + std::string(name) + "' が見つかりません。"));
 }
 
 const StoredProperty* FindStored(const std::vector<StoredProperty>* stored, std::string_view name) {

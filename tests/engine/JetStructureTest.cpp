@@ -2,6 +2,7 @@
 // real files do not show: boundaries, damage, and encodings no test file
 // holds.
 
+#include <algorithm>
 #include <cstring>
 
 #include <gtest/gtest.h>
@@ -115,6 +116,19 @@ TEST(JetStructure, HeaderPagePasswordsAndRecognition) {
   ASSERT_TRUE(ace);
   EXPECT_TRUE(ace->AceEncrypted());
   EXPECT_TRUE(ace->Password.empty());
+
+  // Jet 3 keeps the password in the code page, without the date mask.
+  Bytes jet3 = Jet4Header(VersionJet4, 40000, u"", 0);
+  Rc4WithKey32(0x6B39DAC7, std::span(jet3).subspan(HeaderObscuredOffset, HeaderObscuredLengthJet4));
+  jet3[HeaderVersionOffset] = VersionJet3;
+  std::fill(jet3.begin() + HeaderPassword, jet3.begin() + HeaderPassword + HeaderPasswordLengthJet3, 0);
+  std::memcpy(jet3.data() + HeaderPassword, "\x95\x5C\x41", 3);
+  Rc4WithKey32(0x6B39DAC7, std::span(jet3).subspan(HeaderObscuredOffset, HeaderObscuredLengthJet3));
+  const auto jet3Header = ParseHeaderPage(View(jet3));
+  ASSERT_TRUE(jet3Header);
+  EXPECT_TRUE(jet3Header->Jet3);
+  EXPECT_EQ(jet3Header->Password, (Bytes{0x95, 0x5C, 0x41}));
+  EXPECT_EQ(TextDecoder(true, 932).Name(View(jet3Header->Password)), "表A");
 
   Bytes unknownVersion = Jet4Header(VersionJet4, 40000, u"", 0);
   unknownVersion[HeaderVersionOffset] = 7;
