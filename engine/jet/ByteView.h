@@ -37,8 +37,8 @@ class ByteView {
   }
   void Require(std::size_t offset, std::size_t length) const {
     if (!Has(offset, length)) {
-      throw FormatError(std::string(FWhat) + "が途中で切れています（位置 " + std::to_string(offset) +
-                        "、長さ " + std::to_string(length) + "、全体 " +
+      throw FormatError(std::string(FWhat) + "が途中で切れています（位置 " +
+                        std::to_string(offset) + "、長さ " + std::to_string(length) + "、全体 " +
                         std::to_string(FBytes.size()) + "）");
     }
   }
@@ -67,8 +67,8 @@ class ByteView {
   std::int16_t I16(std::size_t offset) const { return static_cast<std::int16_t>(U16(offset)); }
   std::int32_t I32(std::size_t offset) const { return static_cast<std::int32_t>(U32(offset)); }
   std::uint64_t U64(std::size_t offset) const {
-    return static_cast<std::uint64_t>(U32(offset)) |
-           static_cast<std::uint64_t>(U32(offset + 4)) << 32;
+    return static_cast<std::uint64_t>(U32(offset)) | static_cast<std::uint64_t>(U32(offset + 4))
+                                                         << 32;
   }
   float F32(std::size_t offset) const {
     const std::uint32_t bits = U32(offset);

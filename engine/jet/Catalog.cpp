@@ -45,7 +45,8 @@ std::vector<CatalogEntry> ReadCatalog(PageFile& pages, const TextDecoder& text) 
       // Only linked tables need these; reading them for every object would
       // cost long-value reads at open.
       if (database) entry.Database = ReadTextValue(pages, row, *database, text).value_or("");
-      if (foreignName) entry.ForeignName = ReadTextValue(pages, row, *foreignName, text).value_or("");
+      if (foreignName)
+        entry.ForeignName = ReadTextValue(pages, row, *foreignName, text).value_or("");
       if (connect) entry.Connect = ReadTextValue(pages, row, *connect, text).value_or("");
     }
     if (lvProp) {

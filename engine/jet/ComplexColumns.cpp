@@ -16,8 +16,9 @@ struct ComplexTypeName {
 
 // DAO's codes: dbAttachment and dbComplexByte .. dbComplexText.
 constexpr ComplexTypeName ComplexTypeNames[] = {
-    {"Attachment", 101}, {"UnsignedByte", 102}, {"Short", 103},   {"Long", 104},  {"IEEESingle", 105},
-    {"IEEEDouble", 106}, {"GUID", 107},         {"Decimal", 108}, {"Text", 109},
+    {"Attachment", 101}, {"UnsignedByte", 102}, {"Short", 103},
+    {"Long", 104},       {"IEEESingle", 105},   {"IEEEDouble", 106},
+    {"GUID", 107},       {"Decimal", 108},      {"Text", 109},
 };
 
 constexpr std::string_view ComplexTypePrefix = "MSysComplexType_";
@@ -34,7 +35,7 @@ std::int32_t DaoTypeOfTable(std::string_view name) {
 }  // namespace
 
 std::map<std::uint32_t, std::int32_t> ReadComplexTypes(PageFile& pages, const TextDecoder& text,
-                                                        const std::vector<CatalogEntry>& catalog) {
+                                                       const std::vector<CatalogEntry>& catalog) {
   std::map<std::uint32_t, std::int32_t> types;
   const CatalogEntry* columns = nullptr;
   for (const auto& entry : catalog) {

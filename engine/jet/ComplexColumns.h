@@ -17,6 +17,6 @@ namespace tabulon::jet {
 // column id; empty when the database has no MSysComplexColumns. Throws
 // FormatError on damage.
 std::map<std::uint32_t, std::int32_t> ReadComplexTypes(PageFile& pages, const TextDecoder& text,
-                                                        const std::vector<CatalogEntry>& catalog);
+                                                       const std::vector<CatalogEntry>& catalog);
 
 }  // namespace tabulon::jet

@@ -5,25 +5,27 @@
 namespace tabulon::jet {
 
 RowSlot RowOnPage(ByteView page, const Layout& format, std::uint32_t row) {
-  if (page.U8(0) != PageData) throw FormatError("データ ページではないページの行を読もうとしました");
+  if (page.U8(0) != PageData)
+    throw FormatError("データ ページではないページの行を読もうとしました");
   const std::uint16_t count = page.U16(format.DataRowCountOffset);
   if (row >= count) {
-    throw FormatError("行 " + std::to_string(row) + " はページにありません（" + std::to_string(count) +
-                      " 行）");
+    throw FormatError("行 " + std::to_string(row) + " はページにありません（" +
+                      std::to_string(count) + " 行）");
   }
   const std::size_t tableEnd = format.DataRowTableOffset + std::size_t{2} * count;
   const std::uint16_t raw = page.U16(format.DataRowTableOffset + std::size_t{2} * row);
   const std::size_t start = raw & format.RowOffsetMask;
   // Rows fill the page from its end: each ends where the one before starts.
   const std::size_t end =
-      row == 0 ? page.Size()
-               : page.U16(format.DataRowTableOffset + std::size_t{2} * (row - 1)) & format.RowOffsetMask;
+      row == 0
+          ? page.Size()
+          : page.U16(format.DataRowTableOffset + std::size_t{2} * (row - 1)) & format.RowOffsetMask;
   RowSlot slot;
   slot.Flags = raw & static_cast<std::uint16_t>(~format.RowOffsetMask);
   if ((slot.Flags & RowDeletedFlag) != 0 && (slot.Flags & RowOverflowFlag) != 0) return slot;
   if (start < tableEnd || start > end || end > page.Size()) {
-    throw FormatError("行 " + std::to_string(row) + " の位置が不正です（" + std::to_string(start) + "〜" +
-                      std::to_string(end) + "）");
+    throw FormatError("行 " + std::to_string(row) + " の位置が不正です（" + std::to_string(start) +
+                      "〜" + std::to_string(end) + "）");
   }
   slot.Bytes = page.Sub(start, end - start).As("行");
   return slot;
@@ -111,7 +113,8 @@ std::optional<ByteView> RowValues::Value(const ColumnDefinition& column) const {
   if (column.Fixed()) {
     return FRow.Sub(FFormat.RowCountSize + std::size_t{column.FixedOffset}, column.Length);
   }
-  if (FVarOffsets.empty() || column.VarIndex + std::size_t{1} >= FVarOffsets.size()) return std::nullopt;
+  if (FVarOffsets.empty() || column.VarIndex + std::size_t{1} >= FVarOffsets.size())
+    return std::nullopt;
   const std::size_t start = FVarOffsets[column.VarIndex];
   const std::size_t end = FVarOffsets[column.VarIndex + std::size_t{1}];
   if (start > end || end > FMaskStart) throw FormatError("行の可変長列の位置が不正です");
@@ -133,7 +136,8 @@ std::optional<std::int64_t> IntegerValue(const RowValues& row, const ColumnDefin
 std::optional<double> DateValue(const RowValues& row, const ColumnDefinition& column) {
   const std::optional<ByteView> value = row.Value(column);
   if (!value) return std::nullopt;
-  if (column.Type != ColDateTime) throw FormatError("列 '" + column.Name + "' は日付の列ではありません");
+  if (column.Type != ColDateTime)
+    throw FormatError("列 '" + column.Name + "' は日付の列ではありません");
   return value->F64(0);
 }
 

@@ -19,9 +19,9 @@ struct HeaderPage {
   bool Ace = false;
   const Layout* Format = nullptr;
   std::uint16_t CodePage = 0;
-  std::uint16_t SortOrder = 0;    // LCID of the default collation
-  std::uint8_t SortVersion = 0;   // Jet 4/ACE: 0 General Legacy, 1 General
-  std::uint32_t DatabaseKey = 0;  // 0: pages are not encrypted
+  std::uint16_t SortOrder = 0;         // LCID of the default collation
+  std::uint8_t SortVersion = 0;        // Jet 4/ACE: 0 General Legacy, 1 General
+  std::uint32_t DatabaseKey = 0;       // 0: pages are not encrypted
   std::optional<double> CreationDate;  // Jet 4 and ACE
   // The stored password: Jet 3 code-page bytes, Jet 4 UCS-2 bytes, both
   // cut at the first NUL; empty when none is set. ACE keeps no password here.

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include <engine/ObjectModel.h>
-#include <engine/jet/OneLine.h>
 #include <engine/TextCompare.h>
+#include <engine/jet/OneLine.h>
 
 namespace tabulon::jet {
 
@@ -32,7 +32,8 @@ class ListCollection : public dao::Collection<T> {
   T& Item(int index) override {
     Load();
     if (index < 0 || static_cast<std::size_t>(index) >= FItems.size()) {
-      throw dao::EngineError(OneLine(FWhat + "の番号 " + std::to_string(index) + " は範囲外です。"));
+      throw dao::EngineError(
+          OneLine(FWhat + "の番号 " + std::to_string(index) + " は範囲外です。"));
     }
     return *FItems[static_cast<std::size_t>(index)];
   }

@@ -38,7 +38,8 @@ JetDatabase::JetDatabase(std::shared_ptr<JetFile> file) : FFile(std::move(file))
   std::stable_sort(tables.begin(), tables.end(), [](const CatalogEntry* a, const CatalogEntry* b) {
     return CompareNoCase(a->Name, b->Name) < 0;
   });
-  for (const CatalogEntry* entry : tables) FTableDefs->Add(std::make_unique<JetTableDef>(FFile, *entry));
+  for (const CatalogEntry* entry : tables)
+    FTableDefs->Add(std::make_unique<JetTableDef>(FFile, *entry));
   FRelations = std::make_unique<ListCollection<dao::Relation>>(
       "リレーション", [](dao::Relation& r) { return r.Name(); },
       [this](auto& relations) { LoadRelations(relations); });
@@ -50,11 +51,14 @@ void JetDatabase::LoadProperties(std::vector<std::unique_ptr<dao::Property>>& pr
   properties.push_back(std::make_unique<JetProperty>("Name", FFile->Path()));
   properties.push_back(std::make_unique<JetProperty>("Version", FormatVersionText(header.Version)));
   properties.push_back(std::make_unique<JetProperty>("CodePage", std::int64_t{header.CodePage}));
-  properties.push_back(std::make_unique<JetProperty>("CollatingOrder", std::int64_t{header.SortOrder}));
+  properties.push_back(
+      std::make_unique<JetProperty>("CollatingOrder", std::int64_t{header.SortOrder}));
   if (header.CreationDate) {
-    properties.push_back(std::make_unique<JetProperty>("DateCreated", dao::Date{*header.CreationDate}));
+    properties.push_back(
+        std::make_unique<JetProperty>("DateCreated", dao::Date{*header.CreationDate}));
   } else if (msysDb && msysDb->DateCreate) {
-    properties.push_back(std::make_unique<JetProperty>("DateCreated", dao::Date{*msysDb->DateCreate}));
+    properties.push_back(
+        std::make_unique<JetProperty>("DateCreated", dao::Date{*msysDb->DateCreate}));
   } else {
     properties.push_back(JetProperty::Failing("DateCreated", "作成日時が記録されていません。"));
   }
@@ -67,7 +71,8 @@ void JetDatabase::LoadProperties(std::vector<std::unique_ptr<dao::Property>>& pr
   });
   for (const StoredProperty& stored : block.Object) {
     try {
-      properties.push_back(std::make_unique<JetProperty>(stored.Name, PropertyValue(stored, FFile->Text())));
+      properties.push_back(
+          std::make_unique<JetProperty>(stored.Name, PropertyValue(stored, FFile->Text())));
     } catch (const FormatError& e) {
       properties.push_back(JetProperty::Failing(stored.Name, FFile->DamagedText(e.what())));
     }
@@ -77,14 +82,17 @@ void JetDatabase::LoadProperties(std::vector<std::unique_ptr<dao::Property>>& pr
 void JetDatabase::LoadRelations(std::vector<std::unique_ptr<dao::Relation>>& relations) {
   const CatalogEntry* table = FFile->Find("MSysRelationships", ObjectLocalTable);
   if (table == nullptr) return;
-  const std::vector<Relationship> read =
-      FFile->Guard([&] { return ReadRelationships(FFile->Pages(), table->TablePage(), FFile->Text()); });
-  for (const Relationship& relationship : read) relations.push_back(std::make_unique<JetRelation>(relationship));
+  const std::vector<Relationship> read = FFile->Guard(
+      [&] { return ReadRelationships(FFile->Pages(), table->TablePage(), FFile->Text()); });
+  for (const Relationship& relationship : read)
+    relations.push_back(std::make_unique<JetRelation>(relationship));
 }
 
 std::unique_ptr<dao::Database> OpenJetDatabase(std::unique_ptr<PageSource> source,
-                                               const std::string& path, const std::string& connect) {
-  return std::make_unique<JetDatabase>(JetFile::Open(std::move(source), path, PasswordOfConnect(connect)));
+                                               const std::string& path,
+                                               const std::string& connect) {
+  return std::make_unique<JetDatabase>(
+      JetFile::Open(std::move(source), path, PasswordOfConnect(connect)));
 }
 
 }  // namespace tabulon::jet

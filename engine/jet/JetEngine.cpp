@@ -41,7 +41,9 @@ class JetEngine : public dao::Engine {
   }
   dao::Collection<dao::Property>& Properties() override { return *FProperties; }
   dao::Workspace& Workspaces(int index) override {
-    if (index != 0) throw dao::EngineError(OneLine("ワークスペース " + std::to_string(index) + " はありません。"));
+    if (index != 0)
+      throw dao::EngineError(
+          OneLine("ワークスペース " + std::to_string(index) + " はありません。"));
     return FWorkspace;
   }
 

@@ -38,8 +38,9 @@ JetField::JetField(std::shared_ptr<JetFile> file, const ColumnDefinition& column
 
 dao::Collection<dao::Property>& JetField::Properties() {
   if (!FProperties) {
-    FProperties = std::make_unique<StoredPropertyCollection>(FStored, FFile->Text(),
-                                     [this](const std::string& what) { return FFile->DamagedText(what); });
+    FProperties = std::make_unique<StoredPropertyCollection>(
+        FStored, FFile->Text(),
+        [this](const std::string& what) { return FFile->DamagedText(what); });
   }
   return *FProperties;
 }
@@ -88,7 +89,8 @@ std::int32_t JetField::Attributes() {
 }
 
 std::string JetField::ForeignName() {
-  throw dao::EngineError(OneLine("フィールド '" + FColumn.Name + "' はリレーションのフィールドではありません。"));
+  throw dao::EngineError(
+      OneLine("フィールド '" + FColumn.Name + "' はリレーションのフィールドではありません。"));
 }
 
 bool JetField::StoredFlag(std::string_view name) {
@@ -113,13 +115,14 @@ NameField::NameField(std::string name, std::string foreignName, std::int32_t att
       FProperties(NewPropertyList()) {}
 
 void NameField::Unsupported(const char* member) const {
-  throw dao::EngineError(OneLine(std::string("フィールド '") + FName + "' では " + member +
-                         " を読めません（インデックスまたはリレーションのフィールドです）。"));
+  throw dao::EngineError(
+      OneLine(std::string("フィールド '") + FName + "' では " + member +
+              " を読めません（インデックスまたはリレーションのフィールドです）。"));
 }
 
 std::unique_ptr<FieldList> NewFieldList(FieldList::Loader loader) {
-  return std::make_unique<FieldList>("フィールド", [](dao::Field& f) { return f.Name(); },
-                                     std::move(loader));
+  return std::make_unique<FieldList>(
+      "フィールド", [](dao::Field& f) { return f.Name(); }, std::move(loader));
 }
 
 }  // namespace tabulon::jet

@@ -64,7 +64,7 @@ class JetField : public dao::Field {
   ColumnDefinition FColumn;
   int FOrdinal;
   std::int32_t FType;
-  const std::vector<StoredProperty>* FStored;  // owned by the table; may be null
+  const std::vector<StoredProperty>* FStored;             // owned by the table; may be null
   std::unique_ptr<StoredPropertyCollection> FProperties;  // made on first use
 };
 

@@ -55,8 +55,8 @@ std::shared_ptr<JetFile> JetFile::Open(std::unique_ptr<PageSource> source, const
                                        const std::string& password) {
   std::shared_ptr<JetFile> file(new JetFile());
   file->FPath = path;
-  std::vector<std::uint8_t> prefix(static_cast<std::size_t>(
-      std::min<std::uint64_t>(source->Size(), HeaderPrefixSize)));
+  std::vector<std::uint8_t> prefix(
+      static_cast<std::size_t>(std::min<std::uint64_t>(source->Size(), HeaderPrefixSize)));
   try {
     source->Read(0, prefix);
   } catch (const FormatError& e) {
@@ -68,14 +68,14 @@ std::shared_ptr<JetFile> JetFile::Open(std::unique_ptr<PageSource> source, const
   }
   if (header->AceEncrypted()) {
     Fail("ファイル " + Quoted(path) +
-         " は暗号化された ACE データベースです。暗号化されたファイルの読み込みには対応していません。");
+         " は暗号化された ACE "
+         "データベースです。暗号化されたファイルの読み込みには対応していません。");
   }
   file->FText = std::make_unique<TextDecoder>(header->Jet3, header->CodePage);
   // Jet compares the password as stored; a database without one takes any.
   if (!header->Password.empty()) {
     const ByteView stored(header->Password, "パスワード");
-    const std::string expected =
-        header->Jet3 ? file->FText->Name(stored) : Utf16LeToUtf8(stored);
+    const std::string expected = header->Jet3 ? file->FText->Name(stored) : Utf16LeToUtf8(stored);
     if (password != expected) Fail("パスワードが無効です。");
   }
   file->FPages = std::make_unique<PageFile>(std::move(source), *header);

@@ -16,8 +16,13 @@ namespace tabulon::jet {
 // index's columns in key order (foreign-key indexes included).
 class JetIndex : public dao::Index {
  public:
-  JetIndex(std::string name, bool primary, bool foreign, bool unique, std::unique_ptr<FieldList> fields)
-      : FName(std::move(name)), FPrimary(primary), FForeign(foreign), FUnique(unique), FFields(std::move(fields)) {}
+  JetIndex(std::string name, bool primary, bool foreign, bool unique,
+           std::unique_ptr<FieldList> fields)
+      : FName(std::move(name)),
+        FPrimary(primary),
+        FForeign(foreign),
+        FUnique(unique),
+        FFields(std::move(fields)) {}
   std::string Name() override { return FName; }
   bool Primary() override { return FPrimary; }
   bool Foreign() override { return FForeign; }

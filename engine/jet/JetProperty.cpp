@@ -50,7 +50,8 @@ int StoredPropertyCollection::Count() { return FStored ? static_cast<int>(FStore
 
 dao::Property& StoredPropertyCollection::Item(int index) {
   if (index < 0 || index >= Count()) {
-    throw dao::EngineError(OneLine("プロパティの番号 " + std::to_string(index) + " は範囲外です。"));
+    throw dao::EngineError(
+        OneLine("プロパティの番号 " + std::to_string(index) + " は範囲外です。"));
   }
   const auto at = static_cast<std::size_t>(index);
   if (FMade.size() < FStored->size()) FMade.resize(FStored->size());

@@ -15,7 +15,8 @@ namespace tabulon::jet {
 
 class JetProperty : public dao::Property {
  public:
-  JetProperty(std::string name, dao::Variant value) : FName(std::move(name)), FValue(std::move(value)) {}
+  JetProperty(std::string name, dao::Variant value)
+      : FName(std::move(name)), FValue(std::move(value)) {}
   // A property whose value fails with `error` when read.
   static std::unique_ptr<JetProperty> Failing(std::string name, std::string error);
 

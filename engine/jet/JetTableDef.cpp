@@ -16,12 +16,14 @@ JetTableDef::JetTableDef(std::shared_ptr<JetFile> file, const CatalogEntry& entr
 
 std::int32_t JetTableDef::Attributes() {
   std::int32_t attributes = 0;
-  if ((FEntry.Flags & (ObjectFlagSystem | ObjectFlagSystemAlt)) != 0) attributes |= dao::dbSystemObject;
+  if ((FEntry.Flags & (ObjectFlagSystem | ObjectFlagSystemAlt)) != 0)
+    attributes |= dao::dbSystemObject;
   if ((FEntry.Flags & ObjectFlagHidden) != 0) attributes |= dao::dbHiddenObject;
   if (FEntry.Type == ObjectLinkedTable) attributes |= dao::dbAttachedTable;
   if (FEntry.Type == ObjectLinkedOdbcTable) attributes |= dao::dbAttachedODBC;
   if (FEntry.IsLinked()) {
-    attributes |= static_cast<std::int32_t>(FEntry.Flags) & (dao::dbAttachExclusive | dao::dbAttachSavePWD);
+    attributes |=
+        static_cast<std::int32_t>(FEntry.Flags) & (dao::dbAttachExclusive | dao::dbAttachSavePWD);
   }
   return attributes;
 }
@@ -42,8 +44,9 @@ dao::Variant JetTableDef::DateOf(const std::optional<double>& date) {
 
 dao::Collection<dao::Property>& JetTableDef::Properties() {
   if (!FProperties) {
-    FProperties = std::make_unique<StoredPropertyCollection>(&Block().Object, FFile->Text(),
-                                     [this](const std::string& what) { return FFile->DamagedText(what); });
+    FProperties = std::make_unique<StoredPropertyCollection>(
+        &Block().Object, FFile->Text(),
+        [this](const std::string& what) { return FFile->DamagedText(what); });
   }
   return *FProperties;
 }
@@ -76,7 +79,8 @@ std::string JetTableDef::StoredText(std::string_view name) {
 
 void JetTableDef::LinkedFails(const char* what) const {
   throw dao::EngineError(OneLine("リンク テーブル '" + FEntry.Name + "' の" + what +
-                                 "は読めません（リンク先 '" + FEntry.Database + "' は開きません）。"));
+                                 "は読めません（リンク先 '" + FEntry.Database +
+                                 "' は開きません）。"));
 }
 
 void JetTableDef::LoadFields(std::vector<std::unique_ptr<dao::Field>>& fields) {
@@ -85,8 +89,10 @@ void JetTableDef::LoadFields(std::vector<std::unique_ptr<dao::Field>>& fields) {
   const PropertyBlock& block = Block();
   int ordinal = 0;
   for (const ColumnDefinition& column : definition.Columns) {
-    const std::int32_t complexType = column.Type == ColComplex ? FFile->ComplexType(column.ComplexId) : 0;
-    fields.push_back(std::make_unique<JetField>(FFile, column, ordinal++, DaoTypeOf(column, complexType),
+    const std::int32_t complexType =
+        column.Type == ColComplex ? FFile->ComplexType(column.ComplexId) : 0;
+    fields.push_back(std::make_unique<JetField>(FFile, column, ordinal++,
+                                                DaoTypeOf(column, complexType),
                                                 block.ChildProperties(column.Name)));
   }
 }
@@ -114,14 +120,15 @@ void JetTableDef::LoadIndexes(std::vector<std::unique_ptr<dao::Index>>& indexes)
       const ColumnDefinition* column = definition.ColumnByNumber(slot.Number);
       if (column == nullptr) {
         throw dao::EngineError(FFile->DamagedText("インデックス '" + index->Name +
-                                                  "' が存在しない列 " + std::to_string(slot.Number) +
-                                                  " を指しています"));
+                                                  "' が存在しない列 " +
+                                                  std::to_string(slot.Number) + " を指しています"));
       }
-      fields->Add(std::make_unique<NameField>(column->Name, "", slot.Ascending ? 0 : dao::dbDescending));
+      fields->Add(
+          std::make_unique<NameField>(column->Name, "", slot.Ascending ? 0 : dao::dbDescending));
     }
-    indexes.push_back(std::make_unique<JetIndex>(index->Name, index->Type == IndexPrimaryKey,
-                                                 index->Type == IndexForeignKey,
-                                                 (real.Flags & IndexUnique) != 0, std::move(fields)));
+    indexes.push_back(std::make_unique<JetIndex>(
+        index->Name, index->Type == IndexPrimaryKey, index->Type == IndexForeignKey,
+        (real.Flags & IndexUnique) != 0, std::move(fields)));
   }
 }
 

@@ -16,7 +16,8 @@ std::vector<std::uint8_t> ReadLongValue(PageFile& pages, ByteView field) {
   }
   std::uint32_t pointer = header.U32(4);
   if (kind == LongValueSingle) {
-    const ByteView row = ReadRow(pages, PointerPage(pointer), PointerRow(pointer)).Bytes.As("長い値");
+    const ByteView row =
+        ReadRow(pages, PointerPage(pointer), PointerRow(pointer)).Bytes.As("長い値");
     const ByteView data = row.Sub(0, length);
     return {data.Data(), data.Data() + data.Size()};
   }
@@ -30,7 +31,8 @@ std::vector<std::uint8_t> ReadLongValue(PageFile& pages, ByteView field) {
   while (value.size() < length) {
     if (pointer == 0) throw FormatError("長い値の連鎖が途中で終わっています");
     if (!seen.insert(pointer).second) throw FormatError("長い値の連鎖が循環しています");
-    const ByteView row = ReadRow(pages, PointerPage(pointer), PointerRow(pointer)).Bytes.As("長い値");
+    const ByteView row =
+        ReadRow(pages, PointerPage(pointer), PointerRow(pointer)).Bytes.As("長い値");
     pointer = row.U32(0);
     const ByteView data = row.From(LongValueChunkHeader);
     const std::size_t take = std::min<std::size_t>(data.Size(), length - value.size());

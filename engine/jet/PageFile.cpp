@@ -38,8 +38,8 @@ void FileSource::Read(std::uint64_t offset, std::span<std::uint8_t> out) {
   // Each pass either makes progress or ends; a short read at the end of a
   // file that shrank is an error.
   while (done < out.size()) {
-    const ssize_t n = ::pread(FFd, out.data() + done, out.size() - done,
-                              static_cast<off_t>(offset + done));
+    const ssize_t n =
+        ::pread(FFd, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) throw FormatError(std::string("読み込みに失敗しました: ") + std::strerror(errno));
     if (n == 0) throw FormatError("ファイルが読み込み中に短くなりました");

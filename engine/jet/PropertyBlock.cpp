@@ -27,7 +27,8 @@ std::vector<StoredProperty> ParseValues(ByteView payload, std::size_t pos,
     property.Ddl = record.U8(2) != 0;
     property.Type = record.U8(3);
     const std::uint16_t nameIndex = record.U16(4);
-    if (nameIndex >= names.size()) throw FormatError("プロパティ名の番号が名前の表の外を指しています");
+    if (nameIndex >= names.size())
+      throw FormatError("プロパティ名の番号が名前の表の外を指しています");
     property.Name = names[nameIndex];
     const ByteView value = record.Sub(RecordHeaderSize, record.U16(6));
     property.Value.assign(value.Data(), value.Data() + value.Size());

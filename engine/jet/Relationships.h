@@ -17,10 +17,10 @@ struct RelationshipColumn {
 };
 
 struct Relationship {
-  std::string Name;              // szRelationship
-  std::string ReferencedTable;   // szReferencedObject: the primary ("one") table
-  std::string ReferencingTable;  // szObject: the foreign ("many") table
-  std::int32_t Attributes = 0;   // grbit
+  std::string Name;                         // szRelationship
+  std::string ReferencedTable;              // szReferencedObject: the primary ("one") table
+  std::string ReferencingTable;             // szObject: the foreign ("many") table
+  std::int32_t Attributes = 0;              // grbit
   std::vector<RelationshipColumn> Columns;  // by icolumn
 };
 

@@ -61,7 +61,8 @@ std::vector<std::uint8_t> ReadTableDefinitionBytes(PageFile& pages, std::uint32_
     }
     const ByteView view = pages.Page(current);
     if (view.U8(0) != PageTableDef) {
-      throw FormatError("ページ " + std::to_string(current) + " はテーブル定義のページではありません");
+      throw FormatError("ページ " + std::to_string(current) +
+                        " はテーブル定義のページではありません");
     }
     const std::size_t from = current == page ? 0 : TdefContinuationHeader;
     bytes.insert(bytes.end(), view.Data() + from, view.Data() + view.Size());
@@ -72,12 +73,14 @@ std::vector<std::uint8_t> ReadTableDefinitionBytes(PageFile& pages, std::uint32_
 
 TableDefinition ReadTableDefinition(PageFile& pages, std::uint32_t page, const TextDecoder& text) {
   const std::vector<std::uint8_t> bytes = ReadTableDefinitionBytes(pages, page);
-  TableDefinition definition = ParseTableDefinition(ByteView(bytes, "テーブル定義"), pages.Format(), text);
+  TableDefinition definition =
+      ParseTableDefinition(ByteView(bytes, "テーブル定義"), pages.Format(), text);
   definition.Page = page;
   return definition;
 }
 
-TableDefinition ParseTableDefinition(ByteView bytes, const Layout& format, const TextDecoder& text) {
+TableDefinition ParseTableDefinition(ByteView bytes, const Layout& format,
+                                     const TextDecoder& text) {
   const bool jet3 = format.NameLengthSize == 1;
   TableDefinition definition;
   definition.RowCount = bytes.U32(format.TdefRowCount);

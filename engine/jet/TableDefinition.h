@@ -15,15 +15,15 @@
 namespace tabulon::jet {
 
 struct ColumnDefinition {
-  std::uint8_t Type = 0;         // ColumnType
-  std::uint16_t Number = 0;      // null-mask bit
-  std::uint16_t VarIndex = 0;    // slot in the variable offset table
-  std::uint16_t Position = 0;    // display position as stored (unreliable)
-  std::uint8_t Precision = 0;    // decimal
-  std::uint8_t Scale = 0;        // decimal
-  std::uint8_t Flags = 0;        // ColumnFlag bits
-  std::uint8_t ExtraFlags = 0;   // ColumnExtraFlag bits (Jet 4 / ACE)
-  std::uint32_t ComplexId = 0;   // ACE complex columns
+  std::uint8_t Type = 0;        // ColumnType
+  std::uint16_t Number = 0;     // null-mask bit
+  std::uint16_t VarIndex = 0;   // slot in the variable offset table
+  std::uint16_t Position = 0;   // display position as stored (unreliable)
+  std::uint8_t Precision = 0;   // decimal
+  std::uint8_t Scale = 0;       // decimal
+  std::uint8_t Flags = 0;       // ColumnFlag bits
+  std::uint8_t ExtraFlags = 0;  // ColumnExtraFlag bits (Jet 4 / ACE)
+  std::uint32_t ComplexId = 0;  // ACE complex columns
   std::uint16_t FixedOffset = 0;
   std::uint16_t Length = 0;
   std::string Name;
@@ -56,9 +56,9 @@ struct TableDefinition {
   std::uint8_t TableType = 0;
   std::uint16_t MaxColumns = 0;
   std::uint16_t VarColumns = 0;
-  std::uint32_t OwnedMap = 0;  // row pointer of the owned-pages usage map
-  std::vector<ColumnDefinition> Columns;            // in stored order
-  std::vector<RealIndexDefinition> RealIndexes;     // by real number
+  std::uint32_t OwnedMap = 0;                          // row pointer of the owned-pages usage map
+  std::vector<ColumnDefinition> Columns;               // in stored order
+  std::vector<RealIndexDefinition> RealIndexes;        // by real number
   std::vector<LogicalIndexDefinition> LogicalIndexes;  // in stored order
 
   // The column with this column number, or null.

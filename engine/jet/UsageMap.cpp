@@ -22,14 +22,16 @@ void AddBits(ByteView bitmap, std::uint64_t firstPage, std::uint32_t pageCount,
 }  // namespace
 
 std::vector<std::uint32_t> ReadUsageMap(PageFile& pages, std::uint32_t pointer) {
-  const ByteView row = ReadRow(pages, PointerPage(pointer), PointerRow(pointer)).Bytes.As("使用マップ");
+  const ByteView row =
+      ReadRow(pages, PointerPage(pointer), PointerRow(pointer)).Bytes.As("使用マップ");
   std::vector<std::uint32_t> result;
   const std::uint8_t type = row.U8(0);
   if (type == UsageMapInline) {
     AddBits(row.From(UsageMapInlineBitmap), row.U32(1), pages.PageCount(), result);
   } else if (type == UsageMapReference) {
     // Each map page covers a fixed slice of absolute page numbers.
-    const std::uint64_t slice = static_cast<std::uint64_t>(pages.PageSize() - UsageMapPageBitmap) * 8;
+    const std::uint64_t slice =
+        static_cast<std::uint64_t>(pages.PageSize() - UsageMapPageBitmap) * 8;
     const std::size_t slots = (row.Size() - 1) / 4;
     for (std::size_t i = 0; i < slots; ++i) {
       const std::uint32_t mapPage = row.U32(1 + i * 4);
@@ -37,7 +39,8 @@ std::vector<std::uint32_t> ReadUsageMap(PageFile& pages, std::uint32_t pointer) 
       if (i * slice >= pages.PageCount()) break;
       const ByteView map = pages.Page(mapPage);
       if (map.U8(0) != PageUsageMap) {
-        throw FormatError("ページ " + std::to_string(mapPage) + " は使用マップのページではありません");
+        throw FormatError("ページ " + std::to_string(mapPage) +
+                          " は使用マップのページではありません");
       }
       AddBits(map.From(UsageMapPageBitmap), i * slice, pages.PageCount(), result);
     }

@@ -16,8 +16,8 @@
 
 namespace tabulon::test {
 
-#define TABULON_REQUIRE_TESTDATA()                                              \
-  if (::tabulon::test::TestDataDir().empty())                                   \
+#define TABULON_REQUIRE_TESTDATA()            \
+  if (::tabulon::test::TestDataDir().empty()) \
   GTEST_SKIP() << "../shared/testdata is absent; real-file tests are skipped"
 
 // Every .mdb and .accdb under the shared test data, sorted.
@@ -27,7 +27,8 @@ inline std::vector<std::filesystem::path> AllDatabaseFiles() {
   if (dir.empty()) return files;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
     const std::string ext = entry.path().extension().string();
-    if (entry.is_regular_file() && (ext == ".mdb" || ext == ".accdb")) files.push_back(entry.path());
+    if (entry.is_regular_file() && (ext == ".mdb" || ext == ".accdb"))
+      files.push_back(entry.path());
   }
   std::sort(files.begin(), files.end());
   return files;
@@ -51,7 +52,8 @@ void Try(ModelWalk& walk, const std::string& where, F&& read) {
   }
 }
 
-inline void WalkProperties(ModelWalk& walk, const std::string& owner, dao::Collection<dao::Property>& properties) {
+inline void WalkProperties(ModelWalk& walk, const std::string& owner,
+                           dao::Collection<dao::Property>& properties) {
   int count = 0;
   Try(walk, owner + ".Properties.Count", [&] { count = properties.Count(); });
   for (int i = 0; i < count; ++i) {

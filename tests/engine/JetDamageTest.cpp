@@ -46,12 +46,22 @@ Targets FindTargets(const Bytes& bytes, std::size_t pageSize) {
 }
 
 // One damaged copy; `kind` picks the damage, `random` its place and value.
-Bytes Damage(const Bytes& original, std::size_t pageSize, const Targets& targets, int kind, std::mt19937& random) {
+Bytes Damage(const Bytes& original, std::size_t pageSize, const Targets& targets, int kind,
+             std::mt19937& random) {
   Bytes bytes = original;
   const std::uint32_t pageCount = static_cast<std::uint32_t>(bytes.size() / pageSize);
-  const std::uint32_t boundary[] = {0, 1, 0xFF, 0xFFFF, 0x7FFFFFFF, 0xFFFFFFFF, pageCount, (pageCount + 3) << 8,
+  const std::uint32_t boundary[] = {0,
+                                    1,
+                                    0xFF,
+                                    0xFFFF,
+                                    0x7FFFFFFF,
+                                    0xFFFFFFFF,
+                                    pageCount,
+                                    (pageCount + 3) << 8,
                                     ((pageCount + 3) << 8) | 0x7F};
-  auto pick = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random); };
+  auto pick = [&](std::size_t n) {
+    return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+  };
   auto anyValue = [&] { return boundary[pick(std::size(boundary))]; };
   auto pageOf = [&](const std::vector<std::uint32_t>& pages) {
     return pages.empty() ? std::size_t{2} : std::size_t{pages[pick(pages.size())]};
@@ -59,12 +69,15 @@ Bytes Damage(const Bytes& original, std::size_t pageSize, const Targets& targets
   switch (kind) {
     case 0: {  // a few random bytes anywhere after the header
       const int flips = 1 + static_cast<int>(pick(8));
-      for (int i = 0; i < flips; ++i) bytes[pageSize + pick(bytes.size() - pageSize)] = static_cast<char>(pick(256));
+      for (int i = 0; i < flips; ++i)
+        bytes[pageSize + pick(bytes.size() - pageSize)] = static_cast<char>(pick(256));
       break;
     }
     case 1: {  // a TDEF header field: counts, maps, continuation
-      const std::size_t fields[] = {4, 8, 12, 16, 20, 21, 23, 25, 27, 31, 35, 39, 41, 43, 45, 47, 51, 55, 59};
-      Put32(bytes, pageOf(targets.TdefPages) * pageSize + fields[pick(std::size(fields))], anyValue());
+      const std::size_t fields[] = {4,  8,  12, 16, 20, 21, 23, 25, 27, 31,
+                                    35, 39, 41, 43, 45, 47, 51, 55, 59};
+      Put32(bytes, pageOf(targets.TdefPages) * pageSize + fields[pick(std::size(fields))],
+            anyValue());
       break;
     }
     case 2: {  // anywhere in a TDEF: column entries, names, index slots
@@ -114,9 +127,11 @@ TEST(JetDamage, DamagedCopiesEndInAResultOrAnEngineError) {
       const int kind = copy % Kinds;
       const std::filesystem::path path = dir / ("damaged-" + std::to_string(copy) + ".mdb");
       WriteBytes(path, Damage(original, seed.PageSize, targets, kind, random));
-      SCOPED_TRACE(std::string(seed.File) + " copy " + std::to_string(copy) + " kind " + std::to_string(kind));
+      SCOPED_TRACE(std::string(seed.File) + " copy " + std::to_string(copy) + " kind " +
+                   std::to_string(kind));
       try {
-        std::unique_ptr<dao::Database> database = engine->Workspaces(0).OpenDatabase(path.string(), false, true, ";pwd=");
+        std::unique_ptr<dao::Database> database =
+            engine->Workspaces(0).OpenDatabase(path.string(), false, true, ";pwd=");
         WalkDatabase(*database);
         ++opened;
       } catch (const dao::EngineError& e) {
@@ -127,8 +142,10 @@ TEST(JetDamage, DamagedCopiesEndInAResultOrAnEngineError) {
     }
   }
   const auto seconds =
-      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
-  std::printf("damaged copies: %d read, %d refused, %lld s\n", opened, refused, static_cast<long long>(seconds));
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start)
+          .count();
+  std::printf("damaged copies: %d read, %d refused, %lld s\n", opened, refused,
+              static_cast<long long>(seconds));
   EXPECT_EQ(opened + refused, CopiesPerSeed * static_cast<int>(std::size(seeds)));
   EXPECT_GT(refused, 0);
 }

@@ -23,7 +23,8 @@
 namespace tabulon::test {
 namespace {
 
-std::unique_ptr<dao::Database> OpenReal(const std::string& relative, const std::string& password = "") {
+std::unique_ptr<dao::Database> OpenReal(const std::string& relative,
+                                        const std::string& password = "") {
   static std::unique_ptr<dao::Engine> engine = jet::CreateJetEngine();
   return engine->Workspaces(0).OpenDatabase((TestDataDir() / relative).string(), false, true,
                                             ";pwd=" + password);
@@ -40,7 +41,8 @@ std::string OpenFailure(const std::string& relative, const std::string& connect)
 }
 
 bool IsEncrypted(const std::filesystem::path& file) {
-  return file.filename() == "office-agile-4.2.accdb" || file.filename() == "V2010_with-password.accdb";
+  return file.filename() == "office-agile-4.2.accdb" ||
+         file.filename() == "V2010_with-password.accdb";
 }
 
 TEST(JetRealFiles, EveryFileIsReadOrRefusedWithItsReason) {
@@ -52,7 +54,8 @@ TEST(JetRealFiles, EveryFileIsReadOrRefusedWithItsReason) {
     if (IsEncrypted(file)) {
       EXPECT_EQ(OpenFailure(relative, ";pwd=password"),
                 "ファイル '" + file.string() +
-                    "' は暗号化された ACE データベースです。暗号化されたファイルの読み込みには対応していません。");
+                    "' は暗号化された ACE "
+                    "データベースです。暗号化されたファイルの読み込みには対応していません。");
       continue;
     }
     const std::string password = file.filename() == "V2000_with-password.mdb" ? "password" : "";
@@ -73,7 +76,9 @@ TEST(JetRealFiles, EveryFileIsReadOrRefusedWithItsReason) {
 
 // ---- Cross-check with mdbtools ---------------------------------------------
 
-bool HaveMdbtools() { return !CommandOutput("command -v mdb-schema mdb-tables mdb-export").empty(); }
+bool HaveMdbtools() {
+  return !CommandOutput("command -v mdb-schema mdb-tables mdb-export").empty();
+}
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -91,18 +96,22 @@ struct SchemaColumn {
   bool operator==(const SchemaColumn&) const = default;
 };
 
-std::map<std::string, std::map<std::string, SchemaColumn>> MdbSchema(const std::filesystem::path& file) {
+std::map<std::string, std::map<std::string, SchemaColumn>> MdbSchema(
+    const std::filesystem::path& file) {
   static const std::map<std::string, std::int32_t> types{
-      {"Boolean", dao::dbBoolean}, {"Byte", dao::dbByte},          {"Integer", dao::dbInteger},
-      {"Long Integer", dao::dbLong}, {"Currency", dao::dbCurrency}, {"Single", dao::dbSingle},
-      {"Double", dao::dbDouble},   {"DateTime", dao::dbDate},     {"Binary", dao::dbBinary},
-      {"Text", dao::dbText},       {"OLE", dao::dbLongBinary},    {"Memo/Hyperlink", dao::dbMemo},
+      {"Boolean", dao::dbBoolean},     {"Byte", dao::dbByte},
+      {"Integer", dao::dbInteger},     {"Long Integer", dao::dbLong},
+      {"Currency", dao::dbCurrency},   {"Single", dao::dbSingle},
+      {"Double", dao::dbDouble},       {"DateTime", dao::dbDate},
+      {"Binary", dao::dbBinary},       {"Text", dao::dbText},
+      {"OLE", dao::dbLongBinary},      {"Memo/Hyperlink", dao::dbMemo},
       {"Replication ID", dao::dbGUID}, {"Numeric", dao::dbDecimal},
   };
   std::map<std::string, std::map<std::string, SchemaColumn>> schema;
   std::string current;
   const std::string tablePrefix = "CREATE TABLE [";
-  for (const std::string& line : Lines(CommandOutput("mdb-schema " + ShellQuote(file.string()) + " access 2>/dev/null"))) {
+  for (const std::string& line :
+       Lines(CommandOutput("mdb-schema " + ShellQuote(file.string()) + " access 2>/dev/null"))) {
     if (line.rfind(tablePrefix, 0) == 0 && line.back() == ']') {
       current = line.substr(tablePrefix.size(), line.size() - tablePrefix.size() - 1);
       schema[current];
@@ -113,7 +122,8 @@ std::map<std::string, std::map<std::string, SchemaColumn>> MdbSchema(const std::
     if (current.empty() || line.rfind("\t[", 0) != 0 || close == std::string::npos) continue;
     std::string type = line.substr(line.find_first_not_of('\t', close + 1));
     while (!type.empty() && (type.back() == ' ' || type.back() == ',')) type.pop_back();
-    if (type.size() > 9 && type.compare(type.size() - 9, 9, " NOT NULL") == 0) type.resize(type.size() - 9);
+    if (type.size() > 9 && type.compare(type.size() - 9, 9, " NOT NULL") == 0)
+      type.resize(type.size() - 9);
     std::int64_t size = -1;
     if (const std::size_t open = type.find(" ("); open != std::string::npos) {
       size = std::stoll(type.substr(open + 2));
@@ -121,7 +131,8 @@ std::map<std::string, std::map<std::string, SchemaColumn>> MdbSchema(const std::
     }
     const auto code = types.find(type);
     if (code == types.end()) continue;  // ACE-only types mdbtools does not name
-    schema[current][line.substr(2, close - 2)] = {code->second, code->second == dao::dbText ? size : -1};
+    schema[current][line.substr(2, close - 2)] = {code->second,
+                                                  code->second == dao::dbText ? size : -1};
   }
   return schema;
 }
@@ -166,7 +177,8 @@ TEST(JetRealFiles, TablesColumnsAndRelationshipsAgreeWithMdbtools) {
       for (int k = 0; k < table.Fields().Count(); ++k) {
         dao::Field& field = table.Fields().Item(k);
         if (!columns.count(field.Name())) continue;  // a type mdbtools does not name
-        const std::int64_t size = field.Type() == dao::dbText ? std::get<std::int64_t>(field.Size()) : -1;
+        const std::int64_t size =
+            field.Type() == dao::dbText ? std::get<std::int64_t>(field.Size()) : -1;
         mine[field.Name()] = {field.Type(), size};
       }
       EXPECT_EQ(mine.size(), columns.size());
@@ -177,10 +189,11 @@ TEST(JetRealFiles, TablesColumnsAndRelationshipsAgreeWithMdbtools) {
     }
 
     // Relationship rows, one per column pair.
-    using Row = std::tuple<std::string, std::string, std::string, std::string, std::string, std::int32_t>;
+    using Row =
+        std::tuple<std::string, std::string, std::string, std::string, std::string, std::int32_t>;
     std::multiset<Row> theirs;
-    for (const std::string& line : Lines(CommandOutput(
-             "mdb-export -H -Q -d '\\t' " + quoted + " MSysRelationships 2>/dev/null"))) {
+    for (const std::string& line : Lines(CommandOutput("mdb-export -H -Q -d '\\t' " + quoted +
+                                                       " MSysRelationships 2>/dev/null"))) {
       std::vector<std::string> cells;
       std::istringstream in(line);
       for (std::string cell; std::getline(in, cell, '\t');) cells.push_back(cell);
@@ -249,7 +262,8 @@ TEST(JetRealFiles, OpenFailuresNameTheFileOnOneLine) {
   EXPECT_EQ(failure(missing), "ファイル '" + missing + "' が見つかりません。");
   const std::string text = (dir / "text.mdb").string();
   EXPECT_EQ(failure(text), "データベース形式 '" + text + "' を認識できません。");
-  EXPECT_EQ(failure(dir.Path().string()), "ファイル '" + dir.Path().string() + "' を開けません: Is a directory。");
+  EXPECT_EQ(failure(dir.Path().string()),
+            "ファイル '" + dir.Path().string() + "' を開けません: Is a directory。");
   const std::string broken = failure((dir / "line\nbreak.mdb").string());
   EXPECT_EQ(broken.find('\n'), std::string::npos) << broken;
   EXPECT_NE(broken.find("認識できません"), std::string::npos) << broken;
@@ -269,11 +283,13 @@ TEST(JetRealFiles, ForeignKeyIndexesCarryTheRelationshipColumns) {
   ASSERT_EQ(database->Relations().Count(), 2);
   for (int i = 0; i < database->Relations().Count(); ++i) {
     dao::Relation& relation = database->Relations().Item(i);
-    dao::Index& index = database->TableDefs().Item(relation.ForeignTable()).Indexes().Item(relation.Name());
+    dao::Index& index =
+        database->TableDefs().Item(relation.ForeignTable()).Indexes().Item(relation.Name());
     EXPECT_TRUE(index.Foreign());
     EXPECT_FALSE(index.Primary());
     std::vector<std::string> foreign;
-    for (int k = 0; k < relation.Fields().Count(); ++k) foreign.push_back(relation.Fields().Item(k).ForeignName());
+    for (int k = 0; k < relation.Fields().Count(); ++k)
+      foreign.push_back(relation.Fields().Item(k).ForeignName());
     EXPECT_EQ(IndexFields(index), foreign);
   }
   // MSysRelationships: Table2Table1 (grbit 4096) Table1.otherfk1 -> Table2.id,
@@ -288,16 +304,17 @@ TEST(JetRealFiles, ForeignKeyIndexesCarryTheRelationshipColumns) {
   EXPECT_EQ(database->Relations().Item(1).Attributes(), dao::dbRelationUpdateCascade);
   // The referenced table lists no internal foreign-key index.
   dao::TableDef& table2 = database->TableDefs().Item("Table2");
-  for (int j = 0; j < table2.Indexes().Count(); ++j) EXPECT_FALSE(table2.Indexes().Item(j).Foreign());
+  for (int j = 0; j < table2.Indexes().Count(); ++j)
+    EXPECT_FALSE(table2.Indexes().Item(j).Foreign());
 }
 
 TEST(JetRealFiles, Jet4IndexKeysFollowTheRealIndexNumbers) {
   TABULON_REQUIRE_TESTDATA();
   std::unique_ptr<dao::Database> database = OpenReal("jackcess/V2000/testIndexPropertiesV2000.mdb");
   const std::map<std::string, std::vector<std::string>> dataIndex{
-      {"TableIgnoreNulls1", {"data"}},       {"TableIgnoreNulls1_temp", {"data"}},
+      {"TableIgnoreNulls1", {"data"}},           {"TableIgnoreNulls1_temp", {"data"}},
       {"TableIgnoreNulls2", {"data1", "data2"}}, {"TableIgnoreNulls2_temp", {"data1", "data2"}},
-      {"TableUnique1_temp", {"data"}},       {"TableUnique2_temp", {"data1", "data2"}},
+      {"TableUnique1_temp", {"data"}},           {"TableUnique2_temp", {"data1", "data2"}},
   };
   for (const auto& [name, fields] : dataIndex) {
     SCOPED_TRACE(name);
@@ -320,7 +337,8 @@ TEST(JetRealFiles, TableListIsSortedWithoutCaseAndKeepsSystemTables) {
   TABULON_REQUIRE_TESTDATA();
   std::unique_ptr<dao::Database> database = OpenReal("jackcess/V2003/indexTestV2003.mdb");
   std::vector<std::string> names;
-  for (int i = 0; i < database->TableDefs().Count(); ++i) names.push_back(database->TableDefs().Item(i).Name());
+  for (int i = 0; i < database->TableDefs().Count(); ++i)
+    names.push_back(database->TableDefs().Item(i).Name());
   EXPECT_TRUE(std::is_sorted(names.begin(), names.end(),
                              [](const auto& a, const auto& b) { return CompareNoCase(a, b) < 0; }));
   dao::TableDef& objects = database->TableDefs().Item("msysobjects");
@@ -362,7 +380,8 @@ TEST(JetRealFiles, LinkedTablesAnswerWhatTheTableListReads) {
   }
   EXPECT_EQ(linked, 1);
   std::unique_ptr<dao::Database> odbc = OpenReal("jackcess/V2007/odbcLinkerTestV2007.accdb");
-  EXPECT_EQ(odbc->TableDefs().Item("Ordrar").Attributes() & dao::dbAttachedODBC, dao::dbAttachedODBC);
+  EXPECT_EQ(odbc->TableDefs().Item("Ordrar").Attributes() & dao::dbAttachedODBC,
+            dao::dbAttachedODBC);
 }
 
 TEST(JetRealFiles, AceColumnTypesGetDaoCodes) {
@@ -376,7 +395,8 @@ TEST(JetRealFiles, AceColumnTypesGetDaoCodes) {
   for (int i = 0; i < bigint->TableDefs().Count(); ++i) {
     dao::TableDef& t = bigint->TableDefs().Item(i);
     if (t.Attributes() != 0) continue;
-    for (int k = 0; k < t.Fields().Count(); ++k) sawBigInt |= t.Fields().Item(k).Type() == dao::dbBigInt;
+    for (int k = 0; k < t.Fields().Count(); ++k)
+      sawBigInt |= t.Fields().Item(k).Type() == dao::dbBigInt;
   }
   EXPECT_TRUE(sawBigInt);
 }
@@ -403,13 +423,15 @@ std::vector<std::string> ColumnTexts(const std::string& relative, const std::str
   auto file = jet::JetFile::Open((TestDataDir() / relative).string(), "");
   const jet::CatalogEntry* entry = file->Find(tableName, jet::ObjectLocalTable);
   if (entry == nullptr) return {};
-  const jet::TableDefinition table = jet::ReadTableDefinition(file->Pages(), entry->TablePage(), file->Text());
+  const jet::TableDefinition table =
+      jet::ReadTableDefinition(file->Pages(), entry->TablePage(), file->Text());
   const jet::ColumnDefinition* column = table.ColumnByName(columnName);
   if (column == nullptr) return {};
   std::vector<std::string> texts;
   for (const jet::ByteView bytes : jet::ReadTableRows(file->Pages(), table)) {
     const jet::RowValues row(bytes, table, file->Pages().Format());
-    texts.push_back(jet::ReadTextValue(file->Pages(), row, *column, file->Text()).value_or("<null>"));
+    texts.push_back(
+        jet::ReadTextValue(file->Pages(), row, *column, file->Text()).value_or("<null>"));
   }
   return texts;
 }
@@ -418,8 +440,9 @@ TEST(JetRealFiles, CompressedTextMatchesMdbExport) {
   TABULON_REQUIRE_TESTDATA();
   if (!HaveMdbtools()) GTEST_SKIP() << "mdbtools is not installed";
   const std::string file = "jackcess/V2003/testUnicodeCompV2003.mdb";
-  const auto theirs = Lines(CommandOutput("mdb-export -H -Q " + ShellQuote((TestDataDir() / file).string()) +
-                                          " Table 2>/dev/null | cut -d, -f2-"));
+  const auto theirs =
+      Lines(CommandOutput("mdb-export -H -Q " + ShellQuote((TestDataDir() / file).string()) +
+                          " Table 2>/dev/null | cut -d, -f2-"));
   auto mine = ColumnTexts(file, "Table", "Unicode");
   ASSERT_EQ(mine.size(), 8u);
   // Row 8 holds a line break, which a line-wise export cannot carry.

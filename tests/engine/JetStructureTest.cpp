@@ -57,17 +57,23 @@ TEST(JetStructure, TextDecoding) {
     std::string Expected;
   };
   const Case cases[] = {
-      {{0x41, 0x00, 0x3D, 0xD8, 0x00, 0xDE, 0x42, 0x00}, false, 1252, "A\U0001F600B"},  // surrogate pair
-      {{0x3D, 0xD8, 0x41, 0x00}, false, 1252, "\uFFFDA"},                             // lone high surrogate
-      {{0x00, 0xDE}, false, 1252, "\uFFFD"},                                          // lone low surrogate
-      {{0x41, 0x00, 0x42}, false, 1252, "A\uFFFD"},                                   // odd byte at the end
-      {{0xFF, 0xFE, 'a', 'b', 0x00, 0x2D, 0x4E, 0x00, 'c'}, false, 1252, "ab中c"},  // compressed, toggled
+      {{0x41, 0x00, 0x3D, 0xD8, 0x00, 0xDE, 0x42, 0x00},
+       false,
+       1252,
+       "A\U0001F600B"},                                    // surrogate pair
+      {{0x3D, 0xD8, 0x41, 0x00}, false, 1252, "\uFFFDA"},  // lone high surrogate
+      {{0x00, 0xDE}, false, 1252, "\uFFFD"},               // lone low surrogate
+      {{0x41, 0x00, 0x42}, false, 1252, "A\uFFFD"},        // odd byte at the end
+      {{0xFF, 0xFE, 'a', 'b', 0x00, 0x2D, 0x4E, 0x00, 'c'},
+       false,
+       1252,
+       "ab中c"},  // compressed, toggled
       {{0xFF, 0xFE, 0xE4, 0x00, 0x1F, 0x04}, false, 1252, "ä\u041F"},
-      {{0xFF, 0xFE, 0x00, 0x41}, false, 1252, ""},                                    // half a character
-      {{0x95, 0x5C, 0x83, 0x65}, true, 932, "表テ"},                                  // Shift-JIS, 0x5C trail byte
-      {{0x87, 0x40}, true, 932, "①"},                                                 // an NEC row of CP932
+      {{0xFF, 0xFE, 0x00, 0x41}, false, 1252, ""},    // half a character
+      {{0x95, 0x5C, 0x83, 0x65}, true, 932, "表テ"},  // Shift-JIS, 0x5C trail byte
+      {{0x87, 0x40}, true, 932, "①"},                 // an NEC row of CP932
       {{0xE4, 0x80}, true, 1252, "ä€"},
-      {{0xE4}, true, 0, "ä"},                                                         // no code page: 1252
+      {{0xE4}, true, 0, "ä"},  // no code page: 1252
   };
   for (const Case& c : cases) {
     const TextDecoder decoder(c.Jet3, c.CodePage);
@@ -79,7 +85,8 @@ TEST(JetStructure, TextDecoding) {
 }
 
 // A Jet 4 header prefix with `date` at 0x72 and `password` masked with it.
-Bytes Jet4Header(std::uint8_t version, double date, std::u16string_view password, std::uint32_t key) {
+Bytes Jet4Header(std::uint8_t version, double date, std::u16string_view password,
+                 std::uint32_t key) {
   Bytes page(HeaderPrefixSize, 0);
   std::memcpy(page.data(), HeaderMagic.data(), 4);
   std::memcpy(page.data() + 4, version >= VersionAce12 ? AceEngineName : JetEngineName, 16);
@@ -99,7 +106,8 @@ Bytes Jet4Header(std::uint8_t version, double date, std::u16string_view password
 }
 
 TEST(JetStructure, HeaderPagePasswordsAndRecognition) {
-  const auto withPassword = ParseHeaderPage(View(Jet4Header(VersionJet4, 44568.68, u"pässword", 0)));
+  const auto withPassword =
+      ParseHeaderPage(View(Jet4Header(VersionJet4, 44568.68, u"pässword", 0)));
   ASSERT_TRUE(withPassword);
   EXPECT_EQ(Utf16LeToUtf8(View(withPassword->Password)), "pässword");
   EXPECT_EQ(withPassword->CodePage, 1252);
@@ -121,7 +129,8 @@ TEST(JetStructure, HeaderPagePasswordsAndRecognition) {
   Bytes jet3 = Jet4Header(VersionJet4, 40000, u"", 0);
   Rc4WithKey32(0x6B39DAC7, std::span(jet3).subspan(HeaderObscuredOffset, HeaderObscuredLengthJet4));
   jet3[HeaderVersionOffset] = VersionJet3;
-  std::fill(jet3.begin() + HeaderPassword, jet3.begin() + HeaderPassword + HeaderPasswordLengthJet3, 0);
+  std::fill(jet3.begin() + HeaderPassword, jet3.begin() + HeaderPassword + HeaderPasswordLengthJet3,
+            0);
   std::memcpy(jet3.data() + HeaderPassword, "\x95\x5C\x41", 3);
   Rc4WithKey32(0x6B39DAC7, std::span(jet3).subspan(HeaderObscuredOffset, HeaderObscuredLengthJet3));
   const auto jet3Header = ParseHeaderPage(View(jet3));
@@ -143,7 +152,8 @@ TEST(JetStructure, HeaderPagePasswordsAndRecognition) {
 // MR2 block: name pool, the object's Description, column "Col" Required.
 Bytes PropertyBlob() {
   Bytes names;
-  for (std::u16string_view name : {std::u16string_view(u"Description"), std::u16string_view(u"Required")}) {
+  for (std::u16string_view name :
+       {std::u16string_view(u"Description"), std::u16string_view(u"Required")}) {
     Append16(names, static_cast<std::uint16_t>(name.size() * 2));
     AppendUcs2(names, name);
   }
@@ -216,7 +226,8 @@ TEST(JetStructure, PropertyBlocksAndTheirDamage) {
   EXPECT_THROW(ParsePropertyBlock(View(badName), text), FormatError);
 
   StoredProperty guid{"GUID", ColGuid, true, Bytes(16, 0xAB)};
-  EXPECT_EQ(PropertyValue(guid, text), dao::Variant(std::string("{ABABABAB-ABAB-ABAB-ABAB-ABABABABABAB}")));
+  EXPECT_EQ(PropertyValue(guid, text),
+            dao::Variant(std::string("{ABABABAB-ABAB-ABAB-ABAB-ABABABABABAB}")));
   StoredProperty shortLong{"X", ColLong, true, {1, 2}};
   EXPECT_THROW(PropertyValue(shortLong, text), FormatError);
   StoredProperty unknown{"X", 0x33, true, {1}};
@@ -283,7 +294,9 @@ class TinyFile {
     }
     std::memcpy(FBytes.data() + std::size_t{4096} * page, p.data(), p.size());
   }
-  void Raw(std::size_t offset, const Bytes& bytes) { std::memcpy(FBytes.data() + offset, bytes.data(), bytes.size()); }
+  void Raw(std::size_t offset, const Bytes& bytes) {
+    std::memcpy(FBytes.data() + offset, bytes.data(), bytes.size());
+  }
   PageFile Open() { return PageFile(std::make_unique<MemorySource>(FBytes), FHeader); }
 
  private:
@@ -328,14 +341,20 @@ TEST(JetStructure, LongValuesInlineSingleAndChained) {
   EXPECT_EQ(ReadLongValue(pages, View(inlineValue)), (Bytes{'i', 'n', 'l'}));
   EXPECT_EQ(ReadLongValue(pages, View(header(6, LongValueSingle, 1u << 8))),
             (Bytes{'s', 'i', 'n', 'g', 'l', 'e'}));
-  EXPECT_EQ(ReadLongValue(pages, View(header(4, LongValueChain, (1u << 8) | 1))), (Bytes{'a', 'b', 'c', 'd'}));
+  EXPECT_EQ(ReadLongValue(pages, View(header(4, LongValueChain, (1u << 8) | 1))),
+            (Bytes{'a', 'b', 'c', 'd'}));
 
-  EXPECT_THROW(ReadLongValue(pages, View(header(10, LongValueChain, (1u << 8) | 3))), FormatError);  // loops
-  EXPECT_THROW(ReadLongValue(pages, View(header(9, LongValueChain, (1u << 8) | 1))), FormatError);   // ends early
-  EXPECT_THROW(ReadLongValue(pages, View(header(60, LongValueSingle, 1u << 8))), FormatError);      // row too short
-  EXPECT_THROW(ReadLongValue(pages, View(header(4, LongValueInline, 0))), FormatError);             // past the field
-  EXPECT_THROW(ReadLongValue(pages, View(header(4, 0x20, 0))), FormatError);                        // unknown kind
-  EXPECT_THROW(ReadLongValue(pages, View(header(4, LongValueSingle, 0xFFFFFF00u))), FormatError);   // past the file
+  EXPECT_THROW(ReadLongValue(pages, View(header(10, LongValueChain, (1u << 8) | 3))),
+               FormatError);  // loops
+  EXPECT_THROW(ReadLongValue(pages, View(header(9, LongValueChain, (1u << 8) | 1))),
+               FormatError);  // ends early
+  EXPECT_THROW(ReadLongValue(pages, View(header(60, LongValueSingle, 1u << 8))),
+               FormatError);  // row too short
+  EXPECT_THROW(ReadLongValue(pages, View(header(4, LongValueInline, 0))),
+               FormatError);                                                  // past the field
+  EXPECT_THROW(ReadLongValue(pages, View(header(4, 0x20, 0))), FormatError);  // unknown kind
+  EXPECT_THROW(ReadLongValue(pages, View(header(4, LongValueSingle, 0xFFFFFF00u))),
+               FormatError);  // past the file
 }
 
 }  // namespace

@@ -81,8 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::unique_ptr<dao::Database> database;
   try {
     database = jet::OpenJetDatabase(
-        std::make_unique<jet::MemorySource>(std::vector<std::uint8_t>(data, data + size)), "fuzz.mdb",
-        ";pwd=");
+        std::make_unique<jet::MemorySource>(std::vector<std::uint8_t>(data, data + size)),
+        "fuzz.mdb", ";pwd=");
   } catch (const dao::EngineError&) {
     return 0;
   }

@@ -77,7 +77,8 @@ void PutDescription(Json& object, dao::Collection<dao::Property>& properties) {
     }
     return nullptr;
   });
-  if (object.contains("description") && object["description"].is_null()) object.erase("description");
+  if (object.contains("description") && object["description"].is_null())
+    object.erase("description");
 }
 
 Json FieldJson(dao::Field& field) {
@@ -168,7 +169,9 @@ void Flush(std::string& out) {
 // Everything above the table list is small; tables are written one at a
 // time so that a large database never sits in memory twice.
 void PrintDatabase(std::string& out, dao::Database& database) {
-  auto dump = [](const Json& json) { return json.dump(-1, ' ', false, Json::error_handler_t::replace); };
+  auto dump = [](const Json& json) {
+    return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+  };
   Json properties = Json::object();
   Put(properties, "properties", [&] { return PropertiesJson(database.Properties()); });
   const std::string head = dump(properties);
