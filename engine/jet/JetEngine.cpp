@@ -1,48 +1,59 @@
 #include <engine/jet/JetEngine.h>
 
-#include <vector>
+#include <engine/jet/JetDatabase.h>
+#include <engine/jet/JetProperty.h>
+#include <info/BuildInfo.h>
 
 namespace tabulon::jet {
 
 namespace {
 
-// TODO(#4): the file reader replaces this engine, which opens nothing yet.
-class EmptyProperties : public dao::Collection<dao::Property> {
+// The workspace: DAO's default workspace and user, a Jet-style workspace.
+class JetWorkspace : public dao::Workspace {
  public:
-  int Count() override { return 0; }
-  dao::Property& Item(int) override { throw dao::EngineError("プロパティがありません。"); }
-  dao::Property& Item(std::string_view) override {
-    throw dao::EngineError("プロパティがありません。");
+  JetWorkspace() : FProperties(NewPropertyList()) {
+    FProperties->Add(std::make_unique<JetProperty>("Name", std::string("#Default Workspace#")));
+    FProperties->Add(std::make_unique<JetProperty>("UserName", std::string("admin")));
+    FProperties->Add(std::make_unique<JetProperty>("Type", std::int64_t{2}));  // dbUseJet
   }
-};
-
-class StubWorkspace : public dao::Workspace {
- public:
-  dao::Collection<dao::Property>& Properties() override { return FProperties; }
+  dao::Collection<dao::Property>& Properties() override { return *FProperties; }
+  // Always read-only and shared: the reader never writes, so `exclusive`
+  // and `readOnly` change nothing.
   std::unique_ptr<dao::Database> OpenDatabase(const std::string& path, bool, bool,
-                                              const std::string&) override {
-    throw dao::EngineError("データベース形式 '" + path + "' を認識できません。");
+                                              const std::string& connect) override {
+    return std::make_unique<JetDatabase>(JetFile::Open(path, PasswordOfConnect(connect)));
   }
 
  private:
-  EmptyProperties FProperties;
+  std::unique_ptr<PropertyList> FProperties;
 };
 
-class StubEngine : public dao::Engine {
+// The engine: this program's own reader, named as such.
+class JetEngine : public dao::Engine {
  public:
-  dao::Collection<dao::Property>& Properties() override { return FProperties; }
+  JetEngine() : FProperties(NewPropertyList()) {
+    FProperties->Add(std::make_unique<JetProperty>("Name", std::string("tabulon Jet/ACE reader")));
+    FProperties->Add(std::make_unique<JetProperty>("Version", std::string(TABULON_FILE_VERSION)));
+    FProperties->Add(std::make_unique<JetProperty>(
+        "Formats", std::string("Jet 3 (Access 97), Jet 4 (Access 2000-2003), ACE 12-17 (.accdb)")));
+    FProperties->Add(std::make_unique<JetProperty>("DefaultUser", std::string("admin")));
+    FProperties->Add(std::make_unique<JetProperty>("ReadOnly", true));
+  }
+  dao::Collection<dao::Property>& Properties() override { return *FProperties; }
   dao::Workspace& Workspaces(int index) override {
-    if (index != 0) throw dao::EngineError("ワークスペースがありません。");
+    if (index != 0)
+      throw dao::EngineError(
+          OneLine("ワークスペース " + std::to_string(index) + " はありません。"));
     return FWorkspace;
   }
 
  private:
-  EmptyProperties FProperties;
-  StubWorkspace FWorkspace;
+  std::unique_ptr<PropertyList> FProperties;
+  JetWorkspace FWorkspace;
 };
 
 }  // namespace
 
-std::unique_ptr<dao::Engine> CreateJetEngine() { return std::make_unique<StubEngine>(); }
+std::unique_ptr<dao::Engine> CreateJetEngine() { return std::make_unique<JetEngine>(); }
 
 }  // namespace tabulon::jet

@@ -284,4 +284,59 @@ enum LongValueKind : std::uint8_t {
 };
 inline constexpr std::uint32_t LongValueHeaderSize = 12;
 
+// ---- Further layout read by the reader ----------------------------------------
+
+// Jet 4 / ACE column entry fields the shared layout does not name.
+inline constexpr std::uint32_t Jet4ColumnExtraFlags = 16;  // uint8
+inline constexpr std::uint32_t Jet4ColumnComplexId = 11;   // uint32, ACE complex columns
+inline constexpr std::uint32_t ColumnScaleAfterPrecision = 1;
+
+inline constexpr std::uint32_t IndexColumnSlotSize = 3;  // uint16 column, uint8 order (1 ascending)
+
+// Real-index definition fields, from the entry start.
+struct RealIndexLayout {
+  std::uint32_t Slots;
+  std::uint32_t UsageMap;
+  std::uint32_t RootPage;
+  std::uint32_t Flags;
+  std::uint32_t UniqueCount;  // in the counter block before the columns
+};
+inline constexpr RealIndexLayout Jet3RealIndex{
+    .Slots = 0, .UsageMap = 30, .RootPage = 34, .Flags = 38, .UniqueCount = 4};
+inline constexpr RealIndexLayout Jet4RealIndex{
+    .Slots = 4, .UsageMap = 34, .RootPage = 38, .Flags = 46, .UniqueCount = 4};
+
+// Logical-index definition fields, from the entry start.
+struct LogicalIndexLayout {
+  std::uint32_t Number;
+  std::uint32_t RealIndex;
+  std::uint32_t Side;         // 1 referenced table, 2 referencing table
+  std::uint32_t OtherIndex;
+  std::uint32_t OtherTable;
+  std::uint32_t CascadeUpdate;
+  std::uint32_t CascadeDelete;
+  std::uint32_t Type;         // LogicalIndexType
+};
+inline constexpr LogicalIndexLayout Jet3LogicalIndex{
+    .Number = 0, .RealIndex = 4, .Side = 8, .OtherIndex = 9,
+    .OtherTable = 13, .CascadeUpdate = 17, .CascadeDelete = 18, .Type = 19};
+inline constexpr LogicalIndexLayout Jet4LogicalIndex{
+    .Number = 4, .RealIndex = 8, .Side = 12, .OtherIndex = 13,
+    .OtherTable = 17, .CascadeUpdate = 21, .CascadeDelete = 22, .Type = 23};
+enum ForeignKeySide : std::uint8_t {
+  SideReferenced = 1,
+  SideReferencing = 2,
+};
+
+inline constexpr std::uint32_t LongValueChunkHeader = 4;  // next row pointer of a chained row
+
+// ---- Usage maps -------------------------------------------------------------------
+
+enum UsageMapType : std::uint8_t {
+  UsageMapInline = 0x00,
+  UsageMapReference = 0x01,
+};
+inline constexpr std::uint32_t UsageMapInlineBitmap = 5;   // after type and start page
+inline constexpr std::uint32_t UsageMapPageBitmap = 4;     // on a usage-map page
+
 }  // namespace tabulon::jet

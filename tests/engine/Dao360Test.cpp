@@ -1,0 +1,129 @@
+// The engine connection over the fake engine: opening, closing and the
+// connection's fields in the cases the report and the connection check meet.
+
+#include <gtest/gtest.h>
+
+#include <engine/Dao360.h>
+#include <tests/FakeEngine.h>
+
+namespace tabulon::test {
+namespace {
+
+struct Connection {
+  std::shared_ptr<FakeCalls> Calls = std::make_shared<FakeCalls>();
+  TDao360 Dao;
+  explicit Connection(std::map<std::string, FakeDatabaseData> files)
+      : Dao(std::make_unique<FakeEngine>(std::move(files), Calls)) {}
+};
+
+std::map<std::string, FakeDatabaseData> TwoFiles() {
+  FakeDatabaseData secret;
+  secret.Password = "a;b=c";
+  return {{"/data/one.mdb", {}}, {"/data/two.mdb", secret}, {"plain.mdb", {}}};
+}
+
+TEST(Dao360, OpenSetsTheFieldsAndLeavesTheErrorTextAlone) {
+  Connection c(TwoFiles());
+  std::string error = "earlier";
+  c.Dao.Open("pw", "/data/one.mdb", error);
+  EXPECT_TRUE(c.Dao.Connected());
+  EXPECT_NE(c.Dao.Database(), nullptr);
+  EXPECT_EQ(c.Dao.DbName(), "one.mdb");
+  EXPECT_EQ(c.Dao.DbPath(), "/data/one.mdb");
+  EXPECT_EQ(c.Dao.Password(), "pw");
+  EXPECT_EQ(error, "earlier");
+  EXPECT_EQ(c.Calls->Connects.back(), ";pwd=pw");
+}
+
+TEST(Dao360, OpenClosesWhatIsOpenAndAFailureLeavesItClosed) {
+  Connection c(TwoFiles());
+  std::string error;
+  c.Dao.Open("", "/data/one.mdb", error);
+  c.Dao.Open("", "/data/one.mdb", error);
+  EXPECT_EQ(c.Calls->Closes, 1);
+  c.Dao.Open("wrong", "/data/two.mdb", error);
+  EXPECT_EQ(c.Calls->Closes, 2);
+  EXPECT_FALSE(c.Dao.Connected());
+  EXPECT_EQ(c.Dao.Database(), nullptr);
+  EXPECT_EQ(c.Dao.DbName(), "");
+  EXPECT_EQ(c.Dao.DbPath(), "");
+  EXPECT_EQ(c.Dao.Password(), "");
+  EXPECT_EQ(error, "パスワードが無効です。");
+}
+
+TEST(Dao360, PasswordsAreSentAsTyped) {
+  Connection c(TwoFiles());
+  std::string error;
+  c.Dao.Open("a;b=c", "/data/two.mdb", error);
+  EXPECT_TRUE(c.Dao.Connected()) << error;
+  EXPECT_EQ(c.Calls->Connects.back(), ";pwd=a;b=c");
+  c.Dao.Open("", "/data/one.mdb", error);
+  EXPECT_EQ(c.Calls->Connects.back(), ";pwd=");
+}
+
+TEST(Dao360, FileNameParts) {
+  EXPECT_EQ(FileNameOf("plain.mdb"), "plain.mdb");
+  EXPECT_EQ(FileNameOf("/a/b/表.mdb"), "表.mdb");
+  EXPECT_EQ(FileNameOf("/a/b/"), "");
+  Connection c(TwoFiles());
+  std::string error;
+  c.Dao.Open("", "plain.mdb", error);
+  EXPECT_EQ(c.Dao.DbName(), "plain.mdb");
+}
+
+TEST(Dao360, OpenTargetTakesPasswordAndPathFromTheLine) {
+  struct Case {
+    const char* Line;
+    const char* Connect;
+    bool Connected;
+  };
+  const Case cases[] = {
+      {R"("a;b=c"|"/data/two.mdb")", ";pwd=a;b=c", true},
+      {R"("x"|"/data/one.mdb"|"extra")", ";pwd=x", true},
+      {R"("/data/one.mdb")", ";pwd=", false},
+      {"", ";pwd=", false},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.Line);
+    Connection c(TwoFiles());
+    std::string error;
+    c.Dao.OpenTarget(k.Line, error);
+    EXPECT_EQ(c.Dao.Connected(), k.Connected);
+    EXPECT_EQ(c.Calls->Connects.back(), k.Connect);
+    if (!k.Connected) {
+      EXPECT_EQ(error, "ファイル '' が見つかりません。");
+    }
+  }
+}
+
+TEST(Dao360, CloseCallsTheEngineOnceAndAlwaysEndsClosed) {
+  Connection c(TwoFiles());
+  std::string error;
+  c.Dao.Close();
+  EXPECT_EQ(c.Calls->Closes, 0);
+  c.Dao.Open("", "/data/one.mdb", error);
+  c.Dao.Close();
+  c.Dao.Close();
+  EXPECT_EQ(c.Calls->Closes, 1);
+
+  auto files = TwoFiles();
+  files["/data/one.mdb"].Fails.insert("Close");
+  Connection failing(files);
+  failing.Dao.Open("", "/data/one.mdb", error);
+  EXPECT_THROW(failing.Dao.Close(), dao::EngineError);
+  EXPECT_FALSE(failing.Dao.Connected());
+  EXPECT_EQ(failing.Dao.DbName(), "");
+}
+
+TEST(Dao360, DestroyingTheConnectionClosesTheDatabase) {
+  auto calls = std::make_shared<FakeCalls>();
+  {
+    TDao360 dao(std::make_unique<FakeEngine>(TwoFiles(), calls));
+    std::string error;
+    dao.Open("", "/data/one.mdb", error);
+  }
+  EXPECT_EQ(calls->Closes, 1);
+}
+
+}  // namespace
+}  // namespace tabulon::test

@@ -1,0 +1,111 @@
+// Any bytes as a database file: open them, then read every member the
+// report reads. Engine errors are the expected outcome for most inputs;
+// anything else (a crash, a sanitizer report, another exception, a hang)
+// is a finding.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include <engine/ObjectModel.h>
+#include <engine/jet/JetDatabase.h>
+
+namespace {
+
+using namespace tabulon;
+
+template <class F>
+void Try(F&& read) {
+  try {
+    read();
+  } catch (const dao::EngineError&) {
+  }
+}
+
+void ReadProperties(dao::Collection<dao::Property>& properties) {
+  Try([&] {
+    const int count = properties.Count();
+    for (int i = 0; i < count; ++i) {
+      Try([&] {
+        properties.Item(i).Name();
+        dao::VariantToText(properties.Item(i).Value());
+      });
+    }
+  });
+}
+
+void ReadTable(dao::Database& database, dao::TableDef& table) {
+  Try([&] { table.Name(); });
+  Try([&] { table.Attributes(); });
+  Try([&] { dao::VariantToText(table.RecordCount()); });
+  Try([&] { dao::VariantToText(table.DateCreated()); });
+  Try([&] { dao::VariantToText(table.LastUpdated()); });
+  Try([&] { dao::VariantToText(table.Updatable()); });
+  Try([&] { table.ValidationRule(); });
+  Try([&] { table.ValidationText(); });
+  ReadProperties(table.Properties());
+  Try([&] {
+    const int count = table.Indexes().Count();
+    for (int j = 0; j < count; ++j) {
+      dao::Index& index = table.Indexes().Item(j);
+      index.Primary();
+      index.Foreign();
+      index.Unique();
+      const int fields = index.Fields().Count();
+      for (int k = 0; k < fields; ++k) index.Fields().Item(k).Name();
+      database.TableDefs().Item(table.Name()).Indexes().Item(index.Name());
+    }
+  });
+  Try([&] {
+    const int count = table.Fields().Count();
+    for (int k = 0; k < count; ++k) {
+      dao::Field& field = table.Fields().Item(k);
+      Try([&] { dao::VariantToText(field.OrdinalPosition()); });
+      Try([&] { field.Type(); });
+      Try([&] { dao::VariantToText(field.Size()); });
+      Try([&] { field.Attributes(); });
+      Try([&] { field.Required(); });
+      Try([&] { field.AllowZeroLength(); });
+      Try([&] { dao::VariantToText(field.DefaultValue()); });
+      Try([&] { field.DataUpdatable(); });
+      Try([&] { field.ValidationRule(); });
+      Try([&] { field.ValidationText(); });
+      ReadProperties(field.Properties());
+    }
+  });
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::unique_ptr<dao::Database> database;
+  try {
+    database = jet::OpenJetDatabase(
+        std::make_unique<jet::MemorySource>(std::vector<std::uint8_t>(data, data + size)),
+        "fuzz.mdb", ";pwd=");
+  } catch (const dao::EngineError&) {
+    return 0;
+  }
+  ReadProperties(database->Properties());
+  Try([&] {
+    const int count = database->TableDefs().Count();
+    for (int i = 0; i < count; ++i) ReadTable(*database, database->TableDefs().Item(i));
+  });
+  Try([&] {
+    const int count = database->Relations().Count();
+    for (int i = 0; i < count; ++i) {
+      dao::Relation& relation = database->Relations().Item(i);
+      relation.Name();
+      relation.Table();
+      relation.ForeignTable();
+      relation.Attributes();
+      const int fields = relation.Fields().Count();
+      for (int k = 0; k < fields; ++k) {
+        relation.Fields().Item(k).Name();
+        relation.Fields().Item(k).ForeignName();
+      }
+    }
+  });
+  database->Close();
+  return 0;
+}
