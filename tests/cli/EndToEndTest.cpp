@@ -1,0 +1,135 @@
+// tabulon-cli over real files: the shared databases written by other
+// programs, and databases made by mkmdb. The report must decode as Shift-JIS,
+// show every table and relation the engine presents, and every link must
+// have its target.
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <set>
+
+#include <app/HtmlEscape.h>
+#include <engine/CodePage.h>
+#include <engine/Dao360.h>
+#include <engine/TargetLine.h>
+#include <engine/TextFile.h>
+#include <engine/jet/JetEngine.h>
+
+#include "../ProcessRunner.h"
+
+namespace tabulon::test {
+namespace {
+
+struct Expected {
+  std::string DbName;
+  std::vector<std::string> Tables;
+  std::vector<std::string> Relations;
+};
+
+// What the report must show for a file, read through the engine itself.
+std::optional<Expected> ReadThroughEngine(const std::string& password, const std::string& path) {
+  TDao360 dao(jet::CreateJetEngine());
+  std::string error;
+  dao.Open(password, path, error);
+  if (!dao.Connected()) return std::nullopt;
+  Expected expected{dao.DbName(), {}, {}};
+  dao::Database& db = *dao.Database();
+  for (int i = 0; i < db.TableDefs().Count(); ++i) expected.Tables.push_back(db.TableDefs().Item(i).Name());
+  for (int i = 0; i < db.Relations().Count(); ++i) expected.Relations.push_back(db.Relations().Item(i).Name());
+  return expected;
+}
+
+// Runs the report over `lines` and checks it against the engine's view.
+void CheckReport(const std::vector<std::string>& lines, int expectOpened) {
+  TempDir dir;
+  std::string list;
+  for (const std::string& line : lines) list += line + "\r\n";
+  WriteBytes(dir / "list.dat", EncodeTextFile(list));
+  const std::filesystem::path out = dir / "report.html";
+  const ProcessResult result = RunProcess(
+      {BuiltProgram("tabulon-cli"), "--verbose", "-o", out.string(), "--list", (dir / "list.dat").string()});
+  ASSERT_EQ(result.ExitCode, 0) << result.Err;
+  EXPECT_EQ(result.Out, out.string() + "\n");
+
+  const std::string bytes = ReadBytes(out);
+  const std::string text = DecodeCp932(bytes);
+  EXPECT_EQ(text.find("\uFFFD"), std::string::npos) << "the report is not clean Shift-JIS";
+  EXPECT_TRUE(text.ends_with("</body></html>\r\n"));
+
+  int opened = 0;
+  for (const std::string& line : lines) {
+    const std::vector<std::string> fields = SplitTargetLine(line);
+    const std::optional<Expected> expected = ReadThroughEngine(fields[1], fields[2]);
+    if (!expected) continue;
+    ++opened;
+    const std::string in = " (in " + HtmlEscape(expected->DbName) + ")</a></h4>";
+    for (const std::string& table : expected->Tables) {
+      EXPECT_NE(text.find(">" + HtmlEscape(table) + in), std::string::npos) << fields[2] << ": " << table;
+    }
+    for (const std::string& relation : expected->Relations) {
+      EXPECT_NE(text.find("<caption>" + HtmlEscape(relation) + "</caption>"), std::string::npos)
+          << fields[2] << ": " << relation;
+    }
+  }
+  EXPECT_EQ(opened, expectOpened);
+
+  std::set<std::string> ids;
+  const std::regex id(R"re(\b(?:id|ID)="([^"]+)")re");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), id); it != std::sregex_iterator(); ++it) {
+    ids.insert((*it)[1]);
+  }
+  const std::regex link(R"re(href="#([^"]+)")re");
+  int links = 0;
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), link); it != std::sregex_iterator(); ++it) {
+    ++links;
+    EXPECT_TRUE(ids.count((*it)[1])) << "no target for #" << (*it)[1];
+  }
+  EXPECT_GT(links, 0);
+}
+
+TEST(EndToEnd, SharedDatabasesOfEveryVersion) {
+  const std::filesystem::path data = TestDataDir();
+  if (data.empty()) GTEST_SKIP() << "../shared/testdata is absent";
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(data)) {
+    const std::string extension = entry.path().extension().string();
+    if (entry.is_regular_file() && (extension == ".mdb" || extension == ".accdb")) files.push_back(entry.path());
+  }
+  std::sort(files.begin(), files.end());
+  std::vector<std::string> lines;
+  int openable = 0;
+  for (const auto& file : files) {
+    const std::string name = file.filename().string();
+    const std::string password = name.find("with-password") != std::string::npos ? "password" : "";
+    lines.push_back(JoinTargetLine({"??", password, file.string()}));
+    openable += ReadThroughEngine(password, file.string()) ? 1 : 0;
+  }
+  ASSERT_GT(openable, 80);
+  CheckReport(lines, openable);
+}
+
+TEST(EndToEnd, DatabasesMadeByMkmdb) {
+  TempDir dir;
+  const std::filesystem::path sample = dir / "サンプル表.mdb";
+  ASSERT_EQ(RunProcess({BuiltProgram("mkmdb"), TABULON_SOURCE_DIR "/tools/mkmdb/samples/sample.json",
+                        sample.string()})
+                .ExitCode,
+            0);
+  const std::filesystem::path synthetic = dir / "a&b <c>.mdb";
+  ASSERT_EQ(RunProcess({BuiltProgram("mkmdb"), "--synthetic", "tables=30,fields=12,indexes=3,relations=20",
+                        synthetic.string()})
+                .ExitCode,
+            0);
+  CheckReport({NewTargetLine(sample.string()), NewTargetLine(synthetic.string()),
+               NewTargetLine(sample.string())},
+              3);
+  // The sample's Japanese names reach the file as their Shift-JIS bytes.
+  TempDir out;
+  RunProcess({BuiltProgram("tabulon-cli"), "-o", (out / "r.html").string(), sample.string()});
+  const std::string bytes = ReadBytes(out / "r.html");
+  EXPECT_NE(bytes.find("\x83\x54\x83\x93\x83\x76\x83\x8B\x95\x5C.mdb"), std::string::npos);  // サンプル表
+  EXPECT_EQ(bytes.find("&yen;.mdb"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tabulon::test
