@@ -5,20 +5,21 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <stdexcept>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include <fmt/format.h>
 
+#include <info/AtomicFile.h>
 #include <jetwriter/JetWriter.h>
 #include <jetwriter/SchemaError.h>
 #include <jetwriter/SchemaJson.h>
 #include <jetwriter/Synthetic.h>
-#include <mkmdb/AtomicFile.h>
 
 namespace {
 
@@ -48,8 +49,17 @@ int Write(const tabulon::jetwriter::Database& db, const std::string& out) {
   const std::filesystem::path folder = std::filesystem::path(out).parent_path();
   std::error_code error;
   if (!folder.empty()) std::filesystem::create_directories(folder, error);
-  if (error) throw std::runtime_error(fmt::format("cannot create the folder {}: {}", folder.string(), error.message()));
-  tabulon::mkmdb::WriteFileAtomically(out, written.Bytes);
+  if (error)
+    throw std::runtime_error(
+        fmt::format("cannot create the folder {}: {}", folder.string(), error.message()));
+  try {
+    tabulon::WriteFileAtomically(
+        out,
+        std::string_view(reinterpret_cast<const char*>(written.Bytes.data()), written.Bytes.size()),
+        0644);
+  } catch (const std::system_error& e) {
+    throw std::runtime_error(fmt::format("cannot write {}: {}", out, e.code().message()));
+  }
   return 0;
 }
 
