@@ -34,8 +34,10 @@ std::optional<Expected> ReadThroughEngine(const std::string& password, const std
   if (!dao.Connected()) return std::nullopt;
   Expected expected{dao.DbName(), {}, {}};
   dao::Database& db = *dao.Database();
-  for (int i = 0; i < db.TableDefs().Count(); ++i) expected.Tables.push_back(db.TableDefs().Item(i).Name());
-  for (int i = 0; i < db.Relations().Count(); ++i) expected.Relations.push_back(db.Relations().Item(i).Name());
+  for (int i = 0; i < db.TableDefs().Count(); ++i)
+    expected.Tables.push_back(db.TableDefs().Item(i).Name());
+  for (int i = 0; i < db.Relations().Count(); ++i)
+    expected.Relations.push_back(db.Relations().Item(i).Name());
   return expected;
 }
 
@@ -46,8 +48,8 @@ void CheckReport(const std::vector<std::string>& lines, int expectOpened) {
   for (const std::string& line : lines) list += line + "\r\n";
   WriteBytes(dir / "list.dat", EncodeTextFile(list));
   const std::filesystem::path out = dir / "report.html";
-  const ProcessResult result = RunProcess(
-      {BuiltProgram("tabulon-cli"), "--verbose", "-o", out.string(), "--list", (dir / "list.dat").string()});
+  const ProcessResult result = RunProcess({BuiltProgram("tabulon-cli"), "--verbose", "-o",
+                                           out.string(), "--list", (dir / "list.dat").string()});
   ASSERT_EQ(result.ExitCode, 0) << result.Err;
   EXPECT_EQ(result.Out, out.string() + "\n");
 
@@ -64,7 +66,8 @@ void CheckReport(const std::vector<std::string>& lines, int expectOpened) {
     ++opened;
     const std::string in = " (in " + HtmlEscape(expected->DbName) + ")</a></h4>";
     for (const std::string& table : expected->Tables) {
-      EXPECT_NE(text.find(">" + HtmlEscape(table) + in), std::string::npos) << fields[2] << ": " << table;
+      EXPECT_NE(text.find(">" + HtmlEscape(table) + in), std::string::npos)
+          << fields[2] << ": " << table;
     }
     for (const std::string& relation : expected->Relations) {
       EXPECT_NE(text.find("<caption>" + HtmlEscape(relation) + "</caption>"), std::string::npos)
@@ -75,12 +78,14 @@ void CheckReport(const std::vector<std::string>& lines, int expectOpened) {
 
   std::set<std::string> ids;
   const std::regex id(R"re(\b(?:id|ID)="([^"]+)")re");
-  for (auto it = std::sregex_iterator(text.begin(), text.end(), id); it != std::sregex_iterator(); ++it) {
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), id); it != std::sregex_iterator();
+       ++it) {
     ids.insert((*it)[1]);
   }
   const std::regex link(R"re(href="#([^"]+)")re");
   int links = 0;
-  for (auto it = std::sregex_iterator(text.begin(), text.end(), link); it != std::sregex_iterator(); ++it) {
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), link); it != std::sregex_iterator();
+       ++it) {
     ++links;
     EXPECT_TRUE(ids.count((*it)[1])) << "no target for #" << (*it)[1];
   }
@@ -93,7 +98,8 @@ TEST(EndToEnd, SharedDatabasesOfEveryVersion) {
   std::vector<std::filesystem::path> files;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(data)) {
     const std::string extension = entry.path().extension().string();
-    if (entry.is_regular_file() && (extension == ".mdb" || extension == ".accdb")) files.push_back(entry.path());
+    if (entry.is_regular_file() && (extension == ".mdb" || extension == ".accdb"))
+      files.push_back(entry.path());
   }
   std::sort(files.begin(), files.end());
   std::vector<std::string> lines;
@@ -111,13 +117,13 @@ TEST(EndToEnd, SharedDatabasesOfEveryVersion) {
 TEST(EndToEnd, DatabasesMadeByMkmdb) {
   TempDir dir;
   const std::filesystem::path sample = dir / "サンプル表.mdb";
-  ASSERT_EQ(RunProcess({BuiltProgram("mkmdb"), TABULON_SOURCE_DIR "/tools/mkmdb/samples/sample.json",
-                        sample.string()})
+  ASSERT_EQ(RunProcess({BuiltProgram("mkmdb"),
+                        TABULON_SOURCE_DIR "/tools/mkmdb/samples/sample.json", sample.string()})
                 .ExitCode,
             0);
   const std::filesystem::path synthetic = dir / "a&b <c>.mdb";
-  ASSERT_EQ(RunProcess({BuiltProgram("mkmdb"), "--synthetic", "tables=30,fields=12,indexes=3,relations=20",
-                        synthetic.string()})
+  ASSERT_EQ(RunProcess({BuiltProgram("mkmdb"), "--synthetic",
+                        "tables=30,fields=12,indexes=3,relations=20", synthetic.string()})
                 .ExitCode,
             0);
   CheckReport({NewTargetLine(sample.string()), NewTargetLine(synthetic.string()),
@@ -127,7 +133,8 @@ TEST(EndToEnd, DatabasesMadeByMkmdb) {
   TempDir out;
   RunProcess({BuiltProgram("tabulon-cli"), "-o", (out / "r.html").string(), sample.string()});
   const std::string bytes = ReadBytes(out / "r.html");
-  EXPECT_NE(bytes.find("\x83\x54\x83\x93\x83\x76\x83\x8B\x95\x5C.mdb"), std::string::npos);  // サンプル表
+  EXPECT_NE(bytes.find("\x83\x54\x83\x93\x83\x76\x83\x8B\x95\x5C.mdb"),
+            std::string::npos);  // サンプル表
   EXPECT_EQ(bytes.find("&yen;.mdb"), std::string::npos);
 }
 

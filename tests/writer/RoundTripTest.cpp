@@ -25,17 +25,24 @@ bool IsFixed(std::int32_t type) {
 std::int64_t ExpectedSize(const Column& column) {
   switch (column.Type) {
     case dao::dbText:
-    case dao::dbBinary: return column.Size;
+    case dao::dbBinary:
+      return column.Size;
     case dao::dbMemo:
-    case dao::dbLongBinary: return 0;
+    case dao::dbLongBinary:
+      return 0;
     case dao::dbBoolean:
-    case dao::dbByte: return 1;
-    case dao::dbInteger: return 2;
+    case dao::dbByte:
+      return 1;
+    case dao::dbInteger:
+      return 2;
     case dao::dbLong:
-    case dao::dbSingle: return 4;
+    case dao::dbSingle:
+      return 4;
     case dao::dbGUID:
-    case dao::dbDecimal: return 16;
-    default: return 8;
+    case dao::dbDecimal:
+      return 16;
+    default:
+      return 8;
   }
 }
 

@@ -19,9 +19,10 @@ struct BadCase {
 
 // Wraps table JSON into a document with a valid second table "P".
 std::string WithTables(const std::string& tables, const std::string& rest = "") {
-  return fmt::format(R"({{"tables": [{}, {{"name": "P", "columns": [{{"name": "ID", "type": "long"}}],
+  return fmt::format(
+      R"({{"tables": [{}, {{"name": "P", "columns": [{{"name": "ID", "type": "long"}}],
                         "indexes": [{{"name": "PK", "primary": true, "columns": ["ID"]}}]}}]{}}})",
-                     tables, rest);
+      tables, rest);
 }
 
 std::string Refusal(const std::string& json) {
@@ -40,16 +41,22 @@ TEST(SchemaErrorTest, RefusesWithAMessageNamingTheProblem) {
       {R"({"tabels": []})", "unknown key \"tabels\""},
       {R"({"tables": [{"name": "T", "columns": [{"name": "A", "type": "numbr"}]}]})",
        "tables[0] \"T\".columns[0] \"A\".type: unknown type \"numbr\""},
-      {R"({"tables": [{"name": "T", "columns": [{"name": "A", "type": "text", "size": "5"}]}]})", "size: expected a whole number"},
-      {R"({"tables": [{"name": "T", "columns": [{"name": "A", "type": "long", "size": 5}]}]})", "only text and binary columns have a size"},
+      {R"({"tables": [{"name": "T", "columns": [{"name": "A", "type": "text", "size": "5"}]}]})",
+       "size: expected a whole number"},
+      {R"({"tables": [{"name": "T", "columns": [{"name": "A", "type": "long", "size": 5}]}]})",
+       "only text and binary columns have a size"},
       {R"({"tables": [{"name": "T", "columns": [{"name": "A", "type": "long"}], "rows": [{"B": 1}]}]})",
        "tables[0] \"T\".rows[0]: there is no column \"B\""},
       {R"({"tables": [{"name": "T", "columns": [{"name": "A", "type": "text", "size": 300}]}]})",
        "column \"A\": a Text size must be 1 to 255 characters, not 300"},
-      {R"({"tables": [{"name": "T", "columns": []}]})", "table \"T\": a table needs 1 to 255 columns, not 0"},
-      {R"({"tables": [{"name": "T.1", "columns": [{"name": "A", "type": "long"}]}]})", "contains the character '.'"},
-      {R"({"tables": [{"name": " T", "columns": [{"name": "A", "type": "long"}]}]})", "starts with a space"},
-      {R"({"tables": [{"name": "MSysObjects", "columns": [{"name": "A", "type": "long"}]}]})", "belongs to an engine table"},
+      {R"({"tables": [{"name": "T", "columns": []}]})",
+       "table \"T\": a table needs 1 to 255 columns, not 0"},
+      {R"({"tables": [{"name": "T.1", "columns": [{"name": "A", "type": "long"}]}]})",
+       "contains the character '.'"},
+      {R"({"tables": [{"name": " T", "columns": [{"name": "A", "type": "long"}]}]})",
+       "starts with a space"},
+      {R"({"tables": [{"name": "MSysObjects", "columns": [{"name": "A", "type": "long"}]}]})",
+       "belongs to an engine table"},
       {R"({"tables": [{"name": "T", "columns": [{"name": "A", "type": "long"}, {"name": "a", "type": "text"}]}]})",
        "column \"a\": the name is used twice"},
       {R"({"tables": [{"name": "T", "columns": [{"name": "A", "type": "text", "autoNumber": true}]}]})",
@@ -74,16 +81,21 @@ TEST(SchemaErrorTest, RefusesWithAMessageNamingTheProblem) {
       {R"({"tables": [{"name": "T", "columns": [{"name": "A", "type": "datetime"}], "rows": [{"A": "2023-02-30"}]}]})",
        "\"2023-02-30\" is not a date"},
       {R"({"password": "abcdefghijklmnopqrstu"})", "the password is longer than 20 characters"},
-      {R"({"properties": [{"name": "N", "type": "byte", "value": "x"}]})", "properties[0] \"N\": \"x\" is not a whole number"},
+      {R"({"properties": [{"name": "N", "type": "byte", "value": "x"}]})",
+       "properties[0] \"N\": \"x\" is not a whole number"},
       {R"({"password": "abc\\"})", "the password ends with a backslash"},
   };
-  for (const BadCase& c : cases) EXPECT_NE(Refusal(c.Json).find(c.Message), std::string::npos) << c.Json << "\n" << Refusal(c.Json);
+  for (const BadCase& c : cases)
+    EXPECT_NE(Refusal(c.Json).find(c.Message), std::string::npos) << c.Json << "\n"
+                                                                  << Refusal(c.Json);
 
-  const std::string T = R"({"name": "T", "columns": [{"name": "A", "type": "long"}, {"name": "S", "type": "text"}]})";
+  const std::string T =
+      R"({"name": "T", "columns": [{"name": "A", "type": "long"}, {"name": "S", "type": "text"}]})";
   const BadCase relations[] = {
       {R"({"name": "R", "table": "P", "foreignTable": "T", "columns": [{"name": "ID", "foreignName": "X"}]})",
        "relationship \"R\": table \"T\" has no column \"X\""},
-      {R"({"name": "R", "table": "Q", "foreignTable": "T", "columns": ["A"]})", "relationship \"R\": there is no table \"Q\""},
+      {R"({"name": "R", "table": "Q", "foreignTable": "T", "columns": ["A"]})",
+       "relationship \"R\": there is no table \"Q\""},
       {R"({"name": "R", "table": "T", "foreignTable": "P", "columns": [{"name": "A", "foreignName": "ID"}]})",
        "enforcing it needs a primary key or unique index of table \"T\""},
       {R"({"name": "R", "table": "P", "foreignTable": "T", "columns": [{"name": "ID", "foreignName": "S"}]})",
@@ -98,13 +110,18 @@ TEST(SchemaErrorTest, RefusesWithAMessageNamingTheProblem) {
     const std::string json = WithTables(T, fmt::format(R"(, "relationships": [{}])", c.Json));
     EXPECT_NE(Refusal(json).find(c.Message), std::string::npos) << c.Json << "\n" << Refusal(json);
   }
-  EXPECT_NE(Refusal(WithTables(fmt::format(R"({{"name": "{}", "columns": [{{"name": "A", "type": "long"}}]}})", longName)))
-                .find("is longer than 64 characters"),
-            std::string::npos);
-  EXPECT_NE(Refusal(WithTables(fmt::format(R"({{"name": "T", "description": "{}", "columns": [{{"name": "A", "type": "long"}}]}})",
-                                           std::string(40000, 'x'))))
-                .find("table \"T\", property \"Description\": the value takes 80000 bytes"),
-            std::string::npos);
+  EXPECT_NE(
+      Refusal(WithTables(fmt::format(
+                  R"({{"name": "{}", "columns": [{{"name": "A", "type": "long"}}]}})", longName)))
+          .find("is longer than 64 characters"),
+      std::string::npos);
+  EXPECT_NE(
+      Refusal(
+          WithTables(fmt::format(
+              R"({{"name": "T", "description": "{}", "columns": [{{"name": "A", "type": "long"}}]}})",
+              std::string(40000, 'x'))))
+          .find("table \"T\", property \"Description\": the value takes 80000 bytes"),
+      std::string::npos);
 }
 
 TEST(SchemaErrorTest, RefusesRowsAndIndexesTooLargeForAPage) {
@@ -121,7 +138,8 @@ TEST(SchemaErrorTest, RefusesRowsAndIndexesTooLargeForAPage) {
   table.Rows.push_back(jetwriter::Row(10, std::string(255, 'x')));
   EXPECT_THROW(
       try { jetwriter::WriteDatabase(db); } catch (const jetwriter::SchemaError& error) {
-        EXPECT_NE(std::string(error.what()).find("row 1: the row takes 5"), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find("row 1: the row takes 5"), std::string::npos)
+            << error.what();
         throw;
       },
       jetwriter::SchemaError);
@@ -131,7 +149,8 @@ TEST(SchemaErrorTest, RefusesRowsAndIndexesTooLargeForAPage) {
   table.Indexes.push_back({"I", {{"C0", false}}, false, false, false, false});
   EXPECT_THROW(
       try { jetwriter::WriteDatabase(db); } catch (const jetwriter::SchemaError& error) {
-        EXPECT_NE(std::string(error.what()).find("the keys of index \"I\" take"), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find("the keys of index \"I\" take"), std::string::npos)
+            << error.what();
         throw;
       },
       jetwriter::SchemaError);
