@@ -1,10 +1,9 @@
-// Index keys, stored values and long values, pinned to the bytes the
-// engine's files hold.
+// Index keys and stored values, pinned to the bytes the engine's files
+// hold.
 
 #include <gtest/gtest.h>
 
 #include <jetwriter/IndexPages.h>
-#include <jetwriter/LongValues.h>
 #include <jetwriter/SchemaError.h>
 #include <jetwriter/Values.h>
 
@@ -129,10 +128,6 @@ TEST(StoredValueTest, ConvertsDescriptionValuesExactly) {
             (ByteVector{0x68, 0x88, 0xBD, 0x30}));
   EXPECT_THROW(jetwriter::CoerceValue(text, std::string("abc")), jetwriter::SchemaError);
 
-  jetwriter::Column byteColumn;
-  byteColumn.Type = dao::dbByte;
-  EXPECT_THROW(jetwriter::CoerceValue(byteColumn, std::int64_t{256}), jetwriter::SchemaError);
-
   EXPECT_EQ(jetwriter::ParseGuid("{6B29FC40-CA47-1067-B31D-00DD010662DA}").value(),
             (ByteVector{0x40, 0xFC, 0x29, 0x6B, 0x47, 0xCA, 0x67, 0x10, 0xB3, 0x1D, 0x00, 0xDD,
                         0x01, 0x06, 0x62, 0xDA}));
@@ -148,30 +143,6 @@ TEST(StoredValueTest, ParsesDatesAroundDayZero) {
        {"2023-02-29", "2023-13-01", "2023-1-01", "2023-01-01 24:00", "0099-01-01", "2023-01-01x"}) {
     EXPECT_FALSE(jetwriter::ParseDate(bad)) << bad;
   }
-}
-
-TEST(LongValueTest, InlineSingleRowAndChain) {
-  jetwriter::PageFile file;
-  jetwriter::LongValueStore store(file);
-  const ByteVector inlineValue = store.Store(ByteVector(64, 'a'));
-  EXPECT_EQ(inlineValue.size(), 12u + 64u);
-  EXPECT_EQ(ByteVector(inlineValue.begin(), inlineValue.begin() + 4), (ByteVector{64, 0, 0, 0x80}));
-  EXPECT_TRUE(store.Pages().empty());
-
-  const ByteVector single = store.Store(ByteVector(65, 'b'));
-  EXPECT_EQ(single, (ByteVector{65, 0, 0, 0x40, 0, 0, 0, 0, 0, 0, 0, 0}));  // row 0 of page 0
-  const ByteVector chain = store.Store(ByteVector(4077, 'c'));
-  EXPECT_EQ(chain.size(), 12u);
-  EXPECT_EQ(ByteVector(chain.begin(), chain.begin() + 4), (ByteVector{0xED, 0x0F, 0, 0x00}));
-  // The first chunk (4 + 4072 bytes) points at the last one (4 + 1 bytes).
-  ASSERT_EQ(store.Pages().size(), 2u);
-  const std::uint32_t first = chain[4] | chain[5] << 8 | chain[6] << 16 | chain[7] << 24;
-  const std::uint8_t* page = file.Page(first >> 8);
-  EXPECT_EQ(page[4], 'L');
-  const std::uint16_t start = page[14 + 2 * (first & 0xFF)] | page[15 + 2 * (first & 0xFF)] << 8;
-  EXPECT_EQ(start, 4096 - 4076);
-  EXPECT_EQ(page[start + 4], 'c');
-  EXPECT_NE(page[start] | page[start + 1] << 8 | page[start + 2] << 16, 0);
 }
 
 }  // namespace

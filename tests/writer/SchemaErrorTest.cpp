@@ -13,8 +13,8 @@ namespace tabulon::test {
 namespace {
 
 struct BadCase {
-  const char* Json;
-  const char* Message;
+  std::string Json;
+  std::string Message;
 };
 
 // Wraps table JSON into a document with a valid second table "P".
@@ -25,17 +25,25 @@ std::string WithTables(const std::string& tables, const std::string& rest = "") 
       tables, rest);
 }
 
-std::string Refusal(const std::string& json) {
+// The writer's message refusing a description, or "(accepted)".
+std::string Refusal(const jetwriter::Database& db) {
   try {
-    jetwriter::WriteDatabase(jetwriter::ReadSchemaJson(json));
+    jetwriter::WriteDatabase(db);
   } catch (const jetwriter::SchemaError& error) {
     return error.what();
   }
   return "(accepted)";
 }
 
+std::string Refusal(const std::string& json) {
+  try {
+    return Refusal(jetwriter::ReadSchemaJson(json));
+  } catch (const jetwriter::SchemaError& error) {
+    return error.what();
+  }
+}
+
 TEST(SchemaErrorTest, RefusesWithAMessageNamingTheProblem) {
-  const std::string longName(65, 'x');
   const BadCase cases[] = {
       {"{", "not valid JSON"},
       {R"({"tabels": []})", "unknown key \"tabels\""},
@@ -84,10 +92,19 @@ TEST(SchemaErrorTest, RefusesWithAMessageNamingTheProblem) {
       {R"({"properties": [{"name": "N", "type": "byte", "value": "x"}]})",
        "properties[0] \"N\": \"x\" is not a whole number"},
       {R"({"password": "abc\\"})", "the password ends with a backslash"},
+      {fmt::format(
+           R"({{"tables": [{{"name": "{}", "columns": [{{"name": "A", "type": "long"}}]}}]}})",
+           std::string(65, 'x')),
+       "is longer than 64 characters"},
+      {fmt::format(R"({{"tables": [{{"name": "T", "description": "{}", "columns": [{{"name": "A",
+          "type": "long"}}]}}]}})",
+                   std::string(40000, 'x')),
+       "table \"T\", property \"Description\": the value takes 80000 bytes"},
   };
-  for (const BadCase& c : cases)
-    EXPECT_NE(Refusal(c.Json).find(c.Message), std::string::npos) << c.Json << "\n"
-                                                                  << Refusal(c.Json);
+  for (const BadCase& c : cases) {
+    const std::string refusal = Refusal(c.Json);
+    EXPECT_NE(refusal.find(c.Message), std::string::npos) << c.Json << "\n" << refusal;
+  }
 
   const std::string T =
       R"({"name": "T", "columns": [{"name": "A", "type": "long"}, {"name": "S", "type": "text"}]})";
@@ -107,21 +124,10 @@ TEST(SchemaErrorTest, RefusesWithAMessageNamingTheProblem) {
        "a join is either left or right"},
   };
   for (const BadCase& c : relations) {
-    const std::string json = WithTables(T, fmt::format(R"(, "relationships": [{}])", c.Json));
-    EXPECT_NE(Refusal(json).find(c.Message), std::string::npos) << c.Json << "\n" << Refusal(json);
+    const std::string refusal =
+        Refusal(WithTables(T, fmt::format(R"(, "relationships": [{}])", c.Json)));
+    EXPECT_NE(refusal.find(c.Message), std::string::npos) << c.Json << "\n" << refusal;
   }
-  EXPECT_NE(
-      Refusal(WithTables(fmt::format(
-                  R"({{"name": "{}", "columns": [{{"name": "A", "type": "long"}}]}})", longName)))
-          .find("is longer than 64 characters"),
-      std::string::npos);
-  EXPECT_NE(
-      Refusal(
-          WithTables(fmt::format(
-              R"({{"name": "T", "description": "{}", "columns": [{{"name": "A", "type": "long"}}]}})",
-              std::string(40000, 'x'))))
-          .find("table \"T\", property \"Description\": the value takes 80000 bytes"),
-      std::string::npos);
 }
 
 TEST(SchemaErrorTest, RefusesRowsAndIndexesTooLargeForAPage) {
@@ -136,24 +142,12 @@ TEST(SchemaErrorTest, RefusesRowsAndIndexesTooLargeForAPage) {
     table.Columns.push_back(column);
   }
   table.Rows.push_back(jetwriter::Row(10, std::string(255, 'x')));
-  EXPECT_THROW(
-      try { jetwriter::WriteDatabase(db); } catch (const jetwriter::SchemaError& error) {
-        EXPECT_NE(std::string(error.what()).find("row 1: the row takes 5"), std::string::npos)
-            << error.what();
-        throw;
-      },
-      jetwriter::SchemaError);
+  EXPECT_NE(Refusal(db).find("row 1: the row takes 5"), std::string::npos) << Refusal(db);
 
   table.Columns.resize(1);
   table.Rows.assign(400, jetwriter::Row{std::string("key value")});
   table.Indexes.push_back({"I", {{"C0", false}}, false, false, false, false});
-  EXPECT_THROW(
-      try { jetwriter::WriteDatabase(db); } catch (const jetwriter::SchemaError& error) {
-        EXPECT_NE(std::string(error.what()).find("the keys of index \"I\" take"), std::string::npos)
-            << error.what();
-        throw;
-      },
-      jetwriter::SchemaError);
+  EXPECT_NE(Refusal(db).find("the keys of index \"I\" take"), std::string::npos) << Refusal(db);
 }
 
 }  // namespace
