@@ -15,7 +15,8 @@
 #include <engine/TextFile.h>
 #include <engine/jet/JetEngine.h>
 
-#include "../ProcessRunner.h"
+#include <tests/ProcessRunner.h>
+#include <tests/engine/EngineTestSupport.h>
 
 namespace tabulon::test {
 namespace {
@@ -93,18 +94,10 @@ void CheckReport(const std::vector<std::string>& lines, int expectOpened) {
 }
 
 TEST(EndToEnd, SharedDatabasesOfEveryVersion) {
-  const std::filesystem::path data = TestDataDir();
-  if (data.empty()) GTEST_SKIP() << "../shared/testdata is absent";
-  std::vector<std::filesystem::path> files;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(data)) {
-    const std::string extension = entry.path().extension().string();
-    if (entry.is_regular_file() && (extension == ".mdb" || extension == ".accdb"))
-      files.push_back(entry.path());
-  }
-  std::sort(files.begin(), files.end());
+  TABULON_REQUIRE_TESTDATA();
   std::vector<std::string> lines;
   int openable = 0;
-  for (const auto& file : files) {
+  for (const auto& file : AllDatabaseFiles()) {
     const std::string name = file.filename().string();
     const std::string password = name.find("with-password") != std::string::npos ? "password" : "";
     lines.push_back(JoinTargetLine({"??", password, file.string()}));

@@ -1,5 +1,6 @@
 // The About window's figures: Linux sources parsed, and the texts made of
-// them.
+// them where the window's own test does not reach (its labels pin the
+// common cases).
 
 #include <gtest/gtest.h>
 
@@ -18,9 +19,6 @@ TEST(FigureText, ByteCountsInEachUnit) {
   const Case cases[] = {
       {0, 1234567, "1,234,567"},
       {1, 1000, "1,000 B"},
-      {2, 268435456, "262,144 KB"},
-      {2, 1537, "2 KB"},
-      {2, 1535, "1 KB"},
       {2, std::int64_t{1} << 47, "137,438,953,472 KB"},
       {2, -1537, "-2 KB"},
       {3, 1572864, "1.50 MB"},
@@ -33,8 +31,6 @@ TEST(FigureText, ByteCountsInEachUnit) {
 }
 
 TEST(FigureText, HoursMinutesSeconds) {
-  EXPECT_EQ(FormatHMS(0), "0:00:00");
-  EXPECT_EQ(FormatHMS(3725), "1:02:05");
   EXPECT_EQ(FormatHMS(90061), "25:01:01");
   EXPECT_EQ(FormatHMS(std::int64_t{1} << 33), "2386092:56:32");
 }

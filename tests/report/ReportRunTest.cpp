@@ -46,17 +46,12 @@ TEST(ReportRun, DesktopReportsAreDatedAndNumbered) {
 TEST(ReportRun, NumbersAreHexadecimalWithAtLeastTwoDigits) {
   TempDir dir;
   WriteBytes(dir / "r.html", "");
+  std::vector<std::string> names;
   for (int n = 1; n <= 0x10; ++n) {
-    const std::filesystem::path next = UniqueReportPath(dir.Path(), "r.html");
-    WriteBytes(next, "");
-    if (n == 9) {
-      EXPECT_EQ(next.filename(), "r(09).html");
-    } else if (n == 10) {
-      EXPECT_EQ(next.filename(), "r(0A).html");
-    } else if (n == 16) {
-      EXPECT_EQ(next.filename(), "r(10).html");
-    }
+    names.push_back(UniqueReportPath(dir.Path(), "r.html").filename().string());
+    WriteBytes(dir / names.back(), "");
   }
+  EXPECT_EQ(names[8] + names[9] + names[15], "r(09).htmlr(0A).htmlr(10).html");
   for (int n = 0x11; n <= 0xFF; ++n) WriteBytes(dir / fmt::format("r({:02X}).html", n), "");
   EXPECT_EQ(UniqueReportPath(dir.Path(), "r.html").filename(), "r(100).html");
 }
