@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <tuple>
 
 #include <engine/Dao360.h>
 #include <engine/TextCompare.h>
@@ -116,34 +115,28 @@ void CompareTable(const Database& db, const Table& table, const TableIndexPlan& 
   EXPECT_EQ(def.Indexes().Count(), listed);
 }
 
-// One row per relationship column: name, table, column, foreign table,
-// foreign column, attributes; relationships by name without regard to case.
-using RelationRows =
-    std::vector<std::tuple<std::string, std::string, std::string, std::string, std::string, int>>;
-
 void CompareRelations(const Database& db, dao::Database& opened) {
   std::vector<const Relationship*> sorted;
   for (const Relationship& r : db.Relationships) sorted.push_back(&r);
   std::stable_sort(sorted.begin(), sorted.end(), [](const Relationship* a, const Relationship* b) {
     return CompareNoCase(a->Name, b->Name) < 0;
   });
-  RelationRows expected;
-  for (const Relationship* r : sorted) {
-    for (const auto& column : r->Columns) {
-      expected.emplace_back(r->Name, r->Table, column.Name, r->ForeignTable, column.ForeignName,
-                            r->Attributes);
+  ASSERT_EQ(opened.Relations().Count(), static_cast<int>(sorted.size()));
+  for (std::size_t i = 0; i < sorted.size(); ++i) {
+    const Relationship& expected = *sorted[i];
+    SCOPED_TRACE(expected.Name);
+    dao::Relation& relation = opened.Relations().Item(static_cast<int>(i));
+    EXPECT_EQ(relation.Name(), expected.Name);
+    EXPECT_EQ(relation.Table(), expected.Table);
+    EXPECT_EQ(relation.ForeignTable(), expected.ForeignTable);
+    EXPECT_EQ(relation.Attributes(), expected.Attributes);
+    ASSERT_EQ(relation.Fields().Count(), static_cast<int>(expected.Columns.size()));
+    for (std::size_t k = 0; k < expected.Columns.size(); ++k) {
+      dao::Field& field = relation.Fields().Item(static_cast<int>(k));
+      EXPECT_EQ(field.Name(), expected.Columns[k].Name);
+      EXPECT_EQ(field.ForeignName(), expected.Columns[k].ForeignName);
     }
   }
-  RelationRows actual;
-  for (int i = 0; i < opened.Relations().Count(); ++i) {
-    dao::Relation& r = opened.Relations().Item(i);
-    for (int k = 0; k < r.Fields().Count(); ++k) {
-      dao::Field& field = r.Fields().Item(k);
-      actual.emplace_back(r.Name(), r.Table(), field.Name(), r.ForeignTable(), field.ForeignName(),
-                          r.Attributes());
-    }
-  }
-  EXPECT_EQ(actual, expected);
 }
 
 TEST(RoundTrip, RandomSchemasReadBackMemberByMember) {
