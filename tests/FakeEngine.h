@@ -5,15 +5,17 @@
 // {"Properties.Count"}, {"Description"}); the failure's text is
 // "<member> failed".
 
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
+#include <engine/Dao360.h>
 #include <engine/EngineError.h>
 #include <engine/ObjectModel.h>
 #include <engine/TextCompare.h>
@@ -92,81 +94,83 @@ struct FakeDatabaseData {
   FailSet Fails;  // "Properties.Count", "TableDefs.Count", "Relations.Count", "Close"
 };
 
-// A collection over objects it owns.
-template <class T>
+// Answers a member from an object's data unless the member is in its
+// Fails; RawName is the name without that check, for lookups by name.
+template <class Data>
+class FakeObject {
+ public:
+  explicit FakeObject(Data data) : FData(std::move(data)) {}
+  const std::string& RawName() const { return FData.Name; }
+
+ protected:
+  template <class V>
+  V Get(const char* member, const V& value) const {
+    MaybeFail(FData.Fails, member);
+    return value;
+  }
+  Data FData;
+};
+
+// A collection owning one `Fake` made from each data item; "<prefix>.Count"
+// and "<prefix>.Item" in `fails` make its members fail.
+template <class T, class Fake>
 class FakeCollection : public dao::Collection<T> {
  public:
-  FakeCollection(const FailSet* fails, std::string prefix)
-      : FFails(fails), FPrefix(std::move(prefix)) {}
-  std::vector<std::unique_ptr<T>> Items;
-  std::function<std::string(T&)> NameOf;
-
+  template <class Data>
+  FakeCollection(const FailSet& fails, std::string prefix, const std::vector<Data>& data)
+      : FFails(fails), FPrefix(std::move(prefix)) {
+    for (const Data& item : data) FItems.push_back(std::make_unique<Fake>(item));
+  }
   int Count() override {
-    if (FFails) MaybeFail(*FFails, FPrefix + ".Count");
-    return static_cast<int>(Items.size());
+    MaybeFail(FFails, FPrefix + ".Count");
+    return static_cast<int>(FItems.size());
   }
   T& Item(int index) override {
-    if (FFails) MaybeFail(*FFails, FPrefix + ".Item");
-    if (index < 0 || index >= static_cast<int>(Items.size())) {
+    MaybeFail(FFails, FPrefix + ".Item");
+    if (index < 0 || index >= static_cast<int>(FItems.size())) {
       throw dao::EngineError("コレクションにアイテムが見つかりません。");
     }
-    return *Items[static_cast<std::size_t>(index)];
+    return *FItems[static_cast<std::size_t>(index)];
   }
   T& Item(std::string_view name) override {
-    if (FFails) MaybeFail(*FFails, FPrefix + ".Item");
-    for (auto& item : Items) {
-      if (EqualsNoCase(NameOf(*item), name)) return *item;
+    MaybeFail(FFails, FPrefix + ".Item");
+    for (auto& item : FItems) {
+      if (EqualsNoCase(item->RawName(), name)) return *item;
     }
     throw dao::EngineError("コレクションにアイテム '" + std::string(name) + "' が見つかりません。");
   }
 
  private:
-  const FailSet* FFails;
+  const FailSet& FFails;
   std::string FPrefix;
+  std::vector<std::unique_ptr<Fake>> FItems;
 };
 
-class FakeProperty : public dao::Property {
+class FakeProperty : public dao::Property, public FakeObject<FakePropertyData> {
  public:
-  explicit FakeProperty(FakePropertyData data) : FData(std::move(data)) {}
-  std::string Name() override {
-    MaybeFail(FData.Fails, "Name");
-    return FData.Name;
-  }
-  dao::Variant Value() override {
-    MaybeFail(FData.Fails, "Value");
-    return FData.Value;
-  }
-  const std::string& RawName() const { return FData.Name; }
-
- private:
-  FakePropertyData FData;
+  using FakeObject::FakeObject;
+  std::string Name() override { return Get("Name", FData.Name); }
+  dao::Variant Value() override { return Get("Value", FData.Value); }
 };
+using FakeProperties = FakeCollection<dao::Property, FakeProperty>;
 
-class FakeProperties : public FakeCollection<dao::Property> {
- public:
-  FakeProperties(const FailSet* fails, const std::vector<FakePropertyData>& data)
-      : FakeCollection<dao::Property>(fails, "Properties") {
-    NameOf = [](dao::Property& p) { return static_cast<FakeProperty&>(p).RawName(); };
-    for (const auto& d : data) Items.push_back(std::make_unique<FakeProperty>(d));
-  }
-};
-
+// `properties` with a Description property added when there is one; the
+// owner's "Description" failure makes its value fail.
 inline std::vector<FakePropertyData> WithDescription(std::vector<FakePropertyData> properties,
                                                      const std::optional<std::string>& description,
                                                      const FailSet& fails) {
   if (description) {
-    FakePropertyData p{"Description", *description, {}};
-    if (fails.count("Description")) p.Fails.insert("Value");
-    properties.push_back(std::move(p));
+    properties.push_back({"Description", *description, {}});
+    if (fails.count("Description")) properties.back().Fails.insert("Value");
   }
   return properties;
 }
 
-class FakeField : public dao::Field {
+class FakeField : public dao::Field, public FakeObject<FakeFieldData> {
  public:
   explicit FakeField(FakeFieldData data)
-      : FData(std::move(data)),
-        FProperties(&FData.Fails,
+      : FakeObject(std::move(data)),
+        FProperties(FData.Fails, "Properties",
                     WithDescription(FData.Properties, FData.Description, FData.Fails)) {}
   std::string Name() override { return Get("Name", FData.Name); }
   std::int32_t Type() override { return Get("Type", FData.Type); }
@@ -181,144 +185,76 @@ class FakeField : public dao::Field {
   std::string ValidationText() override { return Get("ValidationText", FData.ValidationText); }
   std::string ForeignName() override { return Get("ForeignName", FData.ForeignName); }
   dao::Collection<dao::Property>& Properties() override { return FProperties; }
-  const std::string& RawName() const { return FData.Name; }
 
  private:
-  template <class V>
-  V Get(const char* member, const V& value) {
-    MaybeFail(FData.Fails, member);
-    return value;
-  }
-  FakeFieldData FData;
   FakeProperties FProperties;
 };
+using FakeFields = FakeCollection<dao::Field, FakeField>;
 
-class FakeFields : public FakeCollection<dao::Field> {
- public:
-  explicit FakeFields(const FailSet* fails) : FakeCollection<dao::Field>(fails, "Fields") {
-    NameOf = [](dao::Field& f) { return static_cast<FakeField&>(f).RawName(); };
-  }
-};
+// The fields of an index (names) or a relation (names and foreign names).
+inline std::vector<FakeFieldData> KeyFields(const std::vector<std::string>& names) {
+  std::vector<FakeFieldData> fields(names.size());
+  for (std::size_t i = 0; i < names.size(); ++i) fields[i].Name = names[i];
+  return fields;
+}
+inline std::vector<FakeFieldData> KeyFields(
+    const std::vector<std::pair<std::string, std::string>>& pairs) {
+  std::vector<FakeFieldData> fields(pairs.size());
+  for (std::size_t i = 0; i < pairs.size(); ++i)
+    std::tie(fields[i].Name, fields[i].ForeignName) = pairs[i];
+  return fields;
+}
 
-class FakeIndex : public dao::Index {
+class FakeIndex : public dao::Index, public FakeObject<FakeIndexData> {
  public:
-  explicit FakeIndex(FakeIndexData data) : FData(std::move(data)), FFields(&FData.Fails) {
-    for (const auto& name : FData.Fields) {
-      FakeFieldData field;
-      field.Name = name;
-      FFields.Items.push_back(std::make_unique<FakeField>(field));
-    }
-  }
-  std::string Name() override {
-    MaybeFail(FData.Fails, "Name");
-    return FData.Name;
-  }
-  bool Primary() override {
-    MaybeFail(FData.Fails, "Primary");
-    return FData.Primary;
-  }
-  bool Foreign() override {
-    MaybeFail(FData.Fails, "Foreign");
-    return FData.Foreign;
-  }
-  bool Unique() override {
-    MaybeFail(FData.Fails, "Unique");
-    return FData.Unique;
-  }
+  explicit FakeIndex(FakeIndexData data)
+      : FakeObject(std::move(data)), FFields(FData.Fails, "Fields", KeyFields(FData.Fields)) {}
+  std::string Name() override { return Get("Name", FData.Name); }
+  bool Primary() override { return Get("Primary", FData.Primary); }
+  bool Foreign() override { return Get("Foreign", FData.Foreign); }
+  bool Unique() override { return Get("Unique", FData.Unique); }
   dao::Collection<dao::Field>& Fields() override { return FFields; }
-  const std::string& RawName() const { return FData.Name; }
 
  private:
-  FakeIndexData FData;
   FakeFields FFields;
 };
 
-class FakeTableDef : public dao::TableDef {
+class FakeTableDef : public dao::TableDef, public FakeObject<FakeTableData> {
  public:
   explicit FakeTableDef(FakeTableData data)
-      : FData(std::move(data)),
-        FProperties(&FData.Fails, WithDescription({}, FData.Description, FData.Fails)),
-        FFields(&FData.Fails),
-        FIndexes(&FData.Fails, "Indexes") {
-    for (const auto& f : FData.Fields) FFields.Items.push_back(std::make_unique<FakeField>(f));
-    FIndexes.NameOf = [](dao::Index& i) { return static_cast<FakeIndex&>(i).RawName(); };
-    for (const auto& i : FData.Indexes) FIndexes.Items.push_back(std::make_unique<FakeIndex>(i));
-  }
-  std::string Name() override {
-    MaybeFail(FData.Fails, "Name");
-    return FData.Name;
-  }
-  std::int32_t Attributes() override {
-    MaybeFail(FData.Fails, "Attributes");
-    return FData.Attributes;
-  }
-  dao::Variant RecordCount() override {
-    MaybeFail(FData.Fails, "RecordCount");
-    return FData.RecordCount;
-  }
-  dao::Variant DateCreated() override {
-    MaybeFail(FData.Fails, "DateCreated");
-    return FData.DateCreated;
-  }
-  dao::Variant LastUpdated() override {
-    MaybeFail(FData.Fails, "LastUpdated");
-    return FData.LastUpdated;
-  }
-  dao::Variant Updatable() override {
-    MaybeFail(FData.Fails, "Updatable");
-    return FData.Updatable;
-  }
-  std::string ValidationRule() override {
-    MaybeFail(FData.Fails, "ValidationRule");
-    return FData.ValidationRule;
-  }
-  std::string ValidationText() override {
-    MaybeFail(FData.Fails, "ValidationText");
-    return FData.ValidationText;
-  }
+      : FakeObject(std::move(data)),
+        FProperties(FData.Fails, "Properties", WithDescription({}, FData.Description, FData.Fails)),
+        FFields(FData.Fails, "Fields", FData.Fields),
+        FIndexes(FData.Fails, "Indexes", FData.Indexes) {}
+  std::string Name() override { return Get("Name", FData.Name); }
+  std::int32_t Attributes() override { return Get("Attributes", FData.Attributes); }
+  dao::Variant RecordCount() override { return Get("RecordCount", FData.RecordCount); }
+  dao::Variant DateCreated() override { return Get("DateCreated", FData.DateCreated); }
+  dao::Variant LastUpdated() override { return Get("LastUpdated", FData.LastUpdated); }
+  dao::Variant Updatable() override { return Get("Updatable", FData.Updatable); }
+  std::string ValidationRule() override { return Get("ValidationRule", FData.ValidationRule); }
+  std::string ValidationText() override { return Get("ValidationText", FData.ValidationText); }
   dao::Collection<dao::Property>& Properties() override { return FProperties; }
   dao::Collection<dao::Field>& Fields() override { return FFields; }
   dao::Collection<dao::Index>& Indexes() override { return FIndexes; }
-  const std::string& RawName() const { return FData.Name; }
 
  private:
-  FakeTableData FData;
   FakeProperties FProperties;
   FakeFields FFields;
-  FakeCollection<dao::Index> FIndexes;
+  FakeCollection<dao::Index, FakeIndex> FIndexes;
 };
 
-class FakeRelation : public dao::Relation {
+class FakeRelation : public dao::Relation, public FakeObject<FakeRelationData> {
  public:
-  explicit FakeRelation(FakeRelationData data) : FData(std::move(data)), FFields(&FData.Fails) {
-    for (const auto& [name, foreign] : FData.Fields) {
-      FakeFieldData field;
-      field.Name = name;
-      field.ForeignName = foreign;
-      FFields.Items.push_back(std::make_unique<FakeField>(field));
-    }
-  }
-  std::string Name() override {
-    MaybeFail(FData.Fails, "Name");
-    return FData.Name;
-  }
-  std::string Table() override {
-    MaybeFail(FData.Fails, "Table");
-    return FData.Table;
-  }
-  std::string ForeignTable() override {
-    MaybeFail(FData.Fails, "ForeignTable");
-    return FData.ForeignTable;
-  }
-  std::int32_t Attributes() override {
-    MaybeFail(FData.Fails, "Attributes");
-    return FData.Attributes;
-  }
+  explicit FakeRelation(FakeRelationData data)
+      : FakeObject(std::move(data)), FFields(FData.Fails, "Fields", KeyFields(FData.Fields)) {}
+  std::string Name() override { return Get("Name", FData.Name); }
+  std::string Table() override { return Get("Table", FData.Table); }
+  std::string ForeignTable() override { return Get("ForeignTable", FData.ForeignTable); }
+  std::int32_t Attributes() override { return Get("Attributes", FData.Attributes); }
   dao::Collection<dao::Field>& Fields() override { return FFields; }
-  const std::string& RawName() const { return FData.Name; }
 
  private:
-  FakeRelationData FData;
   FakeFields FFields;
 };
 
@@ -334,16 +270,9 @@ class FakeDatabase : public dao::Database {
   FakeDatabase(FakeDatabaseData data, FakeCalls& calls)
       : FData(std::move(data)),
         FCalls(calls),
-        FProperties(&FData.Fails, FData.Properties),
-        FTableDefs(&FData.Fails, "TableDefs"),
-        FRelations(&FData.Fails, "Relations") {
-    FTableDefs.NameOf = [](dao::TableDef& t) { return static_cast<FakeTableDef&>(t).RawName(); };
-    for (const auto& t : FData.Tables)
-      FTableDefs.Items.push_back(std::make_unique<FakeTableDef>(t));
-    FRelations.NameOf = [](dao::Relation& r) { return static_cast<FakeRelation&>(r).RawName(); };
-    for (const auto& r : FData.Relations)
-      FRelations.Items.push_back(std::make_unique<FakeRelation>(r));
-  }
+        FProperties(FData.Fails, "Properties", FData.Properties),
+        FTableDefs(FData.Fails, "TableDefs", FData.Tables),
+        FRelations(FData.Fails, "Relations", FData.Relations) {}
   dao::Collection<dao::Property>& Properties() override { return FProperties; }
   dao::Collection<dao::TableDef>& TableDefs() override { return FTableDefs; }
   dao::Collection<dao::Relation>& Relations() override { return FRelations; }
@@ -356,15 +285,15 @@ class FakeDatabase : public dao::Database {
   FakeDatabaseData FData;
   FakeCalls& FCalls;
   FakeProperties FProperties;
-  FakeCollection<dao::TableDef> FTableDefs;
-  FakeCollection<dao::Relation> FRelations;
+  FakeCollection<dao::TableDef, FakeTableDef> FTableDefs;
+  FakeCollection<dao::Relation, FakeRelation> FRelations;
 };
 
 class FakeWorkspace : public dao::Workspace {
  public:
   FakeWorkspace(std::map<std::string, FakeDatabaseData>& files, FakeCalls& calls,
                 std::vector<FakePropertyData> properties, const FailSet& fails)
-      : FFiles(files), FCalls(calls), FProperties(&fails, properties) {}
+      : FFiles(files), FCalls(calls), FProperties(fails, "Properties", properties) {}
   dao::Collection<dao::Property>& Properties() override { return FProperties; }
   std::unique_ptr<dao::Database> OpenDatabase(const std::string& path, bool, bool,
                                               const std::string& connect) override {
@@ -397,7 +326,7 @@ class FakeEngine : public dao::Engine {
       : FFiles(std::move(files)),
         FCalls(std::move(calls)),
         FFails(std::move(fails)),
-        FProperties(&FFails, engineProperties),
+        FProperties(FFails, "Properties", engineProperties),
         FWorkspace(FFiles, *FCalls, std::move(workspaceProperties), FFails) {}
   dao::Collection<dao::Property>& Properties() override { return FProperties; }
   dao::Workspace& Workspaces(int index) override {
@@ -411,6 +340,25 @@ class FakeEngine : public dao::Engine {
   FailSet FFails;
   FakeProperties FProperties;
   FakeWorkspace FWorkspace;
+};
+
+// A database of one table with one text field.
+inline FakeDatabaseData OneTableDatabase(const std::string& table = "T",
+                                         const std::string& field = "F") {
+  FakeTableData data;
+  data.Name = table;
+  data.Fields = KeyFields({field});
+  FakeDatabaseData db;
+  db.Tables = {data};
+  return db;
+}
+
+// The engine connection over a fake engine, with the engine's call counts.
+struct FakeConnection {
+  std::shared_ptr<FakeCalls> Calls = std::make_shared<FakeCalls>();
+  TDao360 Dao;
+  explicit FakeConnection(std::map<std::string, FakeDatabaseData> files)
+      : Dao(std::make_unique<FakeEngine>(std::move(files), Calls)) {}
 };
 
 }  // namespace tabulon::test

@@ -1,15 +1,17 @@
 #pragma once
-// Runs a program the way a user would, for tests of the command-line tools:
-// arguments, optional standard input, environment additions; collects the
-// exit status and both outputs.
+// Runs a program the way a user would, for tests of the command-line tools
+// and for cross-checks with mdbtools: arguments, optional standard input,
+// environment additions; collects the exit status and both outputs.
 
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "TestSupport.h"
@@ -22,6 +24,7 @@ struct ProcessResult {
   std::string Err;
 };
 
+// argv[0] is looked up in PATH unless it holds a '/'.
 inline ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& input = "",
                                 const std::map<std::string, std::string>& environment = {}) {
   TempDir io;
@@ -42,7 +45,7 @@ inline ProcessResult RunProcess(const std::vector<std::string>& argv, const std:
     std::vector<char*> args;
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
-    execv(args[0], args.data());
+    execvp(args[0], args.data());
     _exit(127);
   }
   ProcessResult result;
@@ -53,6 +56,18 @@ inline ProcessResult RunProcess(const std::vector<std::string>& argv, const std:
   result.Out = ReadBytes(outPath);
   result.Err = ReadBytes(errPath);
   return result;
+}
+
+// True when `program` is an executable in PATH.
+inline bool HaveTool(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  std::string_view rest = path != nullptr ? path : "";
+  while (!rest.empty()) {
+    const std::string_view folder = rest.substr(0, rest.find(':'));
+    rest.remove_prefix(std::min(rest.size(), folder.size() + 1));
+    if (access((std::filesystem::path(folder) / program).c_str(), X_OK) == 0) return true;
+  }
+  return false;
 }
 
 // An executable of the build, such as "tabulon-cli".

@@ -30,15 +30,6 @@ TEST(TextFile, Cp932TextRoundTripsByteForByte) {
   EXPECT_EQ(ReadBytes(dir / "list.dat"), bytes);
 }
 
-TEST(TextFile, TextCp932CannotHoldIsWrittenAsUtf8WithBom) {
-  TempDir dir;
-  const std::string text = "café 表 😀";
-  const std::string bytes = EncodeTextFile(text);
-  EXPECT_EQ(bytes, std::string(Utf8Bom) + text);
-  WriteBytes(dir / "list.dat", bytes);
-  EXPECT_EQ(ReadTextFile(dir / "list.dat"), text);
-}
-
 TEST(TextFile, InvalidBytesDecodeAsReplacementCharacters) {
   // A lead byte with a bad trail byte, undefined single bytes, a lead byte
   // cut off at the end of the file.
@@ -76,29 +67,6 @@ TEST(ReportEncoding, WritesCp932AndReferencesForTheRest) {
   EXPECT_EQ(ReportFile::Encode("\u3000●"), "\x81\x40\x81\x9C");
   // Malformed input cannot reach the file as raw bytes.
   EXPECT_EQ(ReportFile::Encode("x\xFFy"), "x&#65533;y");
-}
-
-TEST(ReportEncoding, LinesEndInCrLf) {
-  TempDir dir;
-  {
-    ReportFile file(dir / "r.html");
-    file.WriteLine("<td>表</td>");
-    file.Write("a");
-    file.Write("é");
-    file.WriteLine("");
-    file.Close();
-  }
-  EXPECT_EQ(ReadBytes(dir / "r.html"), "<td>\x95\x5C</td>\r\na&#233;\r\n");
-}
-
-TEST(ReportEncoding, UncreatableFileFailsWithPath) {
-  TempDir dir;
-  try {
-    ReportFile file(dir / "missing-folder" / "r.html");
-    FAIL() << "no exception";
-  } catch (const std::runtime_error& e) {
-    EXPECT_NE(std::string(e.what()).find("missing-folder/r.html"), std::string::npos);
-  }
 }
 
 TEST(Utf8, MalformedSequencesBecomeReplacementCharacters) {

@@ -59,10 +59,7 @@ TEST(Wording, FileLinesFollowTheRules) {
   EXPECT_EQ(wording.FieldTypeText(4), "dbLong");
   EXPECT_EQ(wording.FieldAttributesText(3), ",dbVariableField,A,B");
   EXPECT_EQ(wording.FieldAttributesText(0x10), "dbAutoIncrField");
-}
-
-TEST(Wording, OneEmptyWordLeavesTheCellBlank) {
-  Wording wording;
+  // A cell whose only word is empty shows a full-width space.
   wording.Words.Parse("[FIELD_ATTR_1]\ndbVariableField=\n");
   EXPECT_EQ(wording.FieldAttributesText(2), "\u3000");
 }

@@ -14,7 +14,8 @@
 #include <engine/TextFile.h>
 #include <engine/jet/JetEngine.h>
 
-#include "../ProcessRunner.h"
+#include <tests/ProcessRunner.h>
+#include <tests/engine/EngineTestSupport.h>
 
 namespace tabulon::test {
 namespace {
@@ -40,14 +41,12 @@ std::optional<Expected> ReadThroughEngine(const std::string& password, const std
   return expected;
 }
 
-// Every value that follows `prefix` up to the next double quote.
-std::vector<std::string> QuotedValues(const std::string& text, const std::string& prefix) {
+// The values that follow each `open` in `text`, up to the next '"'.
+std::vector<std::string> Values(const std::string& text, const std::string& open) {
   std::vector<std::string> values;
-  for (std::size_t at = text.find(prefix); at != std::string::npos; at = text.find(prefix, at)) {
-    at += prefix.size();
-    const std::size_t end = text.find('"', at);
-    if (end == std::string::npos) break;
-    values.push_back(text.substr(at, end - at));
+  for (std::size_t at = text.find(open); at != std::string::npos; at = text.find(open, at + 1)) {
+    const std::size_t start = at + open.size();
+    values.push_back(text.substr(start, text.find('"', start) - start));
   }
   return values;
 }
@@ -87,28 +86,21 @@ void CheckReport(const std::vector<std::string>& lines, int expectOpened) {
   }
   EXPECT_EQ(opened, expectOpened);
 
+  // Every link within the report has its target.
+  const std::vector<std::string> links = Values(text, "href=\"#");
   std::set<std::string> ids;
-  for (const char* attribute : {" id=\"", " ID=\""}) {
-    for (const std::string& id : QuotedValues(text, attribute)) ids.insert(id);
+  for (const char* id : {" id=\"", " ID=\""}) {
+    for (const std::string& value : Values(text, id)) ids.insert(value);
   }
-  const std::vector<std::string> links = QuotedValues(text, "href=\"#");
   for (const std::string& link : links) EXPECT_TRUE(ids.count(link)) << "no target for #" << link;
-  EXPECT_FALSE(links.empty());
+  EXPECT_GT(links.size(), 0u);
 }
 
 TEST(EndToEnd, SharedDatabasesOfEveryVersion) {
-  const std::filesystem::path data = TestDataDir();
-  if (data.empty()) GTEST_SKIP() << "../shared/testdata is absent";
-  std::vector<std::filesystem::path> files;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(data)) {
-    const std::string extension = entry.path().extension().string();
-    if (entry.is_regular_file() && (extension == ".mdb" || extension == ".accdb"))
-      files.push_back(entry.path());
-  }
-  std::sort(files.begin(), files.end());
+  TABULON_REQUIRE_TESTDATA();
   std::vector<std::string> lines;
   int openable = 0;
-  for (const auto& file : files) {
+  for (const auto& file : AllDatabaseFiles()) {
     const std::string name = file.filename().string();
     const std::string password = name.find("with-password") != std::string::npos ? "password" : "";
     lines.push_back(JoinTargetLine({"??", password, file.string()}));

@@ -1,9 +1,7 @@
 #pragma once
-// Helpers of the engine suites: the real test databases, a walk over the
-// whole object model that records every failing member, and running the
-// mdbtools commands for cross-checks.
+// Helpers of the engine suites: the real test databases and a walk over the
+// whole object model that records every failing member.
 
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -90,16 +88,15 @@ inline ModelWalk WalkDatabase(dao::Database& database) {
       Try(walk, name + ".Field", [&] {
         dao::Field& field = table.Fields().Item(k);
         field.Name();
-        dao::VariantToText(field.OrdinalPosition());
         field.Type();
-        dao::VariantToText(field.Size());
         field.Attributes();
         field.Required();
         field.AllowZeroLength();
-        dao::VariantToText(field.DefaultValue());
         field.DataUpdatable();
         field.ValidationRule();
         field.ValidationText();
+        for (const dao::Variant& v : {field.OrdinalPosition(), field.Size(), field.DefaultValue()})
+          dao::VariantToText(v);
       });
       Try(walk, name + ".Field.Properties", [&] {
         detail::WalkProperties(walk, name + ".Field", table.Fields().Item(k).Properties());
@@ -114,8 +111,7 @@ inline ModelWalk WalkDatabase(dao::Database& database) {
         index.Primary();
         index.Foreign();
         index.Unique();
-        const int count = index.Fields().Count();
-        for (int k = 0; k < count; ++k) index.Fields().Item(k).Name();
+        for (int k = 0; k < index.Fields().Count(); ++k) index.Fields().Item(k).Name();
       });
     }
   }
@@ -127,39 +123,19 @@ inline ModelWalk WalkDatabase(dao::Database& database) {
       relation.Name();
       relation.Table();
       relation.Attributes();
-      const std::string foreignTable = relation.ForeignTable();
-      const int count = relation.Fields().Count();
-      for (int k = 0; k < count; ++k) {
+      for (int k = 0; k < relation.Fields().Count(); ++k) {
         relation.Fields().Item(k).Name();
         relation.Fields().Item(k).ForeignName();
       }
       // The report's foreign side: the foreign table's index named after
       // the relation (absent where integrity is not enforced).
       try {
-        database.TableDefs().Item(foreignTable).Indexes().Item(relation.Name()).Fields().Count();
+        database.TableDefs().Item(relation.ForeignTable()).Indexes().Item(relation.Name());
       } catch (const dao::EngineError&) {
       }
     });
   }
   return walk;
-}
-
-// The standard output of a shell command; "" when it cannot run.
-inline std::string CommandOutput(const std::string& command) {
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) return "";
-  std::string out;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe.get())) > 0) out.append(buffer, n);
-  return out;
-}
-
-// `s` in single quotes for the shell.
-inline std::string ShellQuote(const std::string& s) {
-  std::string quoted = "'";
-  for (char c : s) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
 }
 
 }  // namespace tabulon::test

@@ -52,15 +52,9 @@ Bytes Damage(const Bytes& original, std::size_t pageSize, const Targets& targets
              std::mt19937& random) {
   Bytes bytes = original;
   const std::uint32_t pageCount = static_cast<std::uint32_t>(bytes.size() / pageSize);
-  const std::uint32_t boundary[] = {0,
-                                    1,
-                                    0xFF,
-                                    0xFFFF,
-                                    0x7FFFFFFF,
-                                    0xFFFFFFFF,
-                                    pageCount,
-                                    (pageCount + 3) << 8,
-                                    ((pageCount + 3) << 8) | 0x7F};
+  const std::uint32_t past = (pageCount + 3) << 8;  // a row pointer past the end
+  const std::uint32_t boundary[] = {0,          1,         0xFF, 0xFFFF,     0x7FFFFFFF,
+                                    0xFFFFFFFF, pageCount, past, past | 0x7F};
   auto pick = [&](std::size_t n) {
     return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
   };

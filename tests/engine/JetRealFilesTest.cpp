@@ -2,8 +2,6 @@
 // libraries, cross-checked with the mdbtools command-line tools where those
 // read correctly.
 
-#include <sys/stat.h>
-
 #include <map>
 #include <set>
 #include <sstream>
@@ -11,29 +9,31 @@
 
 #include <gtest/gtest.h>
 
-#include <engine/TextCompare.h>
 #include <engine/Utf8.h>
 #include <engine/jet/DataRow.h>
 #include <engine/jet/JetEngine.h>
 #include <engine/jet/JetFile.h>
 #include <engine/jet/LongValue.h>
 #include <engine/jet/TableDefinition.h>
+#include <tests/ProcessRunner.h>
 #include <tests/engine/EngineTestSupport.h>
 
 namespace tabulon::test {
 namespace {
 
+std::string DataPath(const std::string& relative) { return (TestDataDir() / relative).string(); }
+
 std::unique_ptr<dao::Database> OpenReal(const std::string& relative,
                                         const std::string& password = "") {
   static std::unique_ptr<dao::Engine> engine = jet::CreateJetEngine();
-  return engine->Workspaces(0).OpenDatabase((TestDataDir() / relative).string(), false, true,
-                                            ";pwd=" + password);
+  return engine->Workspaces(0).OpenDatabase(DataPath(relative), false, true, ";pwd=" + password);
 }
 
-std::string OpenFailure(const std::string& relative, const std::string& connect) {
+// The text of the engine error opening `path` gives; "" when it opens.
+std::string OpenFailure(const std::string& path, const std::string& connect = ";pwd=") {
   std::unique_ptr<dao::Engine> engine = jet::CreateJetEngine();
   try {
-    engine->Workspaces(0).OpenDatabase((TestDataDir() / relative).string(), false, true, connect);
+    engine->Workspaces(0).OpenDatabase(path, false, true, connect);
   } catch (const dao::EngineError& e) {
     return e.what();
   }
@@ -52,7 +52,7 @@ TEST(JetRealFiles, EveryFileIsReadOrRefusedWithItsReason) {
     SCOPED_TRACE(file.string());
     const std::string relative = std::filesystem::relative(file, TestDataDir()).string();
     if (IsEncrypted(file)) {
-      EXPECT_EQ(OpenFailure(relative, ";pwd=password"),
+      EXPECT_EQ(OpenFailure(file.string(), ";pwd=password"),
                 "ファイル '" + file.string() +
                     "' は暗号化された ACE "
                     "データベースです。暗号化されたファイルの読み込みには対応していません。");
@@ -76,28 +76,24 @@ TEST(JetRealFiles, EveryFileIsReadOrRefusedWithItsReason) {
 
 // ---- Cross-check with mdbtools ---------------------------------------------
 
-bool HaveMdbtools() {
-  return !CommandOutput("command -v mdb-schema mdb-tables mdb-export").empty();
-}
+bool HaveMdbtools() { return HaveTool("mdb-schema"); }
 
-std::vector<std::string> Lines(const std::string& text) {
+// The non-empty lines of what an mdbtools command prints.
+std::vector<std::string> Lines(const std::vector<std::string>& command) {
   std::vector<std::string> lines;
-  std::istringstream in(text);
+  std::istringstream in(RunProcess(command).Out);
   for (std::string line; std::getline(in, line);) {
     if (!line.empty()) lines.push_back(line);
   }
   return lines;
 }
 
-// mdb-schema's type words (access back end) to DAO codes; sizes only for text.
-struct SchemaColumn {
-  std::int32_t Type;
-  std::int64_t Size;  // -1 where mdb-schema gives none to compare
-  bool operator==(const SchemaColumn&) const = default;
-};
+// A column as mdb-schema shows it: DAO type code and, for text only, size.
+using SchemaColumn = std::pair<std::int32_t, std::int64_t>;
 
 std::map<std::string, std::map<std::string, SchemaColumn>> MdbSchema(
     const std::filesystem::path& file) {
+  // mdb-schema's type words (access back end) to DAO codes.
   static const std::map<std::string, std::int32_t> types{
       {"Boolean", dao::dbBoolean},     {"Byte", dao::dbByte},
       {"Integer", dao::dbInteger},     {"Long Integer", dao::dbLong},
@@ -110,8 +106,7 @@ std::map<std::string, std::map<std::string, SchemaColumn>> MdbSchema(
   std::map<std::string, std::map<std::string, SchemaColumn>> schema;
   std::string current;
   const std::string tablePrefix = "CREATE TABLE [";
-  for (const std::string& line :
-       Lines(CommandOutput("mdb-schema " + ShellQuote(file.string()) + " access 2>/dev/null"))) {
+  for (const std::string& line : Lines({"mdb-schema", file.string(), "access"})) {
     if (line.rfind(tablePrefix, 0) == 0 && line.back() == ']') {
       current = line.substr(tablePrefix.size(), line.size() - tablePrefix.size() - 1);
       schema[current];
@@ -151,7 +146,6 @@ TEST(JetRealFiles, TablesColumnsAndRelationshipsAgreeWithMdbtools) {
   for (const auto& file : AllDatabaseFiles()) {
     if (IsEncrypted(file) || file.filename() == "V2000_with-password.mdb") continue;
     SCOPED_TRACE(file.string());
-    const std::string quoted = ShellQuote(file.string());
     std::unique_ptr<dao::Database> database =
         OpenReal(std::filesystem::relative(file, TestDataDir()).string());
 
@@ -164,7 +158,7 @@ TEST(JetRealFiles, TablesColumnsAndRelationshipsAgreeWithMdbtools) {
       ours.insert(table.Name());
       local[table.Name()] = &table;
     }
-    const auto theirNames = Lines(CommandOutput("mdb-tables -S -1 " + quoted + " 2>/dev/null"));
+    const auto theirNames = Lines({"mdb-tables", "-S", "-1", file.string()});
     EXPECT_EQ(ours, std::set<std::string>(theirNames.begin(), theirNames.end()));
 
     // Columns of the user tables: name, type, text size.
@@ -181,19 +175,16 @@ TEST(JetRealFiles, TablesColumnsAndRelationshipsAgreeWithMdbtools) {
             field.Type() == dao::dbText ? std::get<std::int64_t>(field.Size()) : -1;
         mine[field.Name()] = {field.Type(), size};
       }
-      EXPECT_EQ(mine.size(), columns.size());
+      EXPECT_EQ(mine, columns);
       columnsCompared += static_cast<int>(columns.size());
-      for (const auto& [column, expected] : columns) {
-        EXPECT_TRUE(mine.count(column) && mine[column] == expected) << column;
-      }
     }
 
     // Relationship rows, one per column pair.
     using Row =
         std::tuple<std::string, std::string, std::string, std::string, std::string, std::int32_t>;
     std::multiset<Row> theirs;
-    for (const std::string& line : Lines(CommandOutput("mdb-export -H -Q -d '\\t' " + quoted +
-                                                       " MSysRelationships 2>/dev/null"))) {
+    for (const std::string& line :
+         Lines({"mdb-export", "-H", "-Q", "-d", "\t", file.string(), "MSysRelationships"})) {
       std::vector<std::string> cells;
       std::istringstream in(line);
       for (std::string cell; std::getline(in, cell, '\t');) cells.push_back(cell);
@@ -236,35 +227,24 @@ TEST(JetRealFiles, PasswordsAreCheckedLikeTheEngine) {
       {"mdb-reader/password/V2000_no-password.mdb", ";pwd=PASSWORD_HERE", true},
       {"mdb-reader/password/V1997_no-password.mdb", ";pwd=PASSWORD_HERE", true},
       {"mdb-reader/password/V2010_no-password.accdb", ";pwd=x", true},
-      {"jackcess/V1997/testV1997.mdb", ";pwd=x", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.File) + " " + c.Connect);
-    EXPECT_EQ(OpenFailure(c.File, c.Connect), c.Opens ? "" : "パスワードが無効です。");
+    EXPECT_EQ(OpenFailure(DataPath(c.File), c.Connect), c.Opens ? "" : "パスワードが無効です。");
   }
 }
 
 TEST(JetRealFiles, OpenFailuresNameTheFileOnOneLine) {
-  TABULON_REQUIRE_TESTDATA();
   TempDir dir;
   WriteBytes(dir / "text.mdb", std::string(8192, 'x'));
   WriteBytes(dir / "line\nbreak.mdb", "");
-  std::unique_ptr<dao::Engine> engine = jet::CreateJetEngine();
-  auto failure = [&](const std::string& path) {
-    try {
-      engine->Workspaces(0).OpenDatabase(path, false, true, ";pwd=");
-    } catch (const dao::EngineError& e) {
-      return std::string(e.what());
-    }
-    return std::string();
-  };
   const std::string missing = (dir / "none.mdb").string();
-  EXPECT_EQ(failure(missing), "ファイル '" + missing + "' が見つかりません。");
+  EXPECT_EQ(OpenFailure(missing), "ファイル '" + missing + "' が見つかりません。");
   const std::string text = (dir / "text.mdb").string();
-  EXPECT_EQ(failure(text), "データベース形式 '" + text + "' を認識できません。");
-  EXPECT_EQ(failure(dir.Path().string()),
+  EXPECT_EQ(OpenFailure(text), "データベース形式 '" + text + "' を認識できません。");
+  EXPECT_EQ(OpenFailure(dir.Path().string()),
             "ファイル '" + dir.Path().string() + "' を開けません: Is a directory。");
-  const std::string broken = failure((dir / "line\nbreak.mdb").string());
+  const std::string broken = OpenFailure((dir / "line\nbreak.mdb").string());
   EXPECT_EQ(broken.find('\n'), std::string::npos) << broken;
   EXPECT_NE(broken.find("認識できません"), std::string::npos) << broken;
 }
@@ -292,16 +272,6 @@ TEST(JetRealFiles, ForeignKeyIndexesCarryTheRelationshipColumns) {
       foreign.push_back(relation.Fields().Item(k).ForeignName());
     EXPECT_EQ(IndexFields(index), foreign);
   }
-  // MSysRelationships: Table2Table1 (grbit 4096) Table1.otherfk1 -> Table2.id,
-  // Table3Table1 (grbit 256) Table1.otherfk2 -> Table3.id.
-  dao::Relation& first = database->Relations().Item(0);
-  EXPECT_EQ(first.Name(), "Table2Table1");
-  EXPECT_EQ(first.Table(), "Table2");
-  EXPECT_EQ(first.ForeignTable(), "Table1");
-  EXPECT_EQ(first.Attributes(), dao::dbRelationDeleteCascade);
-  EXPECT_EQ(first.Fields().Item(0).Name(), "id");
-  EXPECT_EQ(first.Fields().Item(0).ForeignName(), "otherfk1");
-  EXPECT_EQ(database->Relations().Item(1).Attributes(), dao::dbRelationUpdateCascade);
   // The referenced table lists no internal foreign-key index.
   dao::TableDef& table2 = database->TableDefs().Item("Table2");
   for (int j = 0; j < table2.Indexes().Count(); ++j)
@@ -333,14 +303,9 @@ TEST(JetRealFiles, Jet4IndexKeysFollowTheRealIndexNumbers) {
 
 // ---- Tables, fields, properties ---------------------------------------------------
 
-TEST(JetRealFiles, TableListIsSortedWithoutCaseAndKeepsSystemTables) {
+TEST(JetRealFiles, TableAndFieldMembersOfOneFile) {
   TABULON_REQUIRE_TESTDATA();
   std::unique_ptr<dao::Database> database = OpenReal("jackcess/V2003/indexTestV2003.mdb");
-  std::vector<std::string> names;
-  for (int i = 0; i < database->TableDefs().Count(); ++i)
-    names.push_back(database->TableDefs().Item(i).Name());
-  EXPECT_TRUE(std::is_sorted(names.begin(), names.end(),
-                             [](const auto& a, const auto& b) { return CompareNoCase(a, b) < 0; }));
   dao::TableDef& objects = database->TableDefs().Item("msysobjects");
   EXPECT_EQ(objects.Attributes(), dao::dbSystemObject);
   EXPECT_EQ(dao::VariantToText(objects.Updatable()), "False");
@@ -360,7 +325,6 @@ TEST(JetRealFiles, TableListIsSortedWithoutCaseAndKeepsSystemTables) {
   EXPECT_EQ(dao::VariantToText(data.Size()), "50");
   EXPECT_TRUE(data.AllowZeroLength());
   EXPECT_FALSE(data.Required());
-  EXPECT_THROW(data.Properties().Item("Description"), dao::EngineError);
 }
 
 TEST(JetRealFiles, LinkedTablesAnswerWhatTheTableListReads) {
@@ -440,9 +404,9 @@ TEST(JetRealFiles, CompressedTextMatchesMdbExport) {
   TABULON_REQUIRE_TESTDATA();
   if (!HaveMdbtools()) GTEST_SKIP() << "mdbtools is not installed";
   const std::string file = "jackcess/V2003/testUnicodeCompV2003.mdb";
-  const auto theirs =
-      Lines(CommandOutput("mdb-export -H -Q " + ShellQuote((TestDataDir() / file).string()) +
-                          " Table 2>/dev/null | cut -d, -f2-"));
+  std::vector<std::string> theirs;
+  for (const std::string& line : Lines({"mdb-export", "-H", "-Q", DataPath(file), "Table"}))
+    theirs.push_back(line.substr(line.find(',') + 1));
   auto mine = ColumnTexts(file, "Table", "Unicode");
   ASSERT_EQ(mine.size(), 8u);
   // Row 8 holds a line break, which a line-wise export cannot carry.
@@ -461,30 +425,20 @@ TEST(JetRealFiles, CharactersOutsideTheBmpSurvive) {
   for (const std::string& text : texts) EXPECT_TRUE(IsValidUtf8(text));
 }
 
-TEST(JetRealFiles, Jet3TextIsReadInTheFilesCodePage) {
-  TABULON_REQUIRE_TESTDATA();
-  const auto texts = ColumnTexts("jackcess/V1997/testV1997.mdb", "Table1", "A");
-  EXPECT_EQ(texts, (std::vector<std::string>{"a", "abcdefg"}));
-}
-
 // ---- Never writes -------------------------------------------------------------------
 
 TEST(JetRealFiles, AFullReadLeavesTheFileUntouched) {
   TABULON_REQUIRE_TESTDATA();
   for (const char* relative : {"jackcess/V2000/testV2000.mdb", "jackcess/V1997/testV1997.mdb"}) {
     const std::filesystem::path path = TestDataDir() / relative;
-    struct stat before {};
-    ASSERT_EQ(stat(path.c_str(), &before), 0);
+    const auto modified = std::filesystem::last_write_time(path);
     const std::string bytes = ReadBytes(path);
     {
       std::unique_ptr<dao::Database> database = OpenReal(relative);
       WalkDatabase(*database);
       database->Close();
     }
-    struct stat after {};
-    ASSERT_EQ(stat(path.c_str(), &after), 0);
-    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
-    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+    EXPECT_EQ(std::filesystem::last_write_time(path), modified);
     EXPECT_EQ(ReadBytes(path), bytes);
   }
 }

@@ -47,29 +47,26 @@ TEST(ConfigLocation, BesideTheExecutableOrInTheUsersConfigFolder) {
   EXPECT_EQ(files.Settings, "/usr/lib/tabulon/tabulon.ini");
 }
 
-TEST(ListFile, RoundTripOfJapanesePathsInShiftJis) {
+TEST(ListFile, KeepsTheTextExactlyWithJapanesePathsInShiftJis) {
   TempDir dir;
-  const std::string text =
-      "\"??\"|\"PASSWORD_HERE\"|\"/home/ユーザー/表.mdb\"\n\"OK\"|\"pw\"|\"/data/ソフト.mdb\"\n";
-  WriteListFile(dir / "t.dat", text);
-  const std::string bytes = ReadBytes(dir / "t.dat");
-  EXPECT_EQ(bytes, EncodeTextFile("\"??\"|\"PASSWORD_HERE\"|\"/home/ユーザー/表.mdb\"\r\n"
-                                  "\"OK\"|\"pw\"|\"/data/ソフト.mdb\"\r\n"));
-  EXPECT_FALSE(bytes.starts_with(Utf8Bom));
-  EXPECT_EQ(ReadListFile(dir / "t.dat"), text);
-
+  const std::pair<std::string, std::string> cases[] = {
+      // text, bytes
+      {"\"??\"|\"PASSWORD_HERE\"|\"/home/ユーザー/表.mdb\"\n\"OK\"|\"pw\"|\"/data/ソフト.mdb\"\n",
+       EncodeTextFile("\"??\"|\"PASSWORD_HERE\"|\"/home/ユーザー/表.mdb\"\r\n"
+                      "\"OK\"|\"pw\"|\"/data/ソフト.mdb\"\r\n")},
+      {"", ""},
+      {"no break at the end", "no break at the end"},
+      {"a\n\nb\n\n", "a\r\n\r\nb\r\n\r\n"},
+      {"😀 needs UTF-8\n", std::string(Utf8Bom) + "😀 needs UTF-8\r\n"},
+  };
+  for (const auto& [text, bytes] : cases) {
+    WriteListFile(dir / "t.dat", text);
+    EXPECT_EQ(ReadBytes(dir / "t.dat"), bytes);
+    EXPECT_EQ(ReadListFile(dir / "t.dat"), text);
+  }
   struct stat info {};
   ASSERT_EQ(stat((dir / "t.dat").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600U);
-}
-
-TEST(ListFile, KeepsTheTextExactly) {
-  TempDir dir;
-  for (const std::string text : {"", "no break at the end", "a\n\nb\n\n", "😀 needs UTF-8\n"}) {
-    WriteListFile(dir / "t.dat", text);
-    EXPECT_EQ(ReadListFile(dir / "t.dat"), text);
-  }
-  EXPECT_EQ(ReadBytes(dir / "t.dat"), std::string(Utf8Bom) + "😀 needs UTF-8\r\n");
   WriteBytes(dir / "t.dat", "a\rb\nc\r\nd\n\re");
   EXPECT_EQ(ReadListFile(dir / "t.dat"), "a\nb\nc\nd\n\ne");
   EXPECT_EQ(ReadListFile(dir / "missing.dat"), std::nullopt);

@@ -28,9 +28,9 @@ struct InfoWorld {
   InfoFormEnvironment Environment;
 
   InfoWorld() {
-    Figures.Memory = {268435456, 1537, 0, 0, 8ULL << 40, 6ULL << 40};
-    Figures.Process = {1535, 2048, 1234567, 4096, 8192, 1024, 1024, 0, 0};
-    Figures.Times = {0, 59, 3725};
+    Figures.Memory = {268435456, 1537, 4096, 1024, 8ULL << 40, 6ULL << 40};
+    Figures.Process = {1535, 2048, 1234567, 3072, 4096, 5120, 6144, 0, 1024};
+    Figures.Times = {1, 59, 3725};
     Environment.Executable = ExecutablePath();
     Environment.ReadFigures = [this] { return Figures; };
     Environment.OsDescription = [] {
@@ -59,15 +59,15 @@ TEST(InfoForm, ShowsTheProgramAndTheFigures) {
   EXPECT_EQ(TextOf(form, "LblFileDescription"), "mdb形式のデータベースのテーブル構造をhtml出力");
   EXPECT_EQ(TextOf(form, "LblOsVersion"), "Windows XP Professional Service Pack 2 (Build 2600)");
   EXPECT_EQ(TextOf(form, "LblPhys"), "Free Physical Memory:2 KB; Total:262,144 KB");
-  EXPECT_EQ(TextOf(form, "LblPageFile"), "Free Paging File:0 KB; Total:0 KB");
+  EXPECT_EQ(TextOf(form, "LblPageFile"), "Free Paging File:1 KB; Total:4 KB");
   EXPECT_EQ(TextOf(form, "LblVirtual"),
             "Free Virtual Memory:6,442,450,944 KB; Total:8,589,934,592 KB");
   EXPECT_EQ(TextOf(form, "LblWorkingSetSize"), "Memory Usage:1 KB; Peak:2 KB");
   EXPECT_EQ(TextOf(form, "LblPageFaultCount"), "Page Fault:1,234,567");
-  EXPECT_EQ(TextOf(form, "LblPagefileUsage"), "Pagefile Usage:4 KB; Peak:8 KB");
-  EXPECT_EQ(TextOf(form, "LblPagedPoolUsage"), "Paged Pool Usage:1 KB; Peak:1 KB");
-  EXPECT_EQ(TextOf(form, "LblNonPagedPoolUsage"), "NonPaged Pool Usage:0 KB; Peak:0 KB");
-  EXPECT_EQ(TextOf(form, "LblProcessTime"), "Kernel:0:00:00; User:0:00:59; Process:1:02:05");
+  EXPECT_EQ(TextOf(form, "LblPagefileUsage"), "Pagefile Usage:3 KB; Peak:4 KB");
+  EXPECT_EQ(TextOf(form, "LblPagedPoolUsage"), "Paged Pool Usage:5 KB; Peak:6 KB");
+  EXPECT_EQ(TextOf(form, "LblNonPagedPoolUsage"), "NonPaged Pool Usage:0 KB; Peak:1 KB");
+  EXPECT_EQ(TextOf(form, "LblProcessTime"), "Kernel:0:00:01; User:0:00:59; Process:1:02:05");
   EXPECT_EQ(TextOf(form, "lblURL"), std::string(MakerHomePage()));
   EXPECT_EQ(TextOf(form, "lblMail"), std::string(MakerMailAddress()));
   EXPECT_EQ(TextOf(form, "Label2"), "System Information");
@@ -148,7 +148,9 @@ TEST(InfoForm, DesktopShortcutIsWrittenOnceAndFailuresAreShown) {
   failing.show();
   Click(failing, "LblLaunchOnDesktop");
   ASSERT_EQ(world.Errors.size(), 1U);
-  EXPECT_NE(world.Errors[0].find(".desktop: "), std::string::npos) << world.Errors[0];
+  const std::string prefix = (world.Dir / "file" / link.filename()).string() + ": ";
+  EXPECT_TRUE(world.Errors[0].starts_with(prefix)) << world.Errors[0];
+  EXPECT_GT(world.Errors[0].size(), prefix.size()) << "the system's reason";
   EXPECT_TRUE(failing.isVisible());
 }
 

@@ -90,7 +90,6 @@ TEST(MainFormFiles, ReadingRulesOfHandWrittenSettings) {
   WriteBytes(world.Dir / "tabulon.ini",
              "[mainform.MAINFORM]\r\ntop=-20\r\nWidth=400\r\n"
              "[MainForm.ChkVerbose]\r\nChecked=0x1\r\n"
-             "[MainForm.ChkClearListOnDrop]\r\nChecked=yes\r\n"
              "[MainForm.RbtnPutDesktop]\r\nChecked=0\r\n"
              "[MainForm.MemTarget]\r\nEnabled=0\r\n"
              "[MainForm.ChkRestoreList]\r\nChecked=0\r\n");
@@ -99,7 +98,6 @@ TEST(MainFormFiles, ReadingRulesOfHandWrittenSettings) {
   EXPECT_EQ(world.Form->pos(), QPoint(243, -20)) << "partly off-screen stays";
   EXPECT_EQ(world.Form->size(), QSize(400, 446));
   EXPECT_TRUE(world.Checked("ChkVerbose"));
-  EXPECT_TRUE(world.Checked("ChkClearListOnDrop"));
   EXPECT_FALSE(world.Checked("RbtnPutDesktop"));
   EXPECT_FALSE(world.Checked("RbtnPutWhere"));
   EXPECT_FALSE(world.Targets().isEnabled());

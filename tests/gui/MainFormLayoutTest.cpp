@@ -84,6 +84,11 @@ QString CaptionOf(const QWidget& w) {
 TEST(MainFormLayout, EveryControlUnderItsNameWithCaptionAndPlace) {
   WindowWorld world;
   TMainForm& form = world.Open();
+  EXPECT_EQ(form.objectName().toStdString(), "MainForm");
+  EXPECT_EQ(form.windowTitle().toStdString(), "tabulon Ver.0.6.12.20 - MainForm");
+  EXPECT_EQ(form.pos(), QPoint(243, 139));
+  EXPECT_EQ(form.size(), QSize(385, 446));
+  EXPECT_TRUE(form.acceptDrops());
   form.show();
   auto& tabs = world.Child<QTabWidget>("PageControl1");
   for (int i = 0; i < tabs.count(); ++i) tabs.setCurrentIndex(i);  // lays out every tab
@@ -145,16 +150,6 @@ TEST(MainFormLayout, EveryControlUnderItsNameWithCaptionAndPlace) {
   EXPECT_TRUE(dialog.InitialDir.isEmpty());
   EXPECT_EQ(NameFiltersOf(dialog.Filter),
             QStringList{QStringLiteral("htmlファイル(*.htm;*.html) (*.htm *.html)")});
-}
-
-TEST(MainFormLayout, DesignPlaceAndTitle) {
-  WindowWorld world;
-  const TMainForm& form = world.Open();
-  EXPECT_EQ(form.objectName().toStdString(), "MainForm");
-  EXPECT_EQ(form.windowTitle().toStdString(), "tabulon Ver.0.6.12.20 - MainForm");
-  EXPECT_EQ(form.pos(), QPoint(243, 139));
-  EXPECT_EQ(form.size(), QSize(385, 446));
-  EXPECT_TRUE(form.acceptDrops());
 }
 
 // Label19 repeats the example's password in red: no dark pixel of the

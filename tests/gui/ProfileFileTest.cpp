@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <engine/TextFile.h>
 #include <info/ProfileFile.h>
 
@@ -17,34 +19,20 @@ using test::TempDir;
 using test::WriteBytes;
 
 TEST(ProfileFile, IntegerReadingRules) {
-  struct Case {
-    std::string_view Text;
-    int Expected;
-  };
-  constexpr int fallback = 77;
-  const Case cases[] = {
+  const std::pair<std::string_view, int> numbers[] = {
       {"12", 12},
       {"-20", -20},
       {"+7", 7},
       {"0x1", 1},
       {"0X1F", 31},
       {"0xFFFFFFFF", -1},
-      {"0x", fallback},
-      {"0x123456789", fallback},
-      {"0x-5", fallback},
-      {"yes", fallback},
-      {"12a", fallback},
-      {"", fallback},
-      {"1.5", fallback},
-      {"--1", fallback},
-      {"+-1", fallback},
-      {"2147483647", 2147483647},
-      {"-2147483648", -2147483647 - 1},
-      {"2147483648", fallback},
-      {"99999999999999999999999", fallback},
+      {"2147483647", INT_MAX},
+      {"-2147483648", INT_MIN},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ParseProfileInteger(c.Text, fallback), c.Expected) << c.Text;
+  for (const auto& [text, value] : numbers) EXPECT_EQ(ParseProfileInteger(text, 77), value) << text;
+  for (const std::string_view text : {"0x", "0x123456789", "0x-5", "yes", "12a", "", "1.5", "--1",
+                                      "+-1", "2147483648", "99999999999999999999999"}) {
+    EXPECT_EQ(ParseProfileInteger(text, 77), 77) << "falls back: " << text;
   }
 }
 
@@ -96,18 +84,8 @@ TEST(ProfileFile, LaterSavesUpdateLinesInPlace) {
   EXPECT_EQ(ProfileFile(dir / "t.ini").ReadString("other", "Y"), "😀");
 }
 
-TEST(ProfileFile, RefusedWriteNamesTheFileAndKeepsThePreviousOne) {
+TEST(ProfileFile, RefusedWriteKeepsThePreviousFile) {
   TempDir dir;
-  WriteBytes(dir / "file", "x");
-  ProfileFile nowhere(dir / "file" / "t.ini");
-  nowhere.WriteInteger("S", "K", 1);
-  try {
-    nowhere.Save();
-    FAIL() << "no error";
-  } catch (const std::runtime_error& e) {
-    EXPECT_EQ(std::string(e.what()), (dir / "file" / "t.ini").string() + " に書き込めません");
-  }
-
   WriteBytes(dir / "t.ini", "[S]\r\nK=old\r\n");
   ProfileFile ini(dir / "t.ini");
   ini.WriteString("S", "K", std::string(4096, 'n'));
@@ -118,7 +96,7 @@ TEST(ProfileFile, RefusedWriteNamesTheFileAndKeepsThePreviousOne) {
   EXPECT_EQ(ReadBytes(dir / "t.ini"), "[S]\r\nK=old\r\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
                           std::filesystem::directory_iterator()),
-            2)
+            1)
       << "no temporary file left";
 }
 

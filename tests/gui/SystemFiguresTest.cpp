@@ -1,5 +1,6 @@
 // The About window's figures: Linux sources parsed, and the texts made of
-// them.
+// them where the window's own test does not reach (its labels pin the
+// common cases).
 
 #include <gtest/gtest.h>
 
@@ -18,9 +19,6 @@ TEST(FigureText, ByteCountsInEachUnit) {
   const Case cases[] = {
       {0, 1234567, "1,234,567"},
       {1, 1000, "1,000 B"},
-      {2, 268435456, "262,144 KB"},
-      {2, 1537, "2 KB"},
-      {2, 1535, "1 KB"},
       {2, std::int64_t{1} << 47, "137,438,953,472 KB"},
       {2, -1537, "-2 KB"},
       {3, 1572864, "1.50 MB"},
@@ -33,27 +31,8 @@ TEST(FigureText, ByteCountsInEachUnit) {
 }
 
 TEST(FigureText, HoursMinutesSeconds) {
-  EXPECT_EQ(FormatHMS(0), "0:00:00");
-  EXPECT_EQ(FormatHMS(3725), "1:02:05");
   EXPECT_EQ(FormatHMS(90061), "25:01:01");
   EXPECT_EQ(FormatHMS(std::int64_t{1} << 33), "2386092:56:32");
-}
-
-TEST(FigureText, LabelTextsFromFigures) {
-  SystemFigures f;
-  f.Memory = {268435456, 1537, 4096, 1024, std::uint64_t{1} << 47, 8ULL << 40};
-  f.Process = {20ULL << 30, 21ULL << 30, 1234567, 3072, 4096, 5120, 6144, 0, 1024};
-  f.Times = {0, 61, 3725};
-  const FigureTexts t = DescribeFigures(f);
-  EXPECT_EQ(t.Phys, "Free Physical Memory:2 KB; Total:262,144 KB");
-  EXPECT_EQ(t.PageFile, "Free Paging File:1 KB; Total:4 KB");
-  EXPECT_EQ(t.Virtual, "Free Virtual Memory:8,589,934,592 KB; Total:137,438,953,472 KB");
-  EXPECT_EQ(t.WorkingSetSize, "Memory Usage:20,971,520 KB; Peak:22,020,096 KB");
-  EXPECT_EQ(t.PageFaultCount, "Page Fault:1,234,567");
-  EXPECT_EQ(t.PagefileUsage, "Pagefile Usage:3 KB; Peak:4 KB");
-  EXPECT_EQ(t.PagedPoolUsage, "Paged Pool Usage:5 KB; Peak:6 KB");
-  EXPECT_EQ(t.NonPagedPoolUsage, "NonPaged Pool Usage:0 KB; Peak:1 KB");
-  EXPECT_EQ(t.ProcessTime, "Kernel:0:00:00; User:0:01:01; Process:1:02:05");
 }
 
 constexpr std::string_view Meminfo =

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <app/ConnectionCheck.h>
-#include <engine/CodePage.h>
 #include <engine/TextFile.h>
 
 #include "../FakeEngine.h"
@@ -13,17 +12,10 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-struct CheckWorld {
-  std::shared_ptr<FakeCalls> Calls = std::make_shared<FakeCalls>();
-  TDao360 Dao;
-  explicit CheckWorld(std::map<std::string, FakeDatabaseData> files)
-      : Dao(std::make_unique<FakeEngine>(std::move(files), Calls)) {}
-};
-
 TEST(ConnectionCheck, RewritesStatusesAndCounts) {
   FakeDatabaseData locked;
   locked.Password = "secret";
-  CheckWorld world({{"/data/Sample.mdb", {}}, {"/data/locked.mdb", locked}, {"/my", {}}});
+  FakeConnection world({{"/data/Sample.mdb", {}}, {"/data/locked.mdb", locked}, {"/my", {}}});
   Lines lines = {
       R"("??"|"PASSWORD_HERE"|"/data/Sample.mdb")",
       R"("OK"|"wrong"|"/data/locked.mdb")",
@@ -62,14 +54,14 @@ TEST(ConnectionCheck, RewritesStatusesAndCounts) {
 }
 
 TEST(ConnectionCheck, FailureTextCannotSplitTheLine) {
-  CheckWorld world({});
+  FakeConnection world({});
   Lines lines = {"??|pw|\"/a\nb\rc\td\""};
   RunConnectionCheck(world.Dao, lines);
   EXPECT_EQ(lines[0], "\"NG ファイル '/a b c d' が見つかりません。\"|\"pw\"|\"/a\nb\rc\td\"");
 }
 
 TEST(ConnectionCheck, ListsWithoutTargets) {
-  CheckWorld world({});
+  FakeConnection world({});
   Lines empty;
   EXPECT_EQ(RunConnectionCheck(world.Dao, empty).LineCount, 0);
   Lines blank = SplitListLines("\r\n\r\n  \r\n");
@@ -78,18 +70,6 @@ TEST(ConnectionCheck, ListsWithoutTargets) {
   EXPECT_EQ(counts.LineCount, 3);
   EXPECT_EQ(counts.Opened + counts.Failed, 0);
   EXPECT_EQ(world.Calls->Connects.size(), 0u);
-}
-
-TEST(ConnectionCheck, SummaryText) {
-  const std::string text = CheckSummaryText({12, 9, 2});
-  EXPECT_EQ(text,
-            "12 行のリストのうち、9 個に接続でき、2 個に接続できませんでした。\r\n"
-            "接続できた 9 個のファイルのみ解析します。\r\n"
-            "\r\n"
-            "「NG」で始まる行が接続できなかったファイルです。\r\n"
-            "パスワード間違いがあれば修正してください。");
-  std::string bytes;
-  ASSERT_TRUE(TryEncodeCp932(text, bytes));
 }
 
 TEST(ConnectionCheck, ListLinesAsATextBoxCountsThem) {

@@ -17,7 +17,9 @@
 
 namespace tabulon::test {
 
-// Records what the run asks of its front.
+// Records what the run asks of its front, as words in Calls ("disable",
+// "dialog", "busy", "total max 2", "part 3", "failure", ...) and as the
+// states the calls leave.
 class RecordingFront : public ReportFront {
  public:
   std::vector<std::string> Calls;
@@ -26,8 +28,6 @@ class RecordingFront : public ReportFront {
   std::string DialogDefault;
   int TotalMaximum = 100;
   int TotalPosition = -1;
-  int PartMaximum = 100;
-  int PartPosition = -1;
   bool Enabled = true;
   bool Busy = false;
 
@@ -45,19 +45,20 @@ class RecordingFront : public ReportFront {
     Calls.push_back(busy ? "busy" : "idle");
   }
   void SetProgressMaximum(ProgressBar bar, int maximum) override {
-    (bar == ProgressBar::Total ? TotalMaximum : PartMaximum) = maximum;
-    Calls.push_back(std::string(bar == ProgressBar::Total ? "total" : "part") + " max " +
-                    std::to_string(maximum));
+    if (bar == ProgressBar::Total) TotalMaximum = maximum;
+    Calls.push_back(Name(bar) + " max " + std::to_string(maximum));
   }
   void SetProgressPosition(ProgressBar bar, int position) override {
-    (bar == ProgressBar::Total ? TotalPosition : PartPosition) = position;
-    Calls.push_back(std::string(bar == ProgressBar::Total ? "total" : "part") + " " +
-                    std::to_string(position));
+    if (bar == ProgressBar::Total) TotalPosition = position;
+    Calls.push_back(Name(bar) + " " + std::to_string(position));
   }
   void ReportFailure(const std::string& text) override {
     Failures.push_back(text);
     Calls.push_back("failure");
   }
+
+ private:
+  static std::string Name(ProgressBar bar) { return bar == ProgressBar::Total ? "total" : "part"; }
 };
 
 // 5 December 2026, 09:08:07 local time.

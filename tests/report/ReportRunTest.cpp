@@ -16,17 +16,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-FakeDatabaseData OneTable() {
-  FakeDatabaseData db;
-  FakeTableData table;
-  table.Name = "T";
-  FakeFieldData field;
-  field.Name = "F";
-  table.Fields = {field};
-  db.Tables = {table};
-  return db;
-}
-
 TEST(ReportRun, EmptyListChangesOnlyStylesAndBars) {
   RunWorld world({});
   world.Settings.TypeStyle = WordStyle::Long;
@@ -40,7 +29,7 @@ TEST(ReportRun, EmptyListChangesOnlyStylesAndBars) {
 }
 
 TEST(ReportRun, DesktopReportsAreDatedAndNumbered) {
-  RunWorld world({{"/a.mdb", OneTable()}});
+  RunWorld world({{"/a.mdb", OneTableDatabase()}});
   const std::filesystem::path folder = world.Desktop / "tabulon_out";
   for (const char* expected :
        {"tabulon_261205.html", "tabulon_261205(01).html", "tabulon_261205(02).html"}) {
@@ -57,23 +46,18 @@ TEST(ReportRun, DesktopReportsAreDatedAndNumbered) {
 TEST(ReportRun, NumbersAreHexadecimalWithAtLeastTwoDigits) {
   TempDir dir;
   WriteBytes(dir / "r.html", "");
+  std::vector<std::string> names;
   for (int n = 1; n <= 0x10; ++n) {
-    const std::filesystem::path next = UniqueReportPath(dir.Path(), "r.html");
-    WriteBytes(next, "");
-    if (n == 9) {
-      EXPECT_EQ(next.filename(), "r(09).html");
-    } else if (n == 10) {
-      EXPECT_EQ(next.filename(), "r(0A).html");
-    } else if (n == 16) {
-      EXPECT_EQ(next.filename(), "r(10).html");
-    }
+    names.push_back(UniqueReportPath(dir.Path(), "r.html").filename().string());
+    WriteBytes(dir / names.back(), "");
   }
+  EXPECT_EQ(names[8] + names[9] + names[15], "r(09).htmlr(0A).htmlr(10).html");
   for (int n = 0x11; n <= 0xFF; ++n) WriteBytes(dir / fmt::format("r({:02X}).html", n), "");
   EXPECT_EQ(UniqueReportPath(dir.Path(), "r.html").filename(), "r(100).html");
 }
 
 TEST(ReportRun, UnresolvableDesktopFailsWithALine) {
-  RunWorld world({{"/a.mdb", OneTable()}});
+  RunWorld world({{"/a.mdb", OneTableDatabase()}});
   world.Settings.DesktopFolder = [] { return std::string(); };
   const ReportOutcome outcome = world.Run({R"("??"|""|"/a.mdb")"});
   EXPECT_FALSE(outcome.Path);
@@ -84,7 +68,7 @@ TEST(ReportRun, UnresolvableDesktopFailsWithALine) {
 }
 
 TEST(ReportRun, CancelledDialogWritesNothing) {
-  RunWorld world({{"/a.mdb", OneTable()}});
+  RunWorld world({{"/a.mdb", OneTableDatabase()}});
   world.Settings.Where = Destination::AskEachTime;
   const ReportOutcome outcome = world.Run({R"("??"|""|"/a.mdb")"});
   EXPECT_FALSE(outcome.Path);
@@ -99,7 +83,7 @@ TEST(ReportRun, CancelledDialogWritesNothing) {
 }
 
 TEST(ReportRun, ChosenPathGetsItsFoldersAndTheReport) {
-  RunWorld world({{"/a.mdb", OneTable()}});
+  RunWorld world({{"/a.mdb", OneTableDatabase()}});
   world.Settings.Where = Destination::AskEachTime;
   TempDir dir;
   world.Front.DialogAnswer = dir / "new" / "folders" / "out.html";
@@ -119,7 +103,7 @@ TEST(ReportRun, ChosenPathGetsItsFoldersAndTheReport) {
 }
 
 TEST(ReportRun, UncreatableReportFailsWithOneLineAndNoFile) {
-  RunWorld world({{"/a.mdb", OneTable()}});
+  RunWorld world({{"/a.mdb", OneTableDatabase()}});
   world.Settings.Where = Destination::AskEachTime;
   TempDir dir;
   WriteBytes(dir / "plain-file", "x");
@@ -134,9 +118,9 @@ TEST(ReportRun, UncreatableReportFailsWithOneLineAndNoFile) {
 }
 
 TEST(ReportRun, TargetThatOpensOnlyOnceHasNoSection) {
-  FakeDatabaseData once = OneTable();
+  FakeDatabaseData once = OneTableDatabase();
   once.OpenLimit = 1;
-  RunWorld world({{"/once.mdb", once}, {"/b.mdb", OneTable()}});
+  RunWorld world({{"/once.mdb", once}, {"/b.mdb", OneTableDatabase()}});
   const ReportOutcome outcome = world.Run({R"("??"|""|"/once.mdb")", R"("??"|""|"/b.mdb")"});
   ASSERT_TRUE(outcome.Complete);
   const std::string report = DecodeTextFile(ReadBytes(*outcome.Path));
@@ -149,7 +133,7 @@ TEST(ReportRun, TargetThatOpensOnlyOnceHasNoSection) {
 }
 
 TEST(ReportRun, IdsContinueAcrossRunsOfOneRegistry) {
-  RunWorld world({{"/a.mdb", OneTable()}, {"/b.mdb", OneTable()}});
+  RunWorld world({{"/a.mdb", OneTableDatabase()}, {"/b.mdb", OneTableDatabase()}});
   world.Run({R"("??"|""|"/a.mdb")"});
   const ReportOutcome second = world.Run({R"("??"|""|"/b.mdb")", R"("??"|""|"/a.mdb")"});
   const std::string report = DecodeTextFile(ReadBytes(*second.Path));
@@ -171,7 +155,7 @@ TEST(ReportRun, VersionOfTheRunningExecutableIsShown) {
 }
 
 TEST(ReportRun, PasswordsReachTheEngineAsTyped) {
-  FakeDatabaseData locked = OneTable();
+  FakeDatabaseData locked = OneTableDatabase();
   locked.Password = "p;w=d\"x";
   RunWorld world({{"/l.mdb", locked}});
   const ReportOutcome outcome = world.Run({R"("??"|"p;w=d""x"|"/l.mdb")"});

@@ -51,14 +51,19 @@ jetwriter::Database FeatureFixture() {
   }
   wide.Rows.push_back(row);
   for (int i = 0; i < 20; ++i) {
-    wide.Indexes.push_back({fmt::format("索引{:02d}", i), {{wide.Columns[static_cast<std::size_t>(i)].Name, i % 2 == 1}},
-                            i == 0, false, false, false});
+    wide.Indexes.push_back({fmt::format("索引{:02d}", i),
+                            {{wide.Columns[static_cast<std::size_t>(i)].Name, i % 2 == 1}},
+                            i == 0,
+                            false,
+                            false,
+                            false});
   }
   db.Tables.push_back(std::move(wide));
   return db;
 }
 
-std::filesystem::path WriteFixture(const TempDir& dir, const std::string& name, const jetwriter::Database& db) {
+std::filesystem::path WriteFixture(const TempDir& dir, const std::string& name,
+                                   const jetwriter::Database& db) {
   const std::filesystem::path path = dir / name;
   const jetwriter::ByteVector bytes = jetwriter::WriteDatabase(db).Bytes;
   WriteBytes(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));

@@ -25,6 +25,7 @@ std::string LongMemo(std::size_t characters);
 std::string LongOleHex(std::size_t bytes);
 
 // Writes `db` into `dir` as `name` and returns the path.
-std::filesystem::path WriteFixture(const TempDir& dir, const std::string& name, const jetwriter::Database& db);
+std::filesystem::path WriteFixture(const TempDir& dir, const std::string& name,
+                                   const jetwriter::Database& db);
 
 }  // namespace tabulon::test

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <engine/Dao360.h>
 #include <engine/TextCompare.h>
 #include <engine/jet/JetEngine.h>
@@ -17,30 +19,23 @@ namespace {
 
 std::string Text(const dao::Variant& value) { return dao::VariantToText(value); }
 
-bool IsFixed(std::int32_t type) {
-  return type != dao::dbText && type != dao::dbBinary && type != dao::dbMemo &&
-         type != dao::dbLongBinary;
-}
-
+// The Size the engine gives a column: the declared size of text and
+// binary, 0 for memo and OLE, the storage size of the fixed types.
 std::int64_t ExpectedSize(const Column& column) {
-  switch (column.Type) {
-    case dao::dbText:
-    case dao::dbBinary: return column.Size;
-    case dao::dbMemo:
-    case dao::dbLongBinary: return 0;
-    case dao::dbBoolean:
-    case dao::dbByte: return 1;
-    case dao::dbInteger: return 2;
-    case dao::dbLong:
-    case dao::dbSingle: return 4;
-    case dao::dbGUID:
-    case dao::dbDecimal: return 16;
-    default: return 8;
-  }
+  static const std::map<std::int32_t, std::int64_t> sizes{
+      {dao::dbMemo, 0},   {dao::dbLongBinary, 0}, {dao::dbBoolean, 1},
+      {dao::dbByte, 1},   {dao::dbInteger, 2},    {dao::dbLong, 4},
+      {dao::dbSingle, 4}, {dao::dbGUID, 16},      {dao::dbDecimal, 16},
+  };
+  if (column.Type == dao::dbText || column.Type == dao::dbBinary) return column.Size;
+  const auto size = sizes.find(column.Type);
+  return size != sizes.end() ? size->second : 8;
 }
 
 std::int32_t ExpectedAttributes(const Column& column) {
-  std::int32_t attributes = IsFixed(column.Type) ? dao::dbFixedField : dao::dbVariableField;
+  const bool variable = column.Type == dao::dbText || column.Type == dao::dbBinary ||
+                        column.Type == dao::dbMemo || column.Type == dao::dbLongBinary;
+  std::int32_t attributes = variable ? dao::dbVariableField : dao::dbFixedField;
   if (column.AutoNumber && column.Type == dao::dbLong) attributes |= dao::dbAutoIncrField;
   if (!column.AutoNumber) attributes |= dao::dbUpdatableField;
   if (column.Hyperlink) attributes |= dao::dbHyperlinkField;

@@ -13,43 +13,58 @@ namespace tabulon::test {
 namespace {
 
 struct BadCase {
-  const char* Json;
-  const char* Message;
+  std::string Json;
+  std::string Message;
 };
 
 // Wraps table JSON into a document with a valid second table "P".
 std::string WithTables(const std::string& tables, const std::string& rest = "") {
-  return fmt::format(R"({{"tables": [{}, {{"name": "P", "columns": [{{"name": "ID", "type": "long"}}],
+  return fmt::format(
+      R"({{"tables": [{}, {{"name": "P", "columns": [{{"name": "ID", "type": "long"}}],
                         "indexes": [{{"name": "PK", "primary": true, "columns": ["ID"]}}]}}]{}}})",
-                     tables, rest);
+      tables, rest);
 }
 
-std::string Refusal(const std::string& json) {
+// The writer's message refusing a description, or "(accepted)".
+std::string Refusal(const jetwriter::Database& db) {
   try {
-    jetwriter::WriteDatabase(jetwriter::ReadSchemaJson(json));
+    jetwriter::WriteDatabase(db);
   } catch (const jetwriter::SchemaError& error) {
     return error.what();
   }
   return "(accepted)";
 }
 
+std::string Refusal(const std::string& json) {
+  try {
+    return Refusal(jetwriter::ReadSchemaJson(json));
+  } catch (const jetwriter::SchemaError& error) {
+    return error.what();
+  }
+}
+
 TEST(SchemaErrorTest, RefusesWithAMessageNamingTheProblem) {
-  const std::string longName(65, 'x');
   const BadCase cases[] = {
       {"{", "not valid JSON"},
       {R"({"tabels": []})", "unknown key \"tabels\""},
       {R"({"tables": [{"name": "T", "columns": [{"name": "A", "type": "numbr"}]}]})",
        "tables[0] \"T\".columns[0] \"A\".type: unknown type \"numbr\""},
-      {R"({"tables": [{"name": "T", "columns": [{"name": "A", "type": "text", "size": "5"}]}]})", "size: expected a whole number"},
-      {R"({"tables": [{"name": "T", "columns": [{"name": "A", "type": "long", "size": 5}]}]})", "only text and binary columns have a size"},
+      {R"({"tables": [{"name": "T", "columns": [{"name": "A", "type": "text", "size": "5"}]}]})",
+       "size: expected a whole number"},
+      {R"({"tables": [{"name": "T", "columns": [{"name": "A", "type": "long", "size": 5}]}]})",
+       "only text and binary columns have a size"},
       {R"({"tables": [{"name": "T", "columns": [{"name": "A", "type": "long"}], "rows": [{"B": 1}]}]})",
        "tables[0] \"T\".rows[0]: there is no column \"B\""},
       {R"({"tables": [{"name": "T", "columns": [{"name": "A", "type": "text", "size": 300}]}]})",
        "column \"A\": a Text size must be 1 to 255 characters, not 300"},
-      {R"({"tables": [{"name": "T", "columns": []}]})", "table \"T\": a table needs 1 to 255 columns, not 0"},
-      {R"({"tables": [{"name": "T.1", "columns": [{"name": "A", "type": "long"}]}]})", "contains the character '.'"},
-      {R"({"tables": [{"name": " T", "columns": [{"name": "A", "type": "long"}]}]})", "starts with a space"},
-      {R"({"tables": [{"name": "MSysObjects", "columns": [{"name": "A", "type": "long"}]}]})", "belongs to an engine table"},
+      {R"({"tables": [{"name": "T", "columns": []}]})",
+       "table \"T\": a table needs 1 to 255 columns, not 0"},
+      {R"({"tables": [{"name": "T.1", "columns": [{"name": "A", "type": "long"}]}]})",
+       "contains the character '.'"},
+      {R"({"tables": [{"name": " T", "columns": [{"name": "A", "type": "long"}]}]})",
+       "starts with a space"},
+      {R"({"tables": [{"name": "MSysObjects", "columns": [{"name": "A", "type": "long"}]}]})",
+       "belongs to an engine table"},
       {R"({"tables": [{"name": "T", "columns": [{"name": "A", "type": "long"}, {"name": "a", "type": "text"}]}]})",
        "column \"a\": the name is used twice"},
       {R"({"tables": [{"name": "T", "columns": [{"name": "A", "type": "text", "autoNumber": true}]}]})",
@@ -74,16 +89,30 @@ TEST(SchemaErrorTest, RefusesWithAMessageNamingTheProblem) {
       {R"({"tables": [{"name": "T", "columns": [{"name": "A", "type": "datetime"}], "rows": [{"A": "2023-02-30"}]}]})",
        "\"2023-02-30\" is not a date"},
       {R"({"password": "abcdefghijklmnopqrstu"})", "the password is longer than 20 characters"},
-      {R"({"properties": [{"name": "N", "type": "byte", "value": "x"}]})", "properties[0] \"N\": \"x\" is not a whole number"},
+      {R"({"properties": [{"name": "N", "type": "byte", "value": "x"}]})",
+       "properties[0] \"N\": \"x\" is not a whole number"},
       {R"({"password": "abc\\"})", "the password ends with a backslash"},
+      {fmt::format(
+           R"({{"tables": [{{"name": "{}", "columns": [{{"name": "A", "type": "long"}}]}}]}})",
+           std::string(65, 'x')),
+       "is longer than 64 characters"},
+      {fmt::format(R"({{"tables": [{{"name": "T", "description": "{}", "columns": [{{"name": "A",
+          "type": "long"}}]}}]}})",
+                   std::string(40000, 'x')),
+       "table \"T\", property \"Description\": the value takes 80000 bytes"},
   };
-  for (const BadCase& c : cases) EXPECT_NE(Refusal(c.Json).find(c.Message), std::string::npos) << c.Json << "\n" << Refusal(c.Json);
+  for (const BadCase& c : cases) {
+    const std::string refusal = Refusal(c.Json);
+    EXPECT_NE(refusal.find(c.Message), std::string::npos) << c.Json << "\n" << refusal;
+  }
 
-  const std::string T = R"({"name": "T", "columns": [{"name": "A", "type": "long"}, {"name": "S", "type": "text"}]})";
+  const std::string T =
+      R"({"name": "T", "columns": [{"name": "A", "type": "long"}, {"name": "S", "type": "text"}]})";
   const BadCase relations[] = {
       {R"({"name": "R", "table": "P", "foreignTable": "T", "columns": [{"name": "ID", "foreignName": "X"}]})",
        "relationship \"R\": table \"T\" has no column \"X\""},
-      {R"({"name": "R", "table": "Q", "foreignTable": "T", "columns": ["A"]})", "relationship \"R\": there is no table \"Q\""},
+      {R"({"name": "R", "table": "Q", "foreignTable": "T", "columns": ["A"]})",
+       "relationship \"R\": there is no table \"Q\""},
       {R"({"name": "R", "table": "T", "foreignTable": "P", "columns": [{"name": "A", "foreignName": "ID"}]})",
        "enforcing it needs a primary key or unique index of table \"T\""},
       {R"({"name": "R", "table": "P", "foreignTable": "T", "columns": [{"name": "ID", "foreignName": "S"}]})",
@@ -95,16 +124,10 @@ TEST(SchemaErrorTest, RefusesWithAMessageNamingTheProblem) {
        "a join is either left or right"},
   };
   for (const BadCase& c : relations) {
-    const std::string json = WithTables(T, fmt::format(R"(, "relationships": [{}])", c.Json));
-    EXPECT_NE(Refusal(json).find(c.Message), std::string::npos) << c.Json << "\n" << Refusal(json);
+    const std::string refusal =
+        Refusal(WithTables(T, fmt::format(R"(, "relationships": [{}])", c.Json)));
+    EXPECT_NE(refusal.find(c.Message), std::string::npos) << c.Json << "\n" << refusal;
   }
-  EXPECT_NE(Refusal(WithTables(fmt::format(R"({{"name": "{}", "columns": [{{"name": "A", "type": "long"}}]}})", longName)))
-                .find("is longer than 64 characters"),
-            std::string::npos);
-  EXPECT_NE(Refusal(WithTables(fmt::format(R"({{"name": "T", "description": "{}", "columns": [{{"name": "A", "type": "long"}}]}})",
-                                           std::string(40000, 'x'))))
-                .find("table \"T\", property \"Description\": the value takes 80000 bytes"),
-            std::string::npos);
 }
 
 TEST(SchemaErrorTest, RefusesRowsAndIndexesTooLargeForAPage) {
@@ -119,22 +142,12 @@ TEST(SchemaErrorTest, RefusesRowsAndIndexesTooLargeForAPage) {
     table.Columns.push_back(column);
   }
   table.Rows.push_back(jetwriter::Row(10, std::string(255, 'x')));
-  EXPECT_THROW(
-      try { jetwriter::WriteDatabase(db); } catch (const jetwriter::SchemaError& error) {
-        EXPECT_NE(std::string(error.what()).find("row 1: the row takes 5"), std::string::npos) << error.what();
-        throw;
-      },
-      jetwriter::SchemaError);
+  EXPECT_NE(Refusal(db).find("row 1: the row takes 5"), std::string::npos) << Refusal(db);
 
   table.Columns.resize(1);
   table.Rows.assign(400, jetwriter::Row{std::string("key value")});
   table.Indexes.push_back({"I", {{"C0", false}}, false, false, false, false});
-  EXPECT_THROW(
-      try { jetwriter::WriteDatabase(db); } catch (const jetwriter::SchemaError& error) {
-        EXPECT_NE(std::string(error.what()).find("the keys of index \"I\" take"), std::string::npos) << error.what();
-        throw;
-      },
-      jetwriter::SchemaError);
+  EXPECT_NE(Refusal(db).find("the keys of index \"I\" take"), std::string::npos) << Refusal(db);
 }
 
 }  // namespace
