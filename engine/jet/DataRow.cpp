@@ -125,10 +125,14 @@ std::optional<std::int64_t> IntegerValue(const RowValues& row, const ColumnDefin
   const std::optional<ByteView> value = row.Value(column);
   if (!value) return std::nullopt;
   switch (column.Type) {
-    case ColByte: return value->U8(0);
-    case ColInteger: return value->I16(0);
-    case ColLong: return value->I32(0);
-    default: break;
+    case ColByte:
+      return value->U8(0);
+    case ColInteger:
+      return value->I16(0);
+    case ColLong:
+      return value->I32(0);
+    default:
+      break;
   }
   throw FormatError("列 '" + column.Name + "' は整数の列ではありません");
 }

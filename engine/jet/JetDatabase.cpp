@@ -12,14 +12,22 @@ namespace {
 
 std::string FormatVersionText(std::uint8_t version) {
   switch (version) {
-    case VersionJet3: return "3.0";
-    case VersionJet4: return "4.0";
-    case VersionAce12: return "12.0";
-    case VersionAce14: return "14.0";
-    case VersionAce15: return "15.0";
-    case VersionAce16: return "16.0";
-    case VersionAce17: return "17.0";
-    default: return std::to_string(version);
+    case VersionJet3:
+      return "3.0";
+    case VersionJet4:
+      return "4.0";
+    case VersionAce12:
+      return "12.0";
+    case VersionAce14:
+      return "14.0";
+    case VersionAce15:
+      return "15.0";
+    case VersionAce16:
+      return "16.0";
+    case VersionAce17:
+      return "17.0";
+    default:
+      return std::to_string(version);
   }
 }
 

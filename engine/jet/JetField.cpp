@@ -11,24 +11,42 @@ constexpr std::int32_t DaoDateTimeExtended = 26;
 
 std::int32_t DaoTypeOf(const ColumnDefinition& column, std::int32_t complexType) {
   switch (column.Type) {
-    case ColBoolean: return dao::dbBoolean;
-    case ColByte: return dao::dbByte;
-    case ColInteger: return dao::dbInteger;
-    case ColLong: return dao::dbLong;
-    case ColCurrency: return dao::dbCurrency;
-    case ColSingle: return dao::dbSingle;
-    case ColDouble: return dao::dbDouble;
-    case ColDateTime: return dao::dbDate;
-    case ColBinary: return dao::dbBinary;
-    case ColText: return dao::dbText;
-    case ColOle: return dao::dbLongBinary;
-    case ColMemo: return dao::dbMemo;
-    case ColGuid: return dao::dbGUID;
-    case ColNumeric: return dao::dbDecimal;
-    case ColBigInt: return dao::dbBigInt;
-    case ColExtendedDate: return DaoDateTimeExtended;
-    case ColComplex: return complexType;
-    default: return 0;
+    case ColBoolean:
+      return dao::dbBoolean;
+    case ColByte:
+      return dao::dbByte;
+    case ColInteger:
+      return dao::dbInteger;
+    case ColLong:
+      return dao::dbLong;
+    case ColCurrency:
+      return dao::dbCurrency;
+    case ColSingle:
+      return dao::dbSingle;
+    case ColDouble:
+      return dao::dbDouble;
+    case ColDateTime:
+      return dao::dbDate;
+    case ColBinary:
+      return dao::dbBinary;
+    case ColText:
+      return dao::dbText;
+    case ColOle:
+      return dao::dbLongBinary;
+    case ColMemo:
+      return dao::dbMemo;
+    case ColGuid:
+      return dao::dbGUID;
+    case ColNumeric:
+      return dao::dbDecimal;
+    case ColBigInt:
+      return dao::dbBigInt;
+    case ColExtendedDate:
+      return DaoDateTimeExtended;
+    case ColComplex:
+      return complexType;
+    default:
+      return 0;
   }
 }
 
@@ -51,24 +69,34 @@ dao::Variant JetField::Size() {
   if (FColumn.Calculated()) {
     switch (FColumn.Type) {
       case ColBoolean:
-      case ColByte: return std::int64_t{1};
-      case ColInteger: return std::int64_t{2};
+      case ColByte:
+        return std::int64_t{1};
+      case ColInteger:
+        return std::int64_t{2};
       case ColLong:
-      case ColSingle: return std::int64_t{4};
+      case ColSingle:
+        return std::int64_t{4};
       case ColCurrency:
       case ColDouble:
       case ColDateTime:
-      case ColBigInt: return std::int64_t{8};
-      case ColGuid: return std::int64_t{16};
-      default: break;
+      case ColBigInt:
+        return std::int64_t{8};
+      case ColGuid:
+        return std::int64_t{16};
+      default:
+        break;
     }
   }
   switch (FColumn.Type) {
-    case ColText: return std::int64_t{FFile->Header().Jet3 ? FColumn.Length : FColumn.Length / 2};
+    case ColText:
+      return std::int64_t{FFile->Header().Jet3 ? FColumn.Length : FColumn.Length / 2};
     case ColMemo:
-    case ColOle: return std::int64_t{0};
-    case ColNumeric: return std::int64_t{DaoDecimalSize};
-    default: return std::int64_t{FColumn.Length};
+    case ColOle:
+      return std::int64_t{0};
+    case ColNumeric:
+      return std::int64_t{DaoDecimalSize};
+    default:
+      return std::int64_t{FColumn.Length};
   }
 }
 

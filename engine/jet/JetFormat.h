@@ -44,14 +44,14 @@ inline constexpr std::uint32_t HeaderObscuredLengthJet3 = 126;
 inline constexpr std::uint32_t HeaderObscuredLengthJet4 = 128;
 
 // Offsets in the decoded header.
-inline constexpr std::uint32_t HeaderSortOrderJet3 = 0x3A;   // 2 bytes, LCID
-inline constexpr std::uint32_t HeaderCodePage = 0x3C;        // 2 bytes
-inline constexpr std::uint32_t HeaderDatabaseKey = 0x3E;     // 4 bytes; 0 = pages not encrypted
-inline constexpr std::uint32_t HeaderPassword = 0x42;        // 20 bytes Jet 3, 40 bytes Jet 4
+inline constexpr std::uint32_t HeaderSortOrderJet3 = 0x3A;  // 2 bytes, LCID
+inline constexpr std::uint32_t HeaderCodePage = 0x3C;       // 2 bytes
+inline constexpr std::uint32_t HeaderDatabaseKey = 0x3E;    // 4 bytes; 0 = pages not encrypted
+inline constexpr std::uint32_t HeaderPassword = 0x42;       // 20 bytes Jet 3, 40 bytes Jet 4
 inline constexpr std::uint32_t HeaderPasswordLengthJet3 = 20;
 inline constexpr std::uint32_t HeaderPasswordLengthJet4 = 40;
-inline constexpr std::uint32_t HeaderSortOrderJet4 = 0x6E;   // 2 bytes LCID, 0x71 version
-inline constexpr std::uint32_t HeaderCreationDate = 0x72;    // double, Jet 4 and ACE
+inline constexpr std::uint32_t HeaderSortOrderJet4 = 0x6E;  // 2 bytes LCID, 0x71 version
+inline constexpr std::uint32_t HeaderCreationDate = 0x72;   // double, Jet 4 and ACE
 
 // The 24 bytes every file carries at 0x18 (decoded); meaning unknown.
 inline constexpr std::array<std::uint8_t, 24> HeaderConstantBlock{
@@ -66,8 +66,8 @@ inline constexpr std::uint32_t HeaderAceEncryptionInfo = 0x299;
 struct Layout {
   std::uint32_t PageSize;
   // Data pages
-  std::uint32_t DataRowCountOffset;   // uint16
-  std::uint32_t DataRowTableOffset;   // first uint16 row offset
+  std::uint32_t DataRowCountOffset;  // uint16
+  std::uint32_t DataRowTableOffset;  // first uint16 row offset
   // Row offset entries
   std::uint16_t RowOffsetMask;
   // Table definition block
@@ -86,16 +86,16 @@ struct Layout {
   std::uint32_t ColumnEntrySize;
   std::uint32_t RealIndexEntrySize;
   std::uint32_t LogicalIndexEntrySize;
-  std::uint32_t NameLengthSize;        // 1 (Jet 3, code-page bytes) or 2 (UCS-2)
+  std::uint32_t NameLengthSize;  // 1 (Jet 3, code-page bytes) or 2 (UCS-2)
   // Column entry fields
-  std::uint32_t ColumnType;            // uint8
-  std::uint32_t ColumnNumber;          // uint16
-  std::uint32_t ColumnVarIndex;        // uint16
-  std::uint32_t ColumnPosition;        // uint16, display order
-  std::uint32_t ColumnPrecision;       // uint8 (decimal); scale follows
-  std::uint32_t ColumnFlags;           // uint8
-  std::uint32_t ColumnFixedOffset;     // uint16
-  std::uint32_t ColumnLength;          // uint16
+  std::uint32_t ColumnType;         // uint8
+  std::uint32_t ColumnNumber;       // uint16
+  std::uint32_t ColumnVarIndex;     // uint16
+  std::uint32_t ColumnPosition;     // uint16, display order
+  std::uint32_t ColumnPrecision;    // uint8 (decimal); scale follows
+  std::uint32_t ColumnFlags;        // uint8
+  std::uint32_t ColumnFixedOffset;  // uint16
+  std::uint32_t ColumnLength;       // uint16
   // Index pages
   std::uint32_t IndexBitmapOffset;
   std::uint32_t IndexEntriesOffset;
@@ -172,8 +172,8 @@ inline constexpr Layout Jet4Layout{
 };
 
 // Common TDEF header fields (both formats).
-inline constexpr std::uint32_t TdefNextPage = 4;   // uint32, continuation page
-inline constexpr std::uint32_t TdefLength = 8;     // uint32, logical length
+inline constexpr std::uint32_t TdefNextPage = 4;  // uint32, continuation page
+inline constexpr std::uint32_t TdefLength = 8;    // uint32, logical length
 inline constexpr std::uint32_t TdefContinuationHeader = 8;
 inline constexpr std::uint32_t Jet4Constant1625 = 0x0659;  // TDEF+12, column +1, logical index +0
 inline constexpr std::uint32_t Jet4RealIndexConstant = 1923;
@@ -310,19 +310,29 @@ inline constexpr RealIndexLayout Jet4RealIndex{
 struct LogicalIndexLayout {
   std::uint32_t Number;
   std::uint32_t RealIndex;
-  std::uint32_t Side;         // 1 referenced table, 2 referencing table
+  std::uint32_t Side;  // 1 referenced table, 2 referencing table
   std::uint32_t OtherIndex;
   std::uint32_t OtherTable;
   std::uint32_t CascadeUpdate;
   std::uint32_t CascadeDelete;
-  std::uint32_t Type;         // LogicalIndexType
+  std::uint32_t Type;  // LogicalIndexType
 };
-inline constexpr LogicalIndexLayout Jet3LogicalIndex{
-    .Number = 0, .RealIndex = 4, .Side = 8, .OtherIndex = 9,
-    .OtherTable = 13, .CascadeUpdate = 17, .CascadeDelete = 18, .Type = 19};
-inline constexpr LogicalIndexLayout Jet4LogicalIndex{
-    .Number = 4, .RealIndex = 8, .Side = 12, .OtherIndex = 13,
-    .OtherTable = 17, .CascadeUpdate = 21, .CascadeDelete = 22, .Type = 23};
+inline constexpr LogicalIndexLayout Jet3LogicalIndex{.Number = 0,
+                                                     .RealIndex = 4,
+                                                     .Side = 8,
+                                                     .OtherIndex = 9,
+                                                     .OtherTable = 13,
+                                                     .CascadeUpdate = 17,
+                                                     .CascadeDelete = 18,
+                                                     .Type = 19};
+inline constexpr LogicalIndexLayout Jet4LogicalIndex{.Number = 4,
+                                                     .RealIndex = 8,
+                                                     .Side = 12,
+                                                     .OtherIndex = 13,
+                                                     .OtherTable = 17,
+                                                     .CascadeUpdate = 21,
+                                                     .CascadeDelete = 22,
+                                                     .Type = 23};
 enum ForeignKeySide : std::uint8_t {
   SideReferenced = 1,
   SideReferencing = 2,
@@ -336,7 +346,7 @@ enum UsageMapType : std::uint8_t {
   UsageMapInline = 0x00,
   UsageMapReference = 0x01,
 };
-inline constexpr std::uint32_t UsageMapInlineBitmap = 5;   // after type and start page
-inline constexpr std::uint32_t UsageMapPageBitmap = 4;     // on a usage-map page
+inline constexpr std::uint32_t UsageMapInlineBitmap = 5;  // after type and start page
+inline constexpr std::uint32_t UsageMapPageBitmap = 4;    // on a usage-map page
 
 }  // namespace tabulon::jet

@@ -108,23 +108,35 @@ std::string GuidText(ByteView bytes) {
 dao::Variant PropertyValue(const StoredProperty& property, const TextDecoder& text) {
   const ByteView value(property.Value, "プロパティの値");
   switch (property.Type) {
-    case ColBoolean: return value.U8(0) != 0;
-    case ColByte: return std::int64_t{value.U8(0)};
+    case ColBoolean:
+      return value.U8(0) != 0;
+    case ColByte:
+      return std::int64_t{value.U8(0)};
     case ColInteger:
       // Access stores some integers (ColumnWidth) in four bytes.
       return value.Size() >= 4 ? std::int64_t{value.I32(0)} : std::int64_t{value.I16(0)};
-    case ColLong: return std::int64_t{value.I32(0)};
-    case ColCurrency: return dao::Currency{static_cast<std::int64_t>(value.U64(0))};
-    case ColSingle: return value.F32(0);
-    case ColDouble: return value.F64(0);
-    case ColDateTime: return dao::Date{value.F64(0)};
+    case ColLong:
+      return std::int64_t{value.I32(0)};
+    case ColCurrency:
+      return dao::Currency{static_cast<std::int64_t>(value.U64(0))};
+    case ColSingle:
+      return value.F32(0);
+    case ColDouble:
+      return value.F64(0);
+    case ColDateTime:
+      return dao::Date{value.F64(0)};
     case ColText:
-    case ColMemo: return text.Text(value);
-    case ColGuid: return GuidText(value);
-    case ColBigInt: return static_cast<std::int64_t>(value.U64(0));
+    case ColMemo:
+      return text.Text(value);
+    case ColGuid:
+      return GuidText(value);
+    case ColBigInt:
+      return static_cast<std::int64_t>(value.U64(0));
     case ColBinary:
-    case ColOle: return dao::Bytes(property.Value);
-    default: break;
+    case ColOle:
+      return dao::Bytes(property.Value);
+    default:
+      break;
   }
   throw FormatError("プロパティ '" + property.Name + "' の型 " + std::to_string(property.Type) +
                     " は読めません");

@@ -67,7 +67,9 @@ void ByteSink::F64(double v) {
   U64(bits);
 }
 
-void ByteSink::Append(const ByteVector& bytes) { FBytes.insert(FBytes.end(), bytes.begin(), bytes.end()); }
+void ByteSink::Append(const ByteVector& bytes) {
+  FBytes.insert(FBytes.end(), bytes.begin(), bytes.end());
+}
 
 void ByteSink::Zeros(std::size_t count) { FBytes.resize(FBytes.size() + count, 0); }
 

@@ -11,13 +11,15 @@ constexpr std::uint8_t EngineColumn = 0x10;
 constexpr std::uint8_t SidColumn = 0x20;
 constexpr std::uint16_t NameBytes = 510;
 
-ColumnDef Def(const char* name, std::uint8_t type, std::uint16_t length, std::uint8_t extraFlags = 0) {
+ColumnDef Def(const char* name, std::uint8_t type, std::uint16_t length,
+              std::uint8_t extraFlags = 0) {
   ColumnDef def;
   def.Name = name;
   def.JetType = type;
   def.Length = length;
   def.Flags = jet::ColumnUpdatable | EngineColumn;
-  const bool fixed = type != jet::ColText && type != jet::ColBinary && type != jet::ColMemo && type != jet::ColOle;
+  const bool fixed =
+      type != jet::ColText && type != jet::ColBinary && type != jet::ColMemo && type != jet::ColOle;
   if (fixed) def.Flags |= jet::ColumnFixed;
   if (extraFlags != 0) def.Flags |= extraFlags;
   if (type == jet::ColText || type == jet::ColMemo) {
@@ -45,12 +47,14 @@ Cell Text(const std::string& v) { return Cell{true, Utf16(v)}; }
 }  // namespace
 
 TableLayout MSysObjectsLayout() {
-  return Make({Def("Id", jet::ColLong, 4), Def("ParentId", jet::ColLong, 4), Def("Name", jet::ColText, NameBytes),
-               Def("Type", jet::ColInteger, 2), Def("DateCreate", jet::ColDateTime, 8),
-               Def("DateUpdate", jet::ColDateTime, 8), Def("Owner", jet::ColBinary, NameBytes, SidColumn),
-               Def("Flags", jet::ColLong, 4), Def("Database", jet::ColMemo, 0), Def("Connect", jet::ColMemo, 0),
-               Def("ForeignName", jet::ColText, NameBytes), Def("RmtInfoShort", jet::ColBinary, NameBytes),
-               Def("RmtInfoLong", jet::ColOle, 0), Def("Lv", jet::ColOle, 0), Def("LvProp", jet::ColOle, 0),
+  return Make({Def("Id", jet::ColLong, 4), Def("ParentId", jet::ColLong, 4),
+               Def("Name", jet::ColText, NameBytes), Def("Type", jet::ColInteger, 2),
+               Def("DateCreate", jet::ColDateTime, 8), Def("DateUpdate", jet::ColDateTime, 8),
+               Def("Owner", jet::ColBinary, NameBytes, SidColumn), Def("Flags", jet::ColLong, 4),
+               Def("Database", jet::ColMemo, 0), Def("Connect", jet::ColMemo, 0),
+               Def("ForeignName", jet::ColText, NameBytes),
+               Def("RmtInfoShort", jet::ColBinary, NameBytes), Def("RmtInfoLong", jet::ColOle, 0),
+               Def("Lv", jet::ColOle, 0), Def("LvProp", jet::ColOle, 0),
                Def("LvModule", jet::ColOle, 0), Def("LvExtra", jet::ColOle, 0)});
 }
 
@@ -60,15 +64,17 @@ TableLayout MSysACEsLayout() {
 }
 
 TableLayout MSysQueriesLayout() {
-  return Make({Def("ObjectId", jet::ColLong, 4), Def("Attribute", jet::ColByte, 1), Def("Order", jet::ColBinary, NameBytes),
-               Def("Name1", jet::ColText, NameBytes), Def("Name2", jet::ColText, NameBytes),
-               Def("Expression", jet::ColMemo, 0), Def("Flag", jet::ColInteger, 2), Def("LvExtra", jet::ColLong, 4)});
+  return Make({Def("ObjectId", jet::ColLong, 4), Def("Attribute", jet::ColByte, 1),
+               Def("Order", jet::ColBinary, NameBytes), Def("Name1", jet::ColText, NameBytes),
+               Def("Name2", jet::ColText, NameBytes), Def("Expression", jet::ColMemo, 0),
+               Def("Flag", jet::ColInteger, 2), Def("LvExtra", jet::ColLong, 4)});
 }
 
 TableLayout MSysRelationshipsLayout() {
   return Make({Def("szRelationship", jet::ColText, NameBytes), Def("grbit", jet::ColLong, 4),
-               Def("ccolumn", jet::ColLong, 4), Def("icolumn", jet::ColLong, 4), Def("szObject", jet::ColText, NameBytes),
-               Def("szColumn", jet::ColText, NameBytes), Def("szReferencedObject", jet::ColText, NameBytes),
+               Def("ccolumn", jet::ColLong, 4), Def("icolumn", jet::ColLong, 4),
+               Def("szObject", jet::ColText, NameBytes), Def("szColumn", jet::ColText, NameBytes),
+               Def("szReferencedObject", jet::ColText, NameBytes),
                Def("szReferencedColumn", jet::ColText, NameBytes)});
 }
 
@@ -93,9 +99,10 @@ ByteVector EncodeCatalogRow(const TableLayout& layout, const CatalogEntry& entry
 }
 
 ByteVector EncodeRelationshipRow(const TableLayout& layout, const RelationshipEntry& entry) {
-  std::vector<Cell> cells{Text(entry.Name),          Long(entry.Attributes),    Long(entry.ColumnCount),
-                          Long(entry.ColumnIndex),   Text(entry.ForeignTable),  Text(entry.ForeignColumn),
-                          Text(entry.Table),         Text(entry.Column)};
+  std::vector<Cell> cells{Text(entry.Name),         Long(entry.Attributes),
+                          Long(entry.ColumnCount),  Long(entry.ColumnIndex),
+                          Text(entry.ForeignTable), Text(entry.ForeignColumn),
+                          Text(entry.Table),        Text(entry.Column)};
   return EncodeRow(layout, cells);
 }
 

@@ -19,7 +19,8 @@ constexpr std::uint16_t WesternCodePage = 1252;
 
 }  // namespace
 
-void Rc4Xor(const std::uint8_t* key, std::size_t keyLength, std::uint8_t* data, std::size_t length) {
+void Rc4Xor(const std::uint8_t* key, std::size_t keyLength, std::uint8_t* data,
+            std::size_t length) {
   std::array<std::uint8_t, 256> state;
   for (std::size_t i = 0; i < state.size(); ++i) state[i] = static_cast<std::uint8_t>(i);
   std::uint8_t j = 0;
@@ -62,7 +63,8 @@ void WriteHeaderPage(std::uint8_t* page, dao::Date created, std::string_view pas
   for (std::size_t i = 0; i < area.size(); ++i) area[i] ^= mask[i % 4];
   std::copy(area.begin(), area.end(), page + HeaderPassword);
 
-  std::copy(Jet4Trailer.begin(), Jet4Trailer.end(), page + HeaderObscuredOffset + HeaderObscuredLengthJet4);
+  std::copy(Jet4Trailer.begin(), Jet4Trailer.end(),
+            page + HeaderObscuredOffset + HeaderObscuredLengthJet4);
   Rc4Xor(HeaderRc4Key.data(), HeaderRc4Key.size(), page + HeaderObscuredOffset,
          HeaderObscuredLengthJet4);
   // The last 0x200 bytes of the page hold 00 01 pairs in every engine-made file.

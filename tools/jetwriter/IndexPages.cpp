@@ -4,9 +4,9 @@
 #include <array>
 #include <cstring>
 
+#include <engine/ObjectModel.h>
 #include <engine/Utf8.h>
 #include <engine/jet/JetFormat.h>
-#include <engine/ObjectModel.h>
 
 namespace tabulon::jetwriter {
 
@@ -25,13 +25,16 @@ constexpr std::size_t MaxIndexedCharacters = 255;
 constexpr std::array<std::uint8_t, 128> SimpleTextCodes = [] {
   std::array<std::uint8_t, 128> codes{};
   const char* punctuation = " !\"#$%&()*,./:;?@[\\]+<=>";
-  const std::uint8_t punctuationCodes[] = {0x07, 0x09, 0x0A, 0x0C, 0x0E, 0x10, 0x12, 0x14, 0x16,
-                                           0x18, 0x1A, 0x1C, 0x1E, 0x20, 0x22, 0x24, 0x26, 0x27,
-                                           0x29, 0x2A, 0x2C, 0x2E, 0x30, 0x32};
-  for (int i = 0; punctuation[i] != '\0'; ++i) codes[static_cast<std::size_t>(punctuation[i])] = punctuationCodes[i];
-  for (int d = 0; d < 10; ++d) codes[static_cast<std::size_t>('0' + d)] = static_cast<std::uint8_t>(0x36 + 2 * d);
-  const std::uint8_t letterCodes[] = {0x4A, 0x4C, 0x4D, 0x4F, 0x51, 0x53, 0x55, 0x57, 0x59, 0x5B, 0x5C, 0x5E, 0x60,
-                                      0x62, 0x64, 0x66, 0x68, 0x69, 0x6B, 0x6D, 0x6F, 0x71, 0x73, 0x75, 0x76, 0x78};
+  const std::uint8_t punctuationCodes[] = {0x07, 0x09, 0x0A, 0x0C, 0x0E, 0x10, 0x12, 0x14,
+                                           0x16, 0x18, 0x1A, 0x1C, 0x1E, 0x20, 0x22, 0x24,
+                                           0x26, 0x27, 0x29, 0x2A, 0x2C, 0x2E, 0x30, 0x32};
+  for (int i = 0; punctuation[i] != '\0'; ++i)
+    codes[static_cast<std::size_t>(punctuation[i])] = punctuationCodes[i];
+  for (int d = 0; d < 10; ++d)
+    codes[static_cast<std::size_t>('0' + d)] = static_cast<std::uint8_t>(0x36 + 2 * d);
+  const std::uint8_t letterCodes[] = {0x4A, 0x4C, 0x4D, 0x4F, 0x51, 0x53, 0x55, 0x57, 0x59,
+                                      0x5B, 0x5C, 0x5E, 0x60, 0x62, 0x64, 0x66, 0x68, 0x69,
+                                      0x6B, 0x6D, 0x6F, 0x71, 0x73, 0x75, 0x76, 0x78};
   for (int l = 0; l < 26; ++l) {
     codes[static_cast<std::size_t>('A' + l)] = letterCodes[l];
     codes[static_cast<std::size_t>('a' + l)] = letterCodes[l];
@@ -45,7 +48,8 @@ void AppendBigEndian(ByteVector& out, std::uint64_t value, int bytes) {
 
 // Integers: big-endian with the sign bit flipped, so that bytes sort as numbers.
 void AppendInteger(ByteVector& out, std::int64_t value, int bytes) {
-  const std::uint64_t bits = static_cast<std::uint64_t>(value) ^ (std::uint64_t{1} << (8 * bytes - 1));
+  const std::uint64_t bits =
+      static_cast<std::uint64_t>(value) ^ (std::uint64_t{1} << (8 * bytes - 1));
   AppendBigEndian(out, bits, bytes);
 }
 
@@ -110,7 +114,8 @@ bool AppendText(ByteVector& out, const std::string& text, bool descending) {
 
 }  // namespace
 
-std::optional<ByteVector> EncodeKeyColumn(std::int32_t type, const dao::Variant& coerced, bool descending) {
+std::optional<ByteVector> EncodeKeyColumn(std::int32_t type, const dao::Variant& coerced,
+                                          bool descending) {
   ByteVector out;
   if (std::holds_alternative<dao::Null>(coerced)) {
     out.push_back(descending ? DescendingNull : AscendingNull);
@@ -144,7 +149,8 @@ std::optional<ByteVector> EncodeKeyColumn(std::int32_t type, const dao::Variant&
     }
     case dao::dbDouble:
     case dao::dbDate: {
-      const double d = type == dao::dbDate ? std::get<dao::Date>(coerced).Days : std::get<double>(coerced);
+      const double d =
+          type == dao::dbDate ? std::get<dao::Date>(coerced).Days : std::get<double>(coerced);
       std::uint64_t bits;
       std::memcpy(&bits, &d, sizeof bits);
       AppendFloat(out, bits, 8);
@@ -166,7 +172,8 @@ std::optional<ByteVector> EncodeKeyColumn(std::int32_t type, const dao::Variant&
       return std::nullopt;
   }
   if (invertValue) {
-    for (std::size_t i = valueStart; i < out.size(); ++i) out[i] = static_cast<std::uint8_t>(~out[i]);
+    for (std::size_t i = valueStart; i < out.size(); ++i)
+      out[i] = static_cast<std::uint8_t>(~out[i]);
   }
   return out;
 }

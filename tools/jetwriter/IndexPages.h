@@ -23,7 +23,8 @@ namespace tabulon::jetwriter {
 // The key bytes of one column of an index (flag byte and value) for a
 // coerced value of DAO type `type`, or nullopt when the writer cannot
 // encode it (see above).
-std::optional<ByteVector> EncodeKeyColumn(std::int32_t type, const dao::Variant& coerced, bool descending);
+std::optional<ByteVector> EncodeKeyColumn(std::int32_t type, const dao::Variant& coerced,
+                                          bool descending);
 
 struct IndexEntry {
   ByteVector Key;

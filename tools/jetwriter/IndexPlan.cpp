@@ -108,8 +108,10 @@ std::vector<TableIndexPlan> PlanIndexes(const Database& db) {
       own = static_cast<int>(manyPlan.Real.size()) - 1;
     }
 
-    const std::uint8_t cascadeUpdate = (relation.Attributes & dao::dbRelationUpdateCascade) != 0 ? 1 : 0;
-    const std::uint8_t deleteAction = (relation.Attributes & dao::dbRelationDeleteCascade) != 0 ? 1 : 0;
+    const std::uint8_t cascadeUpdate =
+        (relation.Attributes & dao::dbRelationUpdateCascade) != 0 ? 1 : 0;
+    const std::uint8_t deleteAction =
+        (relation.Attributes & dao::dbRelationDeleteCascade) != 0 ? 1 : 0;
     LogicalIndexPlan manySide;
     manySide.Name = relation.Name;
     manySide.Real = own;
@@ -136,8 +138,9 @@ std::vector<TableIndexPlan> PlanIndexes(const Database& db) {
 
   for (std::size_t t = 0; t < plans.size(); ++t) {
     if (plans[t].Logical.size() > MaxIndexesPerTable) {
-      throw SchemaError(fmt::format("table \"{}\": {} indexes with those of its relationships; a table holds at most {}",
-                                    db.Tables[t].Name, plans[t].Logical.size(), MaxIndexesPerTable));
+      throw SchemaError(fmt::format(
+          "table \"{}\": {} indexes with those of its relationships; a table holds at most {}",
+          db.Tables[t].Name, plans[t].Logical.size(), MaxIndexesPerTable));
     }
   }
   return plans;

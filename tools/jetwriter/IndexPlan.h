@@ -32,14 +32,14 @@ struct RealIndexPlan {
 
 struct LogicalIndexPlan {
   std::string Name;
-  int Real = 0;              // position in TableIndexPlan::Real
-  std::uint8_t Type = 0;     // jet::LogicalIndexType
-  int UserIndex = -1;        // position in Table::Indexes; -1 for foreign-key indexes
+  int Real = 0;           // position in TableIndexPlan::Real
+  std::uint8_t Type = 0;  // jet::LogicalIndexType
+  int UserIndex = -1;     // position in Table::Indexes; -1 for foreign-key indexes
   // Foreign-key indexes only:
-  int Relationship = -1;     // position in Database::Relationships
-  std::uint8_t Side = 0;     // 1 = referenced table, 2 = referencing table
-  int OtherTable = -1;       // position in Database::Tables
-  int OtherIndex = -1;       // logical number of the matching index there
+  int Relationship = -1;  // position in Database::Relationships
+  std::uint8_t Side = 0;  // 1 = referenced table, 2 = referencing table
+  int OtherTable = -1;    // position in Database::Tables
+  int OtherIndex = -1;    // logical number of the matching index there
   std::uint8_t CascadeUpdate = 0;
   std::uint8_t DeleteAction = 0;  // 1 = cascade delete
 };

@@ -63,7 +63,8 @@ dao::Bytes GeneratedGuid(std::size_t table, std::size_t row) {
     z ^= z >> 31;
     for (int i = 0; i < 8; ++i) bytes.push_back(static_cast<std::uint8_t>(z >> (8 * i)));
   }
-  bytes[7] = static_cast<std::uint8_t>((bytes[7] & 0x0F) | 0x40);  // version 4, stored little-endian
+  bytes[7] =
+      static_cast<std::uint8_t>((bytes[7] & 0x0F) | 0x40);  // version 4, stored little-endian
   bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);
   return bytes;
 }
@@ -81,11 +82,14 @@ void CoerceRows(const Table& table, std::size_t tableIndex, TableWork& work) {
       try {
         value = CoerceValue(column, given);
       } catch (const SchemaError& error) {
-        throw SchemaError(fmt::format("{}, column \"{}\": {}", RowWhat(table, r), column.Name, error.what()));
+        throw SchemaError(
+            fmt::format("{}, column \"{}\": {}", RowWhat(table, r), column.Name, error.what()));
       }
       if (column.AutoNumber && IsNull(value)) {
         if (column.Type == dao::dbLong) {
-          if (counter == 0x7FFFFFFF) throw SchemaError(fmt::format("{}: the AutoNumber range is used up", RowWhat(table, r)));
+          if (counter == 0x7FFFFFFF)
+            throw SchemaError(
+                fmt::format("{}: the AutoNumber range is used up", RowWhat(table, r)));
           value = ++counter;
         } else {
           value = GeneratedGuid(tableIndex, r);
@@ -94,11 +98,15 @@ void CoerceRows(const Table& table, std::size_t tableIndex, TableWork& work) {
         counter = std::max(counter, std::get<std::int64_t>(value));
       }
       if (column.Required.value_or(false) && IsNull(value)) {
-        throw SchemaError(fmt::format("{}, column \"{}\": the column is required but the value is null", RowWhat(table, r), column.Name));
+        throw SchemaError(
+            fmt::format("{}, column \"{}\": the column is required but the value is null",
+                        RowWhat(table, r), column.Name));
       }
       if (!column.AllowZeroLength.value_or(true)) {
         if (const auto* text = std::get_if<std::string>(&value); text != nullptr && text->empty()) {
-          throw SchemaError(fmt::format("{}, column \"{}\": zero-length text is not allowed in this column", RowWhat(table, r), column.Name));
+          throw SchemaError(
+              fmt::format("{}, column \"{}\": zero-length text is not allowed in this column",
+                          RowWhat(table, r), column.Name));
         }
       }
       values.push_back(std::move(value));
@@ -137,7 +145,8 @@ void WriteRows(PageFile& file, const Table& table, TableWork& work) {
     }
     const ByteVector row = EncodeRow(work.Layout, cells[r]);
     if (row.size() > MaxRowSize) {
-      throw SchemaError(fmt::format("{}: the row takes {} bytes; a row holds at most {}", RowWhat(table, r), row.size(), MaxRowSize));
+      throw SchemaError(fmt::format("{}: the row takes {} bytes; a row holds at most {}",
+                                    RowWhat(table, r), row.size(), MaxRowSize));
     }
     work.Rows.push_back(rows.Add(row));
   }
@@ -172,27 +181,31 @@ void WriteIndexes(PageFile& file, const Table& table, const TableIndexPlan& plan
         const auto part = EncodeKeyColumn(described.Type, value, column.Descending);
         if (!part) {
           throw SchemaError(fmt::format(
-              "{}, column \"{}\": index \"{}\" cannot hold {}; the writer writes index keys only for numbers, dates, "
+              "{}, column \"{}\": index \"{}\" cannot hold {}; the writer writes index keys only "
+              "for numbers, dates, "
               "Yes/No, GUID, binary and text of letters, digits, space and simple punctuation",
               RowWhat(table, r), described.Name, name, DescribeValue(value)));
         }
         key.insert(key.end(), part->begin(), part->end());
       }
       if (required && anyNull) {
-        throw SchemaError(fmt::format("{}: index \"{}\" does not allow null values", RowWhat(table, r), name));
+        throw SchemaError(
+            fmt::format("{}: index \"{}\" does not allow null values", RowWhat(table, r), name));
       }
       if (ignoreNulls && allNull) continue;
       if (!keys.insert(key).second && unique && !anyNull) {
-        throw SchemaError(fmt::format("{}: a second row with the same key in unique index \"{}\"", RowWhat(table, r), name));
+        throw SchemaError(fmt::format("{}: a second row with the same key in unique index \"{}\"",
+                                      RowWhat(table, r), name));
       }
       IndexEntry entry{key, work.Rows[r]};
       size += EntrySize(entry);
       entries.push_back(std::move(entry));
     }
     if (size > LeafCapacity) {
-      throw SchemaError(fmt::format("table \"{}\": the keys of index \"{}\" take {} bytes; the writer puts an index on "
-                                    "one page of {} bytes, so the table needs fewer rows",
-                                    table.Name, name, size, LeafCapacity));
+      throw SchemaError(fmt::format(
+          "table \"{}\": the keys of index \"{}\" take {} bytes; the writer puts an index on "
+          "one page of {} bytes, so the table needs fewer rows",
+          table.Name, name, size, LeafCapacity));
     }
     const std::uint32_t page = file.Allocate();
     work.DistinctKeys.push_back(static_cast<std::uint32_t>(keys.size()));
@@ -213,10 +226,12 @@ ByteVector InlineMap(const std::vector<std::uint32_t>& pages) {
   const auto [low, high] = std::minmax_element(pages.begin(), pages.end());
   const std::uint32_t start = *low & ~7u;
   const std::size_t bytes = std::max<std::size_t>(StandardMapBytes, (*high - start) / 8 + 1);
-  if (5 + bytes > RowPacker::MaxRow) throw SchemaError("the database is too large for the writer's usage maps");
+  if (5 + bytes > RowPacker::MaxRow)
+    throw SchemaError("the database is too large for the writer's usage maps");
   out.U32(start);
   ByteVector bitmap(bytes, 0);
-  for (const std::uint32_t page : pages) bitmap[(page - start) / 8] |= static_cast<std::uint8_t>(1u << ((page - start) % 8));
+  for (const std::uint32_t page : pages)
+    bitmap[(page - start) / 8] |= static_cast<std::uint8_t>(1u << ((page - start) % 8));
   out.Append(bitmap);
   return out.Take();
 }
@@ -226,7 +241,8 @@ void WriteGlobalMap(std::uint8_t* page, std::uint32_t pageCount) {
   // row 1 is an empty map as in every engine-made file.
   const std::size_t bytes = std::max<std::size_t>(StandardMapBytes, (pageCount + 7) / 8);
   ByteVector row0(5 + bytes, 0);
-  for (std::size_t bit = pageCount; bit < bytes * 8; ++bit) row0[5 + bit / 8] |= static_cast<std::uint8_t>(1u << (bit % 8));
+  for (std::size_t bit = pageCount; bit < bytes * 8; ++bit)
+    row0[5 + bit / 8] |= static_cast<std::uint8_t>(1u << (bit % 8));
   const ByteVector row1(GlobalMapRowBytes, 0);
   page[0] = jet::PageData;
   page[1] = 0x01;
@@ -265,7 +281,8 @@ PackedRows WriteCatalog(PageFile& file, const Database& db, const std::vector<Ta
                         LongValueStore& properties) {
   std::vector<CatalogEntry> entries;
   std::vector<ByteVector> blocks;
-  auto engineObject = [&](std::int32_t id, std::int32_t parent, const char* name, std::int16_t type) {
+  auto engineObject = [&](std::int32_t id, std::int32_t parent, const char* name,
+                          std::int16_t type) {
     CatalogEntry entry;
     entry.Id = id;
     entry.ParentId = parent;
@@ -279,7 +296,8 @@ PackedRows WriteCatalog(PageFile& file, const Database& db, const std::vector<Ta
   };
   engineObject(jet::TablesContainerId, jet::RootContainerId, "Tables", jet::ObjectContainer);
   engineObject(jet::DatabasesContainerId, jet::RootContainerId, "Databases", jet::ObjectContainer);
-  engineObject(jet::RelationshipsContainerId, jet::RootContainerId, "Relationships", jet::ObjectContainer);
+  engineObject(jet::RelationshipsContainerId, jet::RootContainerId, "Relationships",
+               jet::ObjectContainer);
   engineObject(jet::MSysDbId, jet::DatabasesContainerId, "MSysDb", jet::ObjectDatabase);
   PropertyBlockBuilder database;
   database.SetObject(DatabaseProperties(db));
@@ -287,7 +305,8 @@ PackedRows WriteCatalog(PageFile& file, const Database& db, const std::vector<Ta
   engineObject(MSysObjectsPage, jet::TablesContainerId, "MSysObjects", jet::ObjectLocalTable);
   engineObject(MSysACEsPage, jet::TablesContainerId, "MSysACEs", jet::ObjectLocalTable);
   engineObject(MSysQueriesPage, jet::TablesContainerId, "MSysQueries", jet::ObjectLocalTable);
-  engineObject(MSysRelationshipsPage, jet::TablesContainerId, "MSysRelationships", jet::ObjectLocalTable);
+  engineObject(MSysRelationshipsPage, jet::TablesContainerId, "MSysRelationships",
+               jet::ObjectLocalTable);
 
   for (std::size_t t = 0; t < db.Tables.size(); ++t) {
     const Table& table = db.Tables[t];
@@ -298,7 +317,8 @@ PackedRows WriteCatalog(PageFile& file, const Database& db, const std::vector<Ta
     entry.Type = jet::ObjectLocalTable;
     entry.Created = table.DateCreated.value_or(db.Created);
     entry.Updated = table.LastUpdated.value_or(entry.Created);
-    entry.Flags = (table.Hidden ? jet::ObjectFlagHidden : 0u) | (table.System ? jet::ObjectFlagSystemAlt : 0u);
+    entry.Flags = (table.Hidden ? jet::ObjectFlagHidden : 0u) |
+                  (table.System ? jet::ObjectFlagSystemAlt : 0u);
     entries.push_back(entry);
     blocks.push_back(TablePropertyBlock(table));
   }
@@ -330,8 +350,10 @@ PackedRows WriteRelationshipRows(PageFile& file, const Database& db) {
   RowPacker rows(file, MSysRelationshipsPage);
   std::uint32_t count = 0;
   for (const Relationship& relation : db.Relationships) {
-    const std::string& foreignTable = db.Tables[static_cast<std::size_t>(FindTable(db, relation.ForeignTable))].Name;
-    const std::string& table = db.Tables[static_cast<std::size_t>(FindTable(db, relation.Table))].Name;
+    const std::string& foreignTable =
+        db.Tables[static_cast<std::size_t>(FindTable(db, relation.ForeignTable))].Name;
+    const std::string& table =
+        db.Tables[static_cast<std::size_t>(FindTable(db, relation.Table))].Name;
     for (std::size_t i = 0; i < relation.Columns.size(); ++i) {
       const RelationshipEntry entry{relation.Name,
                                     relation.Attributes,
@@ -361,9 +383,11 @@ WrittenDatabase WriteDatabase(const Database& db) {
 
   std::vector<TableWork> work(db.Tables.size());
   for (std::size_t t = 0; t < db.Tables.size(); ++t) {
-    for (const Column& column : db.Tables[t].Columns) work[t].Layout.Columns.push_back(UserColumnDef(column));
+    for (const Column& column : db.Tables[t].Columns)
+      work[t].Layout.Columns.push_back(UserColumnDef(column));
     AssignLayout(work[t].Layout);
-    const std::size_t length = BuildTdef(work[t].Layout, plans[t], SizedLinks(work[t].Layout, plans[t])).size();
+    const std::size_t length =
+        BuildTdef(work[t].Layout, plans[t], SizedLinks(work[t].Layout, plans[t])).size();
     work[t].TdefPages = AllocateRun(file, TdefPageCount(length));
   }
   for (std::size_t t = 0; t < db.Tables.size(); ++t) {
@@ -378,16 +402,19 @@ WrittenDatabase WriteDatabase(const Database& db) {
 
   // Usage maps, then the TDEFs that point at them.
   RowPacker maps(file, 0);
-  auto map = [&](const std::vector<std::uint32_t>& pages) { return maps.Add(InlineMap(pages)).Packed(); };
+  auto map = [&](const std::vector<std::uint32_t>& pages) {
+    return maps.Add(InlineMap(pages)).Packed();
+  };
   struct EngineTable {
     std::uint32_t Page;
     TableLayout Layout;
     PackedRows Rows;
   };
-  const EngineTable engineTables[] = {{MSysObjectsPage, MSysObjectsLayout(), catalog},
-                                      {MSysACEsPage, MSysACEsLayout(), {}},
-                                      {MSysQueriesPage, MSysQueriesLayout(), {}},
-                                      {MSysRelationshipsPage, MSysRelationshipsLayout(), relationships}};
+  const EngineTable engineTables[] = {
+      {MSysObjectsPage, MSysObjectsLayout(), catalog},
+      {MSysACEsPage, MSysACEsLayout(), {}},
+      {MSysQueriesPage, MSysQueriesLayout(), {}},
+      {MSysRelationshipsPage, MSysRelationshipsLayout(), relationships}};
   const TableIndexPlan noIndexes;
   for (const EngineTable& table : engineTables) {
     TdefLinks links = SizedLinks(table.Layout, noIndexes);
@@ -399,8 +426,10 @@ WrittenDatabase WriteDatabase(const Database& db) {
     for (const ColumnDef& column : table.Layout.Columns) {
       if (!column.IsLongValue()) continue;
       const bool holdsProperties = table.Page == MSysObjectsPage && column.Name == "LvProp";
-      const std::uint32_t owned = map(holdsProperties ? properties.Pages() : std::vector<std::uint32_t>{});
-      const std::uint32_t free = map(holdsProperties ? properties.PagesWithRoom() : std::vector<std::uint32_t>{});
+      const std::uint32_t owned =
+          map(holdsProperties ? properties.Pages() : std::vector<std::uint32_t>{});
+      const std::uint32_t free =
+          map(holdsProperties ? properties.PagesWithRoom() : std::vector<std::uint32_t>{});
       links.LongValueMaps[longValue++] = {owned, free};
     }
     PlaceTdef(file, {table.Page}, BuildTdef(table.Layout, noIndexes, links));
@@ -423,7 +452,8 @@ WrittenDatabase WriteDatabase(const Database& db) {
     }
     for (std::size_t i = 0; i < plans[t].Logical.size(); ++i) {
       const int other = plans[t].Logical[i].OtherTable;
-      if (other >= 0) links.OtherTablePages[i] = work[static_cast<std::size_t>(other)].TdefPages.front();
+      if (other >= 0)
+        links.OtherTablePages[i] = work[static_cast<std::size_t>(other)].TdefPages.front();
     }
     PlaceTdef(file, w.TdefPages, BuildTdef(w.Layout, plans[t], links));
     result.Tables.push_back({w.TdefPages.front(), static_cast<std::uint32_t>(w.TdefPages.size()),
@@ -431,7 +461,8 @@ WrittenDatabase WriteDatabase(const Database& db) {
   }
 
   if (file.PageCount() > MaxPages) {
-    throw SchemaError(fmt::format("the database needs {} pages; the writer writes at most {}", file.PageCount(), MaxPages));
+    throw SchemaError(fmt::format("the database needs {} pages; the writer writes at most {}",
+                                  file.PageCount(), MaxPages));
   }
   WriteGlobalMap(file.Page(1), file.PageCount());
   WriteHeaderPage(file.Page(0), db.Created, db.Password);

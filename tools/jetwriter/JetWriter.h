@@ -32,7 +32,7 @@ struct WrittenTable {
 
 struct WrittenDatabase {
   ByteVector Bytes;
-  std::vector<WrittenTable> Tables;    // in Database::Tables order
+  std::vector<WrittenTable> Tables;     // in Database::Tables order
   std::vector<TableIndexPlan> Indexes;  // in Database::Tables order
 };
 

@@ -37,16 +37,18 @@ void RowPacker::StartPage() {
 RowPointer RowPacker::Add(const ByteVector& row) {
   if (row.empty() || row.size() > MaxRow) throw std::length_error("row does not fit a data page");
   const auto length = static_cast<std::uint32_t>(row.size());
-  if (FPages.empty() || FFree.back() < length + 2 || RowCount(FFile.Page(FPages.back())) >= MaxRowsPerPage) {
+  if (FPages.empty() || FFree.back() < length + 2 ||
+      RowCount(FFile.Page(FPages.back())) >= MaxRowsPerPage) {
     StartPage();
   }
   const std::uint32_t number = FPages.back();
   std::uint8_t* page = FFile.Page(number);
   const std::uint32_t rows = RowCount(page);
   // Rows fill the page from its end; each starts where the previous one began.
-  const std::uint32_t end = rows == 0 ? PageSize : (page[HeaderSize + 2 * (rows - 1)] |
-                                                    page[HeaderSize + 2 * (rows - 1) + 1] << 8) &
-                                                       jet::Jet4Layout.RowOffsetMask;
+  const std::uint32_t end =
+      rows == 0 ? PageSize
+                : (page[HeaderSize + 2 * (rows - 1)] | page[HeaderSize + 2 * (rows - 1) + 1] << 8) &
+                      jet::Jet4Layout.RowOffsetMask;
   const std::uint32_t start = end - length;
   std::copy(row.begin(), row.end(), page + start);
   PutU16(page + HeaderSize + 2 * rows, start);

@@ -17,7 +17,9 @@ class PageFile {
   std::uint32_t Allocate();
   std::uint32_t PageCount() const { return static_cast<std::uint32_t>(FBytes.size() / PageSize); }
   // The page's bytes; valid until the next Allocate.
-  std::uint8_t* Page(std::uint32_t number) { return FBytes.data() + std::size_t{number} * PageSize; }
+  std::uint8_t* Page(std::uint32_t number) {
+    return FBytes.data() + std::size_t{number} * PageSize;
+  }
   ByteVector Take() { return std::move(FBytes); }
 
  private:

@@ -19,21 +19,25 @@ constexpr std::size_t MaxPropertyValue = 0xFFFF - 8;
 
 ByteVector Checked(const std::string& name, ByteVector value) {
   if (value.size() > MaxPropertyValue) {
-    throw SchemaError(fmt::format("property \"{}\": the value takes {} bytes; a property holds at most {}", name,
-                                  value.size(), MaxPropertyValue));
+    throw SchemaError(
+        fmt::format("property \"{}\": the value takes {} bytes; a property holds at most {}", name,
+                    value.size(), MaxPropertyValue));
   }
   return value;
 }
 
-StoredProperty Text(const std::string& name, const std::string& value, bool ddl, std::uint8_t type = jet::ColText) {
+StoredProperty Text(const std::string& name, const std::string& value, bool ddl,
+                    std::uint8_t type = jet::ColText) {
   return StoredProperty{name, type, ddl, Checked(name, Utf16(value))};
 }
 
 StoredProperty Flag(const std::string& name, bool value) {
-  return StoredProperty{name, jet::ColBoolean, true, ByteVector{static_cast<std::uint8_t>(value ? 1 : 0)}};
+  return StoredProperty{name, jet::ColBoolean, true,
+                        ByteVector{static_cast<std::uint8_t>(value ? 1 : 0)}};
 }
 
-void AppendExtra(std::vector<StoredProperty>& out, const std::vector<Property>& extra, const std::string& owner) {
+void AppendExtra(std::vector<StoredProperty>& out, const std::vector<Property>& extra,
+                 const std::string& owner) {
   for (const Property& property : extra) {
     try {
       out.push_back(StoreProperty(property));
@@ -56,10 +60,12 @@ StoredProperty StoreProperty(const Property& property) {
   if (jetType == 0 || property.Type == dao::dbDecimal) {
     throw SchemaError(fmt::format("type {} is not a property type", property.Type));
   }
-  return StoredProperty{property.Name, jetType, property.Ddl, Checked(property.Name, PropertyBytes(property.Type, property.Value))};
+  return StoredProperty{property.Name, jetType, property.Ddl,
+                        Checked(property.Name, PropertyBytes(property.Type, property.Value))};
 }
 
-void PropertyBlockBuilder::AddSubObject(const std::string& name, std::vector<StoredProperty> properties) {
+void PropertyBlockBuilder::AddSubObject(const std::string& name,
+                                        std::vector<StoredProperty> properties) {
   if (!properties.empty()) FSubObjects.emplace_back(name, std::move(properties));
 }
 
@@ -100,13 +106,15 @@ ByteVector PropertyBlockBuilder::Build() const {
     return payload.Take();
   };
   AppendChunk(out, jet::PropertyChunkObject, values("", FObject));
-  for (const auto& sub : FSubObjects) AppendChunk(out, jet::PropertyChunkSubObject, values(sub.first, sub.second));
+  for (const auto& sub : FSubObjects)
+    AppendChunk(out, jet::PropertyChunkSubObject, values(sub.first, sub.second));
   return out.Take();
 }
 
 std::vector<StoredProperty> TableProperties(const Table& table) {
   std::vector<StoredProperty> out;
-  if (table.Description) out.push_back(Text("Description", *table.Description, false, jet::ColMemo));
+  if (table.Description)
+    out.push_back(Text("Description", *table.Description, false, jet::ColMemo));
   if (table.ValidationRule) out.push_back(Text("ValidationRule", *table.ValidationRule, true));
   if (table.ValidationText) out.push_back(Text("ValidationText", *table.ValidationText, true));
   AppendExtra(out, table.Properties, fmt::format("table \"{}\"", table.Name));
@@ -115,13 +123,15 @@ std::vector<StoredProperty> TableProperties(const Table& table) {
 
 std::vector<StoredProperty> ColumnProperties(const Column& column) {
   std::vector<StoredProperty> out;
-  if (column.Description) out.push_back(Text("Description", *column.Description, false, jet::ColMemo));
+  if (column.Description)
+    out.push_back(Text("Description", *column.Description, false, jet::ColMemo));
   if (column.Caption) out.push_back(Text("Caption", *column.Caption, false, jet::ColMemo));
   if (column.Format) out.push_back(Text("Format", *column.Format, true));
   if (column.DefaultValue) {
     // The engine stores GenGUID() of a GUID AutoNumber as Text, other defaults as Memo.
     const bool generated = column.Type == dao::dbGUID && column.AutoNumber;
-    out.push_back(Text("DefaultValue", *column.DefaultValue, true, generated ? jet::ColText : jet::ColMemo));
+    out.push_back(
+        Text("DefaultValue", *column.DefaultValue, true, generated ? jet::ColText : jet::ColMemo));
   }
   if (column.ValidationRule) out.push_back(Text("ValidationRule", *column.ValidationRule, true));
   if (column.ValidationText) out.push_back(Text("ValidationText", *column.ValidationText, true));
@@ -134,7 +144,8 @@ std::vector<StoredProperty> ColumnProperties(const Column& column) {
 std::vector<StoredProperty> DatabaseProperties(const Database& db) {
   std::vector<StoredProperty> out;
   bool hasVersion = false;
-  for (const Property& property : db.Properties) hasVersion = hasVersion || EqualsNoCase(property.Name, "AccessVersion");
+  for (const Property& property : db.Properties)
+    hasVersion = hasVersion || EqualsNoCase(property.Name, "AccessVersion");
   // Access 2000's mark; without it some readers call the file a generic Jet 4 one.
   if (!hasVersion) out.push_back(Text("AccessVersion", "08.50", false));
   AppendExtra(out, db.Properties, "database");

@@ -100,8 +100,8 @@ struct RelationColumn {
 // engine keeps for referential integrity on both tables.
 struct Relationship {
   std::string Name;
-  std::string Table;         // referenced ("one") table
-  std::string ForeignTable;  // referencing ("many") table
+  std::string Table;                    // referenced ("one") table
+  std::string ForeignTable;             // referencing ("many") table
   std::vector<RelationColumn> Columns;  // 1..10
   std::int32_t Attributes = 0;
 };

@@ -51,7 +51,9 @@ std::string KnownTypes() {
 class Path {
  public:
   explicit Path(std::string text) : FText(std::move(text)) {}
-  Path Key(std::string_view key) const { return Path(FText.empty() ? std::string(key) : FText + "." + std::string(key)); }
+  Path Key(std::string_view key) const {
+    return Path(FText.empty() ? std::string(key) : FText + "." + std::string(key));
+  }
   Path At(std::size_t index) const { return Path(fmt::format("{}[{}]", FText, index)); }
   Path Named(std::string_view name) const { return Path(fmt::format("{} \"{}\"", FText, name)); }
   [[noreturn]] void Fail(std::string_view problem) const {
@@ -68,7 +70,8 @@ const Json& Require(const Json& object, const char* key, const Path& path) {
   return *it;
 }
 
-void CheckKeys(const Json& object, const Path& path, std::initializer_list<std::string_view> allowed) {
+void CheckKeys(const Json& object, const Path& path,
+               std::initializer_list<std::string_view> allowed) {
   if (!object.is_object()) path.Fail("expected an object");
   for (const auto& item : object.items()) {
     bool known = false;
@@ -121,7 +124,8 @@ dao::Date DateValue(const Json& value, const Path& path) {
 dao::Variant Value(const Json& value, const Path& path) {
   if (value.is_null()) return dao::Null{};
   if (value.is_boolean()) return value.get<bool>();
-  if (value.is_number_unsigned() && value.get<std::uint64_t>() > std::numeric_limits<std::int64_t>::max()) {
+  if (value.is_number_unsigned() &&
+      value.get<std::uint64_t>() > std::numeric_limits<std::int64_t>::max()) {
     path.Fail("the number is too large");
   }
   if (value.is_number_integer()) return value.get<std::int64_t>();
@@ -134,7 +138,8 @@ std::int32_t TypeOf(const std::string& name, const Path& path, bool shortcuts) {
   for (const TypeEntry& entry : Types) {
     if (entry.Name == name) return entry.Type;
   }
-  if (shortcuts && (name == AutoNumberType || name == HyperlinkType)) return name == AutoNumberType ? dao::dbLong : dao::dbMemo;
+  if (shortcuts && (name == AutoNumberType || name == HyperlinkType))
+    return name == AutoNumberType ? dao::dbLong : dao::dbMemo;
   path.Fail(fmt::format("unknown type \"{}\"; known types: {}", name, KnownTypes()));
 }
 
@@ -150,7 +155,8 @@ std::vector<Property> Properties(const Json& object, const Path& path) {
     Property property;
     property.Name = String(Require(list[i], "name", at), at.Key("name"));
     at = at.Named(property.Name);
-    if (list[i].contains("type")) property.Type = TypeOf(String(list[i]["type"], at.Key("type")), at.Key("type"), false);
+    if (list[i].contains("type"))
+      property.Type = TypeOf(String(list[i]["type"], at.Key("type")), at.Key("type"), false);
     property.Value = Value(Require(list[i], "value", at), at.Key("value"));
     property.Ddl = OptionalBool(list[i], "ddl", at).value_or(false);
     try {
@@ -164,25 +170,29 @@ std::vector<Property> Properties(const Json& object, const Path& path) {
 }
 
 Column ReadColumn(const Json& json, Path path) {
-  CheckKeys(json, path, {"name", "type", "size", "autoNumber", "precision", "scale", "description", "validationRule",
-                         "validationText", "defaultValue", "caption", "format", "required", "allowZeroLength",
-                         "properties"});
+  CheckKeys(json, path,
+            {"name", "type", "size", "autoNumber", "precision", "scale", "description",
+             "validationRule", "validationText", "defaultValue", "caption", "format", "required",
+             "allowZeroLength", "properties"});
   Column column;
   column.Name = String(Require(json, "name", path), path.Key("name"));
   path = path.Named(column.Name);
   const std::string type = String(Require(json, "type", path), path.Key("type"));
   column.Type = TypeOf(type, path.Key("type"), true);
-  column.AutoNumber = type == AutoNumberType || OptionalBool(json, "autoNumber", path).value_or(false);
+  column.AutoNumber =
+      type == AutoNumberType || OptionalBool(json, "autoNumber", path).value_or(false);
   column.Hyperlink = type == HyperlinkType;
   if (column.Type == dao::dbText) column.Size = DefaultTextSize;
   if (column.Type == dao::dbBinary) column.Size = DefaultBinarySize;
   if (json.contains("size")) {
-    if (column.Type != dao::dbText && column.Type != dao::dbBinary) path.Key("size").Fail("only text and binary columns have a size");
+    if (column.Type != dao::dbText && column.Type != dao::dbBinary)
+      path.Key("size").Fail("only text and binary columns have a size");
     column.Size = Int(json["size"], path.Key("size"));
   }
   if (json.contains("precision") || json.contains("scale")) {
     if (column.Type != dao::dbDecimal) path.Fail("only decimal columns have a precision and scale");
-    if (json.contains("precision")) column.Precision = Int(json["precision"], path.Key("precision"));
+    if (json.contains("precision"))
+      column.Precision = Int(json["precision"], path.Key("precision"));
     if (json.contains("scale")) column.Scale = Int(json["scale"], path.Key("scale"));
   }
   column.Description = OptionalString(json, "description", path);
@@ -194,7 +204,8 @@ Column ReadColumn(const Json& json, Path path) {
   column.Required = OptionalBool(json, "required", path);
   column.AllowZeroLength = OptionalBool(json, "allowZeroLength", path);
   // The engine gives every GUID AutoNumber this default.
-  if (column.Type == dao::dbGUID && column.AutoNumber && !column.DefaultValue) column.DefaultValue = "GenGUID()";
+  if (column.Type == dao::dbGUID && column.AutoNumber && !column.DefaultValue)
+    column.DefaultValue = "GenGUID()";
   column.Properties = Properties(json, path);
   return column;
 }
@@ -226,8 +237,9 @@ Index ReadIndex(const Json& json, Path path) {
 }
 
 Table ReadTable(const Json& json, Path path) {
-  CheckKeys(json, path, {"name", "hidden", "system", "description", "validationRule", "validationText", "created",
-                         "updated", "columns", "indexes", "rows", "properties"});
+  CheckKeys(json, path,
+            {"name", "hidden", "system", "description", "validationRule", "validationText",
+             "created", "updated", "columns", "indexes", "rows", "properties"});
   Table table;
   table.Name = String(Require(json, "name", path), path.Key("name"));
   path = path.Named(table.Name);
@@ -240,11 +252,13 @@ Table ReadTable(const Json& json, Path path) {
   if (json.contains("updated")) table.LastUpdated = DateValue(json["updated"], path.Key("updated"));
   const Path columnsPath = path.Key("columns");
   const Json& columns = Array(Require(json, "columns", path), columnsPath);
-  for (std::size_t i = 0; i < columns.size(); ++i) table.Columns.push_back(ReadColumn(columns[i], columnsPath.At(i)));
+  for (std::size_t i = 0; i < columns.size(); ++i)
+    table.Columns.push_back(ReadColumn(columns[i], columnsPath.At(i)));
   if (json.contains("indexes")) {
     const Path indexesPath = path.Key("indexes");
     const Json& indexes = Array(json["indexes"], indexesPath);
-    for (std::size_t i = 0; i < indexes.size(); ++i) table.Indexes.push_back(ReadIndex(indexes[i], indexesPath.At(i)));
+    for (std::size_t i = 0; i < indexes.size(); ++i)
+      table.Indexes.push_back(ReadIndex(indexes[i], indexesPath.At(i)));
   }
   if (json.contains("rows")) {
     const Path rowsPath = path.Key("rows");
@@ -266,8 +280,9 @@ Table ReadTable(const Json& json, Path path) {
 }
 
 Relationship ReadRelationship(const Json& json, Path path) {
-  CheckKeys(json, path, {"name", "table", "foreignTable", "columns", "unique", "dontEnforce", "inherited",
-                         "cascadeUpdate", "cascadeDelete", "left", "right"});
+  CheckKeys(json, path,
+            {"name", "table", "foreignTable", "columns", "unique", "dontEnforce", "inherited",
+             "cascadeUpdate", "cascadeDelete", "left", "right"});
   Relationship relation;
   relation.Name = String(Require(json, "name", path), path.Key("name"));
   path = path.Named(relation.Name);
@@ -288,9 +303,12 @@ Relationship ReadRelationship(const Json& json, Path path) {
     relation.Columns.push_back(pair);
   }
   const std::pair<const char*, std::int32_t> bits[] = {
-      {"unique", dao::dbRelationUnique},          {"dontEnforce", dao::dbRelationDontEnforce},
-      {"inherited", dao::dbRelationInherited},    {"cascadeUpdate", dao::dbRelationUpdateCascade},
-      {"cascadeDelete", dao::dbRelationDeleteCascade}, {"left", dao::dbRelationLeft},
+      {"unique", dao::dbRelationUnique},
+      {"dontEnforce", dao::dbRelationDontEnforce},
+      {"inherited", dao::dbRelationInherited},
+      {"cascadeUpdate", dao::dbRelationUpdateCascade},
+      {"cascadeDelete", dao::dbRelationDeleteCascade},
+      {"left", dao::dbRelationLeft},
       {"right", dao::dbRelationRight}};
   for (const auto& [key, bit] : bits) {
     if (OptionalBool(json, key, path).value_or(false)) relation.Attributes |= bit;
@@ -322,7 +340,8 @@ Database ReadSchemaJson(std::string_view text) {
   db.Properties = Properties(json, root);
   if (json.contains("tables")) {
     const Json& tables = Array(json["tables"], root.Key("tables"));
-    for (std::size_t i = 0; i < tables.size(); ++i) db.Tables.push_back(ReadTable(tables[i], root.Key("tables").At(i)));
+    for (std::size_t i = 0; i < tables.size(); ++i)
+      db.Tables.push_back(ReadTable(tables[i], root.Key("tables").At(i)));
   }
   if (json.contains("relationships")) {
     const Json& relations = Array(json["relationships"], root.Key("relationships"));

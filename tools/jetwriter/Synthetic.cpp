@@ -22,29 +22,27 @@ struct FieldKind {
 
 // The fields of a synthetic table repeat this pattern after the key "ID".
 constexpr std::array<FieldKind, 16> SyntheticKinds{{{"名称", dao::dbText, 50, false},
-                                                     {"参照ID", dao::dbLong, 0, false},
-                                                     {"金額", dao::dbCurrency, 0, false},
-                                                     {"登録日", dao::dbDate, 0, false},
-                                                     {"有効", dao::dbBoolean, 0, false},
-                                                     {"数量", dao::dbInteger, 0, false},
-                                                     {"備考", dao::dbMemo, 0, false},
-                                                     {"比率", dao::dbDouble, 0, false},
-                                                     {"区分", dao::dbByte, 0, false},
-                                                     {"コード", dao::dbText, 10, false},
-                                                     {"単価", dao::dbDecimal, 0, false},
-                                                     {"識別子", dao::dbGUID, 0, false},
-                                                     {"係数", dao::dbSingle, 0, false},
-                                                     {"ホームページ", dao::dbMemo, 0, true},
-                                                     {"画像", dao::dbLongBinary, 0, false},
-                                                     {"予備", dao::dbBinary, 16, false}}};
+                                                    {"参照ID", dao::dbLong, 0, false},
+                                                    {"金額", dao::dbCurrency, 0, false},
+                                                    {"登録日", dao::dbDate, 0, false},
+                                                    {"有効", dao::dbBoolean, 0, false},
+                                                    {"数量", dao::dbInteger, 0, false},
+                                                    {"備考", dao::dbMemo, 0, false},
+                                                    {"比率", dao::dbDouble, 0, false},
+                                                    {"区分", dao::dbByte, 0, false},
+                                                    {"コード", dao::dbText, 10, false},
+                                                    {"単価", dao::dbDecimal, 0, false},
+                                                    {"識別子", dao::dbGUID, 0, false},
+                                                    {"係数", dao::dbSingle, 0, false},
+                                                    {"ホームページ", dao::dbMemo, 0, true},
+                                                    {"画像", dao::dbLongBinary, 0, false},
+                                                    {"予備", dao::dbBinary, 16, false}}};
 
-constexpr std::array<const char*, 16> SyntheticTopics{"顧客", "商品", "受注", "受注明細", "社員", "部署", "仕入先",
-                                                      "在庫表", "請求", "支払", "出荷", "倉庫", "見積", "契約",
-                                                      "ソース管理", "表示設定"};
+constexpr std::array<const char*, 16> SyntheticTopics{
+    "顧客", "商品", "受注", "受注明細", "社員", "部署", "仕入先",     "在庫表",
+    "請求", "支払", "出荷", "倉庫",     "見積", "契約", "ソース管理", "表示設定"};
 
-bool IsIndexable(std::int32_t type) {
-  return type != dao::dbMemo && type != dao::dbLongBinary;
-}
+bool IsIndexable(std::int32_t type) { return type != dao::dbMemo && type != dao::dbLongBinary; }
 
 Column SyntheticColumn(const std::string& table, const FieldKind& kind, int serial) {
   Column column;
@@ -91,43 +89,62 @@ class Random {
  public:
   explicit Random(std::uint64_t seed) : FEngine(seed) {}
   std::uint64_t Next() { return FEngine(); }
-  int Below(int n) { return n <= 0 ? 0 : static_cast<int>(FEngine() % static_cast<std::uint64_t>(n)); }
+  int Below(int n) {
+    return n <= 0 ? 0 : static_cast<int>(FEngine() % static_cast<std::uint64_t>(n));
+  }
   bool Chance(int percent) { return Below(100) < percent; }
   template <class T, std::size_t N>
-  const T& Pick(const std::array<T, N>& items) { return items[static_cast<std::size_t>(Below(static_cast<int>(N)))]; }
+  const T& Pick(const std::array<T, N>& items) {
+    return items[static_cast<std::size_t>(Below(static_cast<int>(N)))];
+  }
 
  private:
   std::mt19937_64 FEngine;
 };
 
-constexpr std::array<const char*, 12> RandomTableStems{"Customers", "Orders", "顧客", "表計算", "ソート順", "Items",
-                                                       "在庫表", "Staff", "取引先", "Order Lines", "予定表", "ソフト"};
-constexpr std::array<const char*, 12> RandomColumnStems{"Name", "Value", "名前", "金額", "表示順", "ソース", "Memo",
-                                                        "Code", "日付", "Amount", "区分", "A<B&C"};
-constexpr std::array<const char*, 8> RandomTexts{"alpha", "Beta 2", "日本語の値", "表示", "ソ連", "a<b & c>d",
-                                                 "back\\slash", "  spaced"};
-constexpr std::array<std::int32_t, 15> RandomTypes{dao::dbBoolean, dao::dbByte,    dao::dbInteger, dao::dbLong,
-                                                   dao::dbCurrency, dao::dbSingle, dao::dbDouble,  dao::dbDate,
-                                                   dao::dbBinary,  dao::dbText,    dao::dbLongBinary, dao::dbMemo,
-                                                   dao::dbGUID,    dao::dbDecimal, dao::dbMemo};
+constexpr std::array<const char*, 12> RandomTableStems{
+    "Customers", "Orders", "顧客",   "表計算",      "ソート順", "Items",
+    "在庫表",    "Staff",  "取引先", "Order Lines", "予定表",   "ソフト"};
+constexpr std::array<const char*, 12> RandomColumnStems{"Name",   "Value",  "名前", "金額",
+                                                        "表示順", "ソース", "Memo", "Code",
+                                                        "日付",   "Amount", "区分", "A<B&C"};
+constexpr std::array<const char*, 8> RandomTexts{"alpha", "Beta 2",    "日本語の値",  "表示",
+                                                 "ソ連",  "a<b & c>d", "back\\slash", "  spaced"};
+constexpr std::array<std::int32_t, 15> RandomTypes{
+    dao::dbBoolean,    dao::dbByte,   dao::dbInteger, dao::dbLong,    dao::dbCurrency,
+    dao::dbSingle,     dao::dbDouble, dao::dbDate,    dao::dbBinary,  dao::dbText,
+    dao::dbLongBinary, dao::dbMemo,   dao::dbGUID,    dao::dbDecimal, dao::dbMemo};
 
 std::string SimpleKeyText(int row) { return fmt::format("K{:03d} KEY", row); }
 
 // A value for a column of a random table; `unique` values differ per row,
 // `keyed` values are ones the writer can put in an index.
 dao::Variant RandomValue(Random& random, const Column& column, int row, bool unique, bool keyed) {
-  if (!unique && !column.Required.value_or(false) && column.Type != dao::dbBoolean && random.Chance(15)) {
+  if (!unique && !column.Required.value_or(false) && column.Type != dao::dbBoolean &&
+      random.Chance(15)) {
     return dao::Null{};
   }
   switch (column.Type) {
-    case dao::dbBoolean: return random.Chance(50);
-    case dao::dbByte: return std::int64_t{unique ? row : random.Below(256)};
-    case dao::dbInteger: return std::int64_t{unique ? row * 3 - 100 : random.Below(65536) - 32768};
-    case dao::dbLong: return std::int64_t{unique ? row * 1000 + 7 : static_cast<std::int64_t>(random.Next() % 4000000000ull) - 2000000000};
-    case dao::dbCurrency: return dao::Currency{unique ? row * 12345 : static_cast<std::int64_t>(random.Next() % 100000000) - 50000000};
-    case dao::dbSingle: return static_cast<float>(unique ? row + 0.5 : random.Below(20000) / 8.0 - 1000.0);
-    case dao::dbDouble: return unique ? row * 1.25 - 3 : random.Below(2000000) / 64.0 - 10000.0;
-    case dao::dbDate: return dao::Date{unique ? 40000.0 + row : random.Below(80000) - 10000 + random.Below(86400) / 86400.0};
+    case dao::dbBoolean:
+      return random.Chance(50);
+    case dao::dbByte:
+      return std::int64_t{unique ? row : random.Below(256)};
+    case dao::dbInteger:
+      return std::int64_t{unique ? row * 3 - 100 : random.Below(65536) - 32768};
+    case dao::dbLong:
+      return std::int64_t{unique ? row * 1000 + 7
+                                 : static_cast<std::int64_t>(random.Next() % 4000000000ull) -
+                                       2000000000};
+    case dao::dbCurrency:
+      return dao::Currency{
+          unique ? row * 12345 : static_cast<std::int64_t>(random.Next() % 100000000) - 50000000};
+    case dao::dbSingle:
+      return static_cast<float>(unique ? row + 0.5 : random.Below(20000) / 8.0 - 1000.0);
+    case dao::dbDouble:
+      return unique ? row * 1.25 - 3 : random.Below(2000000) / 64.0 - 10000.0;
+    case dao::dbDate:
+      return dao::Date{unique ? 40000.0 + row
+                              : random.Below(80000) - 10000 + random.Below(86400) / 86400.0};
     case dao::dbGUID: {
       dao::Bytes bytes(16);
       for (auto& b : bytes) b = static_cast<std::uint8_t>(random.Next());
@@ -141,14 +158,16 @@ dao::Variant RandomValue(Random& random, const Column& column, int row, bool uni
       return bytes;
     }
     case dao::dbLongBinary: {
-      dao::Bytes bytes(static_cast<std::size_t>(random.Chance(30) ? 3000 + random.Below(9000) : random.Below(60)));
+      dao::Bytes bytes(static_cast<std::size_t>(random.Chance(30) ? 3000 + random.Below(9000)
+                                                                  : random.Below(60)));
       for (auto& b : bytes) b = static_cast<std::uint8_t>(random.Next());
       return bytes;
     }
     case dao::dbText: {
       if (unique && column.Size < 8) return std::string(1, "0123456789ABCDEFGHIJ"[row % 20]);
-      std::string text = unique ? SimpleKeyText(row) : keyed ? fmt::format("Value {}", random.Below(50))
-                                                             : std::string(random.Pick(RandomTexts));
+      std::string text = unique  ? SimpleKeyText(row)
+                         : keyed ? fmt::format("Value {}", random.Below(50))
+                                 : std::string(random.Pick(RandomTexts));
       while (static_cast<int>(text.size()) > column.Size) text.pop_back();
       if (text.empty() || text.back() == ' ') text = "X";
       return text;
@@ -167,23 +186,29 @@ dao::Variant RandomValue(Random& random, const Column& column, int row, bool uni
       int limit = 1;
       for (int i = 0; i < digits; ++i) limit *= 10;
       const std::int64_t whole = random.Below(limit) * (random.Chance(50) ? -1 : 1);
-      return column.Scale > 0 ? fmt::format("{}.{}", whole, std::string(static_cast<std::size_t>(column.Scale), '5'))
-                              : std::to_string(whole);
+      return column.Scale > 0
+                 ? fmt::format("{}.{}", whole,
+                               std::string(static_cast<std::size_t>(column.Scale), '5'))
+                 : std::to_string(whole);
     }
-    default: return dao::Null{};
+    default:
+      return dao::Null{};
   }
 }
 
 void RandomProperties(Random& random, Column& column) {
-  if (random.Chance(40)) column.Description = fmt::format("{}の説明 <{}>", column.Name, random.Below(100));
+  if (random.Chance(40))
+    column.Description = fmt::format("{}の説明 <{}>", column.Name, random.Below(100));
   if (random.Chance(20)) column.Caption = "見出し";
   if (random.Chance(15)) column.Format = "General";
   if (random.Chance(25)) column.ValidationRule = "Is Not Null Or <>\"\\\"";
   if (random.Chance(20)) column.ValidationText = "入力してください";
   if (random.Chance(25) && !column.AutoNumber) column.DefaultValue = "0";
   if (random.Chance(20)) column.Required = random.Chance(50);
-  if ((column.Type == dao::dbText || column.Type == dao::dbMemo) && random.Chance(40)) column.AllowZeroLength = true;
-  if (random.Chance(10)) column.Properties.push_back({"ColumnWidth", dao::dbInteger, std::int64_t{1440}, false});
+  if ((column.Type == dao::dbText || column.Type == dao::dbMemo) && random.Chance(40))
+    column.AllowZeroLength = true;
+  if (random.Chance(10))
+    column.Properties.push_back({"ColumnWidth", dao::dbInteger, std::int64_t{1440}, false});
   if (column.Type == dao::dbGUID && column.AutoNumber) column.DefaultValue = "GenGUID()";
 }
 
@@ -199,14 +224,19 @@ std::optional<SyntheticSize> ParseSyntheticSize(std::string_view spec, std::stri
     const std::size_t equals = item.find('=');
     const std::string key(item.substr(0, equals));
     int value = 0;
-    const std::string_view digits = equals == std::string_view::npos ? std::string_view() : item.substr(equals + 1);
+    const std::string_view digits =
+        equals == std::string_view::npos ? std::string_view() : item.substr(equals + 1);
     const auto parsed = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (digits.empty() || parsed.ec != std::errc() || parsed.ptr != digits.data() + digits.size() || value < 0) {
+    if (digits.empty() || parsed.ec != std::errc() || parsed.ptr != digits.data() + digits.size() ||
+        value < 0) {
       problem = fmt::format("\"{}\" is not KEY=NUMBER", item);
       return std::nullopt;
     }
-    int* target = key == "tables" ? &size.Tables : key == "fields" ? &size.Fields
-                  : key == "indexes" ? &size.Indexes : key == "relations" ? &size.Relations : nullptr;
+    int* target = key == "tables"      ? &size.Tables
+                  : key == "fields"    ? &size.Fields
+                  : key == "indexes"   ? &size.Indexes
+                  : key == "relations" ? &size.Relations
+                                       : nullptr;
     if (target == nullptr) {
       problem = fmt::format("unknown key \"{}\"", key);
       return std::nullopt;
@@ -223,7 +253,8 @@ std::optional<SyntheticSize> ParseSyntheticSize(std::string_view spec, std::stri
     return std::nullopt;
   }
   if (size.Tables < 1 || size.Tables > 10000) problem = "tables must be 1 to 10000";
-  if (size.Fields < 1 || size.Fields > static_cast<int>(MaxColumns)) problem = "fields must be 1 to 255";
+  if (size.Fields < 1 || size.Fields > static_cast<int>(MaxColumns))
+    problem = "fields must be 1 to 255";
   if (size.Indexes > static_cast<int>(MaxIndexesPerTable)) problem = "indexes must be 0 to 32";
   if (!problem.empty()) return std::nullopt;
   return size;
@@ -235,7 +266,8 @@ Database SyntheticSchema(const SyntheticSize& size) {
   std::vector<std::vector<std::string>> references(static_cast<std::size_t>(size.Tables));
   for (int t = 0; t < size.Tables; ++t) {
     Table table;
-    table.Name = fmt::format("{}{:04d}", SyntheticTopics[static_cast<std::size_t>(t) % SyntheticTopics.size()], t + 1);
+    table.Name = fmt::format(
+        "{}{:04d}", SyntheticTopics[static_cast<std::size_t>(t) % SyntheticTopics.size()], t + 1);
     table.Description = fmt::format("{}の一覧（合成データ）", table.Name);
     if (t % 5 == 4) {
       table.ValidationRule = "[ID]>0";
@@ -251,8 +283,10 @@ Database SyntheticSchema(const SyntheticSize& size) {
     table.Columns.push_back(id);
     std::vector<std::string> indexable;
     for (int k = 1; k < size.Fields; ++k) {
-      const FieldKind& kind = SyntheticKinds[static_cast<std::size_t>(k - 1) % SyntheticKinds.size()];
-      table.Columns.push_back(SyntheticColumn(table.Name, kind, (k - 1) / static_cast<int>(SyntheticKinds.size()) + 1));
+      const FieldKind& kind =
+          SyntheticKinds[static_cast<std::size_t>(k - 1) % SyntheticKinds.size()];
+      table.Columns.push_back(
+          SyntheticColumn(table.Name, kind, (k - 1) / static_cast<int>(SyntheticKinds.size()) + 1));
       const std::string& name = table.Columns.back().Name;
       if (kind.Stem == std::string_view("参照ID")) {
         references[static_cast<std::size_t>(t)].push_back(name);
@@ -260,14 +294,17 @@ Database SyntheticSchema(const SyntheticSize& size) {
         indexable.push_back(name);
       }
     }
-    if (size.Indexes >= 1) table.Indexes.push_back({"PrimaryKey", {{"ID", false}}, true, true, false, true});
+    if (size.Indexes >= 1)
+      table.Indexes.push_back({"PrimaryKey", {{"ID", false}}, true, true, false, true});
     for (int i = 1; i < size.Indexes; ++i) {
       if (static_cast<std::size_t>(i - 1) >= indexable.size()) {
-        throw SchemaError(fmt::format("indexes={} needs more fields: {} fields give {} indexable ones besides the key",
-                                      size.Indexes, size.Fields, indexable.size()));
+        throw SchemaError(fmt::format(
+            "indexes={} needs more fields: {} fields give {} indexable ones besides the key",
+            size.Indexes, size.Fields, indexable.size()));
       }
       const std::string& name = indexable[static_cast<std::size_t>(i - 1)];
-      table.Indexes.push_back({"IX_" + name, {{name, i % 4 == 2}}, false, i % 3 == 0, false, false});
+      table.Indexes.push_back(
+          {"IX_" + name, {{name, i % 4 == 2}}, false, i % 3 == 0, false, false});
     }
     db.Tables.push_back(std::move(table));
   }
@@ -276,8 +313,9 @@ Database SyntheticSchema(const SyntheticSize& size) {
     const int round = r / size.Tables;
     const auto& refs = references[static_cast<std::size_t>(foreign)];
     if (static_cast<std::size_t>(round) >= refs.size()) {
-      throw SchemaError(fmt::format("relations={} needs more fields: each table has {} \"参照ID\" fields for {} tables",
-                                    size.Relations, refs.size(), size.Tables));
+      throw SchemaError(fmt::format(
+          "relations={} needs more fields: each table has {} \"参照ID\" fields for {} tables",
+          size.Relations, refs.size(), size.Tables));
     }
     int primary = size.Tables > 1 ? (foreign + 1 + round * 7) % size.Tables : foreign;
     if (primary == foreign && size.Tables > 1) primary = (primary + 1) % size.Tables;
@@ -286,11 +324,10 @@ Database SyntheticSchema(const SyntheticSize& size) {
     relation.Table = db.Tables[static_cast<std::size_t>(primary)].Name;
     relation.ForeignTable = db.Tables[static_cast<std::size_t>(foreign)].Name;
     relation.Columns.push_back({"ID", refs[static_cast<std::size_t>(round)]});
-    static constexpr std::int32_t Attributes[] = {0,
-                                                  dao::dbRelationUpdateCascade | dao::dbRelationDeleteCascade,
-                                                  dao::dbRelationDontEnforce,
-                                                  dao::dbRelationDeleteCascade | dao::dbRelationLeft,
-                                                  dao::dbRelationUpdateCascade | dao::dbRelationRight};
+    static constexpr std::int32_t Attributes[] = {
+        0, dao::dbRelationUpdateCascade | dao::dbRelationDeleteCascade, dao::dbRelationDontEnforce,
+        dao::dbRelationDeleteCascade | dao::dbRelationLeft,
+        dao::dbRelationUpdateCascade | dao::dbRelationRight};
     relation.Attributes = size.Indexes >= 1 ? Attributes[r % 5] : dao::dbRelationDontEnforce;
     db.Relationships.push_back(std::move(relation));
   }
@@ -301,10 +338,13 @@ Database RandomSchema(std::uint64_t seed) {
   Random random(seed);
   Database db;
   db.Created = dao::Date{36000.0 + random.Below(12000) + random.Below(86400) / 86400.0};
-  static constexpr std::array<const char*, 4> Passwords{"secret", "パスワード", "p@ss;word=", "Case"};
+  static constexpr std::array<const char*, 4> Passwords{"secret", "パスワード",
+                                                        "p@ss;word=", "Case"};
   if (random.Chance(30)) db.Password = random.Pick(Passwords);
-  if (random.Chance(50)) db.Properties.push_back({"AppTitle", dao::dbText, std::string("ランダム"), false});
-  if (random.Chance(30)) db.Properties.push_back({"Build", dao::dbLong, std::int64_t{random.Below(10000)}, true});
+  if (random.Chance(50))
+    db.Properties.push_back({"AppTitle", dao::dbText, std::string("ランダム"), false});
+  if (random.Chance(30))
+    db.Properties.push_back({"Build", dao::dbLong, std::int64_t{random.Below(10000)}, true});
 
   const int tableCount = 1 + random.Below(6);
   // Per table: the name of its single Long key column, if any.
@@ -321,9 +361,11 @@ Database RandomSchema(std::uint64_t seed) {
       table.ValidationText = "規則 <必須>";
     }
     if (random.Chance(50)) table.DateCreated = dao::Date{db.Created.Days + random.Below(100)};
-    if (table.DateCreated && random.Chance(50)) table.LastUpdated = dao::Date{table.DateCreated->Days + random.Below(1000) / 7.0};
+    if (table.DateCreated && random.Chance(50))
+      table.LastUpdated = dao::Date{table.DateCreated->Days + random.Below(1000) / 7.0};
 
-    const int keyKind = random.Below(10);  // 0..5 AutoNumber Long, 6 GUID AutoNumber, 7..8 Text, 9 none
+    const int keyKind =
+        random.Below(10);  // 0..5 AutoNumber Long, 6 GUID AutoNumber, 7..8 Text, 9 none
     const int columnCount = 1 + random.Below(24);
     std::string longKey;
     for (int c = 0; c < columnCount; ++c) {
@@ -341,7 +383,9 @@ Database RandomSchema(std::uint64_t seed) {
         column.Size = 20;
       } else {
         column.Type = random.Pick(RandomTypes);
-        column.Size = column.Type == dao::dbText ? 1 + random.Below(255) : column.Type == dao::dbBinary ? 1 + random.Below(510) : 0;
+        column.Size = column.Type == dao::dbText     ? 1 + random.Below(255)
+                      : column.Type == dao::dbBinary ? 1 + random.Below(510)
+                                                     : 0;
         column.Hyperlink = column.Type == dao::dbMemo && random.Chance(20);
         if (column.Type == dao::dbDecimal) {
           column.Precision = 1 + random.Below(28);
@@ -370,7 +414,8 @@ Database RandomSchema(std::uint64_t seed) {
     std::set<int> keyedColumns;
     if (keyKind != 9) {
       Index key{"PrimaryKey", {{table.Columns[0].Name, false}}, true, true, false, true};
-      if (keyKind >= 7 && table.Columns.size() > 1 && table.Columns[1].Type == dao::dbLong && random.Chance(60)) {
+      if (keyKind >= 7 && table.Columns.size() > 1 && table.Columns[1].Type == dao::dbLong &&
+          random.Chance(60)) {
         key.Columns.push_back({table.Columns[1].Name, random.Chance(30)});
         uniqueColumns.insert(1);
         keyedColumns.insert(1);
@@ -387,7 +432,8 @@ Database RandomSchema(std::uint64_t seed) {
       Index index;
       index.Name = fmt::format("ix{}_{}", i, column.Name);
       index.Columns.push_back({column.Name, random.Chance(30)});
-      const bool foreignKey = target >= 0 && static_cast<std::size_t>(c) + 1 == table.Columns.size();
+      const bool foreignKey =
+          target >= 0 && static_cast<std::size_t>(c) + 1 == table.Columns.size();
       index.Unique = column.Type != dao::dbBoolean && !foreignKey && random.Chance(40);
       index.IgnoreNulls = random.Chance(30);
       bool duplicate = false;
@@ -410,10 +456,13 @@ Database RandomSchema(std::uint64_t seed) {
           row.push_back(dao::Empty{});
         } else if (target >= 0 && c + 1 == table.Columns.size()) {
           const auto& pool = target == t ? keys : keyValues[static_cast<std::size_t>(target)];
-          row.push_back(pool.empty() || random.Chance(20) ? dao::Variant{dao::Null{}}
-                                                           : pool[static_cast<std::size_t>(random.Below(static_cast<int>(pool.size())))]);
+          row.push_back(
+              pool.empty() || random.Chance(20)
+                  ? dao::Variant{dao::Null{}}
+                  : pool[static_cast<std::size_t>(random.Below(static_cast<int>(pool.size())))]);
         } else {
-          row.push_back(RandomValue(random, column, r + 1, uniqueColumns.count(ci) != 0, keyedColumns.count(ci) != 0));
+          row.push_back(RandomValue(random, column, r + 1, uniqueColumns.count(ci) != 0,
+                                    keyedColumns.count(ci) != 0));
         }
       }
       if (!longKey.empty()) keys.push_back(std::int64_t{r + 1});
@@ -427,11 +476,17 @@ Database RandomSchema(std::uint64_t seed) {
       relation.Name = fmt::format("rel{}_{}", target, t);
       relation.Table = target == t ? table.Name : db.Tables[static_cast<std::size_t>(target)].Name;
       relation.ForeignTable = table.Name;
-      relation.Columns.push_back({target == t ? longKey : longKeys[static_cast<std::size_t>(target)], table.Columns.back().Name});
+      relation.Columns.push_back(
+          {target == t ? longKey : longKeys[static_cast<std::size_t>(target)],
+           table.Columns.back().Name});
       static constexpr std::array<std::int32_t, 8> Attributes{
-          0, dao::dbRelationUpdateCascade, dao::dbRelationDeleteCascade,
-          dao::dbRelationUpdateCascade | dao::dbRelationDeleteCascade, dao::dbRelationDontEnforce,
-          dao::dbRelationDontEnforce | dao::dbRelationLeft, dao::dbRelationRight | dao::dbRelationDeleteCascade,
+          0,
+          dao::dbRelationUpdateCascade,
+          dao::dbRelationDeleteCascade,
+          dao::dbRelationUpdateCascade | dao::dbRelationDeleteCascade,
+          dao::dbRelationDontEnforce,
+          dao::dbRelationDontEnforce | dao::dbRelationLeft,
+          dao::dbRelationRight | dao::dbRelationDeleteCascade,
           dao::dbRelationUnique | dao::dbRelationInherited};
       relation.Attributes = random.Pick(Attributes);
       db.Tables.push_back(std::move(table));

@@ -14,7 +14,8 @@ constexpr std::uint8_t EngineTable = 0x53;  // 'S'
 
 }  // namespace
 
-ByteVector BuildTdef(const TableLayout& layout, const TableIndexPlan& indexes, const TdefLinks& links) {
+ByteVector BuildTdef(const TableLayout& layout, const TableIndexPlan& indexes,
+                     const TdefLinks& links) {
   ByteSink out;
   out.U8(jet::PageTableDef);
   out.U8(0x01);
@@ -105,7 +106,8 @@ ByteVector BuildTdef(const TableLayout& layout, const TableIndexPlan& indexes, c
 
 std::uint32_t TdefPageCount(std::size_t length) {
   if (length <= PageSize) return 1;
-  return 1 + static_cast<std::uint32_t>((length - PageSize + ContinuationSize - 1) / ContinuationSize);
+  return 1 +
+         static_cast<std::uint32_t>((length - PageSize + ContinuationSize - 1) / ContinuationSize);
 }
 
 void PlaceTdef(PageFile& file, const std::vector<std::uint32_t>& pages, const ByteVector& tdef) {

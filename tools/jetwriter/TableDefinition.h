@@ -34,7 +34,8 @@ struct TdefLinks {
 // The logical TDEF: header, index counters, column entries and names, real
 // and logical index entries, logical index names, long-value column maps,
 // FF FF. Its size does not depend on `links`' values.
-ByteVector BuildTdef(const TableLayout& layout, const TableIndexPlan& indexes, const TdefLinks& links);
+ByteVector BuildTdef(const TableLayout& layout, const TableIndexPlan& indexes,
+                     const TdefLinks& links);
 
 // Pages a logical TDEF of `length` bytes needs: the first page holds 4096
 // bytes, each continuation page 4088.

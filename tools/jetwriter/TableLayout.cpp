@@ -12,21 +12,36 @@ constexpr std::uint16_t GeneralSortOrder = 1033;
 
 std::uint8_t JetTypeOf(std::int32_t type) {
   switch (type) {
-    case dao::dbBoolean: return jet::ColBoolean;
-    case dao::dbByte: return jet::ColByte;
-    case dao::dbInteger: return jet::ColInteger;
-    case dao::dbLong: return jet::ColLong;
-    case dao::dbCurrency: return jet::ColCurrency;
-    case dao::dbSingle: return jet::ColSingle;
-    case dao::dbDouble: return jet::ColDouble;
-    case dao::dbDate: return jet::ColDateTime;
-    case dao::dbBinary: return jet::ColBinary;
-    case dao::dbText: return jet::ColText;
-    case dao::dbLongBinary: return jet::ColOle;
-    case dao::dbMemo: return jet::ColMemo;
-    case dao::dbGUID: return jet::ColGuid;
-    case dao::dbDecimal: return jet::ColNumeric;
-    default: return 0;
+    case dao::dbBoolean:
+      return jet::ColBoolean;
+    case dao::dbByte:
+      return jet::ColByte;
+    case dao::dbInteger:
+      return jet::ColInteger;
+    case dao::dbLong:
+      return jet::ColLong;
+    case dao::dbCurrency:
+      return jet::ColCurrency;
+    case dao::dbSingle:
+      return jet::ColSingle;
+    case dao::dbDouble:
+      return jet::ColDouble;
+    case dao::dbDate:
+      return jet::ColDateTime;
+    case dao::dbBinary:
+      return jet::ColBinary;
+    case dao::dbText:
+      return jet::ColText;
+    case dao::dbLongBinary:
+      return jet::ColOle;
+    case dao::dbMemo:
+      return jet::ColMemo;
+    case dao::dbGUID:
+      return jet::ColGuid;
+    case dao::dbDecimal:
+      return jet::ColNumeric;
+    default:
+      return 0;
   }
 }
 
@@ -35,16 +50,23 @@ namespace {
 std::uint16_t FixedLength(std::uint8_t jetType) {
   switch (jetType) {
     case jet::ColBoolean:
-    case jet::ColByte: return 1;
-    case jet::ColInteger: return 2;
+    case jet::ColByte:
+      return 1;
+    case jet::ColInteger:
+      return 2;
     case jet::ColLong:
-    case jet::ColSingle: return 4;
+    case jet::ColSingle:
+      return 4;
     case jet::ColCurrency:
     case jet::ColDouble:
-    case jet::ColDateTime: return 8;
-    case jet::ColGuid: return 16;
-    case jet::ColNumeric: return 17;
-    default: return 0;
+    case jet::ColDateTime:
+      return 8;
+    case jet::ColGuid:
+      return 16;
+    case jet::ColNumeric:
+      return 17;
+    default:
+      return 0;
   }
 }
 
@@ -120,10 +142,12 @@ ByteVector EncodeRow(const TableLayout& layout, const std::vector<Cell>& cells) 
   for (std::size_t i = 0; i < count; ++i) {
     const ColumnDef& column = layout.Columns[i];
     const Cell& cell = cells[i];
-    if (cell.Present) mask[column.Number / 8] |= static_cast<std::uint8_t>(1u << (column.Number % 8));
+    if (cell.Present)
+      mask[column.Number / 8] |= static_cast<std::uint8_t>(1u << (column.Number % 8));
     if (column.IsBoolean()) continue;
     if (column.IsFixed()) {
-      if (cell.Present) std::copy(cell.Bytes.begin(), cell.Bytes.end(), fixed.begin() + column.FixedOffset);
+      if (cell.Present)
+        std::copy(cell.Bytes.begin(), cell.Bytes.end(), fixed.begin() + column.FixedOffset);
     } else {
       variable[column.VarIndex] = &cell;
     }

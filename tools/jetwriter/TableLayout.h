@@ -14,9 +14,9 @@ namespace tabulon::jetwriter {
 struct ColumnDef {
   std::string Name;
   std::uint8_t JetType = 0;
-  std::uint8_t Flags = 0;       // jet::ColumnFlag bits
-  std::uint8_t ExtraFlags = 0;  // jet::ColumnExtraFlag bits
-  std::uint16_t Length = 0;     // TDEF length in bytes (0 for long values)
+  std::uint8_t Flags = 0;         // jet::ColumnFlag bits
+  std::uint8_t ExtraFlags = 0;    // jet::ColumnExtraFlag bits
+  std::uint16_t Length = 0;       // TDEF length in bytes (0 for long values)
   std::uint8_t Misc[2] = {0, 0};  // bytes 11..12: sort order, or precision and scale
   // Assigned by AssignLayout.
   std::uint16_t Number = 0;

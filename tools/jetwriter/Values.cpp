@@ -64,7 +64,8 @@ struct DecimalText {
 std::optional<DecimalText> SplitDecimal(std::string_view text) {
   DecimalText out;
   std::size_t pos = 0;
-  if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) out.Negative = text[pos++] == '-';
+  if (pos < text.size() && (text[pos] == '-' || text[pos] == '+'))
+    out.Negative = text[pos++] == '-';
   bool any = false;
   bool point = false;
   for (; pos < text.size(); ++pos) {
@@ -82,7 +83,8 @@ std::optional<DecimalText> SplitDecimal(std::string_view text) {
   out.IntegerDigits.erase(0, out.IntegerDigits.find_first_not_of('0') == std::string::npos
                                  ? out.IntegerDigits.size()
                                  : out.IntegerDigits.find_first_not_of('0'));
-  while (!out.FractionDigits.empty() && out.FractionDigits.back() == '0') out.FractionDigits.pop_back();
+  while (!out.FractionDigits.empty() && out.FractionDigits.back() == '0')
+    out.FractionDigits.pop_back();
   return out;
 }
 
@@ -102,17 +104,20 @@ UInt128 ScaledMagnitude(const DecimalText& number, int scale, int maxDigits, con
   return magnitude;
 }
 
-std::int64_t IntegerIn(const dao::Variant& value, std::int64_t low, std::int64_t high, const char* type) {
+std::int64_t IntegerIn(const dao::Variant& value, std::int64_t low, std::int64_t high,
+                       const char* type) {
   std::int64_t number = 0;
   if (const auto* i = std::get_if<std::int64_t>(&value)) {
     number = *i;
   } else if (const auto* b = std::get_if<bool>(&value)) {
     number = *b ? -1 : 0;
   } else {
-    throw SchemaError(fmt::format("{} is not a whole number for a {} column", DescribeValue(value), type));
+    throw SchemaError(
+        fmt::format("{} is not a whole number for a {} column", DescribeValue(value), type));
   }
   if (number < low || number > high) {
-    throw SchemaError(fmt::format("{} is outside the range of a {} column ({}..{})", number, type, low, high));
+    throw SchemaError(
+        fmt::format("{} is outside the range of a {} column ({}..{})", number, type, low, high));
   }
   return number;
 }
@@ -132,7 +137,8 @@ const std::string& TextOf(const dao::Variant& value, const char* type) {
 dao::Currency CurrencyOf(const dao::Variant& value) {
   if (const auto* c = std::get_if<dao::Currency>(&value)) return *c;
   if (const auto* i = std::get_if<std::int64_t>(&value)) {
-    if (*i > std::numeric_limits<std::int64_t>::max() / 10000 || *i < std::numeric_limits<std::int64_t>::min() / 10000) {
+    if (*i > std::numeric_limits<std::int64_t>::max() / 10000 ||
+        *i < std::numeric_limits<std::int64_t>::min() / 10000) {
       throw SchemaError(fmt::format("{} is outside the range of a Currency column", *i));
     }
     return dao::Currency{*i * 10000};
@@ -141,13 +147,18 @@ dao::Currency CurrencyOf(const dao::Variant& value) {
     const auto number = SplitDecimal(*s);
     if (!number) throw SchemaError(fmt::format("\"{}\" is not a decimal number", *s));
     const UInt128 magnitude = ScaledMagnitude(*number, 4, 19, "the currency amount");
-    const UInt128 limit = static_cast<UInt128>(std::numeric_limits<std::int64_t>::max()) + (number->Negative ? 1 : 0);
-    if (magnitude > limit) throw SchemaError(fmt::format("\"{}\" is outside the range of a Currency column", *s));
-    return dao::Currency{number->Negative ? static_cast<std::int64_t>(0 - static_cast<std::uint64_t>(magnitude))
-                                          : static_cast<std::int64_t>(magnitude)};
+    const UInt128 limit =
+        static_cast<UInt128>(std::numeric_limits<std::int64_t>::max()) + (number->Negative ? 1 : 0);
+    if (magnitude > limit)
+      throw SchemaError(fmt::format("\"{}\" is outside the range of a Currency column", *s));
+    return dao::Currency{number->Negative
+                             ? static_cast<std::int64_t>(0 - static_cast<std::uint64_t>(magnitude))
+                             : static_cast<std::int64_t>(magnitude)};
   }
   const double scaled = std::round(NumberOf(value, "Currency") * 10000.0);
-  if (!(std::fabs(scaled) < 9.2e18)) throw SchemaError(fmt::format("{} is outside the range of a Currency column", DescribeValue(value)));
+  if (!(std::fabs(scaled) < 9.2e18))
+    throw SchemaError(
+        fmt::format("{} is outside the range of a Currency column", DescribeValue(value)));
   return dao::Currency{static_cast<std::int64_t>(scaled)};
 }
 
@@ -170,7 +181,8 @@ dao::Bytes BytesOf(const dao::Variant& value, const char* type) {
     if (auto bytes = ParseHex(*s)) return *bytes;
     throw SchemaError(fmt::format("\"{}\" is not hexadecimal bytes for a {} column", *s, type));
   }
-  throw SchemaError(fmt::format("{} is not binary data for a {} column", DescribeValue(value), type));
+  throw SchemaError(
+      fmt::format("{} is not binary data for a {} column", DescribeValue(value), type));
 }
 
 dao::Bytes GuidOf(const dao::Variant& value) {
@@ -179,7 +191,8 @@ dao::Bytes GuidOf(const dao::Variant& value) {
   } else if (const auto* s = std::get_if<std::string>(&value)) {
     if (auto bytes = ParseGuid(*s)) return *bytes;
   }
-  throw SchemaError(fmt::format("{} is not a GUID ({{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}})", DescribeValue(value)));
+  throw SchemaError(fmt::format("{} is not a GUID ({{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}})",
+                                DescribeValue(value)));
 }
 
 dao::Bytes DecimalOf(const Column& column, const dao::Variant& value) {
@@ -189,11 +202,13 @@ dao::Bytes DecimalOf(const Column& column, const dao::Variant& value) {
   } else if (const auto* s = std::get_if<std::string>(&value)) {
     text = *s;
   } else {
-    throw SchemaError(fmt::format("{} is not an integer or decimal text for a Decimal column", DescribeValue(value)));
+    throw SchemaError(fmt::format("{} is not an integer or decimal text for a Decimal column",
+                                  DescribeValue(value)));
   }
   const auto number = SplitDecimal(text);
   if (!number) throw SchemaError(fmt::format("\"{}\" is not a decimal number", text));
-  const UInt128 magnitude = ScaledMagnitude(*number, column.Scale, column.Precision, "the decimal value");
+  const UInt128 magnitude =
+      ScaledMagnitude(*number, column.Scale, column.Precision, "the decimal value");
   dao::Bytes stored(17, 0);
   stored[0] = number->Negative && magnitude != 0 ? 0x80 : 0x00;
   // Four 32-bit words, most significant first, each little-endian.
@@ -221,11 +236,12 @@ std::optional<dao::Date> ParseDate(std::string_view text) {
         !Digits(text, pos, 2, minute)) {
       return std::nullopt;
     }
-    if (pos < text.size() && (text[pos++] != ':' || !Digits(text, pos, 2, second))) return std::nullopt;
+    if (pos < text.size() && (text[pos++] != ':' || !Digits(text, pos, 2, second)))
+      return std::nullopt;
     if (pos != text.size()) return std::nullopt;
   }
-  if (year < 100 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 ||
-      minute > 59 || second > 59) {
+  if (year < 100 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) ||
+      hour > 23 || minute > 59 || second > 59) {
     return std::nullopt;
   }
   const double days = static_cast<double>(DaysFromCivil(year, month, day) - DaysFrom1970To1899);
@@ -248,7 +264,8 @@ std::optional<ByteVector> ParseHex(std::string_view text) {
 
 std::optional<ByteVector> ParseGuid(std::string_view text) {
   if (text.size() == 38 && text.front() == '{' && text.back() == '}') text = text.substr(1, 36);
-  if (text.size() != 36 || text[8] != '-' || text[13] != '-' || text[18] != '-' || text[23] != '-') {
+  if (text.size() != 36 || text[8] != '-' || text[13] != '-' || text[18] != '-' ||
+      text[23] != '-') {
     return std::nullopt;
   }
   std::string digits;
@@ -267,12 +284,14 @@ std::optional<ByteVector> ParseGuid(std::string_view text) {
 }
 
 dao::Variant CoerceValue(const Column& column, const dao::Variant& value) {
-  const bool isNull = std::holds_alternative<dao::Null>(value) || std::holds_alternative<dao::Empty>(value);
+  const bool isNull =
+      std::holds_alternative<dao::Null>(value) || std::holds_alternative<dao::Empty>(value);
   if (column.Type == dao::dbBoolean) {
     if (isNull) return false;
     if (const auto* b = std::get_if<bool>(&value)) return *b;
     if (const auto* i = std::get_if<std::int64_t>(&value)) return *i != 0;
-    throw SchemaError(fmt::format("{} is not true or false for a Yes/No column", DescribeValue(value)));
+    throw SchemaError(
+        fmt::format("{} is not true or false for a Yes/No column", DescribeValue(value)));
   }
   if (isNull) return dao::Null{};
   switch (column.Type) {
@@ -281,8 +300,8 @@ dao::Variant CoerceValue(const Column& column, const dao::Variant& value) {
     case dao::dbInteger:
       return IntegerIn(value, -32768, 32767, "Integer");
     case dao::dbLong:
-      return IntegerIn(value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max(),
-                       "Long");
+      return IntegerIn(value, std::numeric_limits<std::int32_t>::min(),
+                       std::numeric_limits<std::int32_t>::max(), "Long");
     case dao::dbCurrency:
       return CurrencyOf(value);
     case dao::dbSingle: {
@@ -299,19 +318,22 @@ dao::Variant CoerceValue(const Column& column, const dao::Variant& value) {
     case dao::dbText: {
       const std::string& text = TextOf(value, "Text");
       if (Utf16Length(text) > static_cast<std::size_t>(column.Size)) {
-        throw SchemaError(fmt::format("\"{}\" is longer than the column's {} characters", text, column.Size));
+        throw SchemaError(
+            fmt::format("\"{}\" is longer than the column's {} characters", text, column.Size));
       }
       return text;
     }
     case dao::dbMemo: {
       const std::string& text = TextOf(value, "Memo");
-      if (Utf16Length(text) * 2 >= 0xFFFFFF) throw SchemaError("the memo text is longer than 8 million characters");
+      if (Utf16Length(text) * 2 >= 0xFFFFFF)
+        throw SchemaError("the memo text is longer than 8 million characters");
       return text;
     }
     case dao::dbBinary: {
       dao::Bytes bytes = BytesOf(value, "Binary");
       if (bytes.size() > static_cast<std::size_t>(column.Size)) {
-        throw SchemaError(fmt::format("{} bytes are more than the column's {}", bytes.size(), column.Size));
+        throw SchemaError(
+            fmt::format("{} bytes are more than the column's {}", bytes.size(), column.Size));
       }
       return bytes;
     }
@@ -379,7 +401,8 @@ ByteVector PropertyBytes(std::int32_t type, const dao::Variant& value) {
       if (std::holds_alternative<dao::Null>(value) || std::holds_alternative<dao::Empty>(value)) {
         throw SchemaError("a Yes/No property needs a value");
       }
-      return ByteVector{static_cast<std::uint8_t>(std::get<bool>(CoerceValue(column, value)) ? 1 : 0)};
+      return ByteVector{
+          static_cast<std::uint8_t>(std::get<bool>(CoerceValue(column, value)) ? 1 : 0)};
     }
     case dao::dbText:
     case dao::dbByte:
@@ -405,10 +428,12 @@ ByteVector PropertyBytes(std::int32_t type, const dao::Variant& value) {
 std::string DescribeValue(const dao::Variant& value) {
   if (const auto* s = std::get_if<std::string>(&value)) return fmt::format("\"{}\"", *s);
   if (std::holds_alternative<dao::Bytes>(value)) return "binary data";
-  if (std::holds_alternative<dao::Null>(value) || std::holds_alternative<dao::Empty>(value)) return "null";
+  if (std::holds_alternative<dao::Null>(value) || std::holds_alternative<dao::Empty>(value))
+    return "null";
   if (const auto* b = std::get_if<bool>(&value)) return *b ? "true" : "false";
   if (const auto* d = std::get_if<dao::Date>(&value)) return fmt::format("date {}", d->Days);
-  if (const auto* c = std::get_if<dao::Currency>(&value)) return fmt::format("currency {}", static_cast<double>(c->Scaled) / 10000.0);
+  if (const auto* c = std::get_if<dao::Currency>(&value))
+    return fmt::format("currency {}", static_cast<double>(c->Scaled) / 10000.0);
   return dao::VariantToText(value);
 }
 
