@@ -7,21 +7,6 @@
 
 namespace tabulon {
 
-namespace {
-
-// The description cell; a table without a stored description, or one that
-// cannot be read, shows a blank cell.
-std::string DescriptionCell(dao::Collection<dao::Property>& properties) {
-  try {
-    return fmt::sprintf("<td nowrap>%s</td>",
-                        HtmlEscape(dao::VariantToText(properties.Item("Description").Value())));
-  } catch (const dao::EngineError&) {
-    return "<td>　</td>";
-  }
-}
-
-}  // namespace
-
 void WriteDatabaseHeading(ReportContext& context) {
   context.File.WriteLine(fmt::sprintf(R"(<h3 id="%s"><a href="#IDFILES">%s</a></h3>)",
                                       context.FileId(), HtmlEscape(context.Dao.DbName())));

@@ -8,24 +8,9 @@ namespace tabulon {
 
 namespace {
 
-// Reads a count that may fail; a failure counts as none.
-template <class Collection>
-int GuardedCount(Collection& collection) {
-  try {
-    return collection.Count();
-  } catch (const dao::EngineError&) {
-    return 0;
-  }
-}
-
 void CollectKeys(KeyNameSets& keys, dao::TableDef& table) {
   keys.Clear();
-  int indexCount = 0;
-  try {
-    indexCount = table.Indexes().Count();
-  } catch (const dao::EngineError&) {
-    return;
-  }
+  const int indexCount = GuardedCount(table.Indexes());
   for (int j = 0; j < indexCount; ++j) {
     dao::Index& index = table.Indexes().Item(j);
     const int fieldCount = GuardedCount(index.Fields());
@@ -39,16 +24,6 @@ void CollectKeys(KeyNameSets& keys, dao::TableDef& table) {
       if (foreign) keys.FkFields.insert(name);
       if (unique) keys.UkFields.insert(name);
     }
-  }
-}
-
-std::string DescriptionCell(dao::Field& field) {
-  try {
-    return fmt::sprintf(
-        "<td nowrap>%s</td>",
-        HtmlEscape(dao::VariantToText(field.Properties().Item("Description").Value())));
-  } catch (const dao::EngineError&) {
-    return "<td>　</td>";
   }
 }
 
@@ -105,7 +80,7 @@ void WriteFieldListing(ReportContext& context, KeyNameSets& keys, dao::TableDef&
     row += fmt::sprintf("<td nowrap>%s　</td>", HtmlEscape(field.ValidationRule()));
     row += fmt::sprintf("<td nowrap>%s　</td>", HtmlEscape(field.ValidationText()));
     file.WriteLine(row);
-    file.Write(DescriptionCell(field));
+    file.Write(DescriptionCell(field.Properties()));
     file.WriteLine("</tr>");
   }
   file.WriteLine("</table>");

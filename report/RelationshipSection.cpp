@@ -32,12 +32,7 @@ void WriteRelationshipSection(ReportContext& context) {
       fmt::sprintf(R"(<h4 id="%s_relation"><a href="#%s">＜リレーションシップ＞ (in %s)</a></h4>)",
                    fileId, fileId, HtmlEscape(context.Dao.DbName())));
   dao::Database& database = *context.Dao.Database();
-  int count = 0;
-  try {
-    count = database.Relations().Count();
-  } catch (const dao::EngineError&) {
-    count = 0;
-  }
+  const int count = GuardedCount(database.Relations());
   for (int i = 0; i < count; ++i) {
     dao::Relation& relation = database.Relations().Item(i);
     file.WriteLine("<p><table cellpadding=3 cellspacing=0 border=0>");
@@ -47,12 +42,7 @@ void WriteRelationshipSection(ReportContext& context) {
     file.WriteLine(R"(<td valign="top"><table cellpadding=3 cellspacing=0 border=1>)");
     file.WriteLine("<tr><th nowrap>" + HtmlEscape(relation.Table()) + "</th></tr>");
     file.WriteLine(R"(<tr><td valign="top" nowrap>)");
-    int fieldCount = 0;
-    try {
-      fieldCount = relation.Fields().Count();
-    } catch (const dao::EngineError&) {
-      fieldCount = 0;
-    }
+    const int fieldCount = GuardedCount(relation.Fields());
     for (int k = 0; k < fieldCount; ++k) {
       file.WriteLine(HtmlEscape(relation.Fields().Item(k).Name()) + "<br>");
     }

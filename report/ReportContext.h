@@ -4,7 +4,10 @@
 
 #include <string>
 
+#include <fmt/printf.h>
+
 #include <app/AnchorRegistry.h>
+#include <app/HtmlEscape.h>
 #include <engine/Dao360.h>
 #include <engine/Wording.h>
 #include <report/ReportFile.h>
@@ -28,6 +31,27 @@ struct ReportContext {
 // the yes/no columns.
 inline constexpr const char* FullWidthSpace = "\u3000";
 inline const char* Mark(bool value) { return value ? "●" : "\u3000"; }
+
+// A count the report guards: a failure to read it counts as none.
+template <class Collection>
+int GuardedCount(Collection& collection) {
+  try {
+    return collection.Count();
+  } catch (const dao::EngineError&) {
+    return 0;
+  }
+}
+
+// The description cell of a table or field. Without a stored description,
+// or when it cannot be read, the cell is blank.
+inline std::string DescriptionCell(dao::Collection<dao::Property>& properties) {
+  try {
+    return fmt::sprintf("<td nowrap>%s</td>",
+                        HtmlEscape(dao::VariantToText(properties.Item("Description").Value())));
+  } catch (const dao::EngineError&) {
+    return "<td>　</td>";
+  }
+}
 
 // Attribute words stand one per line in a cell.
 inline std::string CommasToBreaks(const std::string& words) {
