@@ -1,5 +1,7 @@
 #include <engine/Wording.h>
 
+#include <engine/ObjectModel.h>
+
 #include <array>
 #include <span>
 
@@ -7,8 +9,10 @@ namespace tabulon {
 
 namespace {
 
+using namespace dao;
+
 struct MaskWord {
-  std::uint32_t Mask;
+  std::int32_t Mask;
   std::string_view Word;
 };
 
@@ -18,7 +22,7 @@ template <class WordOf>
 std::string JoinMatchingWords(std::int32_t value, std::span<const MaskWord> table, WordOf wordOf) {
   std::string text;
   for (const MaskWord& row : table) {
-    if ((static_cast<std::uint32_t>(value) & row.Mask) != 0) {
+    if ((value & row.Mask) != 0) {
       text += ',';
       text += wordOf(row.Word);
     }
@@ -28,33 +32,33 @@ std::string JoinMatchingWords(std::int32_t value, std::span<const MaskWord> tabl
 }
 
 constexpr std::array<MaskWord, 6> TableAttributeWords{{
-    {0x10000, "排他Modeで開いたLinkTable"},
-    {0x20000, "UserIDとPasswordが接続情報と共に保存されるRemoteTable"},
-    {0x80000002, "System Table"},
-    {0x1, "非表示のTable"},
-    {0x40000000, "非ODBC DataSourceのLinkTable"},
-    {0x20000000, "ODBC DataSourceのLinkTable"},
+    {dbAttachExclusive, "排他Modeで開いたLinkTable"},
+    {dbAttachSavePWD, "UserIDとPasswordが接続情報と共に保存されるRemoteTable"},
+    {dbSystemObject, "System Table"},
+    {dbHiddenObject, "非表示のTable"},
+    {dbAttachedTable, "非ODBC DataSourceのLinkTable"},
+    {dbAttachedODBC, "ODBC DataSourceのLinkTable"},
 }};
 
 // dbFixedField and dbDescending share the value 1, so bit 0 gives both.
 constexpr std::array<MaskWord, 7> FieldAttributeKeys{{
-    {0x1, "dbFixedField"},
-    {0x2, "dbVariableField"},
-    {0x10, "dbAutoIncrField"},
-    {0x20, "dbUpdatableField"},
-    {0x2000, "dbSystemField"},
-    {0x8000, "dbHyperlinkField"},
-    {0x1, "dbDescending"},
+    {dbFixedField, "dbFixedField"},
+    {dbVariableField, "dbVariableField"},
+    {dbAutoIncrField, "dbAutoIncrField"},
+    {dbUpdatableField, "dbUpdatableField"},
+    {dbSystemField, "dbSystemField"},
+    {dbHyperlinkField, "dbHyperlinkField"},
+    {dbDescending, "dbDescending"},
 }};
 
 constexpr std::array<MaskWord, 7> RelationAttributeWords{{
-    {0x1, "RelationUnique"},
-    {0x2, "RelationDontEnforce"},
-    {0x4, "dbRelationInherited"},
-    {0x100, "Field連鎖更新"},
-    {0x1000, "Record連鎖削除"},
-    {0x1000000, "左外部結合"},
-    {0x2000000, "右外部結合"},
+    {dbRelationUnique, "RelationUnique"},
+    {dbRelationDontEnforce, "RelationDontEnforce"},
+    {dbRelationInherited, "dbRelationInherited"},
+    {dbRelationUpdateCascade, "Field連鎖更新"},
+    {dbRelationDeleteCascade, "Record連鎖削除"},
+    {dbRelationLeft, "左外部結合"},
+    {dbRelationRight, "右外部結合"},
 }};
 
 struct TypeKey {
@@ -63,12 +67,27 @@ struct TypeKey {
 };
 
 constexpr std::array<TypeKey, 21> FieldTypeKeys{{
-    {1, "dbBoolean"},    {2, "dbByte"},     {3, "dbInteger"},     {4, "dbLong"},
-    {5, "dbCurrency"},   {6, "dbSingle"},   {7, "dbDouble"},      {8, "dbDate"},
-    {9, "dbBinary"},     {10, "dbText"},    {11, "dbLongBinary"}, {12, "dbMemo"},
-    {15, "dbGUID"},      {16, "dbBigInt"},  {17, "dbVarBinary"},  {18, "dbChar"},
-    {19, "dbNumeric"},   {20, "dbDecimal"}, {21, "dbFloat"},      {22, "dbTime"},
-    {23, "dbTimeStamp"},
+    {dbBoolean, "dbBoolean"},
+    {dbByte, "dbByte"},
+    {dbInteger, "dbInteger"},
+    {dbLong, "dbLong"},
+    {dbCurrency, "dbCurrency"},
+    {dbSingle, "dbSingle"},
+    {dbDouble, "dbDouble"},
+    {dbDate, "dbDate"},
+    {dbBinary, "dbBinary"},
+    {dbText, "dbText"},
+    {dbLongBinary, "dbLongBinary"},
+    {dbMemo, "dbMemo"},
+    {dbGUID, "dbGUID"},
+    {dbBigInt, "dbBigInt"},
+    {dbVarBinary, "dbVarBinary"},
+    {dbChar, "dbChar"},
+    {dbNumeric, "dbNumeric"},
+    {dbDecimal, "dbDecimal"},
+    {dbFloat, "dbFloat"},
+    {dbTime, "dbTime"},
+    {dbTimeStamp, "dbTimeStamp"},
 }};
 
 }  // namespace
