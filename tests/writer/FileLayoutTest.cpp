@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <engine/jet/JetFormat.h>
+#include <engine/jet/Rc4.h>
 #include <jetwriter/HeaderPage.h>
 #include <jetwriter/JetWriter.h>
 #include <jetwriter/SchemaJson.h>
@@ -31,8 +32,8 @@ std::uint16_t U16(const ByteVector& bytes, std::size_t at) {
 ByteVector DecodedHeader(const jetwriter::Database& db) {
   ByteVector page = jetwriter::WriteDatabase(db).Bytes;
   page.resize(4096);
-  jetwriter::Rc4Xor(jet::HeaderRc4Key.data(), jet::HeaderRc4Key.size(),
-                    page.data() + jet::HeaderObscuredOffset, jet::HeaderObscuredLengthJet4);
+  jet::Rc4 cipher(jet::HeaderRc4Key);
+  cipher.Apply({page.data() + jet::HeaderObscuredOffset, jet::HeaderObscuredLengthJet4});
   return page;
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include <engine/jet/JetFormat.h>
+#include <engine/jet/Rc4.h>
 #include <jetwriter/PageFile.h>
 
 namespace tabulon::jetwriter {
@@ -18,25 +19,6 @@ constexpr std::uint16_t GeneralSortOrder = 1033;
 constexpr std::uint16_t WesternCodePage = 1252;
 
 }  // namespace
-
-void Rc4Xor(const std::uint8_t* key, std::size_t keyLength, std::uint8_t* data,
-            std::size_t length) {
-  std::array<std::uint8_t, 256> state;
-  for (std::size_t i = 0; i < state.size(); ++i) state[i] = static_cast<std::uint8_t>(i);
-  std::uint8_t j = 0;
-  for (std::size_t i = 0; i < state.size(); ++i) {
-    j = static_cast<std::uint8_t>(j + state[i] + key[i % keyLength]);
-    std::swap(state[i], state[j]);
-  }
-  std::uint8_t a = 0;
-  std::uint8_t b = 0;
-  for (std::size_t n = 0; n < length; ++n) {
-    a = static_cast<std::uint8_t>(a + 1);
-    b = static_cast<std::uint8_t>(b + state[a]);
-    std::swap(state[a], state[b]);
-    data[n] ^= state[static_cast<std::uint8_t>(state[a] + state[b])];
-  }
-}
 
 void WriteHeaderPage(std::uint8_t* page, dao::Date created, std::string_view password) {
   using namespace jet;
@@ -65,8 +47,8 @@ void WriteHeaderPage(std::uint8_t* page, dao::Date created, std::string_view pas
 
   std::copy(Jet4Trailer.begin(), Jet4Trailer.end(),
             page + HeaderObscuredOffset + HeaderObscuredLengthJet4);
-  Rc4Xor(HeaderRc4Key.data(), HeaderRc4Key.size(), page + HeaderObscuredOffset,
-         HeaderObscuredLengthJet4);
+  Rc4 cipher(HeaderRc4Key);
+  cipher.Apply({page + HeaderObscuredOffset, HeaderObscuredLengthJet4});
   // The last 0x200 bytes of the page hold 00 01 pairs in every engine-made file.
   for (std::uint32_t at = PageSize - 0x200; at < PageSize; at += 2) page[at + 1] = 0x01;
 }

@@ -9,10 +9,6 @@
 
 namespace tabulon::jetwriter {
 
-// XORs `data` with the RC4 keystream of `key`; encoding and decoding are the
-// same operation.
-void Rc4Xor(const std::uint8_t* key, std::size_t keyLength, std::uint8_t* data, std::size_t length);
-
 // Fills `page` (4096 bytes, zeroed) with the header of a Jet 4 file created
 // at `created`, with `password` (UTF-8, at most 20 UTF-16 units, no NUL;
 // empty for none), masked as the engine expects. Sort order General (1033),
