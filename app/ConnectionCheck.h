@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <engine/Dao360.h>
+#include <engine/TextFile.h>
 
 namespace tabulon {
 
@@ -32,10 +33,5 @@ CheckCounts RunConnectionCheck(TDao360& dao, std::vector<std::string>& lines,
 
 // The message shown after the check, five lines joined by CR LF.
 std::string CheckSummaryText(const CheckCounts& counts);
-
-// The lines of a list text as a text box counts them: split at CR LF, CR or
-// LF; an empty last line (after a final break) is not a line. An empty text
-// has no lines.
-std::vector<std::string> SplitListLines(std::string_view text);
 
 }  // namespace tabulon

@@ -24,6 +24,21 @@ std::string EncodeTextFile(std::string_view utf8) {
   return out;
 }
 
+std::vector<std::string> SplitListLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) {
+      lines.emplace_back(text.substr(start));
+      break;
+    }
+    lines.emplace_back(text.substr(start, end - start));
+    start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+  }
+  return lines;
+}
+
 std::string ReadFileBytes(const std::filesystem::path& path) {
   const auto fail = [&](int error) {
     throw std::runtime_error("ファイル '" + path.string() +

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tabulon {
 
@@ -20,6 +21,11 @@ std::string DecodeTextFile(std::string_view bytes);
 // UTF-8 to file bytes: CP932 when every character fits, otherwise the
 // byte-order mark followed by the UTF-8 text.
 std::string EncodeTextFile(std::string_view utf8);
+
+// The lines of a list text as a text box counts them: split at CR LF, CR or
+// LF; an empty last line (after a final break) is not a line. An empty text
+// has no lines.
+std::vector<std::string> SplitListLines(std::string_view text);
 
 // Reads a whole file. Throws std::runtime_error with a message naming the
 // file and the system's reason.

@@ -20,17 +20,8 @@ std::string_view Trim(std::string_view s) {
 
 void WordsFile::Parse(std::string_view text) {
   Section* current = nullptr;
-  while (!text.empty()) {
-    const std::size_t end = text.find_first_of("\r\n");
-    std::string_view line = text.substr(0, end);
-    if (end == std::string_view::npos) {
-      text = {};
-    } else {
-      // CR LF counts as one break; a lone CR or LF as one too.
-      const bool crlf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
-      text.remove_prefix(end + (crlf ? 2 : 1));
-    }
-    line = Trim(line);
+  for (const std::string& raw : SplitListLines(text)) {
+    const std::string_view line = Trim(raw);
     if (line.empty() || line.front() == ';') continue;
     if (line.front() == '[' && line.back() == ']' && line.size() >= 2) {
       current = &FSections[std::string(Trim(line.substr(1, line.size() - 2)))];
