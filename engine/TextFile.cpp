@@ -39,19 +39,35 @@ std::vector<std::string> SplitListLines(std::string_view text) {
   return lines;
 }
 
-std::string ReadFileBytes(const std::filesystem::path& path) {
-  const auto fail = [&](int error) {
-    throw std::runtime_error("ファイル '" + path.string() +
-                             "' を読み込めません: " + std::strerror(error));
-  };
+namespace {
+
+// Appends the whole file to `bytes`; the system's error number on failure,
+// else 0.
+int ReadAll(const std::filesystem::path& path, std::string& bytes) {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                        &std::fclose);
-  if (!file) fail(errno);
-  std::string bytes;
+  if (!file) return errno;
   char buffer[65536];
   std::size_t got = 0;
   while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, got);
-  if (std::ferror(file.get())) fail(errno != 0 ? errno : EIO);
+  if (std::ferror(file.get())) return errno != 0 ? errno : EIO;
+  return 0;
+}
+
+}  // namespace
+
+std::string ReadFileBytes(const std::filesystem::path& path) {
+  std::string bytes;
+  if (const int error = ReadAll(path, bytes); error != 0) {
+    throw std::runtime_error("ファイル '" + path.string() +
+                             "' を読み込めません: " + std::strerror(error));
+  }
+  return bytes;
+}
+
+std::optional<std::string> TryReadFileBytes(const std::filesystem::path& path) {
+  std::string bytes;
+  if (ReadAll(path, bytes) != 0) return std::nullopt;
   return bytes;
 }
 

@@ -5,6 +5,7 @@
 // byte-order mark instead, and a byte-order mark on reading selects UTF-8.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,9 @@ std::vector<std::string> SplitListLines(std::string_view text);
 // Reads a whole file. Throws std::runtime_error with a message naming the
 // file and the system's reason.
 std::string ReadFileBytes(const std::filesystem::path& path);
+
+// Reads a whole file; nullopt when it cannot be read.
+std::optional<std::string> TryReadFileBytes(const std::filesystem::path& path);
 
 // Reads and decodes a text file (DecodeTextFile). Throws like ReadFileBytes.
 std::string ReadTextFile(const std::filesystem::path& path);

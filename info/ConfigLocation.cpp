@@ -1,6 +1,5 @@
 #include <info/ConfigLocation.h>
 
-#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -16,27 +15,16 @@ ConfigFiles LocateConfigFiles(const std::filesystem::path& executable, bool besi
   list.replace_extension(".dat");
   if (besideWritable) return {settings, list};
 
-  std::filesystem::path config;
-  if (const auto xdg = environment("XDG_CONFIG_HOME"); xdg && xdg->starts_with("/")) {
-    config = *xdg;
-  } else if (const auto home = environment("HOME"); home && !home->empty()) {
-    config = std::filesystem::path(*home) / ".config";
-  } else {
-    return {settings, list};
-  }
-  const std::filesystem::path folder = config / executable.stem();
+  const std::optional<std::filesystem::path> config = ConfigHome(environment);
+  if (!config) return {settings, list};
+  const std::filesystem::path folder = *config / executable.stem();
   return {folder / settings.filename(), folder / list.filename()};
 }
 
 ConfigFiles LocateConfigFiles(const std::filesystem::path& executable) {
   const std::filesystem::path folder = executable.parent_path();
   const bool writable = ::access(folder.empty() ? "." : folder.c_str(), W_OK) == 0;
-  return LocateConfigFiles(executable, writable,
-                           [](const char* name) -> std::optional<std::string> {
-                             const char* value = std::getenv(name);
-                             if (value == nullptr) return std::nullopt;
-                             return std::string(value);
-                           });
+  return LocateConfigFiles(executable, writable, ProcessEnvironment);
 }
 
 }  // namespace tabulon

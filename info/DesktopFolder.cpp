@@ -1,8 +1,9 @@
 #include <info/DesktopFolder.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
+
+#include <engine/TextFile.h>
 
 namespace tabulon {
 
@@ -35,37 +36,31 @@ std::optional<std::string> DesktopDirFromUserDirs(std::string_view text, const s
 
 }  // namespace
 
+std::optional<std::string> ProcessEnvironment(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr) return std::nullopt;
+  return std::string(value);
+}
+
+std::optional<std::filesystem::path> ConfigHome(const EnvironmentReader& environment) {
+  if (const auto xdg = environment("XDG_CONFIG_HOME"); xdg && xdg->starts_with("/")) return *xdg;
+  if (const auto home = environment("HOME"); home && !home->empty()) {
+    return std::filesystem::path(*home) / ".config";
+  }
+  return std::nullopt;
+}
+
 std::string GetDesktopFolder(const EnvironmentReader& environment, const FileReader& readFile) {
   const std::optional<std::string> home = environment("HOME");
   if (!home || home->empty()) return "";
-  std::filesystem::path config;
-  if (const auto xdg = environment("XDG_CONFIG_HOME"); xdg && xdg->starts_with("/")) {
-    config = *xdg;
-  } else {
-    config = std::filesystem::path(*home) / ".config";
-  }
   std::string desktop = *home + "/Desktop";
-  if (const auto text = readFile(config / "user-dirs.dirs")) {
+  if (const auto text = readFile(*ConfigHome(environment) / "user-dirs.dirs")) {
     if (auto fromFile = DesktopDirFromUserDirs(*text, *home)) desktop = *fromFile;
   }
   while (desktop.size() > 1 && desktop.back() == '/') desktop.pop_back();
   return desktop;
 }
 
-std::string GetDesktopFolder() {
-  return GetDesktopFolder(
-      [](const char* name) -> std::optional<std::string> {
-        const char* value = std::getenv(name);
-        if (value == nullptr) return std::nullopt;
-        return std::string(value);
-      },
-      [](const std::filesystem::path& path) -> std::optional<std::string> {
-        std::ifstream file(path);
-        if (!file) return std::nullopt;
-        std::ostringstream text;
-        text << file.rdbuf();
-        return text.str();
-      });
-}
+std::string GetDesktopFolder() { return GetDesktopFolder(ProcessEnvironment, TryReadFileBytes); }
 
 }  // namespace tabulon

@@ -16,6 +16,13 @@ using EnvironmentReader = std::function<std::optional<std::string>(const char* n
 // Reads a whole text file; nullopt when it cannot be read.
 using FileReader = std::function<std::optional<std::string>(const std::filesystem::path&)>;
 
+// The process's environment as an EnvironmentReader.
+std::optional<std::string> ProcessEnvironment(const char* name);
+
+// The XDG configuration folder: $XDG_CONFIG_HOME when it is absolute, else
+// $HOME/.config; nullopt when neither is known.
+std::optional<std::filesystem::path> ConfigHome(const EnvironmentReader& environment);
+
 // The desktop folder without a trailing "/", or "" when it cannot be
 // resolved (no home folder known).
 std::string GetDesktopFolder(const EnvironmentReader& environment, const FileReader& readFile);

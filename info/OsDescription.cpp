@@ -1,12 +1,13 @@
 #include <info/OsDescription.h>
 
 #include <exception>
-#include <fstream>
 #include <sstream>
 
 #include <sys/utsname.h>
 
 #include <fmt/printf.h>
+
+#include <engine/TextFile.h>
 
 #include <engine/TextCompare.h>
 
@@ -168,12 +169,8 @@ std::string DescribeLinux(std::optional<std::string_view> osRelease, std::string
 std::string GetOSDescription() {
   std::optional<std::string> osRelease;
   for (const char* path : {"/etc/os-release", "/usr/lib/os-release"}) {
-    std::ifstream file(path);
-    if (!file) continue;
-    std::ostringstream text;
-    text << file.rdbuf();
-    osRelease = text.str();
-    break;
+    osRelease = TryReadFileBytes(path);
+    if (osRelease) break;
   }
   utsname system{};
   if (uname(&system) != 0) return DescribeLinux(osRelease, "", "");

@@ -2,24 +2,18 @@
 
 #include <charconv>
 #include <ctime>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <engine/TextFile.h>
+
 namespace tabulon {
 
 namespace {
 
-std::string ReadProcText(const char* path) {
-  std::ifstream file(path);
-  if (!file) return "";
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
+std::string ReadProcText(const char* path) { return TryReadFileBytes(path).value_or(""); }
 
 std::uint64_t Field(std::string_view text, std::string_view name) {
   return KilobyteField(text, name).value_or(0);
@@ -136,10 +130,12 @@ SystemFigures ReadSystemFigures() {
   }
   // The start time counts ticks since boot, so the present is read on the
   // boot-time clock too: no wall-clock or zone change can skew the result.
-  const long ticksPerSecond = ::sysconf(_SC_CLK_TCK);
+  // Both are fixed for the life of the process: read them once.
+  static const long ticksPerSecond = ::sysconf(_SC_CLK_TCK);
+  static const std::optional<std::uint64_t> start =
+      StartTicksFromStat(ReadProcText("/proc/self/stat"));
   timespec now{};
-  if (const auto start = StartTicksFromStat(ReadProcText("/proc/self/stat"));
-      start && ticksPerSecond > 0 && ::clock_gettime(CLOCK_BOOTTIME, &now) == 0) {
+  if (start && ticksPerSecond > 0 && ::clock_gettime(CLOCK_BOOTTIME, &now) == 0) {
     const auto perSecond = static_cast<std::uint64_t>(ticksPerSecond);
     const std::uint64_t nowTicks = static_cast<std::uint64_t>(now.tv_sec) * perSecond +
                                    static_cast<std::uint64_t>(now.tv_nsec) * perSecond / 1000000000;
