@@ -3,7 +3,6 @@
 
 #include <unistd.h>
 
-#include <cstdio>
 #include <exception>
 #include <iostream>
 #include <iterator>

@@ -25,14 +25,6 @@ char32_t LowerOf(char32_t cp) {
 
 }  // namespace
 
-std::u32string FoldCase(std::string_view utf8) {
-  std::u32string folded;
-  folded.reserve(utf8.size());
-  std::size_t pos = 0;
-  while (pos < utf8.size()) folded += LowerOf(DecodeUtf8(utf8, pos));
-  return folded;
-}
-
 std::string ToLowerText(std::string_view utf8) {
   std::string lower;
   lower.reserve(utf8.size());

@@ -8,9 +8,6 @@
 
 namespace tabulon {
 
-// The text with each character replaced by its simple lower-case mapping.
-std::u32string FoldCase(std::string_view utf8);
-
 // The text with every character lower-cased, as UTF-8.
 std::string ToLowerText(std::string_view utf8);
 

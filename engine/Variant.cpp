@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
 #include <fmt/format.h>
 
@@ -37,7 +36,10 @@ std::string FloatText(double value, int digits) {
   return text;
 }
 
-}  // namespace
+// Calendar parts of a date value (the time rounded to whole seconds).
+struct DateParts {
+  int Year, Month, Day, Hour, Minute, Second;
+};
 
 DateParts SplitDate(Date date) {
   // Rounded to the second, so 23:59:59.7 moves to the next day.
@@ -55,6 +57,8 @@ DateParts SplitDate(Date date) {
   parts.Second = s % 60;
   return parts;
 }
+
+}  // namespace
 
 std::string VariantToText(const Variant& value) {
   struct Visitor {

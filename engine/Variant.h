@@ -41,10 +41,4 @@ using Variant = std::variant<Empty, Null, bool, std::int64_t, float, double, Cur
 // Null, and binary data, cannot be converted: throws EngineError.
 std::string VariantToText(const Variant& value);
 
-// Calendar parts of a date value (the time rounded to whole seconds).
-struct DateParts {
-  int Year, Month, Day, Hour, Minute, Second;
-};
-DateParts SplitDate(Date date);
-
 }  // namespace tabulon::dao

@@ -98,7 +98,7 @@ void Wording::SetStyles(WordStyle typeStyle, WordStyle attrStyle) {
 }
 
 std::string Wording::Lookup(std::string_view section, std::string_view key) const {
-  if (auto word = Words.Find(section, key)) return *word;
+  if (auto word = Words.Find(section, key)) return std::move(*word);
   return std::string(key);
 }
 

@@ -35,13 +35,6 @@ constexpr std::array<KeyValue, 12> BuiltInValues{{
 std::string_view MakerHomePage() { return TABULON_HOMEPAGE; }
 std::string_view MakerMailAddress() { return TABULON_CONTACT; }
 
-std::string_view BuiltInVersionString(std::string_view key) {
-  for (const KeyValue& entry : BuiltInValues) {
-    if (entry.Key == key) return entry.Value;
-  }
-  return "";
-}
-
 void ReadVersionString(std::string_view key, const std::filesystem::path& fileName,
                        std::string& value) {
   std::error_code error;

@@ -19,9 +19,6 @@ inline constexpr std::array<std::string_view, 12> VersionKeys{
 std::string_view MakerHomePage();
 std::string_view MakerMailAddress();
 
-// The compiled-in value of one of VersionKeys, or "" for another key.
-std::string_view BuiltInVersionString(std::string_view key);
-
 // Sets `value` to the version string `key` of `fileName` when `fileName` is
 // the running executable and the key is one of VersionKeys; otherwise leaves
 // it unchanged.

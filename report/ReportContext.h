@@ -27,9 +27,8 @@ struct ReportContext {
   std::string FileId() { return Anchors.GetAnchorId(Dao.DbPath()); }
 };
 
-// The full-width space that keeps an empty cell visible, and the marks of
-// the yes/no columns.
-inline constexpr const char* FullWidthSpace = "\u3000";
+// The marks of the yes/no columns; the full-width space keeps an empty cell
+// visible.
 inline const char* Mark(bool value) { return value ? "●" : "\u3000"; }
 
 // A count the report guards: a failure to read it counts as none.

@@ -6,7 +6,6 @@
 
 #include <fmt/format.h>
 
-#include <engine/TextCompare.h>
 #include <info/DesktopFolder.h>
 #include <info/OsDescription.h>
 #include <info/VersionInfo.h>
