@@ -153,8 +153,8 @@ void TMainForm::BtnDoitClick() {
   } catch (...) {
     front.ReportFailure("想定外のエラーが発生しました。");
   }
-  // Whatever happened, the window is usable again.
-  SetBusy(false);
+  // Whatever happened, the window is usable again (the run has already left
+  // the busy state).
   front.SetControlsEnabled(true);
   FOperationRunning = false;
 }

@@ -32,11 +32,14 @@ void TMemo::SetText(std::string_view text) {
 }
 
 void TMemo::AppendLine(std::string_view line) {
-  const std::string current = Text();
+  // Only the last line decides whether a break is needed, so a drop of many
+  // files does not convert the whole text once per file.
+  const QString last = document()->lastBlock().text();
+  const bool atLineStart = last.isEmpty() || last.endsWith(QChar::LineSeparator);
   const QString added = QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
   QTextCursor cursor(document());
   cursor.movePosition(QTextCursor::End);
-  if (current.empty() || current.back() == '\n') {
+  if (atLineStart) {
     cursor.insertText(added + QLatin1Char('\n'));
   } else {
     cursor.insertText(QLatin1Char('\n') + added);

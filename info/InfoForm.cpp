@@ -249,7 +249,6 @@ void TInfoForm::UpdateStatus() {
   };
   for (const auto& [label, text] : fills) {
     label->setText(Text(*text));
-    label->adjustSize();
   }
 }
 
