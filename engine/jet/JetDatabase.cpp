@@ -4,7 +4,6 @@
 
 #include <engine/jet/JetIndex.h>
 #include <engine/jet/JetTableDef.h>
-#include <engine/jet/LongValue.h>
 
 namespace tabulon::jet {
 
@@ -71,12 +70,8 @@ void JetDatabase::LoadProperties(std::vector<std::unique_ptr<dao::Property>>& pr
     properties.push_back(JetProperty::Failing("DateCreated", "作成日時が記録されていません。"));
   }
   properties.push_back(std::make_unique<JetProperty>("Updatable", false));
-  if (msysDb == nullptr || msysDb->PropertyField.empty()) return;
-  const PropertyBlock block = FFile->Guard([&] {
-    const std::vector<std::uint8_t> blob =
-        ReadLongValue(FFile->Pages(), ByteView(msysDb->PropertyField, "プロパティ"));
-    return ParsePropertyBlock(ByteView(blob, "プロパティ"), FFile->Text());
-  });
+  if (msysDb == nullptr) return;
+  const PropertyBlock block = ReadPropertyBlock(*FFile, *msysDb);
   for (const StoredProperty& stored : block.Object) {
     try {
       properties.push_back(

@@ -56,9 +56,7 @@ JetField::JetField(std::shared_ptr<JetFile> file, const ColumnDefinition& column
 
 dao::Collection<dao::Property>& JetField::Properties() {
   if (!FProperties) {
-    FProperties = std::make_unique<StoredPropertyCollection>(
-        FStored, FFile->Text(),
-        [this](const std::string& what) { return FFile->DamagedText(what); });
+    FProperties = std::make_unique<StoredPropertyCollection>(FStored, *FFile);
   }
   return *FProperties;
 }
@@ -124,16 +122,14 @@ std::string JetField::ForeignName() {
 bool JetField::StoredFlag(std::string_view name) {
   const StoredProperty* stored = FindStored(FStored, name);
   if (stored == nullptr) return false;
-  const dao::Variant value = FFile->Guard([&] { return PropertyValue(*stored, FFile->Text()); });
+  const dao::Variant value = StoredValue(*FFile, *stored);
   if (const bool* flag = std::get_if<bool>(&value)) return *flag;
   if (const std::int64_t* number = std::get_if<std::int64_t>(&value)) return *number != 0;
   throw dao::EngineError(OneLine("プロパティ '" + stored->Name + "' の値が真偽値ではありません。"));
 }
 
 std::string JetField::StoredText(std::string_view name) {
-  const StoredProperty* stored = FindStored(FStored, name);
-  if (stored == nullptr) return "";
-  return dao::VariantToText(FFile->Guard([&] { return PropertyValue(*stored, FFile->Text()); }));
+  return jet::StoredText(*FFile, FStored, name);
 }
 
 NameField::NameField(std::string name, std::string foreignName, std::int32_t attributes)

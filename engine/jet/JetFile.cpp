@@ -75,7 +75,7 @@ std::shared_ptr<JetFile> JetFile::Open(std::unique_ptr<PageSource> source, const
   // Jet compares the password as stored; a database without one takes any.
   if (!header->Password.empty()) {
     const ByteView stored(header->Password, "パスワード");
-    const std::string expected = header->Jet3 ? file->FText->Name(stored) : Utf16LeToUtf8(stored);
+    const std::string expected = file->FText->Name(stored);
     if (password != expected) Fail("パスワードが無効です。");
   }
   file->FPages = std::make_unique<PageFile>(std::move(source), *header);

@@ -1,5 +1,7 @@
 #include <engine/jet/JetProperty.h>
 
+#include <engine/jet/LongValue.h>
+
 namespace tabulon::jet {
 
 std::unique_ptr<JetProperty> JetProperty::Failing(std::string name, std::string error) {
@@ -22,29 +24,27 @@ namespace {
 // A stored property whose value is decoded when it is read.
 class StoredPropertyItem : public dao::Property {
  public:
-  StoredPropertyItem(const StoredProperty& stored, const TextDecoder& text,
-                     const StoredPropertyCollection::Damaged& damaged)
-      : FStored(stored), FText(text), FDamaged(damaged) {}
+  StoredPropertyItem(const StoredProperty& stored, const JetFile& file)
+      : FStored(stored), FFile(file) {}
   std::string Name() override { return FStored.Name; }
   dao::Variant Value() override {
     try {
-      return PropertyValue(FStored, FText);
+      return PropertyValue(FStored, FFile.Text());
     } catch (const FormatError& e) {
-      throw dao::EngineError(FDamaged(e.what()));
+      throw dao::EngineError(FFile.DamagedText(e.what()));
     }
   }
 
  private:
   const StoredProperty& FStored;
-  const TextDecoder& FText;
-  const StoredPropertyCollection::Damaged& FDamaged;
+  const JetFile& FFile;
 };
 
 }  // namespace
 
 StoredPropertyCollection::StoredPropertyCollection(const std::vector<StoredProperty>* stored,
-                                                   const TextDecoder& text, Damaged damaged)
-    : FStored(stored), FText(text), FDamaged(std::move(damaged)) {}
+                                                   const JetFile& file)
+    : FStored(stored), FFile(file) {}
 
 int StoredPropertyCollection::Count() { return FStored ? static_cast<int>(FStored->size()) : 0; }
 
@@ -55,7 +55,7 @@ dao::Property& StoredPropertyCollection::Item(int index) {
   }
   const auto at = static_cast<std::size_t>(index);
   if (FMade.size() < FStored->size()) FMade.resize(FStored->size());
-  if (!FMade[at]) FMade[at] = std::make_unique<StoredPropertyItem>((*FStored)[at], FText, FDamaged);
+  if (!FMade[at]) FMade[at] = std::make_unique<StoredPropertyItem>((*FStored)[at], FFile);
   return *FMade[at];
 }
 
@@ -75,6 +75,26 @@ const StoredProperty* FindStored(const std::vector<StoredProperty>* stored, std:
     if (EqualsNoCase(property.Name, name)) return &property;
   }
   return nullptr;
+}
+
+PropertyBlock ReadPropertyBlock(JetFile& file, const CatalogEntry& entry) {
+  return file.Guard([&] {
+    if (entry.PropertyField.empty()) return PropertyBlock{};
+    const std::vector<std::uint8_t> blob =
+        ReadLongValue(file.Pages(), ByteView(entry.PropertyField, "プロパティ"));
+    return ParsePropertyBlock(ByteView(blob, "プロパティ"), file.Text());
+  });
+}
+
+std::string StoredText(JetFile& file, const std::vector<StoredProperty>* stored,
+                       std::string_view name) {
+  const StoredProperty* found = FindStored(stored, name);
+  if (found == nullptr) return "";
+  return dao::VariantToText(StoredValue(file, *found));
+}
+
+dao::Variant StoredValue(JetFile& file, const StoredProperty& stored) {
+  return file.Guard([&] { return PropertyValue(stored, file.Text()); });
 }
 
 }  // namespace tabulon::jet

@@ -9,6 +9,7 @@
 
 #include <engine/ObjectModel.h>
 #include <engine/jet/JetCollection.h>
+#include <engine/jet/JetFile.h>
 #include <engine/jet/PropertyBlock.h>
 
 namespace tabulon::jet {
@@ -34,27 +35,36 @@ using PropertyList = ListCollection<dao::Property>;
 // An empty property collection, filled with Add.
 std::unique_ptr<PropertyList> NewPropertyList();
 
-// A property collection over stored properties (which must outlive it), in
-// stored order. Properties are made when first fetched, so looking one up
-// by name costs nothing for the others; a value that cannot be read fails
-// with `damaged(what)`. `stored` may be null (no properties).
+// A property collection over stored properties of `file` (both must outlive
+// it), in stored order. Properties are made when first fetched, so looking
+// one up by name costs nothing for the others; a value that cannot be read
+// fails with the file's damage text. `stored` may be null (no properties).
 class StoredPropertyCollection : public dao::Collection<dao::Property> {
  public:
-  using Damaged = std::function<std::string(const std::string&)>;
-  StoredPropertyCollection(const std::vector<StoredProperty>* stored, const TextDecoder& text,
-                           Damaged damaged);
+  StoredPropertyCollection(const std::vector<StoredProperty>* stored, const JetFile& file);
   int Count() override;
   dao::Property& Item(int index) override;
   dao::Property& Item(std::string_view name) override;
 
  private:
   const std::vector<StoredProperty>* FStored;
-  const TextDecoder& FText;
-  Damaged FDamaged;
+  const JetFile& FFile;
   std::vector<std::unique_ptr<dao::Property>> FMade;
 };
 
 // The stored property `name` (without regard to case), or null.
 const StoredProperty* FindStored(const std::vector<StoredProperty>* stored, std::string_view name);
+
+// The property block of a catalog entry (empty when it stores none), read
+// through the file's guard.
+PropertyBlock ReadPropertyBlock(JetFile& file, const CatalogEntry& entry);
+
+// The stored property `name`'s value as text, "" when it is not stored; a
+// value that cannot be read fails with the file's damage text.
+std::string StoredText(JetFile& file, const std::vector<StoredProperty>* stored,
+                       std::string_view name);
+
+// A stored property's value, read through the file's guard.
+dao::Variant StoredValue(JetFile& file, const StoredProperty& stored);
 
 }  // namespace tabulon::jet

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include <engine/jet/LongValue.h>
-
 namespace tabulon::jet {
 
 JetTableDef::JetTableDef(std::shared_ptr<JetFile> file, const CatalogEntry& entry)
@@ -44,9 +42,7 @@ dao::Variant JetTableDef::DateOf(const std::optional<double>& date) {
 
 dao::Collection<dao::Property>& JetTableDef::Properties() {
   if (!FProperties) {
-    FProperties = std::make_unique<StoredPropertyCollection>(
-        &Block().Object, FFile->Text(),
-        [this](const std::string& what) { return FFile->DamagedText(what); });
+    FProperties = std::make_unique<StoredPropertyCollection>(&Block().Object, *FFile);
   }
   return *FProperties;
 }
@@ -60,21 +56,12 @@ const TableDefinition& JetTableDef::Definition() {
 }
 
 const PropertyBlock& JetTableDef::Block() {
-  if (!FBlock) {
-    FBlock = FFile->Guard([&] {
-      if (FEntry.PropertyField.empty()) return PropertyBlock{};
-      const std::vector<std::uint8_t> blob =
-          ReadLongValue(FFile->Pages(), ByteView(FEntry.PropertyField, "プロパティ"));
-      return ParsePropertyBlock(ByteView(blob, "プロパティ"), FFile->Text());
-    });
-  }
+  if (!FBlock) FBlock = ReadPropertyBlock(*FFile, FEntry);
   return *FBlock;
 }
 
 std::string JetTableDef::StoredText(std::string_view name) {
-  const StoredProperty* stored = FindStored(&Block().Object, name);
-  if (stored == nullptr) return "";
-  return dao::VariantToText(FFile->Guard([&] { return PropertyValue(*stored, FFile->Text()); }));
+  return jet::StoredText(*FFile, &Block().Object, name);
 }
 
 void JetTableDef::LinkedFails(const char* what) const {

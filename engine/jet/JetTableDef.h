@@ -62,7 +62,7 @@ class JetTableDef : public dao::TableDef {
   [[noreturn]] void LinkedFails(const char* what) const;
 
   std::shared_ptr<JetFile> FFile;
-  CatalogEntry FEntry;
+  const CatalogEntry& FEntry;  // owned by FFile's catalog
   std::optional<TableDefinition> FDefinition;
   std::optional<PropertyBlock> FBlock;
   std::unique_ptr<StoredPropertyCollection> FProperties;
