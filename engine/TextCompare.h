@@ -18,6 +18,19 @@ inline bool EqualsNoCase(std::string_view a, std::string_view b) {
   return CompareNoCase(a, b) == 0;
 }
 
+// The first of `items` whose name (`nameOf(item)`) is `name` exactly, else
+// the first that equals it without regard to case; null when none does.
+template <class Items, class NameOf>
+auto FindByName(Items& items, std::string_view name, NameOf nameOf) -> decltype(&*items.begin()) {
+  for (auto& item : items) {
+    if (nameOf(item) == name) return &item;
+  }
+  for (auto& item : items) {
+    if (EqualsNoCase(nameOf(item), name)) return &item;
+  }
+  return nullptr;
+}
+
 // Ordering for sorted containers of names that ignore case.
 struct NoCaseLess {
   using is_transparent = void;

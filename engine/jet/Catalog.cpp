@@ -6,23 +6,16 @@
 
 namespace tabulon::jet {
 
-namespace {
-
-const ColumnDefinition& RequiredColumn(const TableDefinition& table, const char* name) {
-  const ColumnDefinition* column = table.ColumnByName(name);
-  if (column == nullptr) throw FormatError(std::string("カタログに列 '") + name + "' がありません");
-  return *column;
-}
-
-}  // namespace
+// How messages name the table.
+constexpr std::string_view Owner = "カタログ";
 
 std::vector<CatalogEntry> ReadCatalog(PageFile& pages, const TextDecoder& text) {
   const TableDefinition table = ReadTableDefinition(pages, CatalogTdefPage, text);
-  const ColumnDefinition& id = RequiredColumn(table, "Id");
-  const ColumnDefinition& parentId = RequiredColumn(table, "ParentId");
-  const ColumnDefinition& name = RequiredColumn(table, "Name");
-  const ColumnDefinition& type = RequiredColumn(table, "Type");
-  const ColumnDefinition& flags = RequiredColumn(table, "Flags");
+  const ColumnDefinition& id = table.RequiredColumn("Id", Owner);
+  const ColumnDefinition& parentId = table.RequiredColumn("ParentId", Owner);
+  const ColumnDefinition& name = table.RequiredColumn("Name", Owner);
+  const ColumnDefinition& type = table.RequiredColumn("Type", Owner);
+  const ColumnDefinition& flags = table.RequiredColumn("Flags", Owner);
   const ColumnDefinition* dateCreate = table.ColumnByName("DateCreate");
   const ColumnDefinition* dateUpdate = table.ColumnByName("DateUpdate");
   const ColumnDefinition* database = table.ColumnByName("Database");

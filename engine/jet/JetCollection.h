@@ -39,11 +39,8 @@ class ListCollection : public dao::Collection<T> {
   }
   T& Item(std::string_view name) override {
     Load();
-    for (auto& item : FItems) {
-      if (FNamer(*item) == name) return *item;
-    }
-    for (auto& item : FItems) {
-      if (EqualsNoCase(FNamer(*item), name)) return *item;
+    if (auto* found = FindByName(FItems, name, [this](auto& item) { return FNamer(*item); })) {
+      return **found;
     }
     throw dao::EngineError(OneLine(FWhat + " '" + std::string(name) + "' が見つかりません。"));
   }

@@ -60,10 +60,10 @@ dao::Property& StoredPropertyCollection::Item(int index) {
 }
 
 dao::Property& StoredPropertyCollection::Item(std::string_view name) {
-  for (int pass = 0; pass < 2; ++pass) {
-    for (int i = 0; i < Count(); ++i) {
-      const std::string& stored = (*FStored)[static_cast<std::size_t>(i)].Name;
-      if (pass == 0 ? stored == name : EqualsNoCase(stored, name)) return Item(i);
+  if (FStored != nullptr) {
+    if (const auto* found = FindByName(
+            *FStored, name, [](const StoredProperty& p) -> const std::string& { return p.Name; })) {
+      return Item(static_cast<int>(found - FStored->data()));
     }
   }
   throw dao::EngineError(OneLine("プロパティ '" + std::string(name) + "' が見つかりません。"));

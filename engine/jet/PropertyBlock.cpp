@@ -41,13 +41,9 @@ std::vector<StoredProperty> ParseValues(ByteView payload, std::size_t pos,
 }  // namespace
 
 const std::vector<StoredProperty>* PropertyBlock::ChildProperties(std::string_view name) const {
-  for (const auto& child : Children) {
-    if (child.Name == name) return &child.Properties;
-  }
-  for (const auto& child : Children) {
-    if (EqualsNoCase(child.Name, name)) return &child.Properties;
-  }
-  return nullptr;
+  const auto* child =
+      FindByName(Children, name, [](const auto& c) -> const std::string& { return c.Name; });
+  return child != nullptr ? &child->Properties : nullptr;
 }
 
 PropertyBlock ParsePropertyBlock(ByteView blob, const TextDecoder& text) {

@@ -10,28 +10,19 @@
 
 namespace tabulon::jet {
 
-namespace {
-
-const ColumnDefinition& RequiredColumn(const TableDefinition& table, const char* name) {
-  const ColumnDefinition* column = table.ColumnByName(name);
-  if (column == nullptr) {
-    throw FormatError(std::string("MSysRelationships に列 '") + name + "' がありません");
-  }
-  return *column;
-}
-
-}  // namespace
+// How messages name the table.
+constexpr std::string_view Owner = "MSysRelationships ";
 
 std::vector<Relationship> ReadRelationships(PageFile& pages, std::uint32_t page,
                                             const TextDecoder& text) {
   const TableDefinition table = ReadTableDefinition(pages, page, text);
-  const ColumnDefinition& name = RequiredColumn(table, "szRelationship");
-  const ColumnDefinition& grbit = RequiredColumn(table, "grbit");
-  const ColumnDefinition& icolumn = RequiredColumn(table, "icolumn");
-  const ColumnDefinition& object = RequiredColumn(table, "szObject");
-  const ColumnDefinition& column = RequiredColumn(table, "szColumn");
-  const ColumnDefinition& referencedObject = RequiredColumn(table, "szReferencedObject");
-  const ColumnDefinition& referencedColumn = RequiredColumn(table, "szReferencedColumn");
+  const ColumnDefinition& name = table.RequiredColumn("szRelationship", Owner);
+  const ColumnDefinition& grbit = table.RequiredColumn("grbit", Owner);
+  const ColumnDefinition& icolumn = table.RequiredColumn("icolumn", Owner);
+  const ColumnDefinition& object = table.RequiredColumn("szObject", Owner);
+  const ColumnDefinition& column = table.RequiredColumn("szColumn", Owner);
+  const ColumnDefinition& referencedObject = table.RequiredColumn("szReferencedObject", Owner);
+  const ColumnDefinition& referencedColumn = table.RequiredColumn("szReferencedColumn", Owner);
 
   std::vector<Relationship> relationships;
   std::map<std::string, std::size_t> byName;

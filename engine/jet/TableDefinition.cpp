@@ -50,6 +50,15 @@ const ColumnDefinition* TableDefinition::ColumnByName(std::string_view name) con
   return nullptr;
 }
 
+const ColumnDefinition& TableDefinition::RequiredColumn(std::string_view name,
+                                                        std::string_view owner) const {
+  const ColumnDefinition* column = ColumnByName(name);
+  if (column == nullptr) {
+    throw FormatError(std::string(owner) + "に列 '" + std::string(name) + "' がありません");
+  }
+  return *column;
+}
+
 std::vector<std::uint8_t> ReadTableDefinitionBytes(PageFile& pages, std::uint32_t page) {
   std::vector<std::uint8_t> bytes;
   std::unordered_set<std::uint32_t> seen;

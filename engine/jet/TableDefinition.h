@@ -65,6 +65,9 @@ struct TableDefinition {
   const ColumnDefinition* ColumnByNumber(std::uint16_t number) const;
   // The column with this name (ASCII letters compared without case), or null.
   const ColumnDefinition* ColumnByName(std::string_view name) const;
+  // The same, where the column must exist: throws FormatError naming
+  // `owner` (the table as messages name it) when it does not.
+  const ColumnDefinition& RequiredColumn(std::string_view name, std::string_view owner) const;
 };
 
 // The logical bytes of the definition starting at `page`: the first page
