@@ -28,7 +28,6 @@ class ByteView {
   std::size_t Size() const { return FBytes.size(); }
   bool Empty() const { return FBytes.empty(); }
   const std::uint8_t* Data() const { return FBytes.data(); }
-  std::span<const std::uint8_t> Span() const { return FBytes; }
   const char* What() const { return FWhat; }
 
   // True when [offset, offset + length) lies inside the view.

@@ -106,8 +106,6 @@ bool RowValues::Present(const ColumnDefinition& column) const {
   return (bits & (1u << (column.Number % 8))) != 0;
 }
 
-bool RowValues::Boolean(const ColumnDefinition& column) const { return Present(column); }
-
 std::optional<ByteView> RowValues::Value(const ColumnDefinition& column) const {
   if (column.Type == ColBoolean || !Present(column)) return std::nullopt;
   if (column.Fixed()) {

@@ -44,9 +44,8 @@ class RowValues {
   RowValues(ByteView row, const TableDefinition& table, const Layout& format);
 
   // The value's bytes, or nullopt for NULL (also for a column the row was
-  // written without). Booleans have no bytes: use Boolean().
+  // written without). Booleans have no bytes.
   std::optional<ByteView> Value(const ColumnDefinition& column) const;
-  bool Boolean(const ColumnDefinition& column) const;
 
  private:
   bool Present(const ColumnDefinition& column) const;

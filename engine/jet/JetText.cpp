@@ -71,9 +71,9 @@ std::string DecompressJet4Text(ByteView bytes) {
 
 TextDecoder::TextDecoder(bool jet3, int codePage) : FJet3(jet3) {
   if (!jet3) return;
-  FCodePageName = codePage > 0 ? IconvNameOfCodePage(codePage) : "";
-  if (FCodePageName.empty()) FCodePageName = "CP1252";
-  FDecoder = std::make_unique<CodePageDecoder>(FCodePageName.c_str());
+  std::string name = codePage > 0 ? IconvNameOfCodePage(codePage) : "";
+  if (name.empty()) name = "CP1252";
+  FDecoder = std::make_unique<CodePageDecoder>(name.c_str());
 }
 
 std::string TextDecoder::Text(ByteView bytes) const {

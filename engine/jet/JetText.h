@@ -25,12 +25,9 @@ class TextDecoder {
   std::string Name(ByteView bytes) const;
 
   bool Jet3() const { return FJet3; }
-  // The iconv name used for Jet 3 text ("CP932", "CP1252", ...).
-  const std::string& CodePageName() const { return FCodePageName; }
 
  private:
   bool FJet3;
-  std::string FCodePageName;
   std::unique_ptr<CodePageDecoder> FDecoder;
 };
 

@@ -2,8 +2,6 @@
 
 #include <unordered_set>
 
-#include <engine/jet/DataRow.h>
-
 namespace tabulon::jet {
 
 std::vector<std::uint8_t> ReadLongValue(PageFile& pages, ByteView field) {
@@ -40,10 +38,6 @@ std::vector<std::uint8_t> ReadLongValue(PageFile& pages, ByteView field) {
   }
   return value;
 }
-
-}  // namespace tabulon::jet
-
-namespace tabulon::jet {
 
 std::optional<std::string> ReadTextValue(PageFile& pages, const RowValues& row,
                                          const ColumnDefinition& column, const TextDecoder& text) {

@@ -1,11 +1,16 @@
 #pragma once
 // Long values (Memo, OLE): the 12-byte header in the row, with the data
-// inline, in one long-value row, or in a chain of long-value rows.
+// inline, in one long-value row, or in a chain of long-value rows; and the
+// text of a Text or Memo column, wherever it is stored.
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include <engine/jet/ByteView.h>
+#include <engine/jet/DataRow.h>
+#include <engine/jet/JetText.h>
 #include <engine/jet/PageFile.h>
 
 namespace tabulon::jet {
@@ -14,16 +19,6 @@ namespace tabulon::jet {
 // header is unknown, a row pointer leads outside the file or to a row that
 // is too short, or a chain loops or ends early.
 std::vector<std::uint8_t> ReadLongValue(PageFile& pages, ByteView field);
-
-}  // namespace tabulon::jet
-
-#include <optional>
-#include <string>
-
-#include <engine/jet/DataRow.h>
-#include <engine/jet/JetText.h>
-
-namespace tabulon::jet {
 
 // The text of a Text or Memo column of a row; nullopt for NULL. Throws
 // FormatError for another column type or a damaged long value.
