@@ -23,12 +23,10 @@ void TDao360::Open(const std::string& password, const std::string& path, std::st
   try {
     FDatabase = FWorkspace->OpenDatabase(path, false, true, ";pwd=" + password);
     FDbPath = path;
-    FDbName = FileNameOf(path);
     FPassword = password;
   } catch (const std::exception& e) {
     FDatabase.reset();
     FDbPath.clear();
-    FDbName.clear();
     FPassword.clear();
     errorText = e.what();
   }
@@ -47,11 +45,12 @@ void TDao360::OpenTarget(std::string_view line, std::string& errorText) {
 
 void TDao360::Close() {
   std::unique_ptr<dao::Database> database = std::move(FDatabase);
-  FDbName.clear();
   FDbPath.clear();
   FPassword.clear();
   if (database) database->Close();
 }
+
+std::string TDao360::DbName() const { return FileNameOf(FDbPath); }
 
 std::string FileNameOf(std::string_view path) {
   const std::size_t slash = path.rfind('/');

@@ -41,7 +41,7 @@ class TDao360 {
   dao::Database* Database() { return FDatabase.get(); }
   bool Connected() const { return FDatabase != nullptr; }
   // The file-name part of DbPath: everything after the last "/".
-  const std::string& DbName() const { return FDbName; }
+  std::string DbName() const;
   // The path exactly as Open received it.
   const std::string& DbPath() const { return FDbPath; }
   const std::string& Password() const { return FPassword; }
@@ -50,7 +50,6 @@ class TDao360 {
   std::unique_ptr<dao::Engine> FEngine;
   dao::Workspace* FWorkspace;
   std::unique_ptr<dao::Database> FDatabase;
-  std::string FDbName;
   std::string FDbPath;
   std::string FPassword;
 };
