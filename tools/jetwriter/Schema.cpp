@@ -18,4 +18,18 @@ int FindTable(const Database& db, std::string_view name) {
   return -1;
 }
 
+int FindKeyIndexOn(const Table& table, const std::set<int>& columns) {
+  int found = -1;
+  for (std::size_t i = 0; i < table.Indexes.size(); ++i) {
+    const Index& index = table.Indexes[i];
+    if (!index.Primary && !index.Unique) continue;
+    std::set<int> positions;
+    for (const IndexColumn& column : index.Columns)
+      positions.insert(FindColumn(table, column.Name));
+    if (positions != columns) continue;
+    if (found < 0 || index.Primary) found = static_cast<int>(i);
+  }
+  return found;
+}
+
 }  // namespace tabulon::jetwriter

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -131,5 +132,9 @@ inline constexpr int MaxBinarySize = 510;
 int FindColumn(const Table& table, std::string_view name);
 // Index of the table named `name` (letter case ignored), or -1.
 int FindTable(const Database& db, std::string_view name);
+// Position in table.Indexes of the primary key or unique index whose columns
+// are exactly `columns` (positions in table.Columns, any order): the primary
+// key when it qualifies, else the first such unique index; -1 when none does.
+int FindKeyIndexOn(const Table& table, const std::set<int>& columns);
 
 }  // namespace tabulon::jetwriter

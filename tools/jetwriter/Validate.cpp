@@ -164,23 +164,6 @@ void CheckTable(const Table& table, const std::string& what) {
   CheckProperties(table.Properties, what);
 }
 
-// The columns of `table` named in `names`, as a set of positions.
-std::set<int> ColumnSet(const Table& table, const std::vector<std::string>& names) {
-  std::set<int> set;
-  for (const std::string& name : names) set.insert(FindColumn(table, name));
-  return set;
-}
-
-bool HasUniqueIndexOn(const Table& table, const std::set<int>& columns) {
-  for (const Index& index : table.Indexes) {
-    if (!index.Primary && !index.Unique) continue;
-    std::vector<std::string> names;
-    for (const IndexColumn& column : index.Columns) names.push_back(column.Name);
-    if (ColumnSet(table, names) == columns) return true;
-  }
-  return false;
-}
-
 void CheckRelationship(const Database& db, const Relationship& relation, const std::string& what) {
   CheckName(relation.Name, what);
   const int primary = FindTable(db, relation.Table);
@@ -209,7 +192,7 @@ void CheckRelationship(const Database& db, const Relationship& relation, const s
   if ((attributes & dao::dbRelationLeft) != 0 && (attributes & dao::dbRelationRight) != 0) {
     throw SchemaError(fmt::format("{}: a join is either left or right, not both", what));
   }
-  std::vector<std::string> primaryNames;
+  std::set<int> primaryColumns;
   std::set<std::string, NoCaseLess> foreignNames;
   for (const RelationColumn& pair : relation.Columns) {
     const int p = FindColumn(one, pair.Name);
@@ -223,7 +206,7 @@ void CheckRelationship(const Database& db, const Relationship& relation, const s
     if (!foreignNames.insert(pair.ForeignName).second) {
       throw SchemaError(fmt::format("{}: column \"{}\" is listed twice", what, pair.ForeignName));
     }
-    primaryNames.push_back(pair.Name);
+    primaryColumns.insert(p);
     const Column& a = one.Columns[static_cast<std::size_t>(p)];
     const Column& b = many.Columns[static_cast<std::size_t>(f)];
     if (enforced && (a.Type != b.Type || HasLongValueType(a))) {
@@ -232,10 +215,10 @@ void CheckRelationship(const Database& db, const Relationship& relation, const s
                       what, a.Name, b.Name));
     }
   }
-  if (ColumnSet(one, primaryNames).size() != primaryNames.size()) {
+  if (primaryColumns.size() != relation.Columns.size()) {
     throw SchemaError(fmt::format("{}: a column of table \"{}\" is listed twice", what, one.Name));
   }
-  if (enforced && !HasUniqueIndexOn(one, ColumnSet(one, primaryNames))) {
+  if (enforced && FindKeyIndexOn(one, primaryColumns) < 0) {
     throw SchemaError(
         fmt::format("{}: enforcing it needs a primary key or unique index of table \"{}\" on "
                     "exactly its columns",
