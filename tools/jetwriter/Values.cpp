@@ -260,12 +260,7 @@ std::optional<ByteVector> ParseGuid(std::string_view text) {
   }
   auto raw = ParseHex(digits);
   if (!raw || raw->size() != 16) return std::nullopt;
-  // The first three groups are stored little-endian.
-  ByteVector& b = *raw;
-  std::swap(b[0], b[3]);
-  std::swap(b[1], b[2]);
-  std::swap(b[4], b[5]);
-  std::swap(b[6], b[7]);
+  SwapGuidGroups(*raw);  // text order to stored order
   return raw;
 }
 
