@@ -4,12 +4,6 @@
 
 namespace tabulon::jetwriter {
 
-namespace {
-
-constexpr std::uint16_t GeneralSortOrder = 1033;
-
-}  // namespace
-
 std::uint8_t JetTypeOf(std::int32_t type) {
   switch (type) {
     case dao::dbBoolean:
@@ -45,8 +39,6 @@ std::uint8_t JetTypeOf(std::int32_t type) {
   }
 }
 
-namespace {
-
 std::uint16_t FixedLength(std::uint8_t jetType) {
   switch (jetType) {
     case jet::ColBoolean:
@@ -69,8 +61,6 @@ std::uint16_t FixedLength(std::uint8_t jetType) {
       return 0;
   }
 }
-
-}  // namespace
 
 bool ColumnDef::IsFixed() const { return (Flags & jet::ColumnFixed) != 0; }
 bool ColumnDef::IsBoolean() const { return JetType == jet::ColBoolean; }
