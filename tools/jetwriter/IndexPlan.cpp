@@ -38,7 +38,7 @@ std::string ReferenceIndexName(int ordinal) {
 
 }  // namespace
 
-std::vector<TableIndexPlan> PlanIndexes(const Database& db) {
+std::vector<TableIndexPlan> PlanIndexes(const Database& db, const TablesByName& tables) {
   std::vector<TableIndexPlan> plans(db.Tables.size());
   for (std::size_t t = 0; t < db.Tables.size(); ++t) {
     const Table& table = db.Tables[t];
@@ -63,8 +63,8 @@ std::vector<TableIndexPlan> PlanIndexes(const Database& db) {
   for (std::size_t r = 0; r < db.Relationships.size(); ++r) {
     const Relationship& relation = db.Relationships[r];
     if ((relation.Attributes & dao::dbRelationDontEnforce) != 0) continue;
-    const int p = FindTable(db, relation.Table);
-    const int f = FindTable(db, relation.ForeignTable);
+    const int p = tables.at(relation.Table);
+    const int f = tables.at(relation.ForeignTable);
     const Table& one = db.Tables[static_cast<std::size_t>(p)];
     const Table& many = db.Tables[static_cast<std::size_t>(f)];
     std::set<int> primaryColumns;

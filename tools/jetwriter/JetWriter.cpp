@@ -345,15 +345,14 @@ PackedRows WriteCatalog(PageFile& file, const Database& db, const std::vector<Ta
 }
 
 // One MSysRelationships row per column pair of every relationship.
-PackedRows WriteRelationshipRows(PageFile& file, const Database& db) {
+PackedRows WriteRelationshipRows(PageFile& file, const Database& db, const TablesByName& tables) {
   const TableLayout layout = MSysRelationshipsLayout();
   RowPacker rows(file, MSysRelationshipsPage);
   std::uint32_t count = 0;
   for (const Relationship& relation : db.Relationships) {
     const std::string& foreignTable =
-        db.Tables[static_cast<std::size_t>(FindTable(db, relation.ForeignTable))].Name;
-    const std::string& table =
-        db.Tables[static_cast<std::size_t>(FindTable(db, relation.Table))].Name;
+        db.Tables[static_cast<std::size_t>(tables.at(relation.ForeignTable))].Name;
+    const std::string& table = db.Tables[static_cast<std::size_t>(tables.at(relation.Table))].Name;
     for (std::size_t i = 0; i < relation.Columns.size(); ++i) {
       const RelationshipEntry entry{relation.Name,
                                     relation.Attributes,
@@ -374,8 +373,9 @@ PackedRows WriteRelationshipRows(PageFile& file, const Database& db) {
 
 WrittenDatabase WriteDatabase(const Database& db) {
   ValidateSchema(db);
+  const TablesByName tables = MapTablesByName(db);
   WrittenDatabase result;
-  result.Indexes = PlanIndexes(db);
+  result.Indexes = PlanIndexes(db, tables);
   const std::vector<TableIndexPlan>& plans = result.Indexes;
 
   PageFile file;
@@ -398,7 +398,7 @@ WrittenDatabase WriteDatabase(const Database& db) {
 
   LongValueStore properties(file);
   const PackedRows catalog = WriteCatalog(file, db, work, properties);
-  const PackedRows relationships = WriteRelationshipRows(file, db);
+  const PackedRows relationships = WriteRelationshipRows(file, db, tables);
 
   // Usage maps, then the TDEFs that point at them.
   RowPacker maps(file, 0);

@@ -11,11 +11,11 @@ int FindColumn(const Table& table, std::string_view name) {
   return -1;
 }
 
-int FindTable(const Database& db, std::string_view name) {
-  for (std::size_t i = 0; i < db.Tables.size(); ++i) {
-    if (EqualsNoCase(db.Tables[i].Name, name)) return static_cast<int>(i);
-  }
-  return -1;
+TablesByName MapTablesByName(const Database& db) {
+  TablesByName tables;
+  for (std::size_t i = 0; i < db.Tables.size(); ++i)
+    tables.emplace(db.Tables[i].Name, static_cast<int>(i));
+  return tables;
 }
 
 int FindKeyIndexOn(const Table& table, const std::set<int>& columns) {

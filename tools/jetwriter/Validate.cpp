@@ -164,16 +164,17 @@ void CheckTable(const Table& table, const std::string& what) {
   CheckProperties(table.Properties, what);
 }
 
-void CheckRelationship(const Database& db, const Relationship& relation, const std::string& what) {
+void CheckRelationship(const Database& db, const TablesByName& tables, const Relationship& relation,
+                       const std::string& what) {
   CheckName(relation.Name, what);
-  const int primary = FindTable(db, relation.Table);
-  const int foreign = FindTable(db, relation.ForeignTable);
-  if (primary < 0)
+  const auto primary = tables.find(relation.Table);
+  const auto foreign = tables.find(relation.ForeignTable);
+  if (primary == tables.end())
     throw SchemaError(fmt::format("{}: there is no table \"{}\"", what, relation.Table));
-  if (foreign < 0)
+  if (foreign == tables.end())
     throw SchemaError(fmt::format("{}: there is no table \"{}\"", what, relation.ForeignTable));
-  const Table& one = db.Tables[static_cast<std::size_t>(primary)];
-  const Table& many = db.Tables[static_cast<std::size_t>(foreign)];
+  const Table& one = db.Tables[static_cast<std::size_t>(primary->second)];
+  const Table& many = db.Tables[static_cast<std::size_t>(foreign->second)];
   if (relation.Columns.empty() || relation.Columns.size() > MaxIndexColumns) {
     throw SchemaError(
         fmt::format("{}: a relationship needs 1 to {} column pairs", what, MaxIndexColumns));
@@ -250,17 +251,19 @@ void ValidateSchema(const Database& db) {
     throw SchemaError("the creation date is outside the years 100 to 9999");
   }
   CheckProperties(db.Properties, "database");
-  std::set<std::string, NoCaseLess> tableNames;
-  for (const Table& table : db.Tables) {
+  // Built while the names are checked to be unique, for the relationships.
+  TablesByName tables;
+  for (std::size_t t = 0; t < db.Tables.size(); ++t) {
+    const Table& table = db.Tables[t];
     const std::string what = fmt::format("table \"{}\"", table.Name);
     CheckTable(table, what);
-    if (!tableNames.insert(table.Name).second)
+    if (!tables.emplace(table.Name, static_cast<int>(t)).second)
       throw SchemaError(fmt::format("{}: the name is used twice", what));
   }
   std::set<std::string, NoCaseLess> relationNames;
   for (const Relationship& relation : db.Relationships) {
     const std::string what = fmt::format("relationship \"{}\"", relation.Name);
-    CheckRelationship(db, relation, what);
+    CheckRelationship(db, tables, relation, what);
     if (!relationNames.insert(relation.Name).second)
       throw SchemaError(fmt::format("{}: the name is used twice", what));
   }
