@@ -72,12 +72,15 @@ dao::Bytes GeneratedGuid(std::size_t table, std::size_t row) {
 bool IsNull(const dao::Variant& value) { return std::holds_alternative<dao::Null>(value); }
 
 void CoerceRows(const Table& table, std::size_t tableIndex, TableWork& work) {
+  // Columns a row leaves out at its end read as Empty; one shared value, so
+  // that each value is looked at in place instead of copied.
+  static const dao::Variant missing;
   std::int64_t counter = 0;
   for (std::size_t r = 0; r < table.Rows.size(); ++r) {
     Row values;
     for (std::size_t c = 0; c < table.Columns.size(); ++c) {
       const Column& column = table.Columns[c];
-      const dao::Variant given = c < table.Rows[r].size() ? table.Rows[r][c] : dao::Variant{};
+      const dao::Variant& given = c < table.Rows[r].size() ? table.Rows[r][c] : missing;
       dao::Variant value;
       try {
         value = CoerceValue(column, given);
