@@ -76,11 +76,10 @@ void AssignLayout(TableLayout& layout) {
     column.FixedOffset = 0;
     if (!column.IsFixed()) {
       column.VarIndex = layout.VarCount++;
-    } else if (column.IsBoolean()) {
-      column.FixedOffset = static_cast<std::uint16_t>(layout.FixedSize);
     } else {
       column.FixedOffset = static_cast<std::uint16_t>(layout.FixedSize);
-      layout.FixedSize += column.Length;
+      // A Yes/No value is its bit in the null mask.
+      if (!column.IsBoolean()) layout.FixedSize += column.Length;
     }
   }
 }

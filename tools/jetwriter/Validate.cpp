@@ -149,12 +149,10 @@ void CheckTable(const Table& table, const std::string& what) {
         throw SchemaError(fmt::format("{}: column \"{}\" is listed twice", indexWhat, column.Name));
     }
   }
-  if (table.Rows.size() > 0) {
-    for (std::size_t r = 0; r < table.Rows.size(); ++r) {
-      if (table.Rows[r].size() > table.Columns.size()) {
-        throw SchemaError(fmt::format("{}, row {}: {} values for {} columns", what, r + 1,
-                                      table.Rows[r].size(), table.Columns.size()));
-      }
+  for (std::size_t r = 0; r < table.Rows.size(); ++r) {
+    if (table.Rows[r].size() > table.Columns.size()) {
+      throw SchemaError(fmt::format("{}, row {}: {} values for {} columns", what, r + 1,
+                                    table.Rows[r].size(), table.Columns.size()));
     }
   }
   if (table.DateCreated && !std::isfinite(table.DateCreated->Days))
