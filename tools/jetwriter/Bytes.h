@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tabulon::jetwriter {
@@ -47,6 +48,16 @@ inline void PutU16(std::uint8_t* at, std::uint32_t v) {
 inline void PutU32(std::uint8_t* at, std::uint32_t v) {
   PutU16(at, v);
   PutU16(at + 2, v >> 16);
+}
+
+// A GUID's first three groups are stored little-endian but read (in text
+// and in index keys) big-endian; the same swap turns either form into the
+// other. `guid` holds 16 bytes.
+inline void SwapGuidGroups(ByteVector& guid) {
+  std::swap(guid[0], guid[3]);
+  std::swap(guid[1], guid[2]);
+  std::swap(guid[4], guid[5]);
+  std::swap(guid[6], guid[7]);
 }
 
 // UTF-16LE form of UTF-8 text (characters beyond U+FFFF as surrogate pairs;

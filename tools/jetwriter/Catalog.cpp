@@ -18,13 +18,11 @@ ColumnDef Def(const char* name, std::uint8_t type, std::uint16_t length,
   def.JetType = type;
   def.Length = length;
   def.Flags = jet::ColumnUpdatable | EngineColumn;
-  const bool fixed =
-      type != jet::ColText && type != jet::ColBinary && type != jet::ColMemo && type != jet::ColOle;
-  if (fixed) def.Flags |= jet::ColumnFixed;
+  if (FixedLength(type) != 0) def.Flags |= jet::ColumnFixed;
   if (extraFlags != 0) def.Flags |= extraFlags;
   if (type == jet::ColText || type == jet::ColMemo) {
-    def.Misc[0] = 1033 & 0xFF;
-    def.Misc[1] = 1033 >> 8;
+    def.Misc[0] = GeneralSortOrder & 0xFF;
+    def.Misc[1] = GeneralSortOrder >> 8;
   }
   return def;
 }

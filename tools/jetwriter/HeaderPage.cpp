@@ -8,6 +8,7 @@
 #include <engine/jet/JetFormat.h>
 #include <engine/jet/Rc4.h>
 #include <jetwriter/PageFile.h>
+#include <jetwriter/TableLayout.h>
 
 namespace tabulon::jetwriter {
 
@@ -15,7 +16,6 @@ namespace {
 
 // Bytes 0x98.. as Access 2000 leaves them.
 constexpr std::array<std::uint8_t, 8> Jet4Trailer{0x54, 0x06, 0x00, 0x00, 0x34, 0x2E, 0x30, 0x00};
-constexpr std::uint16_t GeneralSortOrder = 1033;
 constexpr std::uint16_t WesternCodePage = 1252;
 
 }  // namespace

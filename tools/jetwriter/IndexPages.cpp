@@ -80,14 +80,10 @@ bool AppendBinary(ByteVector& out, const dao::Bytes& bytes, bool descending) {
   return true;
 }
 
-// A GUID's key takes its bytes in text order: the first three groups, stored
-// little-endian, are turned big-endian.
+// A GUID's key takes its bytes in text order.
 dao::Bytes GuidKeyBytes(const dao::Bytes& stored) {
   dao::Bytes bytes = stored;
-  std::swap(bytes[0], bytes[3]);
-  std::swap(bytes[1], bytes[2]);
-  std::swap(bytes[4], bytes[5]);
-  std::swap(bytes[6], bytes[7]);
+  SwapGuidGroups(bytes);
   return bytes;
 }
 

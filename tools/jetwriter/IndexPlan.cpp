@@ -19,12 +19,6 @@ std::uint8_t RealFlags(const Index& index) {
   return flags;
 }
 
-std::vector<int> Positions(const Table& table, const std::vector<std::string>& names) {
-  std::vector<int> positions;
-  for (const std::string& name : names) positions.push_back(FindColumn(table, name));
-  return positions;
-}
-
 std::vector<int> Positions(const RealIndexPlan& real) {
   std::vector<int> positions;
   for (const RealIndexColumn& column : real.Columns) positions.push_back(column.Column);
@@ -44,7 +38,7 @@ std::string ReferenceIndexName(int ordinal) {
 
 }  // namespace
 
-std::vector<TableIndexPlan> PlanIndexes(const Database& db) {
+std::vector<TableIndexPlan> PlanIndexes(const Database& db, const TablesByName& tables) {
   std::vector<TableIndexPlan> plans(db.Tables.size());
   for (std::size_t t = 0; t < db.Tables.size(); ++t) {
     const Table& table = db.Tables[t];
@@ -69,33 +63,24 @@ std::vector<TableIndexPlan> PlanIndexes(const Database& db) {
   for (std::size_t r = 0; r < db.Relationships.size(); ++r) {
     const Relationship& relation = db.Relationships[r];
     if ((relation.Attributes & dao::dbRelationDontEnforce) != 0) continue;
-    const int p = FindTable(db, relation.Table);
-    const int f = FindTable(db, relation.ForeignTable);
+    const int p = tables.at(relation.Table);
+    const int f = tables.at(relation.ForeignTable);
     const Table& one = db.Tables[static_cast<std::size_t>(p)];
     const Table& many = db.Tables[static_cast<std::size_t>(f)];
-    std::vector<std::string> primaryNames, foreignNames;
+    std::set<int> primaryColumns;
+    std::vector<int> foreignColumns;
     for (const RelationColumn& pair : relation.Columns) {
-      primaryNames.push_back(pair.Name);
-      foreignNames.push_back(pair.ForeignName);
+      primaryColumns.insert(FindColumn(one, pair.Name));
+      foreignColumns.push_back(FindColumn(many, pair.ForeignName));
     }
     TableIndexPlan& onePlan = plans[static_cast<std::size_t>(p)];
     TableIndexPlan& manyPlan = plans[static_cast<std::size_t>(f)];
 
     // The referenced side shares its primary key, else a unique index, on
-    // the same set of columns.
-    const std::vector<int> primaryColumns = Positions(one, primaryNames);
-    const std::set<int> primarySet(primaryColumns.begin(), primaryColumns.end());
-    int shared = -1;
-    for (std::size_t i = 0; i < one.Indexes.size(); ++i) {
-      const Index& index = one.Indexes[i];
-      if (!index.Primary && !index.Unique) continue;
-      const std::vector<int> columns = Positions(onePlan.Real[i]);
-      if (std::set<int>(columns.begin(), columns.end()) != primarySet) continue;
-      if (shared < 0 || index.Primary) shared = static_cast<int>(i);
-    }
+    // the same set of columns; user index i is real index i.
+    const int shared = FindKeyIndexOn(one, primaryColumns);
 
     // The referencing side shares an index on exactly its columns, or gets one.
-    const std::vector<int> foreignColumns = Positions(many, foreignNames);
     int own = -1;
     for (std::size_t i = 0; i < manyPlan.Real.size() && own < 0; ++i) {
       if (Positions(manyPlan.Real[i]) == foreignColumns) own = static_cast<int>(i);

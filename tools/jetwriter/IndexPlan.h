@@ -50,8 +50,9 @@ struct TableIndexPlan {
   std::vector<LogicalIndexPlan> Logical;
 };
 
-// One plan per table of a description that passed ValidateSchema. Throws
-// SchemaError when a table would end up with more than 32 indexes.
-std::vector<TableIndexPlan> PlanIndexes(const Database& db);
+// One plan per table of a description that passed ValidateSchema; `tables`
+// is its MapTablesByName. Throws SchemaError when a table would end up with
+// more than 32 indexes.
+std::vector<TableIndexPlan> PlanIndexes(const Database& db, const TablesByName& tables);
 
 }  // namespace tabulon::jetwriter

@@ -72,12 +72,15 @@ dao::Bytes GeneratedGuid(std::size_t table, std::size_t row) {
 bool IsNull(const dao::Variant& value) { return std::holds_alternative<dao::Null>(value); }
 
 void CoerceRows(const Table& table, std::size_t tableIndex, TableWork& work) {
+  // Columns a row leaves out at its end read as Empty; one shared value, so
+  // that each value is looked at in place instead of copied.
+  static const dao::Variant missing;
   std::int64_t counter = 0;
   for (std::size_t r = 0; r < table.Rows.size(); ++r) {
     Row values;
     for (std::size_t c = 0; c < table.Columns.size(); ++c) {
       const Column& column = table.Columns[c];
-      const dao::Variant given = c < table.Rows[r].size() ? table.Rows[r][c] : dao::Variant{};
+      const dao::Variant& given = c < table.Rows[r].size() ? table.Rows[r][c] : missing;
       dao::Variant value;
       try {
         value = CoerceValue(column, given);
@@ -345,15 +348,14 @@ PackedRows WriteCatalog(PageFile& file, const Database& db, const std::vector<Ta
 }
 
 // One MSysRelationships row per column pair of every relationship.
-PackedRows WriteRelationshipRows(PageFile& file, const Database& db) {
+PackedRows WriteRelationshipRows(PageFile& file, const Database& db, const TablesByName& tables) {
   const TableLayout layout = MSysRelationshipsLayout();
   RowPacker rows(file, MSysRelationshipsPage);
   std::uint32_t count = 0;
   for (const Relationship& relation : db.Relationships) {
     const std::string& foreignTable =
-        db.Tables[static_cast<std::size_t>(FindTable(db, relation.ForeignTable))].Name;
-    const std::string& table =
-        db.Tables[static_cast<std::size_t>(FindTable(db, relation.Table))].Name;
+        db.Tables[static_cast<std::size_t>(tables.at(relation.ForeignTable))].Name;
+    const std::string& table = db.Tables[static_cast<std::size_t>(tables.at(relation.Table))].Name;
     for (std::size_t i = 0; i < relation.Columns.size(); ++i) {
       const RelationshipEntry entry{relation.Name,
                                     relation.Attributes,
@@ -374,8 +376,9 @@ PackedRows WriteRelationshipRows(PageFile& file, const Database& db) {
 
 WrittenDatabase WriteDatabase(const Database& db) {
   ValidateSchema(db);
+  const TablesByName tables = MapTablesByName(db);
   WrittenDatabase result;
-  result.Indexes = PlanIndexes(db);
+  result.Indexes = PlanIndexes(db, tables);
   const std::vector<TableIndexPlan>& plans = result.Indexes;
 
   PageFile file;
@@ -398,7 +401,7 @@ WrittenDatabase WriteDatabase(const Database& db) {
 
   LongValueStore properties(file);
   const PackedRows catalog = WriteCatalog(file, db, work, properties);
-  const PackedRows relationships = WriteRelationshipRows(file, db);
+  const PackedRows relationships = WriteRelationshipRows(file, db, tables);
 
   // Usage maps, then the TDEFs that point at them.
   RowPacker maps(file, 0);

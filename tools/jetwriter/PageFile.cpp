@@ -44,11 +44,9 @@ RowPointer RowPacker::Add(const ByteVector& row) {
   const std::uint32_t number = FPages.back();
   std::uint8_t* page = FFile.Page(number);
   const std::uint32_t rows = RowCount(page);
-  // Rows fill the page from its end; each starts where the previous one began.
-  const std::uint32_t end =
-      rows == 0 ? PageSize
-                : (page[HeaderSize + 2 * (rows - 1)] | page[HeaderSize + 2 * (rows - 1) + 1] << 8) &
-                      jet::Jet4Layout.RowOffsetMask;
+  // Rows fill the page from its end, each ending where the previous one
+  // began; the free bytes lie between the offset table and that row.
+  const std::uint32_t end = HeaderSize + 2 * rows + FFree.back();
   const std::uint32_t start = end - length;
   std::copy(row.begin(), row.end(), page + start);
   PutU16(page + HeaderSize + 2 * rows, start);

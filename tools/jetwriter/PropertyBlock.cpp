@@ -112,12 +112,18 @@ ByteVector PropertyBlockBuilder::Build() const {
 }
 
 std::vector<StoredProperty> TableProperties(const Table& table) {
+  const std::string owner = fmt::format("table \"{}\"", table.Name);
   std::vector<StoredProperty> out;
-  if (table.Description)
-    out.push_back(Text("Description", *table.Description, false, jet::ColMemo));
-  if (table.ValidationRule) out.push_back(Text("ValidationRule", *table.ValidationRule, true));
-  if (table.ValidationText) out.push_back(Text("ValidationText", *table.ValidationText, true));
-  AppendExtra(out, table.Properties, fmt::format("table \"{}\"", table.Name));
+  try {
+    if (table.Description)
+      out.push_back(Text("Description", *table.Description, false, jet::ColMemo));
+    if (table.ValidationRule) out.push_back(Text("ValidationRule", *table.ValidationRule, true));
+    if (table.ValidationText) out.push_back(Text("ValidationText", *table.ValidationText, true));
+  } catch (const SchemaError& error) {
+    // Text names only the property; AppendExtra adds the owner itself.
+    throw SchemaError(fmt::format("{}, {}", owner, error.what()));
+  }
+  AppendExtra(out, table.Properties, owner);
   return out;
 }
 
@@ -154,13 +160,7 @@ std::vector<StoredProperty> DatabaseProperties(const Database& db) {
 
 ByteVector TablePropertyBlock(const Table& table) {
   PropertyBlockBuilder builder;
-  std::vector<StoredProperty> own;
-  try {
-    own = TableProperties(table);
-  } catch (const SchemaError& error) {
-    if (std::string_view(error.what()).starts_with("table ")) throw;
-    throw SchemaError(fmt::format("table \"{}\", {}", table.Name, error.what()));
-  }
+  std::vector<StoredProperty> own = TableProperties(table);
   bool any = !own.empty();
   builder.SetObject(std::move(own));
   for (const Column& column : table.Columns) {

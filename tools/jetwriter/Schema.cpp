@@ -11,11 +11,25 @@ int FindColumn(const Table& table, std::string_view name) {
   return -1;
 }
 
-int FindTable(const Database& db, std::string_view name) {
-  for (std::size_t i = 0; i < db.Tables.size(); ++i) {
-    if (EqualsNoCase(db.Tables[i].Name, name)) return static_cast<int>(i);
+TablesByName MapTablesByName(const Database& db) {
+  TablesByName tables;
+  for (std::size_t i = 0; i < db.Tables.size(); ++i)
+    tables.emplace(db.Tables[i].Name, static_cast<int>(i));
+  return tables;
+}
+
+int FindKeyIndexOn(const Table& table, const std::set<int>& columns) {
+  int found = -1;
+  for (std::size_t i = 0; i < table.Indexes.size(); ++i) {
+    const Index& index = table.Indexes[i];
+    if (!index.Primary && !index.Unique) continue;
+    std::set<int> positions;
+    for (const IndexColumn& column : index.Columns)
+      positions.insert(FindColumn(table, column.Name));
+    if (positions != columns) continue;
+    if (found < 0 || index.Primary) found = static_cast<int>(i);
   }
-  return -1;
+  return found;
 }
 
 }  // namespace tabulon::jetwriter

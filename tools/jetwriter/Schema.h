@@ -9,11 +9,14 @@
 // JetWriter.h, not here.
 
 #include <cstdint>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include <engine/ObjectModel.h>
+#include <engine/TextCompare.h>
 #include <engine/Variant.h>
 
 namespace tabulon::jetwriter {
@@ -129,7 +132,15 @@ inline constexpr int MaxBinarySize = 510;
 
 // Index of the column named `name` (letter case ignored), or -1.
 int FindColumn(const Table& table, std::string_view name);
-// Index of the table named `name` (letter case ignored), or -1.
-int FindTable(const Database& db, std::string_view name);
+// Positions in Database::Tables by name, letter case ignored. The keys view
+// the tables' names: the map is valid while the Database is unchanged.
+using TablesByName = std::map<std::string_view, int, NoCaseLess>;
+// The map of a description whose table names are unique, as ValidateSchema
+// makes sure; one lookup instead of a scan per relationship.
+TablesByName MapTablesByName(const Database& db);
+// Position in table.Indexes of the primary key or unique index whose columns
+// are exactly `columns` (positions in table.Columns, any order): the primary
+// key when it qualifies, else the first such unique index; -1 when none does.
+int FindKeyIndexOn(const Table& table, const std::set<int>& columns);
 
 }  // namespace tabulon::jetwriter

@@ -318,13 +318,6 @@ Relationship ReadRelationship(const Json& json, Path path) {
 
 }  // namespace
 
-std::string_view TypeName(std::int32_t type) {
-  for (const TypeEntry& entry : Types) {
-    if (entry.Type == type) return entry.Name;
-  }
-  return "";
-}
-
 Database ReadSchemaJson(std::string_view text) {
   Json json;
   try {

@@ -15,8 +15,4 @@ namespace tabulon::jetwriter {
 // validated as a whole; WriteDatabase does that.
 Database ReadSchemaJson(std::string_view json);
 
-// The JSON name of a DAO type as ReadSchemaJson accepts it ("text",
-// "long", ...), or "" for a type the writer does not know.
-std::string_view TypeName(std::int32_t type);
-
 }  // namespace tabulon::jetwriter

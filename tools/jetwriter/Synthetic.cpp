@@ -436,9 +436,6 @@ Database RandomSchema(std::uint64_t seed) {
           target >= 0 && static_cast<std::size_t>(c) + 1 == table.Columns.size();
       index.Unique = column.Type != dao::dbBoolean && !foreignKey && random.Chance(40);
       index.IgnoreNulls = random.Chance(30);
-      bool duplicate = false;
-      for (const Index& other : table.Indexes) duplicate = duplicate || other.Name == index.Name;
-      if (duplicate) continue;
       if (index.Unique) uniqueColumns.insert(c);
       keyedColumns.insert(c);
       table.Indexes.push_back(std::move(index));

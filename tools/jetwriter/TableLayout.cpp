@@ -4,12 +4,6 @@
 
 namespace tabulon::jetwriter {
 
-namespace {
-
-constexpr std::uint16_t GeneralSortOrder = 1033;
-
-}  // namespace
-
 std::uint8_t JetTypeOf(std::int32_t type) {
   switch (type) {
     case dao::dbBoolean:
@@ -45,8 +39,6 @@ std::uint8_t JetTypeOf(std::int32_t type) {
   }
 }
 
-namespace {
-
 std::uint16_t FixedLength(std::uint8_t jetType) {
   switch (jetType) {
     case jet::ColBoolean:
@@ -70,8 +62,6 @@ std::uint16_t FixedLength(std::uint8_t jetType) {
   }
 }
 
-}  // namespace
-
 bool ColumnDef::IsFixed() const { return (Flags & jet::ColumnFixed) != 0; }
 bool ColumnDef::IsBoolean() const { return JetType == jet::ColBoolean; }
 bool ColumnDef::IsLongValue() const { return JetType == jet::ColMemo || JetType == jet::ColOle; }
@@ -86,11 +76,10 @@ void AssignLayout(TableLayout& layout) {
     column.FixedOffset = 0;
     if (!column.IsFixed()) {
       column.VarIndex = layout.VarCount++;
-    } else if (column.IsBoolean()) {
-      column.FixedOffset = static_cast<std::uint16_t>(layout.FixedSize);
     } else {
       column.FixedOffset = static_cast<std::uint16_t>(layout.FixedSize);
-      layout.FixedSize += column.Length;
+      // A Yes/No value is its bit in the null mask.
+      if (!column.IsBoolean()) layout.FixedSize += column.Length;
     }
   }
 }

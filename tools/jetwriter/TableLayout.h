@@ -34,8 +34,15 @@ struct TableLayout {
   std::uint32_t FixedSize = 0;
 };
 
+// General sort order: the header's and every Text and Memo column's.
+inline constexpr std::uint16_t GeneralSortOrder = 1033;
+
 // The Jet column type code of a DAO type, or 0 when Jet 4 has none.
 std::uint8_t JetTypeOf(std::int32_t daoType);
+
+// The TDEF length of a fixed-length Jet column type, or 0 for the types
+// stored in the variable area of a row.
+std::uint16_t FixedLength(std::uint8_t jetType);
 
 // Numbers the columns in order, gives variable columns their slots and fixed
 // columns their offsets (Yes/No columns take no space).

@@ -149,12 +149,10 @@ void CheckTable(const Table& table, const std::string& what) {
         throw SchemaError(fmt::format("{}: column \"{}\" is listed twice", indexWhat, column.Name));
     }
   }
-  if (table.Rows.size() > 0) {
-    for (std::size_t r = 0; r < table.Rows.size(); ++r) {
-      if (table.Rows[r].size() > table.Columns.size()) {
-        throw SchemaError(fmt::format("{}, row {}: {} values for {} columns", what, r + 1,
-                                      table.Rows[r].size(), table.Columns.size()));
-      }
+  for (std::size_t r = 0; r < table.Rows.size(); ++r) {
+    if (table.Rows[r].size() > table.Columns.size()) {
+      throw SchemaError(fmt::format("{}, row {}: {} values for {} columns", what, r + 1,
+                                    table.Rows[r].size(), table.Columns.size()));
     }
   }
   if (table.DateCreated && !std::isfinite(table.DateCreated->Days))
@@ -164,33 +162,17 @@ void CheckTable(const Table& table, const std::string& what) {
   CheckProperties(table.Properties, what);
 }
 
-// The columns of `table` named in `names`, as a set of positions.
-std::set<int> ColumnSet(const Table& table, const std::vector<std::string>& names) {
-  std::set<int> set;
-  for (const std::string& name : names) set.insert(FindColumn(table, name));
-  return set;
-}
-
-bool HasUniqueIndexOn(const Table& table, const std::set<int>& columns) {
-  for (const Index& index : table.Indexes) {
-    if (!index.Primary && !index.Unique) continue;
-    std::vector<std::string> names;
-    for (const IndexColumn& column : index.Columns) names.push_back(column.Name);
-    if (ColumnSet(table, names) == columns) return true;
-  }
-  return false;
-}
-
-void CheckRelationship(const Database& db, const Relationship& relation, const std::string& what) {
+void CheckRelationship(const Database& db, const TablesByName& tables, const Relationship& relation,
+                       const std::string& what) {
   CheckName(relation.Name, what);
-  const int primary = FindTable(db, relation.Table);
-  const int foreign = FindTable(db, relation.ForeignTable);
-  if (primary < 0)
+  const auto primary = tables.find(relation.Table);
+  const auto foreign = tables.find(relation.ForeignTable);
+  if (primary == tables.end())
     throw SchemaError(fmt::format("{}: there is no table \"{}\"", what, relation.Table));
-  if (foreign < 0)
+  if (foreign == tables.end())
     throw SchemaError(fmt::format("{}: there is no table \"{}\"", what, relation.ForeignTable));
-  const Table& one = db.Tables[static_cast<std::size_t>(primary)];
-  const Table& many = db.Tables[static_cast<std::size_t>(foreign)];
+  const Table& one = db.Tables[static_cast<std::size_t>(primary->second)];
+  const Table& many = db.Tables[static_cast<std::size_t>(foreign->second)];
   if (relation.Columns.empty() || relation.Columns.size() > MaxIndexColumns) {
     throw SchemaError(
         fmt::format("{}: a relationship needs 1 to {} column pairs", what, MaxIndexColumns));
@@ -209,7 +191,7 @@ void CheckRelationship(const Database& db, const Relationship& relation, const s
   if ((attributes & dao::dbRelationLeft) != 0 && (attributes & dao::dbRelationRight) != 0) {
     throw SchemaError(fmt::format("{}: a join is either left or right, not both", what));
   }
-  std::vector<std::string> primaryNames;
+  std::set<int> primaryColumns;
   std::set<std::string, NoCaseLess> foreignNames;
   for (const RelationColumn& pair : relation.Columns) {
     const int p = FindColumn(one, pair.Name);
@@ -223,7 +205,7 @@ void CheckRelationship(const Database& db, const Relationship& relation, const s
     if (!foreignNames.insert(pair.ForeignName).second) {
       throw SchemaError(fmt::format("{}: column \"{}\" is listed twice", what, pair.ForeignName));
     }
-    primaryNames.push_back(pair.Name);
+    primaryColumns.insert(p);
     const Column& a = one.Columns[static_cast<std::size_t>(p)];
     const Column& b = many.Columns[static_cast<std::size_t>(f)];
     if (enforced && (a.Type != b.Type || HasLongValueType(a))) {
@@ -232,10 +214,10 @@ void CheckRelationship(const Database& db, const Relationship& relation, const s
                       what, a.Name, b.Name));
     }
   }
-  if (ColumnSet(one, primaryNames).size() != primaryNames.size()) {
+  if (primaryColumns.size() != relation.Columns.size()) {
     throw SchemaError(fmt::format("{}: a column of table \"{}\" is listed twice", what, one.Name));
   }
-  if (enforced && !HasUniqueIndexOn(one, ColumnSet(one, primaryNames))) {
+  if (enforced && FindKeyIndexOn(one, primaryColumns) < 0) {
     throw SchemaError(
         fmt::format("{}: enforcing it needs a primary key or unique index of table \"{}\" on "
                     "exactly its columns",
@@ -267,17 +249,19 @@ void ValidateSchema(const Database& db) {
     throw SchemaError("the creation date is outside the years 100 to 9999");
   }
   CheckProperties(db.Properties, "database");
-  std::set<std::string, NoCaseLess> tableNames;
-  for (const Table& table : db.Tables) {
+  // Built while the names are checked to be unique, for the relationships.
+  TablesByName tables;
+  for (std::size_t t = 0; t < db.Tables.size(); ++t) {
+    const Table& table = db.Tables[t];
     const std::string what = fmt::format("table \"{}\"", table.Name);
     CheckTable(table, what);
-    if (!tableNames.insert(table.Name).second)
+    if (!tables.emplace(table.Name, static_cast<int>(t)).second)
       throw SchemaError(fmt::format("{}: the name is used twice", what));
   }
   std::set<std::string, NoCaseLess> relationNames;
   for (const Relationship& relation : db.Relationships) {
     const std::string what = fmt::format("relationship \"{}\"", relation.Name);
-    CheckRelationship(db, relation, what);
+    CheckRelationship(db, tables, relation, what);
     if (!relationNames.insert(relation.Name).second)
       throw SchemaError(fmt::format("{}: the name is used twice", what));
   }

@@ -1,6 +1,7 @@
 #include <jetwriter/Values.h>
 
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -15,24 +16,8 @@ namespace {
 
 __extension__ using UInt128 = unsigned __int128;
 
-// Days from 1970-01-01 to a civil date (proleptic Gregorian).
-std::int64_t DaysFromCivil(int year, int month, int day) {
-  year -= month <= 2 ? 1 : 0;
-  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const std::int64_t yoe = year - era * 400;
-  const std::int64_t doy = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-constexpr std::int64_t DaysFrom1970To1899 = -25569;
-
-bool IsLeap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int DaysInMonth(int year, int month) {
-  static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeap(year) ? 29 : days[month - 1];
-}
+// Days from 1899-12-30, day 0 of Date values, to 1970-01-01.
+constexpr std::int64_t DaysFrom1899To1970 = 25569;
 
 // Reads exactly `width` decimal digits at `pos`.
 bool Digits(std::string_view text, std::size_t& pos, std::size_t width, int& value) {
@@ -240,11 +225,12 @@ std::optional<dao::Date> ParseDate(std::string_view text) {
       return std::nullopt;
     if (pos != text.size()) return std::nullopt;
   }
-  if (year < 100 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) ||
-      hour > 23 || minute > 59 || second > 59) {
-    return std::nullopt;
-  }
-  const double days = static_cast<double>(DaysFromCivil(year, month, day) - DaysFrom1970To1899);
+  const std::chrono::year_month_day date{std::chrono::year{year},
+                                         std::chrono::month{static_cast<unsigned>(month)},
+                                         std::chrono::day{static_cast<unsigned>(day)}};
+  if (year < 100 || !date.ok() || hour > 23 || minute > 59 || second > 59) return std::nullopt;
+  const double days = static_cast<double>(std::chrono::sys_days(date).time_since_epoch().count() +
+                                          DaysFrom1899To1970);
   const double time = (hour * 3600 + minute * 60 + second) / 86400.0;
   // Before day 0 the fraction still counts forward from midnight.
   return dao::Date{days < 0 ? days - time : days + time};
@@ -274,12 +260,7 @@ std::optional<ByteVector> ParseGuid(std::string_view text) {
   }
   auto raw = ParseHex(digits);
   if (!raw || raw->size() != 16) return std::nullopt;
-  // The first three groups are stored little-endian.
-  ByteVector& b = *raw;
-  std::swap(b[0], b[3]);
-  std::swap(b[1], b[2]);
-  std::swap(b[4], b[5]);
-  std::swap(b[6], b[7]);
+  SwapGuidGroups(*raw);  // text order to stored order
   return raw;
 }
 
