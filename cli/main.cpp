@@ -11,16 +11,16 @@
 
 #include <CLI/CLI.hpp>
 
-#include <app/AnchorRegistry.h>
-#include <app/ConnectionCheck.h>
-#include <engine/Dao360.h>
-#include <engine/TargetLine.h>
-#include <engine/TextFile.h>
-#include <engine/Wording.h>
-#include <engine/jet/JetEngine.h>
-#include <info/VersionInfo.h>
+#include <dao/Dao360.h>
+#include <jet/JetEngine.h>
+#include <platform/VersionInfo.h>
+#include <report/AnchorRegistry.h>
 #include <report/OutputPath.h>
 #include <report/ReportRun.h>
+#include <report/Wording.h>
+#include <targets/ConnectionCheck.h>
+#include <targets/TargetLine.h>
+#include <text/TextFile.h>
 
 namespace tabulon {
 namespace {
@@ -133,7 +133,7 @@ int Report(TDao360& dao, Wording& wording, const std::vector<std::string>& lines
   if (outcome.Path && !front.Failed) std::cout << outcome.Path->string() << "\n";
   if (!outcome.Complete) return ExitFailed;
   int targets = 0;
-  for (const std::string& line : lines) targets += SplitTargetLine(line).size() >= 3 ? 1 : 0;
+  for (const std::string& line : lines) targets += TargetOfLine(line) ? 1 : 0;
   if (targets > 0 && front.NotOpened == targets) {
     std::cerr << program << ": no database could be opened\n";
     return ExitFailed;
@@ -210,7 +210,7 @@ int Main(int argc, char** argv) {
 
   try {
     std::vector<std::string> lines = TargetLines(options);
-    TDao360 dao(jet::CreateJetEngine());
+    TDao360 dao(jet::CreateJetEngine({std::string(ReaderName), std::string(ProgramVersion())}));
     Wording wording;
     if (auto error = wording.Words.Load(executable.parent_path() / WordsFileName)) {
       std::cerr << program << ": " << *error << "\n";

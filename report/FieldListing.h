@@ -5,9 +5,9 @@
 #include <set>
 #include <string>
 
-#include <engine/ObjectModel.h>
-#include <engine/TextCompare.h>
+#include <dao/ObjectModel.h>
 #include <report/ReportContext.h>
+#include <text/TextCompare.h>
 
 namespace tabulon {
 

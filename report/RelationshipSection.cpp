@@ -2,7 +2,7 @@
 
 #include <fmt/printf.h>
 
-#include <app/HtmlEscape.h>
+#include <report/HtmlEscape.h>
 
 namespace tabulon {
 

@@ -6,11 +6,11 @@
 
 #include <fmt/printf.h>
 
-#include <app/AnchorRegistry.h>
-#include <app/HtmlEscape.h>
-#include <engine/Dao360.h>
-#include <engine/Wording.h>
+#include <dao/Dao360.h>
+#include <report/AnchorRegistry.h>
+#include <report/HtmlEscape.h>
 #include <report/ReportFile.h>
+#include <report/Wording.h>
 
 namespace tabulon {
 

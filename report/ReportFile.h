@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include <engine/CodePage.h>
+#include <text/CodePage.h>
 
 namespace tabulon {
 

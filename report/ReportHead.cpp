@@ -2,9 +2,9 @@
 
 #include <fmt/printf.h>
 
-#include <app/HtmlEscape.h>
-#include <engine/TargetLine.h>
-#include <info/VersionInfo.h>
+#include <platform/VersionInfo.h>
+#include <report/HtmlEscape.h>
+#include <targets/OpenTarget.h>
 
 namespace tabulon {
 
@@ -42,15 +42,15 @@ void WriteFileIndex(ReportContext& context, const std::vector<std::string>& targ
   context.File.WriteLine(R"(<h2 ID="IDFILES">対象ファイル</h2>)");
   context.File.WriteLine("<p><ul>");
   for (const std::string& line : targetLines) {
-    const std::vector<std::string> fields = SplitTargetLine(line);
-    if (fields.size() < 3) continue;
+    const std::optional<Target> target = TargetOfLine(line);
+    if (!target) continue;
     std::string errorText;
-    context.Dao.Open(fields[1], fields[2], errorText);
+    context.Dao.Open(target->Password, target->Path, errorText);
     if (!context.Dao.Connected()) {
-      if (notOpened) notOpened(fields[2], errorText);
+      if (notOpened) notOpened(target->Path, errorText);
       continue;
     }
-    openedTargets.push_back(JoinTargetLine({fields[1], fields[2]}));
+    openedTargets.push_back(KeptTargetLine(*target));
     context.File.WriteLine(fmt::sprintf(R"(<li><a href="#%s">%s</a></li>)", context.FileId(),
                                         HtmlEscape(context.Dao.DbName())));
     context.Dao.Close();

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include <engine/ObjectModel.h>
+#include <dao/ObjectModel.h>
 #include <report/ReportContext.h>
 
 namespace tabulon {

@@ -6,14 +6,15 @@
 
 #include <fmt/format.h>
 
-#include <info/DesktopFolder.h>
-#include <info/OsDescription.h>
-#include <info/VersionInfo.h>
+#include <platform/DesktopFolder.h>
+#include <platform/OsDescription.h>
+#include <platform/VersionInfo.h>
 #include <report/DatabaseSection.h>
 #include <report/FieldListing.h>
 #include <report/OutputPath.h>
 #include <report/RelationshipSection.h>
 #include <report/ReportHead.h>
+#include <targets/OpenTarget.h>
 
 namespace tabulon {
 
@@ -84,7 +85,7 @@ void WriteDatabases(ReportContext& context, const std::vector<std::string>& open
   for (const std::string& target : openedTargets) {
     part.Reset(5);
     std::string errorText;
-    context.Dao.OpenTarget(target, errorText);
+    OpenTarget(context.Dao, target, errorText);
     if (!context.Dao.Connected()) continue;
     WriteDatabaseHeading(context);
     part.Step();

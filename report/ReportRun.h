@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include <app/AnchorRegistry.h>
-#include <engine/Dao360.h>
-#include <engine/Wording.h>
+#include <dao/Dao360.h>
+#include <report/AnchorRegistry.h>
+#include <report/Wording.h>
 
 namespace tabulon {
 

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <engine/TextFile.h>
+#include <text/TextFile.h>
 
-#include "../ProcessRunner.h"
+#include <tests/support/ProcessRunner.h>
 
 namespace tabulon::test {
 namespace {

@@ -7,15 +7,15 @@
 
 #include <set>
 
-#include <app/HtmlEscape.h>
-#include <engine/CodePage.h>
-#include <engine/Dao360.h>
-#include <engine/TargetLine.h>
-#include <engine/TextFile.h>
-#include <engine/jet/JetEngine.h>
+#include <dao/Dao360.h>
+#include <jet/JetEngine.h>
+#include <report/HtmlEscape.h>
+#include <targets/TargetLine.h>
+#include <text/CodePage.h>
+#include <text/TextFile.h>
 
-#include <tests/ProcessRunner.h>
-#include <tests/engine/EngineTestSupport.h>
+#include <tests/support/EngineTestSupport.h>
+#include <tests/support/ProcessRunner.h>
 
 namespace tabulon::test {
 namespace {

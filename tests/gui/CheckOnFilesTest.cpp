@@ -5,9 +5,9 @@
 
 #include <QPushButton>
 
-#include <engine/jet/JetEngine.h>
-#include <jetwriter/JetWriter.h>
-#include <jetwriter/SchemaJson.h>
+#include <jet/JetEngine.h>
+#include <tools/jetwriter/JetWriter.h>
+#include <tools/jetwriter/SchemaJson.h>
 
 #include "WindowWorld.h"
 

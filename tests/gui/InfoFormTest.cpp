@@ -10,12 +10,12 @@
 #include <QTest>
 #include <QTimer>
 
-#include <info/AppMessage.h>
-#include <info/InfoForm.h>
-#include <info/Shortcut.h>
-#include <info/VersionInfo.h>
+#include <gui/AppMessage.h>
+#include <gui/InfoForm.h>
+#include <platform/Shortcut.h>
+#include <platform/VersionInfo.h>
 
-#include "../TestSupport.h"
+#include <tests/support/TestSupport.h>
 #include "UrlRecorder.h"
 
 namespace tabulon::test {

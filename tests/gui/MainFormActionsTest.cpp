@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <app/ConnectionCheck.h>
-#include <engine/TextFile.h>
+#include <targets/ConnectionCheck.h>
+#include <text/TextFile.h>
 
 #include "WindowWorld.h"
 

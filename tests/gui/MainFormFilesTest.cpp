@@ -8,8 +8,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include <app/ListFile.h>
-#include <engine/TextFile.h>
+#include <targets/ListFile.h>
+#include <text/TextFile.h>
 
 #include "WindowWorld.h"
 

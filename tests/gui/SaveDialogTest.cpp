@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include <info/SaveDialog.h>
+#include <gui/SaveDialog.h>
 
-#include "../TestSupport.h"
+#include <tests/support/TestSupport.h>
 
 namespace tabulon::test {
 namespace {

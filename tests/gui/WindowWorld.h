@@ -12,15 +12,15 @@
 #include <QCheckBox>
 #include <QRadioButton>
 
-#include <app/ConnectionCheck.h>
-#include <app/MainForm.h>
-#include <app/Memo.h>
-#include <engine/Dao360.h>
-#include <engine/Wording.h>
-#include <info/SaveDialog.h>
+#include <dao/Dao360.h>
+#include <gui/MainForm.h>
+#include <gui/Memo.h>
+#include <gui/SaveDialog.h>
+#include <report/Wording.h>
+#include <targets/ConnectionCheck.h>
 
-#include "../FakeEngine.h"
-#include "../TestSupport.h"
+#include <tests/support/FakeEngine.h>
+#include <tests/support/TestSupport.h>
 
 namespace tabulon::test {
 

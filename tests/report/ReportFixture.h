@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include <app/AnchorRegistry.h>
-#include <engine/Dao360.h>
-#include <engine/Wording.h>
+#include <dao/Dao360.h>
+#include <report/AnchorRegistry.h>
 #include <report/ReportRun.h>
+#include <report/Wording.h>
 
-#include "../FakeEngine.h"
-#include "../TestSupport.h"
+#include <tests/support/FakeEngine.h>
+#include <tests/support/TestSupport.h>
 
 namespace tabulon::test {
 

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <functional>
 
-#include <engine/CodePage.h>
+#include <text/CodePage.h>
 
 #include "ReportFixture.h"
 

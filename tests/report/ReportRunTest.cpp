@@ -5,9 +5,9 @@
 
 #include <fmt/format.h>
 
-#include <engine/TextFile.h>
-#include <info/VersionInfo.h>
+#include <platform/VersionInfo.h>
 #include <report/OutputPath.h>
+#include <text/TextFile.h>
 
 #include "ReportFixture.h"
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include <engine/ObjectModel.h>
-#include <engine/jet/JetDatabase.h>
+#include <dao/ObjectModel.h>
+#include <jet/JetDatabase.h>
 
 namespace {
 

@@ -17,10 +17,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include <engine/ObjectModel.h>
-#include <engine/TextCompare.h>
-#include <engine/Variant.h>
-#include <engine/jet/JetEngine.h>
+#include <dao/ObjectModel.h>
+#include <dao/Variant.h>
+#include <jet/JetEngine.h>
+#include <platform/VersionInfo.h>
+#include <text/TextCompare.h>
 
 namespace {
 
@@ -239,7 +240,8 @@ int main(int argc, char** argv) {
   }
   if (!havePath) return Usage();
 
-  std::unique_ptr<dao::Engine> engine = jet::CreateJetEngine();
+  std::unique_ptr<dao::Engine> engine =
+      jet::CreateJetEngine({std::string(ReaderName), std::string(ProgramVersion())});
   dao::Workspace& workspace = engine->Workspaces(0);
   std::unique_ptr<dao::Database> database;
   try {

@@ -1,6 +1,6 @@
-#include <jetwriter/Bytes.h>
+#include <tools/jetwriter/Bytes.h>
 
-#include <engine/Utf8.h>
+#include <text/Utf8.h>
 
 namespace tabulon::jetwriter {
 

@@ -1,6 +1,6 @@
-#include <jetwriter/Catalog.h>
+#include <tools/jetwriter/Catalog.h>
 
-#include <engine/jet/JetFormat.h>
+#include <jet/JetFormat.h>
 
 namespace tabulon::jetwriter {
 

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include <engine/Variant.h>
-#include <jetwriter/Bytes.h>
-#include <jetwriter/TableLayout.h>
+#include <dao/Variant.h>
+#include <tools/jetwriter/Bytes.h>
+#include <tools/jetwriter/TableLayout.h>
 
 namespace tabulon::jetwriter {
 

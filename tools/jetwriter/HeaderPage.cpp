@@ -1,14 +1,14 @@
-#include <jetwriter/HeaderPage.h>
+#include <tools/jetwriter/HeaderPage.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
 
-#include <engine/jet/JetFormat.h>
-#include <engine/jet/Rc4.h>
-#include <jetwriter/PageFile.h>
-#include <jetwriter/TableLayout.h>
+#include <jet/JetFormat.h>
+#include <jet/Rc4.h>
+#include <tools/jetwriter/PageFile.h>
+#include <tools/jetwriter/TableLayout.h>
 
 namespace tabulon::jetwriter {
 

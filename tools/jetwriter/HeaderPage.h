@@ -4,8 +4,8 @@
 
 #include <string_view>
 
-#include <engine/Variant.h>
-#include <jetwriter/Bytes.h>
+#include <dao/Variant.h>
+#include <tools/jetwriter/Bytes.h>
 
 namespace tabulon::jetwriter {
 

@@ -1,12 +1,12 @@
-#include <jetwriter/IndexPages.h>
+#include <tools/jetwriter/IndexPages.h>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 
-#include <engine/ObjectModel.h>
-#include <engine/Utf8.h>
-#include <engine/jet/JetFormat.h>
+#include <dao/ObjectModel.h>
+#include <jet/JetFormat.h>
+#include <text/Utf8.h>
 
 namespace tabulon::jetwriter {
 

@@ -14,9 +14,9 @@
 #include <optional>
 #include <vector>
 
-#include <engine/Variant.h>
-#include <jetwriter/Bytes.h>
-#include <jetwriter/PageFile.h>
+#include <dao/Variant.h>
+#include <tools/jetwriter/Bytes.h>
+#include <tools/jetwriter/PageFile.h>
 
 namespace tabulon::jetwriter {
 

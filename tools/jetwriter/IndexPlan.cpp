@@ -1,11 +1,11 @@
-#include <jetwriter/IndexPlan.h>
+#include <tools/jetwriter/IndexPlan.h>
 
 #include <set>
 
 #include <fmt/format.h>
 
-#include <engine/jet/JetFormat.h>
-#include <jetwriter/SchemaError.h>
+#include <jet/JetFormat.h>
+#include <tools/jetwriter/SchemaError.h>
 
 namespace tabulon::jetwriter {
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include <jetwriter/Schema.h>
+#include <tools/jetwriter/Schema.h>
 
 namespace tabulon::jetwriter {
 

@@ -1,22 +1,22 @@
-#include <jetwriter/JetWriter.h>
+#include <tools/jetwriter/JetWriter.h>
 
 #include <algorithm>
 #include <set>
 
 #include <fmt/format.h>
 
-#include <engine/jet/JetFormat.h>
-#include <jetwriter/Catalog.h>
-#include <jetwriter/HeaderPage.h>
-#include <jetwriter/IndexPages.h>
-#include <jetwriter/LongValues.h>
-#include <jetwriter/PageFile.h>
-#include <jetwriter/PropertyBlock.h>
-#include <jetwriter/SchemaError.h>
-#include <jetwriter/TableDefinition.h>
-#include <jetwriter/TableLayout.h>
-#include <jetwriter/Validate.h>
-#include <jetwriter/Values.h>
+#include <jet/JetFormat.h>
+#include <tools/jetwriter/Catalog.h>
+#include <tools/jetwriter/HeaderPage.h>
+#include <tools/jetwriter/IndexPages.h>
+#include <tools/jetwriter/LongValues.h>
+#include <tools/jetwriter/PageFile.h>
+#include <tools/jetwriter/PropertyBlock.h>
+#include <tools/jetwriter/SchemaError.h>
+#include <tools/jetwriter/TableDefinition.h>
+#include <tools/jetwriter/TableLayout.h>
+#include <tools/jetwriter/Validate.h>
+#include <tools/jetwriter/Values.h>
 
 namespace tabulon::jetwriter {
 

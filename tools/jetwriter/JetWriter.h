@@ -17,9 +17,9 @@
 #include <cstdint>
 #include <vector>
 
-#include <jetwriter/Bytes.h>
-#include <jetwriter/IndexPlan.h>
-#include <jetwriter/Schema.h>
+#include <tools/jetwriter/Bytes.h>
+#include <tools/jetwriter/IndexPlan.h>
+#include <tools/jetwriter/Schema.h>
 
 namespace tabulon::jetwriter {
 

@@ -1,6 +1,6 @@
-#include <jetwriter/LongValues.h>
+#include <tools/jetwriter/LongValues.h>
 
-#include <engine/jet/JetFormat.h>
+#include <jet/JetFormat.h>
 
 namespace tabulon::jetwriter {
 

@@ -2,8 +2,8 @@
 // Memo and OLE values: kept in the row when short, otherwise on long-value
 // (LVAL) pages of their column, in one row or a chain of rows.
 
-#include <jetwriter/Bytes.h>
-#include <jetwriter/PageFile.h>
+#include <tools/jetwriter/Bytes.h>
+#include <tools/jetwriter/PageFile.h>
 
 namespace tabulon::jetwriter {
 

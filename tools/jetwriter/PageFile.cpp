@@ -1,6 +1,6 @@
-#include <jetwriter/PageFile.h>
+#include <tools/jetwriter/PageFile.h>
 
-#include <engine/jet/JetFormat.h>
+#include <jet/JetFormat.h>
 
 #include <stdexcept>
 

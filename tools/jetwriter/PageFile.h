@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include <jetwriter/Bytes.h>
+#include <tools/jetwriter/Bytes.h>
 
 namespace tabulon::jetwriter {
 

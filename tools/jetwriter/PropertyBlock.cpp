@@ -1,14 +1,14 @@
-#include <jetwriter/PropertyBlock.h>
+#include <tools/jetwriter/PropertyBlock.h>
 
 #include <map>
 
 #include <fmt/format.h>
 
-#include <engine/TextCompare.h>
-#include <engine/jet/JetFormat.h>
-#include <jetwriter/SchemaError.h>
-#include <jetwriter/TableLayout.h>
-#include <jetwriter/Values.h>
+#include <jet/JetFormat.h>
+#include <text/TextCompare.h>
+#include <tools/jetwriter/SchemaError.h>
+#include <tools/jetwriter/TableLayout.h>
+#include <tools/jetwriter/Values.h>
 
 namespace tabulon::jetwriter {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include <jetwriter/Bytes.h>
-#include <jetwriter/Schema.h>
+#include <tools/jetwriter/Bytes.h>
+#include <tools/jetwriter/Schema.h>
 
 namespace tabulon::jetwriter {
 

@@ -1,6 +1,6 @@
-#include <jetwriter/Schema.h>
+#include <tools/jetwriter/Schema.h>
 
-#include <engine/TextCompare.h>
+#include <text/TextCompare.h>
 
 namespace tabulon::jetwriter {
 

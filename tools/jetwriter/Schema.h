@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include <engine/ObjectModel.h>
-#include <engine/TextCompare.h>
-#include <engine/Variant.h>
+#include <dao/ObjectModel.h>
+#include <dao/Variant.h>
+#include <text/TextCompare.h>
 
 namespace tabulon::jetwriter {
 

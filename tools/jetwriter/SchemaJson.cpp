@@ -1,4 +1,4 @@
-#include <jetwriter/SchemaJson.h>
+#include <tools/jetwriter/SchemaJson.h>
 
 #include <array>
 #include <initializer_list>
@@ -7,8 +7,8 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
-#include <jetwriter/SchemaError.h>
-#include <jetwriter/Values.h>
+#include <tools/jetwriter/SchemaError.h>
+#include <tools/jetwriter/Values.h>
 
 namespace tabulon::jetwriter {
 

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include <jetwriter/Schema.h>
+#include <tools/jetwriter/Schema.h>
 
 namespace tabulon::jetwriter {
 

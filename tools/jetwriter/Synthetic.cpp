@@ -1,4 +1,4 @@
-#include <jetwriter/Synthetic.h>
+#include <tools/jetwriter/Synthetic.h>
 
 #include <array>
 #include <charconv>
@@ -7,7 +7,7 @@
 
 #include <fmt/format.h>
 
-#include <jetwriter/SchemaError.h>
+#include <tools/jetwriter/SchemaError.h>
 
 namespace tabulon::jetwriter {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include <jetwriter/Schema.h>
+#include <tools/jetwriter/Schema.h>
 
 namespace tabulon::jetwriter {
 

@@ -1,8 +1,8 @@
-#include <jetwriter/TableDefinition.h>
+#include <tools/jetwriter/TableDefinition.h>
 
 #include <cstring>
 
-#include <engine/jet/JetFormat.h>
+#include <jet/JetFormat.h>
 
 namespace tabulon::jetwriter {
 

@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <vector>
 
-#include <jetwriter/Bytes.h>
-#include <jetwriter/IndexPlan.h>
-#include <jetwriter/PageFile.h>
-#include <jetwriter/TableLayout.h>
+#include <tools/jetwriter/Bytes.h>
+#include <tools/jetwriter/IndexPlan.h>
+#include <tools/jetwriter/PageFile.h>
+#include <tools/jetwriter/TableLayout.h>
 
 namespace tabulon::jetwriter {
 

@@ -1,6 +1,6 @@
-#include <jetwriter/TableLayout.h>
+#include <tools/jetwriter/TableLayout.h>
 
-#include <engine/jet/JetFormat.h>
+#include <jet/JetFormat.h>
 
 namespace tabulon::jetwriter {
 

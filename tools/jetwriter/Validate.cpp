@@ -1,14 +1,14 @@
-#include <jetwriter/Validate.h>
+#include <tools/jetwriter/Validate.h>
 
 #include <cmath>
 #include <set>
 
 #include <fmt/format.h>
 
-#include <engine/TextCompare.h>
-#include <engine/Utf8.h>
-#include <jetwriter/Bytes.h>
-#include <jetwriter/SchemaError.h>
+#include <text/TextCompare.h>
+#include <text/Utf8.h>
+#include <tools/jetwriter/Bytes.h>
+#include <tools/jetwriter/SchemaError.h>
 
 namespace tabulon::jetwriter {
 

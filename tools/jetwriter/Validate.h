@@ -1,6 +1,6 @@
 #pragma once
 
-#include <jetwriter/Schema.h>
+#include <tools/jetwriter/Schema.h>
 
 namespace tabulon::jetwriter {
 

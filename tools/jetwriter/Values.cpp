@@ -1,4 +1,4 @@
-#include <jetwriter/Values.h>
+#include <tools/jetwriter/Values.h>
 
 #include <charconv>
 #include <chrono>
@@ -8,7 +8,7 @@
 
 #include <fmt/format.h>
 
-#include <jetwriter/SchemaError.h>
+#include <tools/jetwriter/SchemaError.h>
 
 namespace tabulon::jetwriter {
 

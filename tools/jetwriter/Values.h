@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include <engine/Variant.h>
-#include <jetwriter/Bytes.h>
-#include <jetwriter/Schema.h>
+#include <dao/Variant.h>
+#include <tools/jetwriter/Bytes.h>
+#include <tools/jetwriter/Schema.h>
 
 namespace tabulon::jetwriter {
 

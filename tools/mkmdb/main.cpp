@@ -15,11 +15,11 @@
 
 #include <fmt/format.h>
 
-#include <info/AtomicFile.h>
-#include <jetwriter/JetWriter.h>
-#include <jetwriter/SchemaError.h>
-#include <jetwriter/SchemaJson.h>
-#include <jetwriter/Synthetic.h>
+#include <text/AtomicFile.h>
+#include <tools/jetwriter/JetWriter.h>
+#include <tools/jetwriter/SchemaError.h>
+#include <tools/jetwriter/SchemaJson.h>
+#include <tools/jetwriter/Synthetic.h>
 
 namespace {
 

@@ -12,13 +12,13 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-#include <app/MainForm.h>
-#include <engine/Dao360.h>
-#include <engine/Wording.h>
-#include <engine/jet/JetEngine.h>
-#include <info/AppIcon.h>
-#include <info/InfoForm.h>
-#include <info/VersionInfo.h>
+#include <dao/Dao360.h>
+#include <gui/AppIcon.h>
+#include <gui/InfoForm.h>
+#include <gui/MainForm.h>
+#include <jet/JetEngine.h>
+#include <platform/VersionInfo.h>
+#include <report/Wording.h>
 
 namespace {
 
@@ -49,7 +49,7 @@ int main(int argc, char* argv[]) {
   const std::filesystem::path program = work / "tabulon";
   std::filesystem::create_symlink(ExecutablePath(), program);
 
-  TDao360 dao(jet::CreateJetEngine());
+  TDao360 dao(jet::CreateJetEngine({std::string(ReaderName), std::string(ProgramVersion())}));
   Wording wording;
   MainFormEnvironment environment = DefaultMainFormEnvironment(program);
   TMainForm form(dao, wording, environment);

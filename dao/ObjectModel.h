@@ -1,0 +1,184 @@
+#pragma once
+// The database engine's object model: engine, workspace, database, table
+// definitions, fields, indexes, relations and properties, with the members
+// the report reads. The report, the connection check and jetdump use only
+// these interfaces; the file reader implements them, and tests put fakes in
+// their place.
+//
+// Contracts common to every member:
+// - Any member may fail by throwing EngineError with the engine's text.
+// - Objects returned by reference belong to their parent and stay valid
+//   until the database that holds them is closed or destroyed.
+// - Collections are indexed from 0; Item of an index outside 0..Count()-1,
+//   or of a name the collection does not hold, throws EngineError.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include <dao/EngineError.h>
+#include <dao/Variant.h>
+
+namespace tabulon::dao {
+
+template <class T>
+class Collection {
+ public:
+  virtual ~Collection() = default;
+  virtual int Count() = 0;
+  virtual T& Item(int index) = 0;
+  // Names are matched without regard to letter case.
+  virtual T& Item(std::string_view name) = 0;
+};
+
+class Property {
+ public:
+  virtual ~Property() = default;
+  virtual std::string Name() = 0;
+  // Throws where the engine cannot produce the value.
+  virtual Variant Value() = 0;
+};
+
+// DAO's constants, as the report words them.
+enum FieldAttribute : std::int32_t {
+  dbFixedField = 0x1,
+  dbVariableField = 0x2,
+  dbAutoIncrField = 0x10,
+  dbUpdatableField = 0x20,
+  dbSystemField = 0x2000,
+  dbHyperlinkField = 0x8000,
+  dbDescending = 0x1,
+};
+
+enum TableDefAttribute : std::int32_t {
+  dbHiddenObject = 0x1,
+  dbSystemObject = static_cast<std::int32_t>(0x80000002u),
+  dbAttachExclusive = 0x10000,
+  dbAttachSavePWD = 0x20000,
+  dbAttachedODBC = 0x20000000,
+  dbAttachedTable = 0x40000000,
+};
+
+enum RelationAttribute : std::int32_t {
+  dbRelationUnique = 0x1,
+  dbRelationDontEnforce = 0x2,
+  dbRelationInherited = 0x4,
+  dbRelationUpdateCascade = 0x100,
+  dbRelationDeleteCascade = 0x1000,
+  dbRelationLeft = 0x1000000,
+  dbRelationRight = 0x2000000,
+};
+
+// DAO's type codes (Field::Type).
+enum FieldType : std::int32_t {
+  dbBoolean = 1,
+  dbByte = 2,
+  dbInteger = 3,
+  dbLong = 4,
+  dbCurrency = 5,
+  dbSingle = 6,
+  dbDouble = 7,
+  dbDate = 8,
+  dbBinary = 9,
+  dbText = 10,
+  dbLongBinary = 11,
+  dbMemo = 12,
+  dbGUID = 15,
+  dbBigInt = 16,
+  dbVarBinary = 17,
+  dbChar = 18,
+  dbNumeric = 19,
+  dbDecimal = 20,
+  dbFloat = 21,
+  dbTime = 22,
+  dbTimeStamp = 23,
+};
+
+// A field of a table definition, of an index or of a relation. Index and
+// relation fields answer Name (and a relation's field ForeignName); their
+// other members may throw.
+class Field {
+ public:
+  virtual ~Field() = default;
+  virtual std::string Name() = 0;
+  virtual std::int32_t Type() = 0;
+  virtual Variant Size() = 0;
+  virtual std::int32_t Attributes() = 0;
+  virtual Variant OrdinalPosition() = 0;
+  virtual bool Required() = 0;
+  virtual bool AllowZeroLength() = 0;
+  virtual Variant DefaultValue() = 0;
+  virtual bool DataUpdatable() = 0;
+  virtual std::string ValidationRule() = 0;
+  virtual std::string ValidationText() = 0;
+  // The foreign-side field of a relation's field.
+  virtual std::string ForeignName() = 0;
+  virtual Collection<Property>& Properties() = 0;
+};
+
+class Index {
+ public:
+  virtual ~Index() = default;
+  virtual std::string Name() = 0;
+  virtual bool Primary() = 0;
+  virtual bool Foreign() = 0;
+  virtual bool Unique() = 0;
+  virtual Collection<Field>& Fields() = 0;
+};
+
+class TableDef {
+ public:
+  virtual ~TableDef() = default;
+  virtual std::string Name() = 0;
+  virtual std::int32_t Attributes() = 0;
+  virtual Variant RecordCount() = 0;
+  virtual Variant DateCreated() = 0;
+  virtual Variant LastUpdated() = 0;
+  virtual Variant Updatable() = 0;
+  virtual std::string ValidationRule() = 0;
+  virtual std::string ValidationText() = 0;
+  virtual Collection<Property>& Properties() = 0;
+  virtual Collection<Field>& Fields() = 0;
+  virtual Collection<Index>& Indexes() = 0;
+};
+
+class Relation {
+ public:
+  virtual ~Relation() = default;
+  virtual std::string Name() = 0;
+  // The referenced (primary) table.
+  virtual std::string Table() = 0;
+  // The referencing table.
+  virtual std::string ForeignTable() = 0;
+  virtual std::int32_t Attributes() = 0;
+  virtual Collection<Field>& Fields() = 0;
+};
+
+class Database {
+ public:
+  virtual ~Database() = default;
+  virtual Collection<Property>& Properties() = 0;
+  virtual Collection<TableDef>& TableDefs() = 0;
+  virtual Collection<Relation>& Relations() = 0;
+  virtual void Close() = 0;
+};
+
+class Workspace {
+ public:
+  virtual ~Workspace() = default;
+  virtual Collection<Property>& Properties() = 0;
+  // Opens the database at `path`. `connect` is ";pwd=" followed by the
+  // password. Throws EngineError with the reason when it cannot be opened.
+  virtual std::unique_ptr<Database> OpenDatabase(const std::string& path, bool exclusive,
+                                                 bool readOnly, const std::string& connect) = 0;
+};
+
+class Engine {
+ public:
+  virtual ~Engine() = default;
+  virtual Collection<Property>& Properties() = 0;
+  virtual Workspace& Workspaces(int index) = 0;
+};
+
+}  // namespace tabulon::dao

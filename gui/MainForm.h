@@ -1,0 +1,129 @@
+#pragma once
+// The main window, TMainForm ("MainForm"): on tab "MAIN" the target list
+// (MemTarget), the check, start and version buttons with two progress bars
+// (PnlButton) and the unexpected-error list (MemOut); on "CONFIG" and
+// "CONFIG2" the settings of the report. Its state and, when asked to, its
+// list are kept from one start to the next. Files dropped anywhere on it
+// become target lines.
+//
+// Its code is split by concern: MainFormLayout.cpp (the controls),
+// MainFormFiles.cpp (settings and list files), MainFormDrops.cpp (drops),
+// MainFormActions.cpp (the three buttons).
+
+#include <set>
+#include <string>
+
+#include <QList>
+#include <QUrl>
+
+#include <gui/Form.h>
+#include <gui/MainFormEnvironment.h>
+#include <report/AnchorRegistry.h>
+#include <text/TextCompare.h>
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+
+namespace tabulon {
+
+class TDao360;
+class TMemo;
+class TOverlayLabel;
+class TSaveDialog;
+class Wording;
+
+class TMainForm : public TForm {
+  Q_OBJECT
+
+ public:
+  // Where and how large the window is by design.
+  static constexpr QPoint DesignPosition{243, 139};
+  static constexpr QSize DesignSize{385, 446};
+
+  // Builds the window and restores its state (FormCreate). `dao` and
+  // `wording` must outlive the window. Failures to read the settings or the
+  // list file are shown, and the window still comes up.
+  TMainForm(TDao360& dao, Wording& wording, MainFormEnvironment environment);
+  ~TMainForm() override;
+
+  // The end of the program: writes the list file when ChkRestoreList is
+  // checked, then the settings file, also when the list could not be
+  // written. Each failure is shown in its own error box.
+  void FormDestroy();
+
+  // Adds dropped files as target lines (see dropEvent). Returns false when
+  // the drop is refused because MemTarget is disabled.
+  bool DropFiles(const QList<QUrl>& urls);
+
+  void BtnCheckClick();
+  void BtnDoitClick();
+  void BtnVersionClick();
+
+  // True while the check or the report run works.
+  bool OperationRunning() const { return FOperationRunning; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  friend class TMainFormFront;
+
+  void CreateComponents();
+  void CreateMainTab();
+  void CreateConfigTab();
+  void CreateConfig2Tab();
+  QLabel* NewLabel(QWidget* parent, const char* name, const char* text, int left, int top,
+                   bool bold = false);
+  void PlaceSamplePassword();
+  void FormCreate();
+  void SetBusy(bool busy);
+  void ShowError(const std::string& text) const;
+
+  TDao360& FDao;
+  Wording& FWording;
+  MainFormEnvironment FEnvironment;
+  // Paths added by drops since a drop last cleared the list; letter case
+  // ignored.
+  std::set<std::string, NoCaseLess> FDroppedFiles;
+  AnchorRegistry FAnchors;
+  bool FOperationRunning = false;
+  bool FBusy = false;
+
+  QTabWidget* PageControl1 = nullptr;
+  QWidget* TabSheet1 = nullptr;
+  QFrame* Panel1 = nullptr;
+  QLabel* Label4 = nullptr;
+  TOverlayLabel* Label19 = nullptr;
+  QCheckBox* ChkClearListOnDrop = nullptr;
+  TMemo* MemTarget = nullptr;
+  QFrame* PnlButton = nullptr;
+  QPushButton* BtnCheck = nullptr;
+  QPushButton* BtnDoit = nullptr;
+  QPushButton* BtnVersion = nullptr;
+  QProgressBar* ProgTotal = nullptr;
+  QProgressBar* ProgPart = nullptr;
+  QFrame* Bevel1 = nullptr;
+  TMemo* MemOut = nullptr;
+  QRadioButton* RbtnPutDesktop = nullptr;
+  QRadioButton* RbtnPutWhere = nullptr;
+  QCheckBox* ChkVerbose = nullptr;
+  QCheckBox* ChkRestoreList = nullptr;
+  QRadioButton* RdoTypeLong = nullptr;
+  QRadioButton* RdoTypeMiddle = nullptr;
+  QRadioButton* RdoTypeShort = nullptr;
+  QRadioButton* RdoAttrLong = nullptr;
+  QRadioButton* RdoAttrMiddle = nullptr;
+  QRadioButton* RdoAttrShort = nullptr;
+  TSaveDialog* SaveHere = nullptr;
+};
+
+}  // namespace tabulon

@@ -1,0 +1,26 @@
+#include <gui/MainFormEnvironment.h>
+
+#include <gui/AppMessage.h>
+#include <gui/InfoForm.h>
+#include <gui/SaveDialog.h>
+
+namespace tabulon {
+
+MainFormEnvironment DefaultMainFormEnvironment(const std::filesystem::path& executable) {
+  MainFormEnvironment e;
+  e.Executable = executable;
+  e.Files = LocateConfigFiles(executable);
+  e.ShowError = [](const QString& text) { ShowErrorBox(text); };
+  e.ShowInformation = [](const QString& text) { AppMessageBox(text, QMessageBox::Information); };
+  e.ExecuteSaveDialog = [](TSaveDialog& dialog, const QString& fileName, QWidget* owner) {
+    return dialog.Execute(fileName, owner);
+  };
+  e.ShowInfoWindow = [executable](QWidget* owner) {
+    InfoFormEnvironment info = DefaultInfoFormEnvironment();
+    info.Executable = executable;
+    ShowInfoWindow(owner, std::move(info));
+  };
+  return e;
+}
+
+}  // namespace tabulon

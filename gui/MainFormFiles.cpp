@@ -1,0 +1,88 @@
+// Start and end of the main window: its settings file and its list file.
+
+#include <gui/MainForm.h>
+
+#include <exception>
+
+#include <QCheckBox>
+#include <QCloseEvent>
+
+#include <gui/AppMessage.h>
+#include <gui/DesktopShell.h>
+#include <gui/FormState.h>
+#include <gui/Memo.h>
+#include <targets/ListFile.h>
+
+namespace tabulon {
+
+namespace {
+
+// The folder of a file about to be written, created when missing (the
+// user's configuration folder on a first run); a failure shows when the
+// file itself is written.
+void PrepareFolder(const std::filesystem::path& file) {
+  std::error_code ignored;
+  if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ignored);
+}
+
+}  // namespace
+
+TMainForm::TMainForm(TDao360& dao, Wording& wording, MainFormEnvironment environment)
+    : FDao(dao), FWording(wording), FEnvironment(std::move(environment)) {
+  setObjectName(QStringLiteral("MainForm"));
+  CreateComponents();
+  FormCreate();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::ShowError(const std::string& text) const {
+  FEnvironment.ShowError(QString::fromStdString(text));
+}
+
+void TMainForm::FormCreate() {
+  SetVersionCaption(*this);
+  try {
+    RestoreFormState(FEnvironment.Files.Settings, *this);
+  } catch (const std::exception& e) {
+    ShowError(e.what());
+  }
+  // Settings written on a screen that is gone would leave the window where
+  // no one can reach it.
+  KeepOnSomeScreen(*this, DesignPosition);
+  if (ChkRestoreList->isChecked()) {
+    try {
+      if (const auto text = ReadListFile(FEnvironment.Files.List)) MemTarget->SetText(*text);
+    } catch (const std::exception& e) {
+      ShowError(e.what());
+    }
+  }
+}
+
+void TMainForm::FormDestroy() {
+  if (ChkRestoreList->isChecked()) {
+    try {
+      PrepareFolder(FEnvironment.Files.List);
+      WriteListFile(FEnvironment.Files.List, MemTarget->Text());
+    } catch (const std::exception& e) {
+      ShowError(e.what());
+    }
+  }
+  try {
+    PrepareFolder(FEnvironment.Files.Settings);
+    SaveFormState(FEnvironment.Files.Settings, *this);
+  } catch (const std::exception& e) {
+    ShowError(e.what());
+  }
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  // The check and the run leave the window only through their own end.
+  if (FOperationRunning) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+}
+
+}  // namespace tabulon

@@ -1,0 +1,53 @@
+// The desktop program: one main window over the engine connection and the
+// wording file, everything on the user-interface thread.
+
+#include <exception>
+#include <memory>
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+#include <dao/Dao360.h>
+#include <gui/AppIcon.h>
+#include <gui/AppMessage.h>
+#include <gui/MainForm.h>
+#include <jet/JetEngine.h>
+#include <platform/VersionInfo.h>
+#include <report/Wording.h>
+
+int main(int argc, char* argv[]) {
+  using namespace tabulon;
+  QApplication application(argc, argv);
+  const std::filesystem::path executable = ExecutablePath(argv[0]);
+  // The program speaks Japanese; so do Qt's own dialogs and buttons.
+  QTranslator qtTexts;
+  if (qtTexts.load(QStringLiteral("qtbase_ja"),
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(&qtTexts);
+  }
+  QApplication::setApplicationName(QString::fromStdString(ApplicationTitle(executable)));
+  QGuiApplication::setDesktopFileName(QStringLiteral("tabulon"));
+  QApplication::setWindowIcon(AppIcon());
+
+  // The engine connection and the wording live from start to end; the
+  // window is made after them and goes before them.
+  std::unique_ptr<TDao360> dao;
+  try {
+    dao = std::make_unique<TDao360>(
+        jet::CreateJetEngine({std::string(ReaderName), std::string(ProgramVersion())}));
+  } catch (const std::exception& e) {
+    ShowErrorBox(QString::fromStdString(e.what()));
+    return 1;
+  }
+  Wording wording;
+  if (const auto error = wording.Words.Load(executable.parent_path() / WordsFileName)) {
+    ShowErrorBox(QString::fromStdString(*error));
+  }
+
+  TMainForm form(*dao, wording, DefaultMainFormEnvironment(executable));
+  form.show();
+  const int result = QApplication::exec();
+  form.FormDestroy();
+  return result;
+}

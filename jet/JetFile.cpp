@@ -1,0 +1,100 @@
+#include <jet/JetFile.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include <jet/ComplexColumns.h>
+#include <text/TextCompare.h>
+#include <text/Utf8.h>
+
+namespace tabulon::jet {
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& text) { throw dao::EngineError(OneLine(text)); }
+
+std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+
+}  // namespace
+
+std::string PasswordOfConnect(std::string_view connect) {
+  constexpr std::string_view key = ";pwd=";
+  for (std::size_t i = 0; i + key.size() <= connect.size(); ++i) {
+    bool match = true;
+    for (std::size_t k = 0; k < key.size() && match; ++k) {
+      char c = connect[i + k];
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+      match = c == key[k];
+    }
+    if (match) return std::string(connect.substr(i + key.size()));
+  }
+  return "";
+}
+
+std::shared_ptr<JetFile> JetFile::Open(const std::string& path, const std::string& password) {
+  int error = 0;
+  std::unique_ptr<FileSource> source = FileSource::Open(path, error);
+  if (!source) {
+    if (error == ENOENT || error == ENOTDIR || path.empty()) {
+      Fail("ファイル " + Quoted(path) + " が見つかりません。");
+    }
+    Fail("ファイル " + Quoted(path) + " を開けません: " + std::strerror(error) + "。");
+  }
+  return Open(std::move(source), path, password);
+}
+
+std::shared_ptr<JetFile> JetFile::Open(std::unique_ptr<PageSource> source, const std::string& path,
+                                       const std::string& password) {
+  std::shared_ptr<JetFile> file(new JetFile());
+  file->FPath = path;
+  std::vector<std::uint8_t> prefix(
+      static_cast<std::size_t>(std::min<std::uint64_t>(source->Size(), HeaderPrefixSize)));
+  try {
+    source->Read(0, prefix);
+  } catch (const FormatError& e) {
+    Fail("ファイル " + Quoted(path) + " を読み込めません: " + e.what() + "。");
+  }
+  const std::optional<HeaderPage> header = ParseHeaderPage(ByteView(prefix, "ヘッダー"));
+  if (!header || source->Size() < header->Format->PageSize * std::uint64_t{3}) {
+    Fail("データベース形式 " + Quoted(path) + " を認識できません。");
+  }
+  if (header->AceEncrypted()) {
+    Fail("ファイル " + Quoted(path) +
+         " は暗号化された ACE "
+         "データベースです。暗号化されたファイルの読み込みには対応していません。");
+  }
+  file->FText = std::make_unique<TextDecoder>(header->Jet3, header->CodePage);
+  // Jet compares the password as stored; a database without one takes any.
+  if (!header->Password.empty()) {
+    const ByteView stored(header->Password, "パスワード");
+    const std::string expected = file->FText->Name(stored);
+    if (password != expected) Fail("パスワードが無効です。");
+  }
+  file->FPages = std::make_unique<PageFile>(std::move(source), *header);
+  file->FCatalog = file->Guard([&] { return ReadCatalog(*file->FPages, *file->FText); });
+  return file;
+}
+
+const CatalogEntry* JetFile::Find(std::string_view name, std::int16_t type) const {
+  for (const auto& entry : FCatalog) {
+    if (entry.Type == type && entry.Name == name) return &entry;
+  }
+  for (const auto& entry : FCatalog) {
+    if (entry.Type == type && EqualsNoCase(entry.Name, name)) return &entry;
+  }
+  return nullptr;
+}
+
+std::int32_t JetFile::ComplexType(std::uint32_t complexId) {
+  if (!FComplexTypes) {
+    FComplexTypes = Guard([&] { return ReadComplexTypes(*FPages, *FText, FCatalog); });
+  }
+  const auto found = FComplexTypes->find(complexId);
+  return found == FComplexTypes->end() ? 0 : found->second;
+}
+
+std::string JetFile::DamagedText(const std::string& what) const {
+  return OneLine("ファイル " + Quoted(FPath) + " は壊れています: " + what + "。");
+}
+
+}  // namespace tabulon::jet

@@ -1,0 +1,122 @@
+#include <jet/JetTableDef.h>
+
+#include <algorithm>
+
+namespace tabulon::jet {
+
+JetTableDef::JetTableDef(std::shared_ptr<JetFile> file, const CatalogEntry& entry)
+    : FFile(std::move(file)), FEntry(entry) {
+  FFields = NewFieldList([this](auto& fields) { LoadFields(fields); });
+  FIndexes = std::make_unique<ListCollection<dao::Index>>(
+      "インデックス", [](dao::Index& i) { return i.Name(); },
+      [this](auto& indexes) { LoadIndexes(indexes); });
+}
+
+std::int32_t JetTableDef::Attributes() {
+  std::int32_t attributes = 0;
+  if ((FEntry.Flags & (ObjectFlagSystem | ObjectFlagSystemAlt)) != 0)
+    attributes |= dao::dbSystemObject;
+  if ((FEntry.Flags & ObjectFlagHidden) != 0) attributes |= dao::dbHiddenObject;
+  if (FEntry.Type == ObjectLinkedTable) attributes |= dao::dbAttachedTable;
+  if (FEntry.Type == ObjectLinkedOdbcTable) attributes |= dao::dbAttachedODBC;
+  if (FEntry.IsLinked()) {
+    attributes |=
+        static_cast<std::int32_t>(FEntry.Flags) & (dao::dbAttachExclusive | dao::dbAttachSavePWD);
+  }
+  return attributes;
+}
+
+dao::Variant JetTableDef::RecordCount() {
+  if (FEntry.IsLinked()) return std::int64_t{-1};
+  return std::int64_t{Definition().RowCount};
+}
+
+dao::Variant JetTableDef::Updatable() {
+  return !FEntry.IsLinked() && (FEntry.Flags & (ObjectFlagSystem | ObjectFlagSystemAlt)) == 0;
+}
+
+dao::Variant JetTableDef::DateOf(const std::optional<double>& date) {
+  if (!date) return dao::Null{};
+  return dao::Date{*date};
+}
+
+dao::Collection<dao::Property>& JetTableDef::Properties() {
+  if (!FProperties) {
+    FProperties = std::make_unique<StoredPropertyCollection>(&Block().Object, *FFile);
+  }
+  return *FProperties;
+}
+
+const TableDefinition& JetTableDef::Definition() {
+  if (!FDefinition) {
+    FDefinition = FFile->Guard(
+        [&] { return ReadTableDefinition(FFile->Pages(), FEntry.TablePage(), FFile->Text()); });
+  }
+  return *FDefinition;
+}
+
+const PropertyBlock& JetTableDef::Block() {
+  if (!FBlock) FBlock = ReadPropertyBlock(*FFile, FEntry);
+  return *FBlock;
+}
+
+std::string JetTableDef::StoredText(std::string_view name) {
+  return jet::StoredText(*FFile, &Block().Object, name);
+}
+
+void JetTableDef::LinkedFails(const char* what) const {
+  throw dao::EngineError(OneLine("リンク テーブル '" + FEntry.Name + "' の" + what +
+                                 "は読めません（リンク先 '" + FEntry.Database +
+                                 "' は開きません）。"));
+}
+
+void JetTableDef::LoadFields(std::vector<std::unique_ptr<dao::Field>>& fields) {
+  if (FEntry.IsLinked()) LinkedFails("フィールド");
+  const TableDefinition& definition = Definition();
+  const PropertyBlock& block = Block();
+  int ordinal = 0;
+  for (const ColumnDefinition& column : definition.Columns) {
+    const std::int32_t complexType =
+        column.Type == ColComplex ? FFile->ComplexType(column.ComplexId) : 0;
+    fields.push_back(std::make_unique<JetField>(FFile, column, ordinal++,
+                                                DaoTypeOf(column, complexType),
+                                                block.ChildProperties(column.Name)));
+  }
+}
+
+void JetTableDef::LoadIndexes(std::vector<std::unique_ptr<dao::Index>>& indexes) {
+  if (FEntry.IsLinked()) LinkedFails("インデックス");
+  const TableDefinition& definition = Definition();
+  std::vector<const LogicalIndexDefinition*> logical;
+  for (const auto& index : definition.LogicalIndexes) {
+    if (index.Type == IndexForeignKey && index.Side == SideReferenced) continue;
+    logical.push_back(&index);
+  }
+  std::stable_sort(logical.begin(), logical.end(),
+                   [](const auto* a, const auto* b) { return a->Number < b->Number; });
+  for (const LogicalIndexDefinition* index : logical) {
+    // The logical entry names its real index by number, which is the real
+    // index's place in the definition.
+    if (index->RealIndex >= definition.RealIndexes.size()) {
+      throw dao::EngineError(FFile->DamagedText("インデックス '" + index->Name +
+                                                "' の実インデックス番号が範囲外です"));
+    }
+    const RealIndexDefinition& real = definition.RealIndexes[index->RealIndex];
+    auto fields = NewFieldList();
+    for (const IndexColumn& slot : real.Columns) {
+      const ColumnDefinition* column = definition.ColumnByNumber(slot.Number);
+      if (column == nullptr) {
+        throw dao::EngineError(FFile->DamagedText("インデックス '" + index->Name +
+                                                  "' が存在しない列 " +
+                                                  std::to_string(slot.Number) + " を指しています"));
+      }
+      fields->Add(
+          std::make_unique<NameField>(column->Name, "", slot.Ascending ? 0 : dao::dbDescending));
+    }
+    indexes.push_back(std::make_unique<JetIndex>(
+        index->Name, index->Type == IndexPrimaryKey, index->Type == IndexForeignKey,
+        (real.Flags & IndexUnique) != 0, std::move(fields)));
+  }
+}
+
+}  // namespace tabulon::jet

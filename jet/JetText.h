@@ -1,0 +1,41 @@
+#pragma once
+// Text as the file stores it, to the program's UTF-8: Jet 3 text is in the
+// database's code page; Jet 4 and ACE text is UCS-2 little-endian (UTF-16
+// in ACE, so surrogate pairs are joined), optionally in the compressed form
+// that starts with FF FE.
+
+#include <memory>
+#include <string>
+
+#include <jet/ByteView.h>
+#include <text/CodePage.h>
+
+namespace tabulon::jet {
+
+class TextDecoder {
+ public:
+  // `jet3` selects code-page text; `codePage` is the header's code page
+  // (an unknown or zero code page falls back to 1252, Jet's default).
+  TextDecoder(bool jet3, int codePage);
+
+  // A text value: compressed or plain. Never throws; undecodable units
+  // become U+FFFD.
+  std::string Text(ByteView bytes) const;
+  // A name (column, index, property, catalog name): never compressed.
+  std::string Name(ByteView bytes) const;
+
+  bool Jet3() const { return FJet3; }
+
+ private:
+  bool FJet3;
+  std::unique_ptr<CodePageDecoder> FDecoder;
+};
+
+// UTF-16LE bytes to UTF-8; pairs joined, lone surrogates and a trailing odd
+// byte become U+FFFD.
+std::string Utf16LeToUtf8(ByteView bytes);
+
+// Jet 4 compressed text (the bytes after FF FE) to UTF-8.
+std::string DecompressJet4Text(ByteView bytes);
+
+}  // namespace tabulon::jet

@@ -1,0 +1,16 @@
+#include <report/AnchorRegistry.h>
+
+#include <fmt/format.h>
+
+namespace tabulon {
+
+std::string AnchorRegistry::GetAnchorId(std::string_view name) {
+  auto found = FAnchorNames.find(name);
+  if (found == FAnchorNames.end()) {
+    FAnchorSerials.emplace_back(name);
+    found = FAnchorNames.emplace(std::string(name), FAnchorSerials.size() - 1).first;
+  }
+  return fmt::format("ID{:04X}", found->second);
+}
+
+}  // namespace tabulon

@@ -1,0 +1,47 @@
+#pragma once
+// Words for the engine's numeric codes: field types and field attributes
+// through words.conf in one of three styles each, table and relation
+// attributes with fixed words.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include <report/WordsFile.h>
+
+namespace tabulon {
+
+// The three display styles; the numbers are the sections' suffixes.
+enum class WordStyle { Long = 1, Middle = 2, Short = 3 };
+
+// One full-width space: what an attribute text is when no word applies, so
+// that an empty report cell still shows.
+inline constexpr std::string_view NoWords = "\u3000";
+
+class Wording {
+ public:
+  WordsFile Words;
+  std::string TypeSection = "FIELD_TYPE_2";
+  std::string AttrSection = "FIELD_ATTR_1";
+
+  // Sets TypeSection to "FIELD_TYPE_<n>" and AttrSection to "FIELD_ATTR_<n>".
+  void SetStyles(WordStyle typeStyle, WordStyle attrStyle);
+
+  // The wording of a field's Type code in TypeSection; codes without a key
+  // give "UnKnown (<code>)".
+  std::string FieldTypeText(std::int32_t type) const;
+
+  // The words of a field's Attributes in AttrSection, joined by ",".
+  std::string FieldAttributesText(std::int32_t attributes) const;
+
+ private:
+  std::string Lookup(std::string_view section, std::string_view key) const;
+};
+
+// The fixed words of a table's Attributes, joined by ",".
+std::string TableAttributesText(std::int32_t attributes);
+
+// The fixed words of a relation's Attributes, joined by ",".
+std::string RelationAttributesText(std::int32_t attributes);
+
+}  // namespace tabulon

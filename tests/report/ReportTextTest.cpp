@@ -1,0 +1,68 @@
+// The report's text helpers: escaping and anchor ids.
+
+#include <gtest/gtest.h>
+
+#include <report/AnchorRegistry.h>
+#include <report/HtmlEscape.h>
+#include <report/ReportFile.h>
+
+namespace tabulon {
+namespace {
+
+TEST(HtmlEscape, ReplacesTheFourCharactersOnce) {
+  EXPECT_EQ(HtmlEscape(R"(a<b>\c)"), "a&lt;b&gt;&yen;c");
+  EXPECT_EQ(HtmlEscape("&lt;"), "&amp;lt;");
+  EXPECT_EQ(HtmlEscape("\"it's\""), "\"it's\"");
+  EXPECT_EQ(HtmlEscape(""), "");
+  EXPECT_EQ(HtmlEscape("¥100"), "&yen;100");
+}
+
+TEST(HtmlEscape, DoubleByteCharactersEndingIn5CPassThrough) {
+  const std::string escaped = HtmlEscape("表\\ソ");
+  EXPECT_EQ(escaped, "表&yen;ソ");
+  // What reaches the file: 表 and ソ keep their 0x5C, the lone "\" is an
+  // entity, and no reference is made for characters CP932 holds.
+  EXPECT_EQ(ReportFile::Encode(escaped), "\x95\x5C&yen;\x83\x5C");
+  // References for characters CP932 lacks are not escaped again.
+  EXPECT_EQ(ReportFile::Encode(HtmlEscape("é<")), "&#233;&lt;");
+}
+
+TEST(AnchorRegistry, NumbersNewNamesInOneSequence) {
+  AnchorRegistry anchors;
+  EXPECT_EQ(anchors.GetAnchorId("Sales.mdb"), "ID0000");
+  EXPECT_EQ(anchors.GetAnchorId("Customers"), "ID0001");
+  EXPECT_EQ(anchors.GetAnchorId("Sales.mdb"), "ID0000");
+  EXPECT_EQ(anchors.GetAnchorId(""), "ID0002");
+  EXPECT_EQ(anchors.GetAnchorId(""), "ID0002");
+  for (int i = 3; i < 16; ++i) anchors.GetAnchorId("t" + std::to_string(i));
+  EXPECT_EQ(anchors.GetAnchorId("seventeenth"), "ID0010");
+  for (int i = 17; i < 0x10000; ++i) anchors.GetAnchorId("n" + std::to_string(i));
+  EXPECT_EQ(anchors.GetAnchorId("the 65537th"), "ID10000");
+  EXPECT_EQ(anchors.GetAnchorId("Customers"), "ID0001");
+}
+
+TEST(AnchorRegistry, NamesDifferingInCaseShareAnIdInEveryScript) {
+  AnchorRegistry anchors;
+  const std::pair<const char*, const char*> same[] = {{"Customers", "CUSTOMERS"},
+                                                      {"Äpfel", "äPFEL"},
+                                                      {"ΣΟΦΙΑ", "σοφια"},
+                                                      {"Заказы", "ЗАКАЗЫ"},
+                                                      {"ＡＢＣ", "ａｂｃ"}};
+  for (const auto& [a, b] : same) EXPECT_EQ(anchors.GetAnchorId(a), anchors.GetAnchorId(b)) << a;
+  // Distinct names stay distinct, even where a collation might merge them.
+  EXPECT_NE(anchors.GetAnchorId("ABC"), anchors.GetAnchorId("ＡＢＣ"));
+  EXPECT_NE(anchors.GetAnchorId("ｶﾅ"), anchors.GetAnchorId("カナ"));
+  EXPECT_NE(anchors.GetAnchorId("表"), anchors.GetAnchorId("ソ"));
+}
+
+TEST(ReportEncoding, WritesCp932AndReferencesForTheRest) {
+  EXPECT_EQ(ReportFile::Encode("表ソ\\"), "\x95\x5C\x83\x5C\x5C");
+  EXPECT_EQ(ReportFile::Encode("café"), "caf&#233;");
+  EXPECT_EQ(ReportFile::Encode("a😀b"), "a&#128512;b");
+  EXPECT_EQ(ReportFile::Encode("\u3000●"), "\x81\x40\x81\x9C");
+  // Malformed input cannot reach the file as raw bytes.
+  EXPECT_EQ(ReportFile::Encode("x\xFFy"), "x&#65533;y");
+}
+
+}  // namespace
+}  // namespace tabulon

@@ -1,0 +1,114 @@
+// The connection check over a list of target lines, and the report run's
+// reopening of a kept target.
+
+#include <gtest/gtest.h>
+
+#include <targets/ConnectionCheck.h>
+#include <targets/OpenTarget.h>
+#include <text/TextFile.h>
+
+#include <tests/support/FakeEngine.h>
+
+namespace tabulon::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST(ConnectionCheck, RewritesStatusesAndCounts) {
+  FakeDatabaseData locked;
+  locked.Password = "secret";
+  FakeConnection world({{"/data/Sample.mdb", {}}, {"/data/locked.mdb", locked}, {"/my", {}}});
+  Lines lines = {
+      R"("??"|"PASSWORD_HERE"|"/data/Sample.mdb")",
+      R"("OK"|"wrong"|"/data/locked.mdb")",
+      "NG|secret|/data/locked.mdb",
+      "",
+      "a note",
+      R"("??"|"PASSWORD_HERE"|"/data/missing.mdb")",
+      R"("??"|"pw"|)",
+      R"("??"|"p""w"|"/data/Sample.mdb"|"my comment"|"more")",
+      "??|pw|/my data/a.mdb",
+  };
+  int progressCalls = 0;
+  const CheckCounts counts = RunConnectionCheck(world.Dao, lines, [&](int index, int lineCount) {
+    EXPECT_EQ(index, progressCalls++);
+    EXPECT_EQ(lineCount, 9);
+  });
+  EXPECT_EQ(progressCalls, 9);
+  EXPECT_EQ(counts.LineCount, 9);
+  EXPECT_EQ(counts.Opened, 4);
+  EXPECT_EQ(counts.Failed, 3);
+  EXPECT_EQ(
+      lines,
+      (Lines{
+          R"("OK"|"PASSWORD_HERE"|"/data/Sample.mdb")",
+          R"("NG パスワードが無効です。"|"wrong"|"/data/locked.mdb")",
+          R"("OK"|"secret"|"/data/locked.mdb")",
+          "",
+          "a note",
+          R"("NG ファイル '/data/missing.mdb' が見つかりません。"|"PASSWORD_HERE"|"/data/missing.mdb")",
+          R"("NG ファイル '' が見つかりません。"|"pw"|"")",
+          R"("OK"|"p""w"|"/data/Sample.mdb"|"my comment"|"more")",
+          R"("OK"|"pw"|"/my"|"data/a.mdb")",
+      }));
+  EXPECT_EQ(world.Calls->Opens, world.Calls->Closes);
+  EXPECT_FALSE(world.Dao.Connected());
+}
+
+TEST(ConnectionCheck, FailureTextCannotSplitTheLine) {
+  FakeConnection world({});
+  Lines lines = {"??|pw|\"/a\nb\rc\td\""};
+  RunConnectionCheck(world.Dao, lines);
+  EXPECT_EQ(lines[0], "\"NG ファイル '/a b c d' が見つかりません。\"|\"pw\"|\"/a\nb\rc\td\"");
+}
+
+TEST(ConnectionCheck, ListsWithoutTargets) {
+  FakeConnection world({});
+  Lines empty;
+  EXPECT_EQ(RunConnectionCheck(world.Dao, empty).LineCount, 0);
+  Lines blank = SplitListLines("\r\n\r\n  \r\n");
+  const CheckCounts counts = RunConnectionCheck(world.Dao, blank);
+  EXPECT_EQ(blank, (Lines{"", "", "  "}));
+  EXPECT_EQ(counts.LineCount, 3);
+  EXPECT_EQ(counts.Opened + counts.Failed, 0);
+  EXPECT_EQ(world.Calls->Connects.size(), 0u);
+}
+
+TEST(ConnectionCheck, ListLinesAsATextBoxCountsThem) {
+  EXPECT_EQ(SplitListLines(""), Lines{});
+  EXPECT_EQ(SplitListLines("a"), Lines{"a"});
+  EXPECT_EQ(SplitListLines("a\r\n"), Lines{"a"});
+  EXPECT_EQ(SplitListLines("a\r\n\r\n"), (Lines{"a", ""}));
+  EXPECT_EQ(SplitListLines("a\rb\nc\r\nd"), (Lines{"a", "b", "c", "d"}));
+  EXPECT_EQ(SplitListLines("\n"), Lines{""});
+}
+
+TEST(OpenTarget, TakesPasswordAndPathFromTheKeptLine) {
+  struct Case {
+    const char* Line;
+    const char* Connect;
+    bool Connected;
+  };
+  const Case cases[] = {
+      {R"("a;b=c"|"/data/two.mdb")", ";pwd=a;b=c", true},
+      {R"("x"|"/data/one.mdb"|"extra")", ";pwd=x", true},
+      {R"("/data/one.mdb")", ";pwd=", false},
+      {"", ";pwd=", false},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.Line);
+    FakeDatabaseData secret;
+    secret.Password = "a;b=c";
+    FakeConnection c({{"/data/one.mdb", {}}, {"/data/two.mdb", secret}});
+    std::string error;
+    OpenTarget(c.Dao, k.Line, error);
+    EXPECT_EQ(c.Dao.Connected(), k.Connected);
+    EXPECT_EQ(c.Calls->Connects.back(), k.Connect);
+    if (!k.Connected) {
+      EXPECT_EQ(error, "ファイル '' が見つかりません。");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tabulon::test

@@ -1,0 +1,49 @@
+#include <text/TextCompare.h>
+
+#include <locale.h>
+#include <wctype.h>
+
+#include <text/Utf8.h>
+
+namespace tabulon {
+
+namespace {
+
+// glibc's built-in C.UTF-8 locale carries the Unicode case tables; it is used
+// through its own handle so the process locale does not matter.
+locale_t UnicodeCtype() {
+  static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+  return locale;
+}
+
+char32_t LowerOf(char32_t cp) {
+  if (cp < 0x80) return (cp >= 'A' && cp <= 'Z') ? cp + ('a' - 'A') : cp;
+  const locale_t locale = UnicodeCtype();
+  if (locale == static_cast<locale_t>(0)) return cp;
+  return static_cast<char32_t>(towlower_l(static_cast<wint_t>(cp), locale));
+}
+
+}  // namespace
+
+std::string ToLowerText(std::string_view utf8) {
+  std::string lower;
+  lower.reserve(utf8.size());
+  std::size_t pos = 0;
+  while (pos < utf8.size()) AppendUtf8(lower, LowerOf(DecodeUtf8(utf8, pos)));
+  return lower;
+}
+
+int CompareNoCase(std::string_view a, std::string_view b) {
+  std::size_t i = 0;
+  std::size_t j = 0;
+  while (i < a.size() && j < b.size()) {
+    const char32_t x = LowerOf(DecodeUtf8(a, i));
+    const char32_t y = LowerOf(DecodeUtf8(b, j));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (i < a.size()) return 1;
+  if (j < b.size()) return -1;
+  return 0;
+}
+
+}  // namespace tabulon
