@@ -1,4 +1,4 @@
-#include <engine/jet/Rc4.h>
+#include <jet/Rc4.h>
 
 #include <utility>
 
