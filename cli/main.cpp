@@ -40,14 +40,33 @@ struct Options {
   bool Check = false;
 };
 
+// What kind of failure kept a database from opening, in the tool's words.
+std::string_view KindWords(dao::ErrorKind kind) {
+  switch (kind) {
+    case dao::ErrorKind::FileNotFound:
+      return "file not found";
+    case dao::ErrorKind::CannotRead:
+      return "cannot read";
+    case dao::ErrorKind::NotADatabase:
+      return "not a database";
+    case dao::ErrorKind::WrongPassword:
+      return "wrong password";
+    case dao::ErrorKind::Damaged:
+      return "damaged";
+    case dao::ErrorKind::Unsupported:
+      return "unsupported";
+    case dao::ErrorKind::Other:
+      break;
+  }
+  return "cannot open";
+}
+
 // Prints progress on standard error when it is a terminal, and the failure
 // texts always.
 class CliFront : public ReportFront {
  public:
-  CliFront(std::string program, std::filesystem::path output)
-      : FProgram(std::move(program)),
-        FOutput(std::move(output)),
-        FTerminal(isatty(STDERR_FILENO) == 1) {}
+  explicit CliFront(std::string program)
+      : FProgram(std::move(program)), FTerminal(isatty(STDERR_FILENO) == 1) {}
 
   int NotOpened = 0;
   bool Failed = false;
@@ -56,10 +75,8 @@ class CliFront : public ReportFront {
   void SetBusy(bool busy) override {
     if (!busy && FTerminal && FShown) std::cerr << "\r\033[K" << std::flush;
   }
-  std::optional<std::filesystem::path> AskSavePath(const std::string& defaultFileName) override {
-    std::error_code error;
-    if (std::filesystem::is_directory(FOutput, error)) return FOutput / defaultFileName;
-    return FOutput;
+  std::optional<std::filesystem::path> AskSavePath(const std::string&) override {
+    return std::nullopt;
   }
   void SetProgressMaximum(ProgressBar bar, int maximum) override {
     if (bar == ProgressBar::Total) FTotal = maximum;
@@ -76,14 +93,14 @@ class CliFront : public ReportFront {
     Failed = true;
     std::cerr << FProgram << ": " << text << "\n";
   }
-  void TargetNotOpened(const std::string& path, const std::string& errorText) override {
+  void TargetNotOpened(const OpenFailure& failure) override {
     ++NotOpened;
-    std::cerr << FProgram << ": " << path << ": " << errorText << "\n";
+    std::cerr << FProgram << ": " << failure.Path << ": " << KindWords(failure.Kind) << ": "
+              << failure.Text << "\n";
   }
 
  private:
   std::string FProgram;
-  std::filesystem::path FOutput;
   bool FTerminal;
   bool FShown = false;
   int FTotal = 0;
@@ -108,8 +125,12 @@ std::vector<std::string> TargetLines(const Options& options) {
   return lines;
 }
 
-int Check(TDao360& dao, std::vector<std::string> lines) {
-  const CheckCounts counts = RunConnectionCheck(dao, lines);
+int Check(TDao360& dao, std::vector<std::string> lines, const std::string& program) {
+  CheckHooks hooks;
+  hooks.NotOpened = [&program](const OpenFailure& failure) {
+    std::cerr << program << ": " << failure.Path << ": " << KindWords(failure.Kind) << "\n";
+  };
+  const CheckCounts counts = RunConnectionCheck(dao, lines, hooks);
   for (const std::string& line : lines) std::cout << line << "\n";
   std::string summary = CheckSummaryText(counts);
   for (std::size_t at; (at = summary.find("\r\n")) != std::string::npos;)
@@ -125,9 +146,10 @@ int Report(TDao360& dao, Wording& wording, const std::vector<std::string>& lines
   settings.Verbose = options.Verbose;
   settings.TypeStyle = options.TypeStyle;
   settings.AttrStyle = options.AttrStyle;
-  settings.Where = options.Output.empty() ? Destination::Desktop : Destination::AskEachTime;
+  settings.Where = options.Output.empty() ? Destination::Desktop : Destination::GivenPath;
+  settings.OutputPath = options.Output;
   settings.ExecutablePath = executable;
-  CliFront front(program, options.Output);
+  CliFront front(program);
   AnchorRegistry anchors;
   const ReportOutcome outcome = RunReport(dao, wording, anchors, lines, settings, front);
   if (outcome.Path && !front.Failed) std::cout << outcome.Path->string() << "\n";
@@ -215,7 +237,7 @@ int Main(int argc, char** argv) {
     if (auto error = wording.Words.Load(executable.parent_path() / WordsFileName)) {
       std::cerr << program << ": " << *error << "\n";
     }
-    if (options.Check) return Check(dao, std::move(lines));
+    if (options.Check) return Check(dao, std::move(lines), program);
     return Report(dao, wording, lines, options, executable, program);
   } catch (const std::exception& e) {
     std::cerr << program << ": " << e.what() << "\n";

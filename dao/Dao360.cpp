@@ -22,11 +22,12 @@ void TDao360::Open(const std::string& password, const std::string& path, std::st
     FDatabase = FWorkspace->OpenDatabase(path, false, true, ";pwd=" + password);
     FDbPath = path;
     FPassword = password;
-  } catch (const std::exception& e) {
+  } catch (const dao::EngineError& e) {
     FDatabase.reset();
     FDbPath.clear();
     FPassword.clear();
     errorText = e.what();
+    FFailureKind = e.Kind();
   }
 }
 

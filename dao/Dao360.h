@@ -23,9 +23,15 @@ class TDao360 {
 
   // Closes what is open, then opens `path` shared and read-only with the
   // connect text ";pwd=<password>". On success Connected() is true and the
-  // names are set; `errorText` is left as it was. On failure `errorText`
-  // receives the engine's message and the connection stays closed.
+  // names are set; `errorText` is left as it was. On failure (an
+  // EngineError) `errorText` receives the engine's message, FailureKind()
+  // its kind, and the connection stays closed. Anything else (running out
+  // of memory, a fault of the program) is no failure of the file and
+  // propagates.
   void Open(const std::string& password, const std::string& path, std::string& errorText);
+
+  // The kind of the last failed Open; Other before any failure.
+  dao::ErrorKind FailureKind() const { return FFailureKind; }
 
   // Closes the open database, if any, and clears the names. A failure of
   // the engine's close propagates, but the connection is closed anyway.
@@ -48,6 +54,7 @@ class TDao360 {
   std::unique_ptr<dao::Database> FDatabase;
   std::string FDbPath;
   std::string FPassword;
+  dao::ErrorKind FFailureKind = dao::ErrorKind::Other;
 };
 
 // The file-name part of a path: everything after its last "/".

@@ -18,6 +18,13 @@ class FormatError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The system could not read the file (an I/O error); nothing is known to be
+// wrong with its structures.
+class ReadFailure : public FormatError {
+ public:
+  using FormatError::FormatError;
+};
+
 // A non-owning view of bytes; `what` names the structure for the error
 // text ("テーブル定義", "行", ...) and must outlive the view.
 class ByteView {

@@ -64,7 +64,7 @@ std::vector<ByteView> ReadTableRows(PageFile& pages, const TableDefinition& tabl
 
 RowValues::RowValues(ByteView row, const TableDefinition& table, const Layout& format)
     : FRow(row), FFormat(format) {
-  const bool jet3 = format.RowCountSize == 1;
+  const bool jet3 = format.Jet3;
   FColumnCount = jet3 ? row.U8(0) : row.U16(0);
   const std::size_t maskSize = (FColumnCount + 7) / 8;
   if (maskSize + format.RowCountSize > row.Size()) {

@@ -67,7 +67,8 @@ void JetDatabase::LoadProperties(std::vector<std::unique_ptr<dao::Property>>& pr
     properties.push_back(
         std::make_unique<JetProperty>("DateCreated", dao::Date{*msysDb->DateCreate}));
   } else {
-    properties.push_back(JetProperty::Failing("DateCreated", "作成日時が記録されていません。"));
+    properties.push_back(
+        JetProperty::Failing("DateCreated", dao::EngineError("作成日時が記録されていません。")));
   }
   properties.push_back(std::make_unique<JetProperty>("Updatable", false));
   if (msysDb == nullptr) return;
@@ -77,7 +78,7 @@ void JetDatabase::LoadProperties(std::vector<std::unique_ptr<dao::Property>>& pr
       properties.push_back(
           std::make_unique<JetProperty>(stored.Name, PropertyValue(stored, FFile->Text())));
     } catch (const FormatError& e) {
-      properties.push_back(JetProperty::Failing(stored.Name, FFile->DamagedText(e.what())));
+      properties.push_back(JetProperty::Failing(stored.Name, FFile->Damaged(e.what())));
     }
   }
 }

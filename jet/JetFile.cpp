@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include <jet/ComplexColumns.h>
+#include <text/SystemReason.h>
 #include <text/TextCompare.h>
 #include <text/Utf8.h>
 
@@ -11,7 +12,9 @@ namespace tabulon::jet {
 
 namespace {
 
-[[noreturn]] void Fail(const std::string& text) { throw dao::EngineError(OneLine(text)); }
+[[noreturn]] void Fail(dao::ErrorKind kind, const std::string& text) {
+  throw dao::EngineError(OneLine(text), kind);
+}
 
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
@@ -36,9 +39,10 @@ std::shared_ptr<JetFile> JetFile::Open(const std::string& path, const std::strin
   std::unique_ptr<FileSource> source = FileSource::Open(path, error);
   if (!source) {
     if (error == ENOENT || error == ENOTDIR || path.empty()) {
-      Fail("ファイル " + Quoted(path) + " が見つかりません。");
+      Fail(dao::ErrorKind::FileNotFound, "ファイル " + Quoted(path) + " が見つかりません。");
     }
-    Fail("ファイル " + Quoted(path) + " を開けません: " + std::strerror(error) + "。");
+    Fail(dao::ErrorKind::CannotRead,
+         "ファイル " + Quoted(path) + " を開けません: " + SystemReason(error) + "。");
   }
   return Open(std::move(source), path, password);
 }
@@ -52,23 +56,25 @@ std::shared_ptr<JetFile> JetFile::Open(std::unique_ptr<PageSource> source, const
   try {
     source->Read(0, prefix);
   } catch (const FormatError& e) {
-    Fail("ファイル " + Quoted(path) + " を読み込めません: " + e.what() + "。");
+    Fail(dao::ErrorKind::CannotRead,
+         "ファイル " + Quoted(path) + " を読み込めません: " + e.what() + "。");
   }
   const std::optional<HeaderPage> header = ParseHeaderPage(ByteView(prefix, "ヘッダー"));
   if (!header || source->Size() < header->Format->PageSize * std::uint64_t{3}) {
-    Fail("データベース形式 " + Quoted(path) + " を認識できません。");
+    Fail(dao::ErrorKind::NotADatabase, "データベース形式 " + Quoted(path) + " を認識できません。");
   }
   if (header->AceEncrypted()) {
-    Fail("ファイル " + Quoted(path) +
-         " は暗号化された ACE "
-         "データベースです。暗号化されたファイルの読み込みには対応していません。");
+    Fail(dao::ErrorKind::Unsupported,
+         "ファイル " + Quoted(path) +
+             " は暗号化された ACE "
+             "データベースです。暗号化されたファイルの読み込みには対応していません。");
   }
   file->FText = std::make_unique<TextDecoder>(header->Jet3, header->CodePage);
   // Jet compares the password as stored; a database without one takes any.
   if (!header->Password.empty()) {
     const ByteView stored(header->Password, "パスワード");
     const std::string expected = file->FText->Name(stored);
-    if (password != expected) Fail("パスワードが無効です。");
+    if (password != expected) Fail(dao::ErrorKind::WrongPassword, "パスワードが無効です。");
   }
   file->FPages = std::make_unique<PageFile>(std::move(source), *header);
   file->FCatalog = file->Guard([&] { return ReadCatalog(*file->FPages, *file->FText); });
@@ -76,13 +82,9 @@ std::shared_ptr<JetFile> JetFile::Open(std::unique_ptr<PageSource> source, const
 }
 
 const CatalogEntry* JetFile::Find(std::string_view name, std::int16_t type) const {
-  for (const auto& entry : FCatalog) {
-    if (entry.Type == type && entry.Name == name) return &entry;
-  }
-  for (const auto& entry : FCatalog) {
-    if (entry.Type == type && EqualsNoCase(entry.Name, name)) return &entry;
-  }
-  return nullptr;
+  return FindByName(
+      FCatalog, name, [](const CatalogEntry& entry) -> const std::string& { return entry.Name; },
+      [type](const CatalogEntry& entry) { return entry.Type == type; });
 }
 
 std::int32_t JetFile::ComplexType(std::uint32_t complexId) {
@@ -95,6 +97,16 @@ std::int32_t JetFile::ComplexType(std::uint32_t complexId) {
 
 std::string JetFile::DamagedText(const std::string& what) const {
   return OneLine("ファイル " + Quoted(FPath) + " は壊れています: " + what + "。");
+}
+
+dao::EngineError JetFile::Unreadable(const std::string& reason) const {
+  return dao::EngineError(
+      OneLine("ファイル " + Quoted(FPath) + " を読み込めません: " + reason + "。"),
+      dao::ErrorKind::CannotRead);
+}
+
+dao::EngineError JetFile::Damaged(const std::string& what) const {
+  return dao::EngineError(DamagedText(what), dao::ErrorKind::Damaged);
 }
 
 }  // namespace tabulon::jet

@@ -43,19 +43,26 @@ class JetFile {
 
   // The text of a failure found in this file: "ファイル '<path>' は壊れています: <what>。"
   std::string DamagedText(const std::string& what) const;
+  // The same as an error of kind Damaged, to throw.
+  dao::EngineError Damaged(const std::string& what) const;
 
-  // Runs `read`, turning a FormatError (and running out of memory on
-  // absurd sizes) into dao::EngineError with DamagedText.
+  // The text of a failed read of this file, as an error of kind CannotRead.
+  dao::EngineError Unreadable(const std::string& reason) const;
+
+  // Runs `read`, turning a ReadFailure into Unreadable and a FormatError
+  // (and running out of memory on absurd sizes) into Damaged.
   template <class F>
   auto Guard(F&& read) -> decltype(read()) {
     try {
       return read();
+    } catch (const ReadFailure& e) {
+      throw Unreadable(e.what());
     } catch (const FormatError& e) {
-      throw dao::EngineError(DamagedText(e.what()));
+      throw Damaged(e.what());
     } catch (const std::bad_alloc&) {
-      throw dao::EngineError(DamagedText("大きさが不正な構造があります"));
+      throw Damaged("大きさが不正な構造があります");
     } catch (const std::length_error&) {
-      throw dao::EngineError(DamagedText("大きさが不正な構造があります"));
+      throw Damaged("大きさが不正な構造があります");
     }
   }
 

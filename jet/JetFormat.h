@@ -64,6 +64,9 @@ inline constexpr std::uint32_t HeaderAceEncryptionInfo = 0x299;
 // ---- Format-dependent layout -------------------------------------------------
 
 struct Layout {
+  // Jet 3 (Access 97) rather than Jet 4 or ACE: 1-byte counts, code-page
+  // text, a row jump table.
+  bool Jet3;
   std::uint32_t PageSize;
   // Data pages
   std::uint32_t DataRowCountOffset;  // uint16
@@ -104,6 +107,7 @@ struct Layout {
 };
 
 inline constexpr Layout Jet3Layout{
+    .Jet3 = true,
     .PageSize = 2048,
     .DataRowCountOffset = 8,
     .DataRowTableOffset = 10,
@@ -138,6 +142,7 @@ inline constexpr Layout Jet3Layout{
 };
 
 inline constexpr Layout Jet4Layout{
+    .Jet3 = false,
     .PageSize = 4096,
     .DataRowCountOffset = 12,
     .DataRowTableOffset = 14,

@@ -4,14 +4,14 @@
 
 namespace tabulon::jet {
 
-std::unique_ptr<JetProperty> JetProperty::Failing(std::string name, std::string error) {
+std::unique_ptr<JetProperty> JetProperty::Failing(std::string name, dao::EngineError error) {
   auto property = std::make_unique<JetProperty>(std::move(name), dao::Empty{});
   property->FError = std::move(error);
   return property;
 }
 
 dao::Variant JetProperty::Value() {
-  if (FError) throw dao::EngineError(*FError);
+  if (FError) throw *FError;
   return FValue;
 }
 
@@ -31,7 +31,7 @@ class StoredPropertyItem : public dao::Property {
     try {
       return PropertyValue(FStored, FFile.Text());
     } catch (const FormatError& e) {
-      throw dao::EngineError(FFile.DamagedText(e.what()));
+      throw FFile.Damaged(e.what());
     }
   }
 
@@ -71,10 +71,9 @@ dao::Property& StoredPropertyCollection::Item(std::string_view name) {
 
 const StoredProperty* FindStored(const std::vector<StoredProperty>* stored, std::string_view name) {
   if (stored == nullptr) return nullptr;
-  for (const StoredProperty& property : *stored) {
-    if (EqualsNoCase(property.Name, name)) return &property;
-  }
-  return nullptr;
+  return FindByName(*stored, name, [](const StoredProperty& property) -> const std::string& {
+    return property.Name;
+  });
 }
 
 PropertyBlock ReadPropertyBlock(JetFile& file, const CatalogEntry& entry) {

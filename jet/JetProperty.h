@@ -19,7 +19,7 @@ class JetProperty : public dao::Property {
   JetProperty(std::string name, dao::Variant value)
       : FName(std::move(name)), FValue(std::move(value)) {}
   // A property whose value fails with `error` when read.
-  static std::unique_ptr<JetProperty> Failing(std::string name, std::string error);
+  static std::unique_ptr<JetProperty> Failing(std::string name, dao::EngineError error);
 
   std::string Name() override { return FName; }
   dao::Variant Value() override;
@@ -27,7 +27,7 @@ class JetProperty : public dao::Property {
  private:
   std::string FName;
   dao::Variant FValue;
-  std::optional<std::string> FError;
+  std::optional<dao::EngineError> FError;
 };
 
 using PropertyList = ListCollection<dao::Property>;

@@ -98,17 +98,15 @@ void JetTableDef::LoadIndexes(std::vector<std::unique_ptr<dao::Index>>& indexes)
     // The logical entry names its real index by number, which is the real
     // index's place in the definition.
     if (index->RealIndex >= definition.RealIndexes.size()) {
-      throw dao::EngineError(FFile->DamagedText("インデックス '" + index->Name +
-                                                "' の実インデックス番号が範囲外です"));
+      throw FFile->Damaged("インデックス '" + index->Name + "' の実インデックス番号が範囲外です");
     }
     const RealIndexDefinition& real = definition.RealIndexes[index->RealIndex];
     auto fields = NewFieldList();
     for (const IndexColumn& slot : real.Columns) {
       const ColumnDefinition* column = definition.ColumnByNumber(slot.Number);
       if (column == nullptr) {
-        throw dao::EngineError(FFile->DamagedText("インデックス '" + index->Name +
-                                                  "' が存在しない列 " +
-                                                  std::to_string(slot.Number) + " を指しています"));
+        throw FFile->Damaged("インデックス '" + index->Name + "' が存在しない列 " +
+                             std::to_string(slot.Number) + " を指しています");
       }
       fields->Add(
           std::make_unique<NameField>(column->Name, "", slot.Ascending ? 0 : dao::dbDescending));

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <jet/Rc4.h>
+#include <text/SystemReason.h>
 
 namespace tabulon::jet {
 
@@ -41,7 +42,7 @@ void FileSource::Read(std::uint64_t offset, std::span<std::uint8_t> out) {
     const ssize_t n =
         ::pread(FFd, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw FormatError(std::string("読み込みに失敗しました: ") + std::strerror(errno));
+    if (n < 0) throw ReadFailure(SystemReason(errno));
     if (n == 0) throw FormatError("ファイルが読み込み中に短くなりました");
     done += static_cast<std::size_t>(n);
   }

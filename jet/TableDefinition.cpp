@@ -3,16 +3,11 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include <text/TextCompare.h>
+
 namespace tabulon::jet {
 
 namespace {
-
-bool AsciiEqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-           return lower(x) == lower(y);
-         });
-}
 
 // Refuses a count whose entries cannot fit in what is left of the buffer,
 // before anything is reserved or looped for it.
@@ -44,10 +39,9 @@ const ColumnDefinition* TableDefinition::ColumnByNumber(std::uint16_t number) co
 }
 
 const ColumnDefinition* TableDefinition::ColumnByName(std::string_view name) const {
-  for (const auto& column : Columns) {
-    if (AsciiEqualsNoCase(column.Name, name)) return &column;
-  }
-  return nullptr;
+  return FindByName(Columns, name, [](const ColumnDefinition& column) -> const std::string& {
+    return column.Name;
+  });
 }
 
 const ColumnDefinition& TableDefinition::RequiredColumn(std::string_view name,
@@ -90,7 +84,7 @@ TableDefinition ReadTableDefinition(PageFile& pages, std::uint32_t page, const T
 
 TableDefinition ParseTableDefinition(ByteView bytes, const Layout& format,
                                      const TextDecoder& text) {
-  const bool jet3 = format.NameLengthSize == 1;
+  const bool jet3 = format.Jet3;
   TableDefinition definition;
   definition.RowCount = bytes.U32(format.TdefRowCount);
   definition.TableType = bytes.U8(format.TdefTableType);

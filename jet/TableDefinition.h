@@ -63,7 +63,8 @@ struct TableDefinition {
 
   // The column with this column number, or null.
   const ColumnDefinition* ColumnByNumber(std::uint16_t number) const;
-  // The column with this name (ASCII letters compared without case), or null.
+  // The column with this name (exactly, else without regard to case), or
+  // null.
   const ColumnDefinition* ColumnByName(std::string_view name) const;
   // The same, where the column must exist: throws FormatError naming
   // `owner` (the table as messages name it) when it does not.

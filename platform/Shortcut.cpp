@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include <text/AtomicFile.h>
+#include <text/SystemReason.h>
 
 namespace tabulon {
 
@@ -70,7 +71,7 @@ void CreateShortcut(const std::filesystem::path& target, std::string_view folder
   try {
     WriteFileAtomically(link, DesktopEntryText(target, linkName), 0777);
   } catch (const std::system_error& e) {
-    throw std::runtime_error(link.string() + ": " + e.code().message());
+    throw std::runtime_error(link.string() + ": " + SystemReason(e.code()));
   }
 }
 

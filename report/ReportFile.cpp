@@ -1,8 +1,9 @@
 #include <report/ReportFile.h>
 
 #include <cerrno>
-#include <cstring>
 #include <stdexcept>
+
+#include <text/SystemReason.h>
 
 namespace tabulon {
 
@@ -18,7 +19,7 @@ ReportFile::ReportFile(const std::filesystem::path& path)
     : FPath(path), FFile(std::fopen(path.c_str(), "wb"), &std::fclose) {
   if (!FFile) {
     throw ReportFileError("ファイル '" + FPath.string() +
-                          "' を作成できません: " + std::strerror(errno));
+                          "' を作成できません: " + SystemReason(errno));
   }
 }
 
@@ -56,7 +57,7 @@ void ReportFile::WriteBytes(std::string_view bytes) {
 
 void ReportFile::Fail(int error) const {
   throw ReportFileError("ファイル '" + FPath.string() +
-                        "' に書き込めません: " + std::strerror(error));
+                        "' に書き込めません: " + SystemReason(error));
 }
 
 }  // namespace tabulon

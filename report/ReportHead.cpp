@@ -38,7 +38,7 @@ void WriteHead(ReportFile& file, const ReportIdentity& identity) {
 
 void WriteFileIndex(ReportContext& context, const std::vector<std::string>& targetLines,
                     std::vector<std::string>& openedTargets,
-                    const std::function<void(const std::string&, const std::string&)>& notOpened) {
+                    const std::function<void(const OpenFailure&)>& notOpened) {
   context.File.WriteLine(R"(<h2 ID="IDFILES">対象ファイル</h2>)");
   context.File.WriteLine("<p><ul>");
   for (const std::string& line : targetLines) {
@@ -47,7 +47,7 @@ void WriteFileIndex(ReportContext& context, const std::vector<std::string>& targ
     std::string errorText;
     context.Dao.Open(target->Password, target->Path, errorText);
     if (!context.Dao.Connected()) {
-      if (notOpened) notOpened(target->Path, errorText);
+      if (notOpened) notOpened({target->Path, errorText, context.Dao.FailureKind()});
       continue;
     }
     openedTargets.push_back(KeptTargetLine(*target));
@@ -87,7 +87,7 @@ void WritePropertyTable(ReportContext& context, const std::string& openingLine,
 void WriteReportHead(ReportContext& context, const ReportIdentity& identity,
                      const std::vector<std::string>& targetLines,
                      std::vector<std::string>& openedTargets,
-                     const std::function<void(const std::string&, const std::string&)>& notOpened) {
+                     const std::function<void(const OpenFailure&)>& notOpened) {
   WriteHead(context.File, identity);
   if (context.Verbose) {
     WritePropertyTable(context, R"(<p ID="IDENGINE"><table cellpadding=3 cellspacing=0 border=1>)",

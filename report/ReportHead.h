@@ -9,6 +9,7 @@
 
 #include <dao/ObjectModel.h>
 #include <report/ReportContext.h>
+#include <targets/OpenTarget.h>
 
 namespace tabulon {
 
@@ -25,10 +26,10 @@ struct ReportIdentity {
 // and path) of each that opens is appended to `openedTargets`. `notOpened`
 // is told of each target line that did not open. Failures other than a
 // target that does not open, or a property row, propagate.
-void WriteReportHead(
-    ReportContext& context, const ReportIdentity& identity,
-    const std::vector<std::string>& targetLines, std::vector<std::string>& openedTargets,
-    const std::function<void(const std::string& path, const std::string& error)>& notOpened);
+void WriteReportHead(ReportContext& context, const ReportIdentity& identity,
+                     const std::vector<std::string>& targetLines,
+                     std::vector<std::string>& openedTargets,
+                     const std::function<void(const OpenFailure&)>& notOpened);
 
 // One property table: the opening and caption lines as given, a header, one
 // row per property (a property whose name or value cannot be read keeps its

@@ -15,6 +15,7 @@
 #include <report/RelationshipSection.h>
 #include <report/ReportHead.h>
 #include <targets/OpenTarget.h>
+#include <text/SystemReason.h>
 
 namespace tabulon {
 
@@ -25,6 +26,12 @@ std::uint32_t SystemTickCount() {
   clock_gettime(CLOCK_MONOTONIC, &now);
   return static_cast<std::uint32_t>(static_cast<std::uint64_t>(now.tv_sec) * 1000u +
                                     static_cast<std::uint64_t>(now.tv_nsec) / 1000000u);
+}
+
+// Called on the settings' own function object, so that a counter kept in it
+// counts on from one call to the next.
+std::uint32_t TickCount(const ReportSettings& settings) {
+  return settings.TickCount ? settings.TickCount() : SystemTickCount();
 }
 
 std::tm LocalTime(std::chrono::system_clock::time_point when) {
@@ -40,6 +47,7 @@ class FrontRestorer {
  public:
   explicit FrontRestorer(ReportFront& front) : FFront(front) {}
   ~FrontRestorer() {
+    if (FReleased) return;
     try {
       if (FBusy) FFront.SetBusy(false);
       FFront.SetControlsEnabled(true);
@@ -53,10 +61,13 @@ class FrontRestorer {
     FFront.SetBusy(true);
     FBusy = true;
   }
+  // The controls stay disabled: the next half of the run restores them.
+  void Release() { FReleased = true; }
 
  private:
   ReportFront& FFront;
   bool FBusy = false;
+  bool FReleased = false;
 };
 
 // Steps a bar and remembers where it stands.
@@ -76,13 +87,16 @@ class Bar {
   int FPosition = 0;
 };
 
-void WriteDatabases(ReportContext& context, const std::vector<std::string>& openedTargets,
+// Returns false when the front asked to stop before every database was
+// written.
+bool WriteDatabases(ReportContext& context, const std::vector<std::string>& openedTargets,
                     ReportFront& front) {
   Bar total(front, ProgressBar::Total);
   Bar part(front, ProgressBar::Part);
   front.SetProgressMaximum(ProgressBar::Total, static_cast<int>(openedTargets.size()));
   KeyNameSets keys;
   for (const std::string& target : openedTargets) {
+    if (front.StopRequested()) return false;
     part.Reset(5);
     std::string errorText;
     OpenTarget(context.Dao, target, errorText);
@@ -101,27 +115,25 @@ void WriteDatabases(ReportContext& context, const std::vector<std::string>& open
     part.Step();
     total.Step();
   }
+  return true;
 }
 
 }  // namespace
 
-ReportOutcome RunReport(TDao360& dao, Wording& wording, AnchorRegistry& anchors,
-                        const std::vector<std::string>& targetLines, const ReportSettings& settings,
-                        ReportFront& front) {
+std::optional<ReportPlan> PlanReport(Wording& wording, const std::vector<std::string>& targetLines,
+                                     const ReportSettings& settings, ReportFront& front) {
   wording.SetStyles(settings.TypeStyle, settings.AttrStyle);
   front.SetProgressPosition(ProgressBar::Total, 0);
   front.SetProgressPosition(ProgressBar::Part, 0);
-  const auto tickCount = settings.TickCount ? settings.TickCount : SystemTickCount;
-  const std::uint32_t startTick = tickCount();
-  ReportOutcome outcome;
-  if (targetLines.empty()) return outcome;
+  ReportPlan plan;
+  plan.StartTick = TickCount(settings);
+  if (targetLines.empty()) return std::nullopt;
 
   front.SetControlsEnabled(false);
   FrontRestorer restorer(front);
-  const std::tm now = LocalTime(settings.Now ? settings.Now() : std::chrono::system_clock::now());
-  const std::string defaultName = DefaultReportFileName(settings.ExecutablePath, now);
+  plan.Now = LocalTime(settings.Now ? settings.Now() : std::chrono::system_clock::now());
+  const std::string defaultName = DefaultReportFileName(settings.ExecutablePath, plan.Now);
 
-  std::filesystem::path path;
   switch (settings.Where) {
     case Destination::Desktop: {
       const std::string desktop =
@@ -130,24 +142,50 @@ ReportOutcome RunReport(TDao360& dao, Wording& wording, AnchorRegistry& anchors,
         front.ReportFailure(
             "デスクトップのフォルダが分からないため、レポートを書けません。"
             "環境変数 HOME を確かめてください。");
-        return outcome;
+        return std::nullopt;
       }
-      path = UniqueReportPath(DesktopReportFolder(desktop, settings.ExecutablePath), defaultName);
+      plan.Path =
+          UniqueReportPath(DesktopReportFolder(desktop, settings.ExecutablePath), defaultName);
       break;
     }
     case Destination::AskEachTime:
-      if (auto chosen = front.AskSavePath(defaultName)) path = *chosen;
+      if (auto chosen = front.AskSavePath(defaultName)) plan.Path = *chosen;
       break;
+    case Destination::GivenPath: {
+      std::error_code error;
+      plan.Path = std::filesystem::is_directory(settings.OutputPath, error)
+                      ? settings.OutputPath / defaultName
+                      : settings.OutputPath;
+      break;
+    }
     case Destination::Nowhere:
       break;
   }
-  if (path.empty()) return outcome;
-  outcome.Path = path;
+  if (plan.Path.empty()) return std::nullopt;
+  restorer.Release();
+  return plan;
+}
 
-  std::error_code ignored;
-  std::filesystem::create_directories(path.parent_path(), ignored);
+ReportOutcome WriteReport(const ReportPlan& plan, TDao360& dao, Wording& wording,
+                          AnchorRegistry& anchors, const std::vector<std::string>& targetLines,
+                          const ReportSettings& settings, ReportFront& front) {
+  FrontRestorer restorer(front);
+  ReportOutcome outcome;
+  outcome.Path = plan.Path;
+  const std::filesystem::path& path = plan.Path;
+  const std::filesystem::path folder = path.parent_path();
+  std::error_code error;
+  if (!folder.empty() && !std::filesystem::is_directory(folder, error)) {
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+      front.ReportFailure("ファイル '" + path.string() +
+                          "' のフォルダを作成できません: " + SystemReason(error));
+      return outcome;
+    }
+  }
   restorer.Busy();
 
+  const std::tm& now = plan.Now;
   std::vector<std::string> openedTargets;
   try {
     ReportFile file(path);
@@ -160,11 +198,12 @@ ReportOutcome RunReport(TDao360& dao, Wording& wording, AnchorRegistry& anchors,
                     now.tm_mday, now.tm_hour, now.tm_min, now.tm_sec);
     identity.OsDescription = settings.OsDescription ? settings.OsDescription() : GetOSDescription();
     WriteReportHead(context, identity, targetLines, openedTargets,
-                    [&front](const std::string& target, const std::string& error) {
-                      front.TargetNotOpened(target, error);
-                    });
-    WriteDatabases(context, openedTargets, front);
-    const std::uint32_t elapsed = tickCount() - startTick;
+                    [&front](const OpenFailure& failure) { front.TargetNotOpened(failure); });
+    if (!WriteDatabases(context, openedTargets, front)) {
+      outcome.Stopped = true;
+      file.WriteLine("<p>解析は途中で中止されました。");
+    }
+    const std::uint32_t elapsed = TickCount(settings) - plan.StartTick;
     file.WriteLine("<p>" + std::to_string(elapsed) + "msec.");
     file.WriteLine(R"(<a href="#PAGE_TOP">TOP</a></p></body></html>)");
     file.Close();
@@ -173,6 +212,14 @@ ReportOutcome RunReport(TDao360& dao, Wording& wording, AnchorRegistry& anchors,
     front.ReportFailure(e.what());
   }
   return outcome;
+}
+
+ReportOutcome RunReport(TDao360& dao, Wording& wording, AnchorRegistry& anchors,
+                        const std::vector<std::string>& targetLines, const ReportSettings& settings,
+                        ReportFront& front) {
+  const std::optional<ReportPlan> plan = PlanReport(wording, targetLines, settings, front);
+  if (!plan) return {};
+  return WriteReport(*plan, dao, wording, anchors, targetLines, settings, front);
 }
 
 }  // namespace tabulon

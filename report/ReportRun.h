@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -14,6 +15,7 @@
 #include <dao/Dao360.h>
 #include <report/AnchorRegistry.h>
 #include <report/Wording.h>
+#include <targets/OpenTarget.h>
 
 namespace tabulon {
 
@@ -22,6 +24,7 @@ enum class Destination {
   Desktop,      // a dated, unique file in "<name>_out" on the desktop
   AskEachTime,  // the front asks (the save dialog)
   Nowhere,      // neither is chosen: the run stops before writing
+  GivenPath,    // ReportSettings::OutputPath (a folder: the dated name in it)
 };
 
 struct ReportSettings {
@@ -29,6 +32,8 @@ struct ReportSettings {
   WordStyle TypeStyle = WordStyle::Middle;
   WordStyle AttrStyle = WordStyle::Long;
   Destination Where = Destination::Desktop;
+  // Destination::GivenPath: the file, or a folder that gets the dated name.
+  std::filesystem::path OutputPath;
   // The running executable: its name makes the file names and the title,
   // its version the generated-by line.
   std::filesystem::path ExecutablePath;
@@ -43,8 +48,9 @@ struct ReportSettings {
 
 enum class ProgressBar { Total, Part };
 
-// What the run asks of its front. Every call happens on the caller's thread,
-// in the order of the run.
+// What the run asks of its front, in the order of the run. PlanReport calls
+// it on the caller's thread; WriteReport on the thread that writes, so a
+// window that writes on a worker applies the calls on its own thread.
 class ReportFront {
  public:
   virtual ~ReportFront() = default;
@@ -62,12 +68,12 @@ class ReportFront {
   virtual void SetProgressPosition(ProgressBar bar, int position) = 0;
   // A failure that ended the run: one new line of the unexpected-error list.
   virtual void ReportFailure(const std::string& text) = 0;
-  // A target line whose database did not open in the index pass, with the
-  // engine's text. The report leaves it out silently; a front may tell.
-  virtual void TargetNotOpened(const std::string& path, const std::string& errorText) {
-    (void)path;
-    (void)errorText;
-  }
+  // A target line whose database did not open in the index pass. The
+  // report leaves it out silently; a front may tell.
+  virtual void TargetNotOpened(const OpenFailure& failure) { (void)failure; }
+  // Asked before each database is written: true ends the run there, with a
+  // line in the report that says so before its footer.
+  virtual bool StopRequested() { return false; }
 };
 
 struct ReportOutcome {
@@ -75,10 +81,36 @@ struct ReportOutcome {
   std::optional<std::filesystem::path> Path;
   // True when the report was written to its end, footer included.
   bool Complete = false;
+  // True when the front asked to stop and the run ended early (the report
+  // is still complete HTML).
+  bool Stopped = false;
 };
 
-// Runs the report over `targetLines` (target lines of status, password and
-// path; lines with fewer than three fields are passed over).
+// What PlanReport chose for a run that is to write.
+struct ReportPlan {
+  std::filesystem::path Path;
+  std::tm Now{};
+  std::uint32_t StartTick = 0;
+};
+
+// The first half of a run, on the front's thread: sets the wording styles,
+// resets the bars, disables the front's controls and chooses the output
+// path (asking the front where the settings say so). nullopt when nothing
+// is to be written (an empty list, no destination, a cancelled dialog, an
+// unknown desktop: then a failure was reported); the controls are then
+// enabled again. Otherwise they stay disabled for WriteReport.
+std::optional<ReportPlan> PlanReport(Wording& wording, const std::vector<std::string>& targetLines,
+                                     const ReportSettings& settings, ReportFront& front);
+
+// The second half: creates the folder and the report, writes it, and
+// enables the front's controls again whatever happens. `plan` comes from
+// PlanReport.
+ReportOutcome WriteReport(const ReportPlan& plan, TDao360& dao, Wording& wording,
+                          AnchorRegistry& anchors, const std::vector<std::string>& targetLines,
+                          const ReportSettings& settings, ReportFront& front);
+
+// Both halves on the caller's thread: the report over `targetLines` (target
+// lines of status, password and path; other lines are passed over).
 ReportOutcome RunReport(TDao360& dao, Wording& wording, AnchorRegistry& anchors,
                         const std::vector<std::string>& targetLines, const ReportSettings& settings,
                         ReportFront& front);

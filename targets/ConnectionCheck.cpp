@@ -8,10 +8,15 @@
 namespace tabulon {
 
 CheckCounts RunConnectionCheck(TDao360& dao, std::vector<std::string>& lines,
-                               const CheckProgress& progress) {
+                               const CheckHooks& hooks) {
   CheckCounts counts;
   const int lineCount = static_cast<int>(lines.size());
+  counts.LineCount = lineCount;
   for (int i = 0; i < lineCount; ++i) {
+    if (hooks.StopRequested && hooks.StopRequested()) {
+      counts.Stopped = true;
+      break;
+    }
     std::string& line = lines[static_cast<std::size_t>(i)];
     if (std::optional<Target> target = TargetOfLine(line)) {
       std::string errorText;
@@ -22,13 +27,13 @@ CheckCounts RunConnectionCheck(TDao360& dao, std::vector<std::string>& lines,
       } else {
         target->Status = "NG " + OneLine(errorText);
         ++counts.Failed;
+        if (hooks.NotOpened) hooks.NotOpened({target->Path, errorText, dao.FailureKind()});
       }
       line = TargetLineOf(*target);
       dao.Close();
     }
-    if (progress) progress(i, lineCount);
+    if (hooks.Progress) hooks.Progress(i, lineCount);
   }
-  counts.LineCount = lineCount;
   return counts;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <dao/Dao360.h>
+#include <targets/OpenTarget.h>
 #include <text/TextFile.h>
 
 namespace tabulon {
@@ -17,11 +18,18 @@ struct CheckCounts {
   int LineCount = 0;  // every line of the list, targets or not
   int Opened = 0;
   int Failed = 0;
+  bool Stopped = false;  // StopRequested ended the check early
 };
 
-// Called after each line index has been handled (targets and others), so a
-// front can show progress.
-using CheckProgress = std::function<void(int index, int lineCount)>;
+// What a front may hear of the check and tell it; every member may be empty.
+struct CheckHooks {
+  // After each line index has been handled (targets and others).
+  std::function<void(int index, int lineCount)> Progress;
+  // Each target that did not open.
+  std::function<void(const OpenFailure& failure)> NotOpened;
+  // Asked before each line: true leaves it and the rest as they are.
+  std::function<bool()> StopRequested;
+};
 
 // For every line with at least three fields, opens field 3 with password
 // field 2 and rewrites the line in place as the status "OK" or "NG " plus
@@ -29,7 +37,7 @@ using CheckProgress = std::function<void(int index, int lineCount)>;
 // cannot split), then fields 2 and 3 and every further field as they were.
 // Other lines stay untouched. The connection is closed after each file.
 CheckCounts RunConnectionCheck(TDao360& dao, std::vector<std::string>& lines,
-                               const CheckProgress& progress = {});
+                               const CheckHooks& hooks = {});
 
 // The message shown after the check, five lines joined by CR LF.
 std::string CheckSummaryText(const CheckCounts& counts);

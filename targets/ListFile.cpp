@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include <text/AtomicFile.h>
+#include <text/SystemReason.h>
 #include <text/TextFile.h>
 
 namespace tabulon {
@@ -46,7 +47,7 @@ void WriteListFile(const std::filesystem::path& path, std::string_view text) {
     WriteFileAtomically(path, ListFileBytes(text), 0600);
   } catch (const std::system_error& e) {
     throw std::runtime_error("ファイル '" + path.string() +
-                             "' に書き込めません: " + e.code().message());
+                             "' に書き込めません: " + SystemReason(e.code()));
   }
 }
 

@@ -11,6 +11,14 @@
 
 namespace tabulon {
 
+// A target that did not open: its path as the line gives it, the engine's
+// text and the kind of failure.
+struct OpenFailure {
+  std::string Path;
+  std::string Text;
+  dao::ErrorKind Kind = dao::ErrorKind::Other;
+};
+
 // The two-field line kept for `target`.
 std::string KeptTargetLine(const Target& target);
 

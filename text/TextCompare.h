@@ -18,17 +18,25 @@ inline bool EqualsNoCase(std::string_view a, std::string_view b) {
   return CompareNoCase(a, b) == 0;
 }
 
-// The first of `items` whose name (`nameOf(item)`) is `name` exactly, else
-// the first that equals it without regard to case; null when none does.
-template <class Items, class NameOf>
-auto FindByName(Items& items, std::string_view name, NameOf nameOf) -> decltype(&*items.begin()) {
+// The first of `items` that `accept` takes and whose name (`nameOf(item)`)
+// is `name` exactly, else the first such that equals it without regard to
+// case; null when none does. Every by-name lookup goes through here, so a
+// name means the same item everywhere.
+template <class Items, class NameOf, class Accept>
+auto FindByName(Items& items, std::string_view name, NameOf nameOf, Accept accept)
+    -> decltype(&*items.begin()) {
   for (auto& item : items) {
-    if (nameOf(item) == name) return &item;
+    if (accept(item) && nameOf(item) == name) return &item;
   }
   for (auto& item : items) {
-    if (EqualsNoCase(nameOf(item), name)) return &item;
+    if (accept(item) && EqualsNoCase(nameOf(item), name)) return &item;
   }
   return nullptr;
+}
+
+template <class Items, class NameOf>
+auto FindByName(Items& items, std::string_view name, NameOf nameOf) -> decltype(&*items.begin()) {
+  return FindByName(items, name, nameOf, [](const auto&) { return true; });
 }
 
 // Ordering for sorted containers of names that ignore case.

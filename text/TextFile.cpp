@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include <text/CodePage.h>
+#include <text/SystemReason.h>
 #include <text/Utf8.h>
 
 namespace tabulon {
@@ -60,7 +61,7 @@ std::string ReadFileBytes(const std::filesystem::path& path) {
   std::string bytes;
   if (const int error = ReadAll(path, bytes); error != 0) {
     throw std::runtime_error("ファイル '" + path.string() +
-                             "' を読み込めません: " + std::strerror(error));
+                             "' を読み込めません: " + SystemReason(error));
   }
   return bytes;
 }

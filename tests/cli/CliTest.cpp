@@ -47,6 +47,52 @@ TEST(Cli, MissingDatabaseIsNamedAndFails) {
   EXPECT_TRUE(std::filesystem::exists(dir / "r.html"));
 }
 
+// One small database from the writer, then damaged copies of it.
+std::string WriteSample(const TempDir& dir, const std::string& name, const std::string& password) {
+  WriteBytes(dir / "schema.json", R"({"password": ")" + password + R"(",
+      "tables": [{"name": "t", "columns": [{"name": "ID", "type": "long"}]}]})");
+  const std::string path = (dir / name).string();
+  EXPECT_EQ(RunProcess({BuiltProgram("mkmdb"), (dir / "schema.json").string(), path}).ExitCode, 0);
+  return path;
+}
+
+TEST(Cli, EachKindOfOpenFailureIsNamed) {
+  TempDir dir;
+  const std::string plain = WriteSample(dir, "plain.mdb", "");
+  const std::string locked = WriteSample(dir, "locked.mdb", "secret");
+  std::string bytes = ReadBytes(plain);
+  // The catalog's table definition (page 2) loses its column count.
+  std::fill_n(bytes.begin() + 2 * 4096 + 8, 40, '\xFF');
+  WriteBytes(dir / "damaged.mdb", bytes);
+  // An ACE file whose encoding key is set: encrypted, and no encryption
+  // header follows.
+  bytes = ReadBytes(plain);
+  bytes.replace(4, 16, std::string("Standard ACE DB\0", 16));
+  bytes[0x14] = 0x02;
+  bytes[0x3E] = static_cast<char>(bytes[0x3E] ^ 0x01);
+  WriteBytes(dir / "encrypted.accdb", bytes);
+  WriteBytes(dir / "text.mdb", std::string(8192, 'x'));
+  const std::pair<std::string, std::string> cases[] = {
+      {(dir / "none.mdb").string(), "file not found: ファイル '"},
+      {(dir / "text.mdb").string(), "not a database: データベース形式 '"},
+      {locked, "wrong password: パスワードが無効です。"},
+      {(dir / "damaged.mdb").string(), "damaged: ファイル '"},
+      {(dir / "encrypted.accdb").string(), "unsupported: ファイル '"},
+  };
+  for (const auto& [path, said] : cases) {
+    SCOPED_TRACE(path);
+    const ProcessResult result = RunProcess({Cli, "-o", (dir / "r.html").string(), path});
+    EXPECT_EQ(result.ExitCode, 1);
+    EXPECT_NE(result.Err.find("tabulon-cli: " + path + ": " + said), std::string::npos)
+        << result.Err;
+    const ProcessResult check =
+        RunProcess({Cli, "--check", "--list", "-"}, EncodeTextFile("??||" + path));
+    EXPECT_EQ(check.ExitCode, 1);
+    EXPECT_NE(check.Err.find(path + ": " + said.substr(0, said.find(':'))), std::string::npos);
+  }
+  EXPECT_EQ(RunProcess({Cli, "-o", (dir / "r.html").string(), plain}).ExitCode, 0);
+}
+
 TEST(Cli, UnwritableOutputFailsWithTheReason) {
   TempDir dir;
   WriteBytes(dir / "file", "");

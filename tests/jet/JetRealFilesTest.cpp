@@ -30,14 +30,20 @@ std::unique_ptr<dao::Database> OpenReal(const std::string& relative,
 }
 
 // The text of the engine error opening `path` gives; "" when it opens.
-std::string OpenFailure(const std::string& path, const std::string& connect = ";pwd=") {
+// The text and kind of the failure to open `path`; "" when it opens.
+std::pair<std::string, dao::ErrorKind> OpenFailureOf(const std::string& path,
+                                                     const std::string& connect = ";pwd=") {
   std::unique_ptr<dao::Engine> engine = jet::CreateJetEngine();
   try {
     engine->Workspaces(0).OpenDatabase(path, false, true, connect);
   } catch (const dao::EngineError& e) {
-    return e.what();
+    return {e.what(), e.Kind()};
   }
-  return "";
+  return {"", dao::ErrorKind::Other};
+}
+
+std::string OpenFailure(const std::string& path, const std::string& connect = ";pwd=") {
+  return OpenFailureOf(path, connect).first;
 }
 
 bool IsEncrypted(const std::filesystem::path& file) {
@@ -230,20 +236,26 @@ TEST(JetRealFiles, PasswordsAreCheckedLikeTheEngine) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.File) + " " + c.Connect);
-    EXPECT_EQ(OpenFailure(DataPath(c.File), c.Connect), c.Opens ? "" : "パスワードが無効です。");
+    EXPECT_EQ(
+        OpenFailureOf(DataPath(c.File), c.Connect),
+        c.Opens ? std::pair(std::string(), dao::ErrorKind::Other)
+                : std::pair(std::string("パスワードが無効です。"), dao::ErrorKind::WrongPassword));
   }
 }
 
-TEST(JetRealFiles, OpenFailuresNameTheFileOnOneLine) {
+TEST(JetRealFiles, OpenFailuresNameTheFileOnOneLineAndKeepTheirKind) {
   TempDir dir;
   WriteBytes(dir / "text.mdb", std::string(8192, 'x'));
   WriteBytes(dir / "line\nbreak.mdb", "");
   const std::string missing = (dir / "none.mdb").string();
-  EXPECT_EQ(OpenFailure(missing), "ファイル '" + missing + "' が見つかりません。");
+  EXPECT_EQ(OpenFailureOf(missing), std::pair("ファイル '" + missing + "' が見つかりません。",
+                                              dao::ErrorKind::FileNotFound));
   const std::string text = (dir / "text.mdb").string();
-  EXPECT_EQ(OpenFailure(text), "データベース形式 '" + text + "' を認識できません。");
-  EXPECT_EQ(OpenFailure(dir.Path().string()),
-            "ファイル '" + dir.Path().string() + "' を開けません: Is a directory。");
+  EXPECT_EQ(OpenFailureOf(text), std::pair("データベース形式 '" + text + "' を認識できません。",
+                                           dao::ErrorKind::NotADatabase));
+  EXPECT_EQ(OpenFailureOf(dir.Path().string()),
+            std::pair("ファイル '" + dir.Path().string() + "' を開けません: フォルダです。",
+                      dao::ErrorKind::CannotRead));
   const std::string broken = OpenFailure((dir / "line\nbreak.mdb").string());
   EXPECT_EQ(broken.find('\n'), std::string::npos) << broken;
   EXPECT_NE(broken.find("認識できません"), std::string::npos) << broken;

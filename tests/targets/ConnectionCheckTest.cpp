@@ -30,10 +30,12 @@ TEST(ConnectionCheck, RewritesStatusesAndCounts) {
       "??|pw|/my data/a.mdb",
   };
   int progressCalls = 0;
-  const CheckCounts counts = RunConnectionCheck(world.Dao, lines, [&](int index, int lineCount) {
+  CheckHooks hooks;
+  hooks.Progress = [&](int index, int lineCount) {
     EXPECT_EQ(index, progressCalls++);
     EXPECT_EQ(lineCount, 9);
-  });
+  };
+  const CheckCounts counts = RunConnectionCheck(world.Dao, lines, hooks);
   EXPECT_EQ(progressCalls, 9);
   EXPECT_EQ(counts.LineCount, 9);
   EXPECT_EQ(counts.Opened, 4);
