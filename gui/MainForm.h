@@ -9,9 +9,17 @@
 // Its code is split by concern: MainFormLayout.cpp (the controls),
 // MainFormFiles.cpp (settings and list files), MainFormDrops.cpp (drops),
 // MainFormActions.cpp (the three buttons).
+//
+// The check and the report run work on a thread of their own, so the
+// window keeps painting and its bars move; meanwhile the list and the
+// buttons are disabled, drops are refused, and closing asks whether to stop
+// (the work then ends after the current file and the window closes).
 
+#include <atomic>
+#include <functional>
 #include <set>
 #include <string>
+#include <thread>
 
 #include <QList>
 #include <QUrl>
@@ -64,7 +72,8 @@ class TMainForm : public TForm {
   void BtnDoitClick();
   void BtnVersionClick();
 
-  // True while the check or the report run works.
+  // True while the check or the report run works (from the button until
+  // the window has applied the work's end).
   bool OperationRunning() const { return FOperationRunning; }
 
  protected:
@@ -87,6 +96,11 @@ class TMainForm : public TForm {
   void FormCreate();
   void SetBusy(bool busy);
   void ShowError(const std::string& text) const;
+  // Runs `work` on the worker thread; then, on the window's thread and
+  // after every call the work queued, `done`, and the close the user asked
+  // for meanwhile.
+  void StartWorker(std::function<void()> work, std::function<void()> done);
+  void WorkerFinished(const std::function<void()>& done);
 
   TDao360& FDao;
   Wording& FWording;
@@ -97,6 +111,9 @@ class TMainForm : public TForm {
   AnchorRegistry FAnchors;
   bool FOperationRunning = false;
   bool FBusy = false;
+  std::thread FWorker;
+  std::atomic<bool> FStopRequested = false;
+  bool FCloseWhenDone = false;
 
   QTabWidget* PageControl1 = nullptr;
   QWidget* TabSheet1 = nullptr;

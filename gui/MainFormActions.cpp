@@ -4,6 +4,7 @@
 #include <gui/MainForm.h>
 
 #include <exception>
+#include <memory>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -13,6 +14,7 @@
 #include <QRadioButton>
 
 #include <gui/Memo.h>
+#include <gui/QueuedFront.h>
 #include <gui/SaveDialog.h>
 #include <report/ReportRun.h>
 #include <targets/ConnectionCheck.h>
@@ -36,13 +38,6 @@ std::string JoinListLines(const std::vector<std::string>& lines, bool finalBreak
 void ShowMaximum(QProgressBar& bar, int maximum) {
   // A range of 0 to 0 would show Qt's "busy" animation, not an empty bar.
   bar.setRange(0, maximum > 0 ? maximum : 1);
-  bar.repaint();
-}
-
-void ShowPosition(QProgressBar& bar, int position) {
-  bar.setValue(position);
-  // Nothing else paints until the run ends.
-  bar.repaint();
 }
 
 }  // namespace
@@ -72,7 +67,7 @@ class TMainFormFront : public ReportFront {
   }
 
   void SetProgressPosition(ProgressBar bar, int position) override {
-    ShowPosition(BarOf(bar), position);
+    BarOf(bar).setValue(position);
   }
 
   void ReportFailure(const std::string& text) override { F.MemOut->AppendLine(text); }
@@ -93,11 +88,29 @@ void TMainForm::SetBusy(bool busy) {
     QPalette yellow = palette();
     yellow.setColor(QPalette::Window, QColor(255, 255, 0));
     setPalette(yellow);
-    // Nothing else paints until the run ends.
-    repaint();
   } else {
     QApplication::restoreOverrideCursor();
     setPalette(QPalette());
+  }
+}
+
+void TMainForm::StartWorker(std::function<void()> work, std::function<void()> done) {
+  FStopRequested = false;
+  FWorker = std::thread([this, work = std::move(work), done = std::move(done)] {
+    work();
+    // Queued after every call the work made, so it is applied last.
+    QMetaObject::invokeMethod(
+        this, [this, done] { WorkerFinished(done); }, Qt::QueuedConnection);
+  });
+}
+
+void TMainForm::WorkerFinished(const std::function<void()>& done) {
+  FWorker.join();
+  FOperationRunning = false;
+  done();
+  if (FCloseWhenDone) {
+    FCloseWhenDone = false;
+    close();
   }
 }
 
@@ -108,26 +121,37 @@ void TMainForm::BtnCheckClick() {
 
   FOperationRunning = true;
   MemTarget->setEnabled(false);
-  CheckCounts counts;
-  std::string failure;
-  try {
-    counts = RunConnectionCheck(FDao, lines);
-  } catch (const std::exception& e) {
-    failure = e.what();
-  } catch (...) {
-    failure = "想定外のエラーが発生しました。";
-  }
-  // Lines rewritten before a failure keep their new status.
-  const std::string checked = JoinListLines(lines, !original.empty() && original.back() == '\n');
-  if (checked != original) MemTarget->ReplaceText(checked);
-  MemTarget->setEnabled(true);
-  FOperationRunning = false;
-
-  if (!failure.empty()) {
-    ShowError(failure);
-    return;
-  }
-  FEnvironment.ShowInformation(QString::fromStdString(CheckSummaryText(counts)));
+  struct Outcome {
+    std::vector<std::string> Lines;
+    CheckCounts Counts;
+    std::string Failure;
+  };
+  auto outcome = std::make_shared<Outcome>();
+  outcome->Lines = std::move(lines);
+  StartWorker(
+      [this, outcome] {
+        CheckHooks hooks;
+        hooks.StopRequested = [this] { return FStopRequested.load(); };
+        try {
+          outcome->Counts = RunConnectionCheck(FDao, outcome->Lines, hooks);
+        } catch (const std::exception& e) {
+          outcome->Failure = e.what();
+        } catch (...) {
+          outcome->Failure = "想定外のエラーが発生しました。";
+        }
+      },
+      [this, outcome, original] {
+        // Lines rewritten before a failure or a stop keep their new status.
+        const std::string checked =
+            JoinListLines(outcome->Lines, !original.empty() && original.back() == '\n');
+        if (checked != original) MemTarget->ReplaceText(checked);
+        MemTarget->setEnabled(true);
+        if (!outcome->Failure.empty()) {
+          ShowError(outcome->Failure);
+        } else if (!outcome->Counts.Stopped) {
+          FEnvironment.ShowInformation(QString::fromStdString(CheckSummaryText(outcome->Counts)));
+        }
+      });
 }
 
 void TMainForm::BtnDoitClick() {
@@ -143,20 +167,37 @@ void TMainForm::BtnDoitClick() {
                    : RbtnPutWhere->isChecked() ? Destination::AskEachTime
                                                : Destination::Nowhere;
   settings.ExecutablePath = FEnvironment.Executable;
+  const std::vector<std::string> lines = SplitListLines(MemTarget->Text());
 
-  TMainFormFront front(*this);
+  // The path is chosen here, before any work: the save dialog belongs to
+  // the window's thread.
+  auto front = std::make_shared<TMainFormFront>(*this);
   FOperationRunning = true;
+  std::optional<ReportPlan> plan;
   try {
-    RunReport(FDao, FWording, FAnchors, SplitListLines(MemTarget->Text()), settings, front);
+    plan = PlanReport(FWording, lines, settings, *front);
   } catch (const std::exception& e) {
-    front.ReportFailure(e.what());
-  } catch (...) {
-    front.ReportFailure("想定外のエラーが発生しました。");
+    front->ReportFailure(e.what());
   }
-  // Whatever happened, the window is usable again (the run has already left
-  // the busy state).
-  front.SetControlsEnabled(true);
-  FOperationRunning = false;
+  if (!plan) {
+    front->SetControlsEnabled(true);
+    FOperationRunning = false;
+    return;
+  }
+  StartWorker(
+      [this, plan = *plan, lines, settings, front] {
+        TQueuedFront queued(*this, front, FStopRequested);
+        try {
+          WriteReport(plan, FDao, FWording, FAnchors, lines, settings, queued);
+        } catch (const std::exception& e) {
+          queued.ReportFailure(e.what());
+        } catch (...) {
+          queued.ReportFailure("想定外のエラーが発生しました。");
+        }
+      },
+      // Whatever happened, the window is usable again (the run has already
+      // left the busy state).
+      [front] { front->SetControlsEnabled(true); });
 }
 
 void TMainForm::BtnVersionClick() { FEnvironment.ShowInfoWindow(this); }

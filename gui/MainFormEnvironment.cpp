@@ -12,6 +12,10 @@ MainFormEnvironment DefaultMainFormEnvironment(const std::filesystem::path& exec
   e.Files = LocateConfigFiles(executable);
   e.ShowError = [](const QString& text) { ShowErrorBox(text); };
   e.ShowInformation = [](const QString& text) { AppMessageBox(text, QMessageBox::Information); };
+  e.Confirm = [](const QString& text) {
+    return AppMessageBox(text, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
+  };
   e.ExecuteSaveDialog = [](TSaveDialog& dialog, const QString& fileName, QWidget* owner) {
     return dialog.Execute(fileName, owner);
   };

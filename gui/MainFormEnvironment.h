@@ -33,6 +33,8 @@ struct MainFormEnvironment {
   std::function<std::optional<QString>(TSaveDialog& dialog, const QString& fileName,
                                        QWidget* owner)>
       ExecuteSaveDialog;
+  // A yes/no question captioned with the application title; true for yes.
+  std::function<bool(const QString& text)> Confirm;
   // Shows the About window modally.
   std::function<void(QWidget* owner)> ShowInfoWindow;
   // The run's environment (desktop folder, clock, tick count, system

@@ -34,7 +34,15 @@ TMainForm::TMainForm(TDao360& dao, Wording& wording, MainFormEnvironment environ
   FormCreate();
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+  // A window going while its work runs (it cannot be closed then, but it
+  // can be destroyed) waits for the current file; the work's queued calls
+  // to it are dropped with it.
+  if (FWorker.joinable()) {
+    FStopRequested = true;
+    FWorker.join();
+  }
+}
 
 void TMainForm::ShowError(const std::string& text) const {
   FEnvironment.ShowError(QString::fromStdString(text));
@@ -77,9 +85,16 @@ void TMainForm::FormDestroy() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-  // The check and the run leave the window only through their own end.
+  // The check and the run leave the window only through their own end; the
+  // user may ask them to end early, and the window then closes.
   if (FOperationRunning) {
     event->ignore();
+    if (FWorker.joinable() && !FCloseWhenDone &&
+        FEnvironment.Confirm(QStringLiteral("処理を中止して終了しますか？\n"
+                                            "処理中のファイルを終えてから止まります。"))) {
+      FStopRequested = true;
+      FCloseWhenDone = true;
+    }
     return;
   }
   event->accept();

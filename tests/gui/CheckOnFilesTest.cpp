@@ -29,7 +29,7 @@ TEST(MainFormCheck, WriterFixturesThroughTheJetEngine) {
   const std::string plain = WriteMdb(world.Dir, "販売.mdb", "");
   const std::string locked = WriteMdb(world.Dir, "locked.mdb", "秘密");
   world.Open();
-  world.Child<QPushButton>("BtnCheck").click();
+  ASSERT_TRUE(world.Press("BtnCheck"));
   EXPECT_TRUE(world.Informations.empty()) << "an empty list shows nothing";
 
   world.Targets().SetText("\"??\"|\"PASSWORD_HERE\"|\"" + plain + "\"\n\n" +  //
@@ -37,7 +37,7 @@ TEST(MainFormCheck, WriterFixturesThroughTheJetEngine) {
                           "a note\n" +                                        //
                           "\"??\"|\"秘密\"|\"" + locked + "\"\n" +            //
                           "\"??\"|\"\"|\"" + (world.Dir / "none.mdb").string() + "\"\n");
-  world.Child<QPushButton>("BtnCheck").click();
+  ASSERT_TRUE(world.Press("BtnCheck"));
   EXPECT_EQ(world.Targets().Text(),
             "\"OK\"|\"PASSWORD_HERE\"|\"" + plain + "\"\n\n" +                   //
                 "\"NG パスワードが無効です。\"|\"違う\"|\"" + locked + "\"\n" +  //

@@ -91,8 +91,9 @@ TEST(InfoForm, ShowsTheProgramAndTheFigures) {
   EXPECT_EQ(timer->interval(), 500);
   EXPECT_TRUE(timer->isActive());
   world.Figures.Process.PageFaultCount = 7;
-  QTest::qWait(700);
-  EXPECT_EQ(TextOf(form, "LblPageFaultCount"), "Page Fault:7");
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return TextOf(form, "LblPageFaultCount") == "Page Fault:7"; }, 5000))
+      << "the figures are read again";
 }
 
 TEST(InfoForm, AnyKeyClosesIt) {

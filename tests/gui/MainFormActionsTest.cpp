@@ -8,8 +8,13 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <QTimer>
+
+#include <jet/JetEngine.h>
 #include <targets/ConnectionCheck.h>
 #include <text/TextFile.h>
+#include <tools/jetwriter/JetWriter.h>
+#include <tools/jetwriter/Synthetic.h>
 
 #include "WindowWorld.h"
 
@@ -40,7 +45,7 @@ TEST(MainFormCheck, AFailureIsShownAndLeavesTheListUsable) {
   WindowWorld world({{"/a.mdb", OneTable()}, {"/b.mdb", unclosable}});
   world.Open();
   world.Targets().SetText("??|x|/a.mdb\n??|x|/b.mdb\n??|x|/a.mdb");
-  world.Child<QPushButton>("BtnCheck").click();
+  ASSERT_TRUE(world.Press("BtnCheck"));
   EXPECT_EQ(world.Errors, std::vector<std::string>{"Close failed"});
   EXPECT_TRUE(world.Informations.empty());
   EXPECT_EQ(world.Targets().Text(),
@@ -56,27 +61,19 @@ TEST(MainFormRun, DesktopRuleWritesTheReportAndFillsTheBars) {
   world.Open();
   world.Targets().SetText("\"??\"|\"\"|\"/data/販売.mdb\"\n");
 
-  // The busy state shows while the run paints its bars.
+  // The busy state shows while the bars move.
   bool sawBusy = false;
-  struct BusyProbe : QObject {
-    std::function<void()> Check;
-    bool eventFilter(QObject*, QEvent* e) override {
-      if (e->type() == QEvent::Paint) Check();
-      return false;
-    }
-  } probe;
-  probe.Check = [&] {
-    if (world.Form->OperationRunning() && QApplication::overrideCursor() != nullptr) {
-      sawBusy = QApplication::overrideCursor()->shape() == Qt::WaitCursor &&
-                world.Form->palette().color(QPalette::Window) == QColor(255, 255, 0) &&
-                !world.Targets().isEnabled() && !world.Child("PnlButton").isEnabled();
-    }
-  };
-  world.Form->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(world.Form.get()));
-  world.Child("ProgPart").installEventFilter(&probe);
-  world.Child<QPushButton>("BtnDoit").click();
-  world.Child("ProgPart").removeEventFilter(&probe);
+  QObject::connect(&world.Child<QProgressBar>("ProgPart"), &QProgressBar::valueChanged,
+                   world.Form.get(), [&](int value) {
+                     if (value > 0) {
+                       sawBusy =
+                           QApplication::overrideCursor() != nullptr &&
+                           QApplication::overrideCursor()->shape() == Qt::WaitCursor &&
+                           world.Form->palette().color(QPalette::Window) == QColor(255, 255, 0) &&
+                           !world.Targets().isEnabled() && !world.Child("PnlButton").isEnabled();
+                     }
+                   });
+  ASSERT_TRUE(world.Press("BtnDoit"));
   EXPECT_TRUE(sawBusy);
 
   const auto report = world.Dir / "Desktop" / "tabulon_out" / TodaysName();
@@ -110,7 +107,7 @@ TEST(MainFormRun, DialogRuleAsksRemembersTheFolderAndRefusesCloseAndDrops) {
         {QUrl::fromLocalFile(QString::fromStdString((world.Dir / "dropped.mdb").string()))}));
     return QString::fromStdString(chosen.string());
   };
-  world.Child<QPushButton>("BtnDoit").click();
+  ASSERT_TRUE(world.Press("BtnDoit"));
   EXPECT_EQ(proposed.toStdString(), TodaysName());
   EXPECT_TRUE(world.Form->isVisible());
   EXPECT_TRUE(std::filesystem::exists(chosen));
@@ -126,7 +123,7 @@ TEST(MainFormRun, DialogRuleAsksRemembersTheFolderAndRefusesCloseAndDrops) {
   std::filesystem::remove(chosen);
   world.Close();
   world.Open();
-  world.Child<QPushButton>("BtnDoit").click();
+  ASSERT_TRUE(world.Press("BtnDoit"));
   EXPECT_FALSE(std::filesystem::exists(chosen));
   EXPECT_TRUE(world.Failures().Text().empty());
   EXPECT_TRUE(Idle(world));
@@ -138,7 +135,7 @@ TEST(MainFormRun, FailureInTheMiddleAddsOneLineAndLeavesTheWindowUsable) {
   WindowWorld world({{"/data/broken.mdb", broken}});
   world.Open();
   world.Targets().SetText("??||/data/broken.mdb\n");
-  world.Child<QPushButton>("BtnDoit").click();
+  ASSERT_TRUE(world.Press("BtnDoit"));
   EXPECT_EQ(world.Failures().Text(), "Type failed\n");
   const auto report = world.Dir / "Desktop" / "tabulon_out" / TodaysName();
   ASSERT_TRUE(std::filesystem::exists(report));
@@ -152,11 +149,72 @@ TEST(MainFormRun, FailureInTheMiddleAddsOneLineAndLeavesTheWindowUsable) {
   world.Open();
   world.Targets().SetText("??||/data/broken.mdb\n");
   world.Failures().SetText("Type failed\n");
-  world.Child<QPushButton>("BtnDoit").click();
+  ASSERT_TRUE(world.Press("BtnDoit"));
   const std::vector<std::string> lines = SplitListLines(world.Failures().Text());
   ASSERT_EQ(lines.size(), 2U);
   EXPECT_EQ(lines[0], "Type failed");
   EXPECT_TRUE(Idle(world));
+}
+
+// A database the real engine takes a while over.
+std::string WriteLargeDatabase(const TempDir& dir) {
+  const jetwriter::ByteVector bytes =
+      jetwriter::WriteDatabase(jetwriter::SyntheticSchema({300, 20, 3, 100})).Bytes;
+  WriteBytes(dir / "large.mdb", std::string(bytes.begin(), bytes.end()));
+  return (dir / "large.mdb").string();
+}
+
+TEST(MainFormRun, TheWindowLivesWhileTheReportIsWritten) {
+  WindowWorld world;
+  world.Dao = std::make_unique<TDao360>(jet::CreateJetEngine());
+  const std::string large = WriteLargeDatabase(world.Dir);
+  world.Open().show();
+  world.Targets().SetText("??||" + large + "\n??||" + large + "\n");
+  int ticksDuringRun = 0;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (world.Form->OperationRunning() && !world.Targets().isEnabled()) ++ticksDuringRun;
+  });
+  timer.start(1);
+  ASSERT_TRUE(world.Press("BtnDoit"));
+  EXPECT_GT(ticksDuringRun, 0) << "the event loop ran during the run";
+  const auto& total = world.Child<QProgressBar>("ProgTotal");
+  const auto& part = world.Child<QProgressBar>("ProgPart");
+  EXPECT_EQ(total.value(), total.maximum());
+  EXPECT_EQ(total.maximum(), 2);
+  EXPECT_EQ(part.value(), part.maximum());
+  EXPECT_TRUE(Idle(world));
+  EXPECT_TRUE(world.Failures().Text().empty());
+}
+
+TEST(MainFormRun, ClosingDuringTheRunAsksAndStopsAfterTheCurrentDatabase) {
+  WindowWorld world;
+  world.Dao = std::make_unique<TDao360>(jet::CreateJetEngine());
+  const std::string large = WriteLargeDatabase(world.Dir);
+  world.Open().show();
+  std::string list;
+  for (int i = 0; i < 20; ++i) list += "??||" + large + "\n";
+  world.Targets().SetText(list);
+
+  // Declined: the run goes on.
+  world.Child<QPushButton>("BtnDoit").click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return world.Child<QProgressBar>("ProgPart").value() > 0; }));
+  EXPECT_FALSE(world.Form->close());
+  EXPECT_EQ(world.Questions.size(), 1U);
+  // Accepted: it stops after the current database and the window closes.
+  world.Answer = true;
+  EXPECT_FALSE(world.Form->close());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !world.Form->isVisible(); }, 60000));
+  EXPECT_EQ(world.Questions.size(), 2U);
+  EXPECT_FALSE(world.Form->OperationRunning());
+  const auto report = world.Dir / "Desktop" / "tabulon_out" / TodaysName();
+  const std::string text = DecodeTextFile(ReadBytes(report));
+  EXPECT_NE(text.find("<p>解析は途中で中止されました。\r\n<p>"), std::string::npos);
+  EXPECT_TRUE(text.ends_with("</body></html>\r\n"));
+  std::size_t sections = 0;
+  for (std::size_t at = 0; (at = text.find("<h3 ", at)) != std::string::npos; ++at) ++sections;
+  EXPECT_GE(sections, 1U);
+  EXPECT_LT(sections, 20U);
 }
 
 TEST(MainFormRun, VersionOpensTheAboutWindow) {

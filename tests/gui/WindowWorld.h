@@ -10,7 +10,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 
 #include <dao/Dao360.h>
 #include <gui/MainForm.h>
@@ -32,6 +34,9 @@ struct WindowWorld {
   MainFormEnvironment Environment;
   std::vector<std::string> Errors;
   std::vector<std::string> Informations;
+  // The questions asked, and the answer to give.
+  std::vector<std::string> Questions;
+  bool Answer = false;
   int InfoWindows = 0;
   // The save dialog's answer; it sees the dialog and the proposed name.
   std::function<std::optional<QString>(TSaveDialog&, const QString&)> Dialog =
@@ -48,6 +53,10 @@ struct WindowWorld {
     };
     Environment.ExecuteSaveDialog = [this](TSaveDialog& dialog, const QString& name, QWidget*) {
       return Dialog(dialog, name);
+    };
+    Environment.Confirm = [this](const QString& text) {
+      Questions.push_back(text.toStdString());
+      return Answer;
     };
     Environment.ShowInfoWindow = [this](QWidget*) { ++InfoWindows; };
     std::filesystem::create_directories(Dir / "Desktop");
@@ -74,6 +83,13 @@ struct WindowWorld {
     T* child = Form->findChild<T*>(QString::fromLatin1(name));
     if (child == nullptr) throw std::runtime_error(std::string("no control ") + name);
     return *child;
+  }
+
+  // Clicks the button and lets the window run until the work it started
+  // has ended; false when it did not end in time.
+  bool Press(const char* button) {
+    Child<QPushButton>(button).click();
+    return QTest::qWaitFor([this] { return !Form->OperationRunning(); }, 60000);
   }
 
   TMemo& Targets() const { return Child<TMemo>("MemTarget"); }

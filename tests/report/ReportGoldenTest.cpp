@@ -13,6 +13,8 @@
 
 #include <text/CodePage.h>
 
+#include <tests/support/Golden.h>
+
 #include "ReportFixture.h"
 
 namespace tabulon::test {
@@ -211,7 +213,7 @@ TEST_P(ReportGolden, MatchesExpectedBytes) {
   const std::filesystem::path golden = std::filesystem::path(TABULON_SOURCE_DIR) /
                                        "tests/report/golden" / (std::string(c.Name) + ".html");
   if (std::getenv("TABULON_UPDATE_GOLDEN") != nullptr) WriteBytes(golden, text);
-  EXPECT_EQ(text, ReadBytes(golden));
+  ExpectGolden(golden, text);
   EXPECT_FALSE(world.Front.Busy);
   EXPECT_TRUE(world.Front.Enabled);
 }
