@@ -40,15 +40,17 @@ constexpr std::array<MaskWord, 6> TableAttributeWords{{
     {dbAttachedODBC, "ODBC DataSourceのLinkTable"},
 }};
 
-// dbFixedField and dbDescending share the value 1, so bit 0 gives both.
-constexpr std::array<MaskWord, 7> FieldAttributeKeys{{
+// dbDescending shares dbFixedField's value 1 but belongs to an index's
+// fields, never to a table's: its word (still read from words.conf) is not
+// given to field attributes, which would call every fixed-size field
+// descending.
+constexpr std::array<MaskWord, 6> FieldAttributeKeys{{
     {dbFixedField, "dbFixedField"},
     {dbVariableField, "dbVariableField"},
     {dbAutoIncrField, "dbAutoIncrField"},
     {dbUpdatableField, "dbUpdatableField"},
     {dbSystemField, "dbSystemField"},
     {dbHyperlinkField, "dbHyperlinkField"},
-    {dbDescending, "dbDescending"},
 }};
 
 constexpr std::array<MaskWord, 7> RelationAttributeWords{{
