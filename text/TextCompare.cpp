@@ -18,6 +18,9 @@ locale_t UnicodeCtype() {
 
 char32_t LowerOf(char32_t cp) {
   if (cp < 0x80) return (cp >= 'A' && cp <= 'Z') ? cp + ('a' - 'A') : cp;
+  // Final sigma lower-cases to itself, yet upper-cases to Σ like σ: one
+  // letter, as an upper-casing comparison sees it.
+  if (cp == U'ς') return U'σ';
   const locale_t locale = UnicodeCtype();
   if (locale == static_cast<locale_t>(0)) return cp;
   return static_cast<char32_t>(towlower_l(static_cast<wint_t>(cp), locale));

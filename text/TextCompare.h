@@ -1,7 +1,8 @@
 #pragma once
 // Comparison of names without regard to letter case, for every script: each
 // character is compared by its Unicode lower-case mapping, independent of
-// the user's locale (a collation could call distinct names equal).
+// the user's locale (a collation could call distinct names equal); Greek
+// final sigma counts as σ, as Σ, σ and ς are one letter.
 
 #include <string>
 #include <string_view>

@@ -49,7 +49,14 @@ TEST(AnchorRegistry, NamesDifferingInCaseShareAnIdInEveryScript) {
                                                       {"Заказы", "ЗАКАЗЫ"},
                                                       {"ＡＢＣ", "ａｂｃ"}};
   for (const auto& [a, b] : same) EXPECT_EQ(anchors.GetAnchorId(a), anchors.GetAnchorId(b)) << a;
-  // Distinct names stay distinct, even where a collation might merge them.
+  // Σ, σ and final ς are one letter.
+  EXPECT_EQ(anchors.GetAnchorId("σας"), anchors.GetAnchorId("ΣΑΣ"));
+  EXPECT_EQ(anchors.GetAnchorId("σασ"), anchors.GetAnchorId("ΣΑΣ"));
+  // Distinct names stay distinct, even where a collation might merge them
+  // or an upper-casing comparison would (dotless ı, long ſ, micro µ).
+  EXPECT_NE(anchors.GetAnchorId("ı"), anchors.GetAnchorId("i"));
+  EXPECT_NE(anchors.GetAnchorId("ſ"), anchors.GetAnchorId("s"));
+  EXPECT_NE(anchors.GetAnchorId("µ"), anchors.GetAnchorId("μ"));
   EXPECT_NE(anchors.GetAnchorId("ABC"), anchors.GetAnchorId("ＡＢＣ"));
   EXPECT_NE(anchors.GetAnchorId("ｶﾅ"), anchors.GetAnchorId("カナ"));
   EXPECT_NE(anchors.GetAnchorId("表"), anchors.GetAnchorId("ソ"));
