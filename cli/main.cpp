@@ -80,13 +80,17 @@ class CliFront : public ReportFront {
   }
   void SetProgressMaximum(ProgressBar bar, int maximum) override {
     if (bar == ProgressBar::Total) FTotal = maximum;
+    if (bar == ProgressBar::Part) FPartMaximum = maximum;
   }
   void SetProgressPosition(ProgressBar bar, int position) override {
     if (!FTerminal || FTotal <= 0) return;
     if (bar == ProgressBar::Total) FDone = position;
     if (bar == ProgressBar::Part) FPart = position;
-    std::cerr << "\r" << FProgram << ": " << FDone << "/" << FTotal << " databases"
-              << std::string(static_cast<std::size_t>(FPart), '.') << "\033[K" << std::flush;
+    std::cerr << "\r" << FProgram << ": " << FDone << "/" << FTotal << " databases";
+    if (FPartMaximum > 0 && FDone < FTotal) {
+      std::cerr << ", " << FPart * 100 / FPartMaximum << "% of the next";
+    }
+    std::cerr << "\033[K" << std::flush;
     FShown = true;
   }
   void ReportFailure(const std::string& text) override {
@@ -106,6 +110,7 @@ class CliFront : public ReportFront {
   int FTotal = 0;
   int FDone = 0;
   int FPart = 0;
+  int FPartMaximum = 0;
 };
 
 std::vector<std::string> TargetLines(const Options& options) {

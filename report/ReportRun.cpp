@@ -80,12 +80,17 @@ class Bar {
     FFront.SetProgressMaximum(FBar, maximum);
   }
   void Step() { FFront.SetProgressPosition(FBar, ++FPosition); }
+  void SetMaximum(int maximum) { FFront.SetProgressMaximum(FBar, maximum); }
 
  private:
   ReportFront& FFront;
   ProgressBar FBar;
   int FPosition = 0;
 };
+
+// The per-database bar's steps besides one per table: the heading, the table
+// list, the field listings, the relationships, the close.
+constexpr int FixedSteps = 5;
 
 // Returns false when the front asked to stop before every database was
 // written.
@@ -97,7 +102,7 @@ bool WriteDatabases(ReportContext& context, const std::vector<std::string>& open
   KeyNameSets keys;
   for (const std::string& target : openedTargets) {
     if (front.StopRequested()) return false;
-    part.Reset(5);
+    part.Reset(FixedSteps);
     std::string errorText;
     OpenTarget(context.Dao, target, errorText);
     if (!context.Dao.Connected()) continue;
@@ -105,8 +110,11 @@ bool WriteDatabases(ReportContext& context, const std::vector<std::string>& open
     part.Step();
     const int tableCount = WriteTableList(context);
     part.Step();
+    // A step per table, so a large database does not sit still.
+    part.SetMaximum(FixedSteps + tableCount);
     for (int i = 0; i < tableCount; ++i) {
       WriteFieldListing(context, keys, context.Dao.Database()->TableDefs().Item(i));
+      part.Step();
     }
     part.Step();
     WriteRelationshipSection(context);

@@ -62,8 +62,10 @@ class ReportFront {
   // Shows or leaves the busy state.
   virtual void SetBusy(bool busy) = 0;
   // The two progress bars: Total steps once per database, Part five times
-  // per database. Maximum and position are set separately, as a bar keeps
-  // its maximum from one run to the next.
+  // per database and once per table (its maximum is set to 5 when a
+  // database is begun and to 5 plus its table count once that is known).
+  // Maximum and position are set separately, as a bar keeps its maximum
+  // from one run to the next.
   virtual void SetProgressMaximum(ProgressBar bar, int maximum) = 0;
   virtual void SetProgressPosition(ProgressBar bar, int position) = 0;
   // A failure that ended the run: one new line of the unexpected-error list.
