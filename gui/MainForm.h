@@ -20,6 +20,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <QList>
 #include <QUrl>
@@ -67,6 +68,12 @@ class TMainForm : public TForm {
   // Adds dropped files as target lines (see dropEvent). Returns false when
   // the drop is refused because MemTarget is disabled.
   bool DropFiles(const QList<QUrl>& urls);
+  // Adds files as a drop does (files given on the command line, "Open
+  // with"): the list is cleared first when ChkClearListOnDrop says so; a
+  // file already dropped since then is not added again; a folder adds the
+  // .mdb and .accdb files in it and its subfolders; what does not exist is
+  // passed over. False when refused because MemTarget is disabled.
+  bool AddFiles(const std::vector<std::string>& paths);
 
   void BtnCheckClick();
   void BtnDoitClick();

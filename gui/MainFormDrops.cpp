@@ -9,6 +9,7 @@
 #include <QMimeData>
 
 #include <gui/Memo.h>
+#include <targets/DatabaseFiles.h>
 #include <targets/TargetLine.h>
 
 namespace tabulon {
@@ -30,21 +31,32 @@ void TMainForm::dropEvent(QDropEvent* event) {
 }
 
 bool TMainForm::DropFiles(const QList<QUrl>& urls) {
+  std::vector<std::string> paths;
+  for (const QUrl& url : urls) {
+    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+  }
+  return AddFiles(paths);
+}
+
+bool TMainForm::AddFiles(const std::vector<std::string>& paths) {
   // The check and the run disable the list while they read it.
   if (!MemTarget->isEnabled()) return false;
   if (ChkClearListOnDrop->isChecked()) {
     FDroppedFiles.clear();
     MemTarget->clear();
   }
-  for (const QUrl& url : urls) {
-    if (!url.isLocalFile()) continue;
-    const std::string path = url.toLocalFile().toStdString();
+  const auto add = [this](const std::string& path) {
+    if (FDroppedFiles.insert(path).second) MemTarget->AppendLine(NewTargetLine(path));
+  };
+  for (const std::string& path : paths) {
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(path, error);
-    if (error || !std::filesystem::exists(status) || std::filesystem::is_directory(status))
-      continue;
-    if (!FDroppedFiles.insert(path).second) continue;
-    MemTarget->AppendLine(NewTargetLine(path));
+    if (error || !std::filesystem::exists(status)) continue;
+    if (std::filesystem::is_directory(status)) {
+      for (const std::filesystem::path& file : FindDatabaseFiles(path)) add(file.string());
+    } else {
+      add(path);
+    }
   }
   return true;
 }

@@ -47,6 +47,16 @@ int main(int argc, char* argv[]) {
 
   TMainForm form(*dao, wording, DefaultMainFormEnvironment(executable));
   form.show();
+  // Files named on the command line ("Open with" from a file manager) are
+  // added as if dropped.
+  std::vector<std::string> files;
+  const QStringList arguments = QApplication::arguments();
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    std::error_code error;
+    const std::filesystem::path path = std::filesystem::absolute(arguments[i].toStdString(), error);
+    files.push_back(error ? arguments[i].toStdString() : path.string());
+  }
+  if (!files.empty()) form.AddFiles(files);
   const int result = QApplication::exec();
   form.FormDestroy();
   return result;

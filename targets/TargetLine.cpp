@@ -1,6 +1,8 @@
 #include <targets/TargetLine.h>
 
+#include <filesystem>
 #include <iterator>
+#include <system_error>
 
 namespace tabulon {
 
@@ -82,6 +84,21 @@ std::string JoinTargetLine(const std::vector<std::string>& fields) {
 
 std::optional<Target> TargetOfLine(std::string_view line) {
   std::vector<std::string> fields = SplitTargetLine(line);
+  // A path typed or pasted alone means that file, as a drop would, even
+  // where its blanks would split it into fields.
+  std::string_view bare = line;
+  while (!bare.empty() && IsBlank(bare.front())) bare.remove_prefix(1);
+  while (!bare.empty() && IsBlank(bare.back())) bare.remove_suffix(1);
+  if (!bare.empty()) {
+    const bool quoted = bare.front() == Quote;
+    if (!quoted || (fields.size() == 1 && bare.size() >= 2 && bare.back() == Quote)) {
+      const std::string path = quoted ? fields[0] : std::string(bare);
+      std::error_code error;
+      if (std::filesystem::is_regular_file(path, error)) {
+        return Target{std::string(UncheckedStatus), std::string(PasswordPlaceholder), path, {}};
+      }
+    }
+  }
   if (fields.size() < 3) return std::nullopt;
   Target target{std::move(fields[0]), std::move(fields[1]), std::move(fields[2]), {}};
   target.Rest.assign(std::make_move_iterator(fields.begin() + 3),

@@ -40,8 +40,11 @@ struct Target {
   std::vector<std::string> Rest;
 };
 
-// The target of a line with at least three fields; nullopt for any other
-// line, which is a note and is passed over.
+// The target a line names: a line with at least three fields, or a line
+// that holds only the path of an existing file (in double quotes or not),
+// which is taken as that file dropped: unchecked, with the placeholder for
+// its password. nullopt for any other line, which is a note and is passed
+// over.
 std::optional<Target> TargetOfLine(std::string_view line);
 
 // The line of `target`, every field quoted, Rest included.

@@ -73,6 +73,22 @@ TEST(MainFormDrops, DropsOnTheListGoToTheWindowNotIntoTheText) {
   EXPECT_TRUE(world.Failures().Text().empty());
 }
 
+TEST(MainFormDrops, AFolderAddsItsDatabasesAndFileArgumentsAddLines) {
+  DropWorld world;
+  for (const char* name : {"tree/z.mdb", "tree/A.accdb", "tree/readme.txt", "tree/sub/m.mdb"}) {
+    std::filesystem::create_directories((world.Dir / name).parent_path());
+    WriteBytes(world.Dir / name, "x");
+  }
+  EXPECT_TRUE(world.Drop({world.File("tree")}));
+  EXPECT_EQ(world.Targets().Text(), world.Line("tree/A.accdb") + "\n" + world.Line("tree/z.mdb") +
+                                        "\n" + world.Line("tree/sub/m.mdb") + "\n");
+  // Files named when the program starts ("Open with") are added as a drop.
+  world.KeepList();
+  EXPECT_TRUE(world.Form->AddFiles({world.File("a.mdb"), world.File("tree/z.mdb")}));
+  EXPECT_TRUE(world.Targets().Text().ends_with(world.Line("tree/sub/m.mdb") + "\n" +
+                                               world.Line("a.mdb") + "\n"));
+}
+
 TEST(MainFormDrops, RefusedWhileTheListIsDisabled) {
   DropWorld world;
   world.Targets().SetText("kept");

@@ -8,6 +8,7 @@
 #include <text/TextFile.h>
 
 #include <tests/support/FakeEngine.h>
+#include <tests/support/TestSupport.h>
 
 namespace tabulon::test {
 namespace {
@@ -62,6 +63,35 @@ TEST(ConnectionCheck, FailureTextCannotSplitTheLine) {
   Lines lines = {"??|pw|\"/a\nb\rc\td\""};
   RunConnectionCheck(world.Dao, lines);
   EXPECT_EQ(lines[0], "\"NG ファイル '/a b c d' が見つかりません。\"|\"pw\"|\"/a\nb\rc\td\"");
+}
+
+TEST(ConnectionCheck, ABarePathLineIsCheckedAndWrittenInFull) {
+  TempDir dir;
+  const std::string path = (dir / "販売 2026.mdb").string();
+  WriteBytes(path, "x");
+  FakeConnection world({{path, FakeDatabaseData{}}});
+  Lines lines = {path, "\"" + path + "\"", "/no/such.mdb", "a note"};
+  std::vector<OpenFailure> failures;
+  CheckHooks hooks;
+  hooks.NotOpened = [&](const OpenFailure& failure) { failures.push_back(failure); };
+  const CheckCounts counts = RunConnectionCheck(world.Dao, lines, hooks);
+  const std::string checked = "\"OK\"|\"PASSWORD_HERE\"|\"" + path + "\"";
+  EXPECT_EQ(lines, (Lines{checked, checked, "/no/such.mdb", "a note"}));
+  EXPECT_EQ(counts.Opened, 2);
+  EXPECT_EQ(counts.Failed, 0);
+  EXPECT_TRUE(failures.empty());
+}
+
+TEST(ConnectionCheck, StopsBeforeTheNextLineWhenAsked) {
+  FakeConnection world({{"/a.mdb", FakeDatabaseData{}}});
+  Lines lines = {"??||/a.mdb", "??||/a.mdb", "??||/a.mdb"};
+  int asked = 0;
+  CheckHooks hooks;
+  hooks.StopRequested = [&] { return ++asked > 2; };
+  const CheckCounts counts = RunConnectionCheck(world.Dao, lines, hooks);
+  EXPECT_TRUE(counts.Stopped);
+  EXPECT_EQ(counts.Opened, 2);
+  EXPECT_EQ(lines[2], "??||/a.mdb");
 }
 
 TEST(ConnectionCheck, ListsWithoutTargets) {

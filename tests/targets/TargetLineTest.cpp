@@ -4,7 +4,10 @@
 
 #include <random>
 
+#include <targets/DatabaseFiles.h>
 #include <targets/TargetLine.h>
+
+#include <tests/support/TestSupport.h>
 
 namespace tabulon {
 namespace {
@@ -54,6 +57,52 @@ TEST(TargetLine, EveryWrittenLineSplitsBackToItsFields) {
     }
     ASSERT_EQ(SplitTargetLine(JoinTargetLine(fields)), fields) << JoinTargetLine(fields);
   }
+}
+
+TEST(TargetLine, ALineHoldingOnlyAnExistingFileIsThatFileDropped) {
+  test::TempDir dir;
+  const std::string spaced = (dir / "my data 表.mdb").string();
+  test::WriteBytes(spaced, "x");
+  std::filesystem::create_directory(dir / "folder.mdb");
+  const auto dropped = [](const std::string& path) {
+    return std::optional<Target>(Target{"??", "PASSWORD_HERE", path, {}});
+  };
+  const auto targetOf = [](const std::string& line) {
+    std::optional<Target> target = TargetOfLine(line);
+    return target ? TargetLineOf(*target) : std::string("note");
+  };
+  EXPECT_EQ(targetOf(spaced), TargetLineOf(*dropped(spaced)));
+  EXPECT_EQ(targetOf("  \"" + spaced + "\"\t"), TargetLineOf(*dropped(spaced)));
+  for (const std::string& note :
+       {(dir / "none.mdb").string(), (dir / "folder.mdb").string(), "\"" + spaced,
+        "\"pw\"|\"" + spaced + "\"", std::string("a note"), std::string()}) {
+    EXPECT_EQ(targetOf(note), "note") << note;
+  }
+  EXPECT_EQ(targetOf("OK|pw|/none.mdb|more"), R"("OK"|"pw"|"/none.mdb"|"more")");
+}
+
+TEST(DatabaseFiles, AFolderGivesItsDatabasesInOrderWithoutFollowingLinks) {
+  test::TempDir dir;
+  for (const char* name : {"b.mdb", "a.ACCDB", "notes.txt", "sub/c.mdb", "sub/deeper/d.accdb",
+                           "a-sub/e.mdb", "elsewhere/f.mdb"}) {
+    std::filesystem::create_directories((dir / name).parent_path());
+    test::WriteBytes(dir / name, "x");
+  }
+  std::filesystem::create_directory(dir / "g.mdb");  // a folder with a database's name
+  std::filesystem::create_directory_symlink(dir / "elsewhere", dir / "sub" / "link");
+  std::filesystem::create_symlink(dir / "elsewhere" / "f.mdb", dir / "sub" / "f-link.mdb");
+  const auto found = [&](std::size_t limit) {
+    std::vector<std::string> names;
+    for (const auto& path : FindDatabaseFiles(dir / "", limit)) {
+      names.push_back(path.lexically_relative(dir.Path()).string());
+    }
+    return names;
+  };
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(found(100), (Names{"a.ACCDB", "b.mdb", "a-sub/e.mdb", "elsewhere/f.mdb", "sub/c.mdb",
+                               "sub/deeper/d.accdb"}));
+  EXPECT_EQ(found(3), (Names{"a.ACCDB", "b.mdb", "a-sub/e.mdb"}));
+  EXPECT_TRUE(FindDatabaseFiles(dir / "missing").empty());
 }
 
 }  // namespace
