@@ -38,6 +38,17 @@ void CenterOnWorkArea(QWidget& form) {
             area.y() + (area.height() - size.height()) / 2);
 }
 
+void FitToScreen(QWidget& form) {
+  const QScreen* screen = QGuiApplication::screenAt(form.geometry().center());
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  // The frame's own size counts too: its decorations stay on the screen.
+  const QSize frame = form.frameGeometry().size() - form.size();
+  const QSize room = screen->availableGeometry().size() - frame;
+  const QSize fitted = form.size().boundedTo(room);
+  if (fitted != form.size()) form.resize(fitted);
+}
+
 void KeepOnSomeScreen(QWidget& form, QPoint fallback) {
   const QRect frame(form.pos(), form.frameGeometry().size());
   for (const QScreen* screen : QGuiApplication::screens()) {

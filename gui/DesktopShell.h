@@ -24,6 +24,10 @@ bool ShowFileProperties(const QString& fileName);
 // screen less panels and docks).
 void CenterOnWorkArea(QWidget& form);
 
+// Shrinks a window larger than the available area of its screen (or of the
+// primary screen, when it is on none) to fit it; its place stays.
+void FitToScreen(QWidget& form);
+
 // Moves a window whose frame lies on no screen at all to `fallback`,
 // keeping its size; a window at least partly on a screen stays.
 void KeepOnSomeScreen(QWidget& form, QPoint fallback);

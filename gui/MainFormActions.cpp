@@ -12,6 +12,8 @@
 #include <QFrame>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QTabWidget>
+#include <QTextCursor>
 
 #include <gui/Memo.h>
 #include <gui/QueuedFront.h>
@@ -70,7 +72,13 @@ class TMainFormFront : public ReportFront {
     BarOf(bar).setValue(position);
   }
 
-  void ReportFailure(const std::string& text) override { F.MemOut->AppendLine(text); }
+  void ReportFailure(const std::string& text) override {
+    // The run is otherwise silent: its failure is put where it is seen.
+    F.MemOut->AppendLine(text);
+    F.PageControl1->setCurrentWidget(F.TabSheet1);
+    F.MemOut->moveCursor(QTextCursor::End);
+    F.MemOut->ensureCursorVisible();
+  }
 
  private:
   QProgressBar& BarOf(ProgressBar bar) {
@@ -184,20 +192,26 @@ void TMainForm::BtnDoitClick() {
     FOperationRunning = false;
     return;
   }
+  auto outcome = std::make_shared<ReportOutcome>();
   StartWorker(
-      [this, plan = *plan, lines, settings, front] {
+      [this, plan = *plan, lines, settings, front, outcome] {
         TQueuedFront queued(*this, front, FStopRequested);
         try {
-          WriteReport(plan, FDao, FWording, FAnchors, lines, settings, queued);
+          *outcome = WriteReport(plan, FDao, FWording, FAnchors, lines, settings, queued);
         } catch (const std::exception& e) {
           queued.ReportFailure(e.what());
         } catch (...) {
           queued.ReportFailure("想定外のエラーが発生しました。");
         }
       },
-      // Whatever happened, the window is usable again (the run has already
-      // left the busy state).
-      [front] { front->SetControlsEnabled(true); });
+      [this, front, outcome] {
+        // Whatever happened, the window is usable again (the run has
+        // already left the busy state).
+        front->SetControlsEnabled(true);
+        if (outcome->Complete && outcome->Path && FEnvironment.ReportWritten) {
+          FEnvironment.ReportWritten(*outcome->Path);
+        }
+      });
 }
 
 void TMainForm::BtnVersionClick() { FEnvironment.ShowInfoWindow(this); }

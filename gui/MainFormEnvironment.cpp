@@ -1,7 +1,10 @@
 #include <gui/MainFormEnvironment.h>
 
+#include <QCoreApplication>
+
 #include <gui/AppMessage.h>
 #include <gui/InfoForm.h>
+#include <gui/ReportNotifier.h>
 #include <gui/SaveDialog.h>
 
 namespace tabulon {
@@ -18,6 +21,11 @@ MainFormEnvironment DefaultMainFormEnvironment(const std::filesystem::path& exec
   };
   e.ExecuteSaveDialog = [](TSaveDialog& dialog, const QString& fileName, QWidget* owner) {
     return dialog.Execute(fileName, owner);
+  };
+  e.ReportWritten = [](const std::filesystem::path& report) {
+    static TReportNotifier* const notifier =
+        new TReportNotifier(QDBusConnection::sessionBus(), {}, QCoreApplication::instance());
+    notifier->Notify(report);
   };
   e.ShowInfoWindow = [executable](QWidget* owner) {
     InfoFormEnvironment info = DefaultInfoFormEnvironment();

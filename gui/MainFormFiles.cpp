@@ -57,6 +57,9 @@ void TMainForm::FormCreate() {
   }
   // Settings written on a screen that is gone would leave the window where
   // no one can reach it.
+  // A size saved on a larger screen, or with another scale factor, must not
+  // make the window larger than the screen.
+  FitToScreen(*this);
   KeepOnSomeScreen(*this, DesignPosition);
   if (ChkRestoreList->isChecked()) {
     try {

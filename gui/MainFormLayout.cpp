@@ -7,6 +7,7 @@
 #include <utility>
 
 #include <QCheckBox>
+#include <QDir>
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
@@ -20,6 +21,7 @@
 #include <gui/Memo.h>
 #include <gui/OverlayLabel.h>
 #include <gui/SaveDialog.h>
+#include <platform/DesktopFolder.h>
 
 namespace tabulon {
 
@@ -80,6 +82,9 @@ void TMainForm::CreateComponents() {
   SaveHere->DefaultExt = QStringLiteral("html");
   SaveHere->Filter = Utf8("htmlファイル(*.htm;*.html)|*.htm;*.html");
   SaveHere->Title = Utf8("名前を付けて保存");
+  const std::string desktop =
+      FEnvironment.Report.DesktopFolder ? FEnvironment.Report.DesktopFolder() : GetDesktopFolder();
+  SaveHere->FirstDir = desktop.empty() ? QDir::homePath() : QString::fromStdString(desktop);
 }
 
 void TMainForm::CreateMainTab() {

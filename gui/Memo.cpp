@@ -17,6 +17,8 @@ TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
   setLineWrapMode(QPlainTextEdit::NoWrap);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  // A list line never holds a tab: the key moves on to the next control.
+  setTabChangesFocus(true);
 }
 
 std::string TMemo::Text() const {

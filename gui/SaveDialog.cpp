@@ -26,7 +26,8 @@ std::optional<QString> TSaveDialog::Execute(const QString& fileName, QWidget* ow
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setDefaultSuffix(DefaultExt);
   dialog.setNameFilters(NameFiltersOf(Filter));
-  if (!InitialDir.isEmpty()) dialog.setDirectory(InitialDir);
+  const QString folder = InitialDir.isEmpty() ? FirstDir : InitialDir;
+  if (!folder.isEmpty()) dialog.setDirectory(folder);
   dialog.selectFile(fileName);
   for (;;) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;

@@ -25,9 +25,13 @@ class TSaveDialog : public QObject {
   // separated by ";".
   QString Filter;
   QString InitialDir;
+  // Where the dialog opens while InitialDir is empty (not kept in the
+  // settings): the user's desktop, not wherever the program was started.
+  QString FirstDir;
   QString Title;
 
-  // Shows the dialog over `owner` with `fileName` proposed in InitialDir.
+  // Shows the dialog over `owner` with `fileName` proposed in InitialDir
+  // (or FirstDir).
   // It asks before overwriting an existing file and before creating a new
   // one, and adds nothing to the desktop's recent documents. Returns the
   // chosen path, or nullopt when the user cancels.

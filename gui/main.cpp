@@ -5,14 +5,14 @@
 #include <memory>
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QTranslator>
 
 #include <dao/Dao360.h>
 #include <gui/AppIcon.h>
 #include <gui/AppMessage.h>
 #include <gui/MainForm.h>
+#include <gui/QtTranslations.h>
 #include <jet/JetEngine.h>
+#include <platform/Shortcut.h>
 #include <platform/VersionInfo.h>
 #include <report/Wording.h>
 
@@ -21,11 +21,7 @@ int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   const std::filesystem::path executable = ExecutablePath(argv[0]);
   // The program speaks Japanese; so do Qt's own dialogs and buttons.
-  QTranslator qtTexts;
-  if (qtTexts.load(QStringLiteral("qtbase_ja"),
-                   QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    QApplication::installTranslator(&qtTexts);
-  }
+  InstallQtTranslations();
   QApplication::setApplicationName(QString::fromStdString(ApplicationTitle(executable)));
   QGuiApplication::setDesktopFileName(QStringLiteral("tabulon"));
   QApplication::setWindowIcon(AppIcon());
@@ -52,9 +48,12 @@ int main(int argc, char* argv[]) {
   std::vector<std::string> files;
   const QStringList arguments = QApplication::arguments();
   for (qsizetype i = 1; i < arguments.size(); ++i) {
+    // A launcher's own argument, or a name of nothing, must not clear the
+    // list a drop would clear.
+    if (arguments[i].toStdString() == ShortcutArgument) continue;
     std::error_code error;
     const std::filesystem::path path = std::filesystem::absolute(arguments[i].toStdString(), error);
-    files.push_back(error ? arguments[i].toStdString() : path.string());
+    if (!error && std::filesystem::exists(path, error)) files.push_back(path.string());
   }
   if (!files.empty()) form.AddFiles(files);
   const int result = QApplication::exec();

@@ -58,7 +58,12 @@ std::string DesktopEntryText(const std::filesystem::path& target, std::string_vi
   text += "Name=" + EscapeValue(name) + "\n";
   text += "Exec=" + EscapeValue(exec) + "\n";
   text += "Path=" + EscapeValue(target.parent_path().string()) + "\n";
-  text += "Icon=tabulon\n";
+  // The icon beside the program, found whether or not it was installed;
+  // else the name an installed icon theme knows.
+  const std::filesystem::path icon = target.parent_path() / "tabulon.svg";
+  std::error_code error;
+  const bool beside = std::filesystem::is_regular_file(icon, error);
+  text += "Icon=" + (beside ? EscapeValue(icon.string()) : std::string("tabulon")) + "\n";
   text += "Terminal=false\n";
   return text;
 }

@@ -6,6 +6,7 @@
 #include <QPalette>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 
 #include <QTimer>
@@ -79,6 +80,7 @@ TEST(MainFormRun, DesktopRuleWritesTheReportAndFillsTheBars) {
   const auto report = world.Dir / "Desktop" / "tabulon_out" / TodaysName();
   ASSERT_TRUE(std::filesystem::exists(report));
   EXPECT_NE(ReadBytes(report).find("</body></html>"), std::string::npos);
+  EXPECT_EQ(world.Written, std::vector<std::filesystem::path>{report}) << "the desktop is told";
   const auto& total = world.Child<QProgressBar>("ProgTotal");
   const auto& part = world.Child<QProgressBar>("ProgPart");
   EXPECT_EQ(total.maximum(), 1);
@@ -135,8 +137,11 @@ TEST(MainFormRun, FailureInTheMiddleAddsOneLineAndLeavesTheWindowUsable) {
   WindowWorld world({{"/data/broken.mdb", broken}});
   world.Open();
   world.Targets().SetText("??||/data/broken.mdb\n");
+  world.Child<QTabWidget>("PageControl1").setCurrentIndex(2);
   ASSERT_TRUE(world.Press("BtnDoit"));
   EXPECT_EQ(world.Failures().Text(), "Type failed\n");
+  EXPECT_EQ(world.Child<QTabWidget>("PageControl1").currentIndex(), 0) << "the failure is shown";
+  EXPECT_TRUE(world.Written.empty());
   const auto report = world.Dir / "Desktop" / "tabulon_out" / TodaysName();
   ASSERT_TRUE(std::filesystem::exists(report));
   EXPECT_EQ(ReadBytes(report).find("</body></html>"), std::string::npos) << "no footer";

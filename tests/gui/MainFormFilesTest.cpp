@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include <sstream>
 #include <string_view>
 
@@ -113,6 +116,20 @@ TEST(MainFormFiles, WindowOnNoScreenReturnsToItsDesignPlace) {
   world.Open();
   EXPECT_EQ(world.Form->pos(), QPoint(243, 139));
   EXPECT_EQ(world.Form->size(), QSize(420, 480));
+}
+
+TEST(MainFormFiles, ASizeLargerThanTheScreenIsFittedToIt) {
+  WindowWorld world;
+  const QSize room = QGuiApplication::primaryScreen()->availableGeometry().size();
+  WriteBytes(
+      world.Dir / "tabulon.ini",
+      "[MainForm.MainForm]\r\nTop=10\r\nLeft=20\r\nWidth=" + std::to_string(room.width() * 2) +
+          "\r\nHeight=" + std::to_string(room.height() + 300) + "\r\n");
+  world.Open();
+  EXPECT_EQ(world.Form->pos(), QPoint(20, 10));
+  EXPECT_LE(world.Form->width(), room.width());
+  EXPECT_LE(world.Form->height(), room.height());
+  EXPECT_GT(world.Form->height(), room.height() - 100);
 }
 
 TEST(MainFormFiles, FailuresAreShownAndTheWindowStillWorks) {

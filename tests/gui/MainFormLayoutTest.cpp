@@ -152,6 +152,16 @@ TEST(MainFormLayout, EveryControlUnderItsNameWithCaptionAndPlace) {
             QStringList{QStringLiteral("htmlファイル(*.htm;*.html) (*.htm *.html)")});
 }
 
+TEST(MainFormLayout, TabLeavesTheListInsteadOfTypingATab) {
+  WindowWorld world;
+  world.Open().show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(world.Form.get()));
+  world.Targets().setFocus();
+  QTest::keyClick(&world.Targets(), Qt::Key_Tab);
+  EXPECT_EQ(world.Targets().Text(), "");
+  EXPECT_FALSE(world.Targets().hasFocus());
+}
+
 // Label19 repeats the example's password in red: no dark pixel of the
 // password beneath may show beside it, whatever font was found.
 TEST(MainFormLayout, SamplePasswordLiesExactlyOverTheExample) {

@@ -60,6 +60,18 @@ TEST(SaveDialog, ProposesTheNameInItsFolderAndAsksBeforeCreating) {
 
   OnNextModal<QFileDialog>([](QFileDialog& files) { files.reject(); });
   EXPECT_EQ(dialog.Execute(QStringLiteral("x.html"), nullptr), std::nullopt);
+
+  // Before any folder was chosen, the dialog opens in FirstDir.
+  TempDir desktop;
+  dialog.InitialDir.clear();
+  dialog.FirstDir = QString::fromStdString(desktop.Path().string());
+  std::string opened;
+  OnNextModal<QFileDialog>([&](QFileDialog& files) {
+    opened = files.directory().absolutePath().toStdString();
+    files.reject();
+  });
+  dialog.Execute(QStringLiteral("x.html"), nullptr);
+  EXPECT_EQ(opened, desktop.Path().string());
 }
 
 }  // namespace

@@ -37,6 +37,8 @@ struct WindowWorld {
   // The questions asked, and the answer to give.
   std::vector<std::string> Questions;
   bool Answer = false;
+  // The reports the desktop was told of.
+  std::vector<std::filesystem::path> Written;
   int InfoWindows = 0;
   // The save dialog's answer; it sees the dialog and the proposed name.
   std::function<std::optional<QString>(TSaveDialog&, const QString&)> Dialog =
@@ -57,6 +59,9 @@ struct WindowWorld {
     Environment.Confirm = [this](const QString& text) {
       Questions.push_back(text.toStdString());
       return Answer;
+    };
+    Environment.ReportWritten = [this](const std::filesystem::path& report) {
+      Written.push_back(report);
     };
     Environment.ShowInfoWindow = [this](QWidget*) { ++InfoWindows; };
     std::filesystem::create_directories(Dir / "Desktop");

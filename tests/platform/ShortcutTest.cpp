@@ -24,6 +24,12 @@ TEST(Shortcut, LauncherText) {
             "Path=/opt/tabulon\n"
             "Icon=tabulon\n"
             "Terminal=false\n");
+  // Not installed: the icon beside the program, by its full path.
+  TempDir dir;
+  test::WriteBytes(dir / "tabulon.svg", "<svg/>");
+  EXPECT_NE(DesktopEntryText(dir / "tabulon", "tabulon")
+                .find("\nIcon=" + (dir / "tabulon.svg").string() + "\n"),
+            std::string::npos);
 }
 
 TEST(Shortcut, LauncherTextEscapesHostilePaths) {

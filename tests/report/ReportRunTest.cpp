@@ -96,11 +96,11 @@ TEST(ReportRun, ChosenPathGetsItsFoldersAndTheReport) {
   for (std::size_t at = 0; (at = report.find("<h3 ", at)) != std::string::npos; ++at) ++headings;
   EXPECT_EQ(headings, 2u);
   EXPECT_EQ(world.Front.Calls,
-            (Lines{"total 0",    "part 0", "disable", "dialog", "busy",       "total max 2",
-                   "part 0",     "part max 5", "part 1", "part 2", "part max 6", "part 3",
-                   "part 4",     "part 5",     "part 6", "total 1", "part 0",    "part max 5",
-                   "part 1",     "part 2",     "part max 6", "part 3", "part 4", "part 5",
-                   "part 6",     "total 2",    "idle",   "enable"}));
+            (Lines{"total 0", "part 0",     "disable",    "dialog",  "busy",       "total max 2",
+                   "part 0",  "part max 5", "part 1",     "part 2",  "part max 6", "part 3",
+                   "part 4",  "part 5",     "part 6",     "total 1", "part 0",     "part max 5",
+                   "part 1",  "part 2",     "part max 6", "part 3",  "part 4",     "part 5",
+                   "part 6",  "total 2",    "idle",       "enable"}));
 }
 
 TEST(ReportRun, UncreatableReportFailsWithOneLineAndNoFile) {
