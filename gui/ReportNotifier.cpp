@@ -31,7 +31,8 @@ TReportNotifier::TReportNotifier(QDBusConnection bus, std::function<void(const Q
 void TReportNotifier::Notify(const std::filesystem::path& report) {
   if (!FBus.isConnected()) return;
   const QString file = QString::fromStdString(report.string());
-  QDBusMessage call = QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("Notify"));
+  QDBusMessage call =
+      QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("Notify"));
   QVariantMap hints;
   hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("tabulon"));
   // Servers may read the body as markup, so the path is escaped for it.

@@ -49,13 +49,23 @@ TEST(TextFile, Cp932IsWindowsTableNotStrictShiftJis) {
   EXPECT_EQ(DecodeCp932("\x81\x60"), "～");
 }
 
-TEST(TextFile, ReadingAMissingFileNamesIt) {
+TEST(TextFile, AFileThatCannotBeReadIsNamedWithTheReasonInJapanese) {
   TempDir dir;
-  try {
-    ReadTextFile(dir / "nothing.dat");
-    FAIL() << "no exception";
-  } catch (const std::runtime_error& e) {
-    EXPECT_NE(std::string(e.what()).find("nothing.dat"), std::string::npos);
+  std::filesystem::create_directory(dir / "folder.dat");
+  const std::pair<std::string, std::string> cases[] = {
+      {"nothing.dat", "ファイルまたはフォルダがありません"},
+      {"folder.dat", "フォルダです"},
+      {std::string(300, 'x'), "名前が長すぎます"},
+  };
+  for (const auto& [name, reason] : cases) {
+    try {
+      ReadTextFile(dir / name);
+      ADD_FAILURE() << "no exception for " << name;
+    } catch (const std::runtime_error& e) {
+      const std::string text = e.what();
+      EXPECT_NE(text.find(name), std::string::npos) << text;
+      EXPECT_TRUE(text.ends_with(reason)) << text;
+    }
   }
 }
 
