@@ -27,6 +27,13 @@ constexpr std::array<ContainerKind, 5> OtherObjectKinds{{
     {"DataAccessPages", "データ アクセス ページ"},
 }};
 
+// A date of a query or document; one the catalog does not hold (Null) is
+// a blank cell rather than the end of the report.
+std::string DateText(const dao::Variant& date) {
+  if (std::holds_alternative<dao::Null>(date)) return "　";
+  return dao::VariantToText(date);
+}
+
 std::string QueryAnchor(ReportContext& context, const std::string& name) {
   return context.FileId() + "_query_" + context.Anchors.GetAnchorId(name);
 }
@@ -44,9 +51,10 @@ void WriteQueryList(ReportContext& context, dao::Collection<dao::QueryDef>& quer
     row += fmt::sprintf(R"(<td nowrap align="right">%d</td>)", i + 1);
     row += fmt::sprintf(R"(<td nowrap><a href="#%s">%s</a></td>)", QueryAnchor(context, name),
                         HtmlEscape(name));
-    row += fmt::sprintf("<td nowrap>%s</td>", HtmlEscape(context.Words.QueryTypeText(query.Type())));
-    row += fmt::sprintf("<td nowrap>%s</td>", dao::VariantToText(query.DateCreated()));
-    row += fmt::sprintf("<td nowrap>%s</td></tr>", dao::VariantToText(query.LastUpdated()));
+    row +=
+        fmt::sprintf("<td nowrap>%s</td>", HtmlEscape(context.Words.QueryTypeText(query.Type())));
+    row += fmt::sprintf("<td nowrap>%s</td>", DateText(query.DateCreated()));
+    row += fmt::sprintf("<td nowrap>%s</td></tr>", DateText(query.LastUpdated()));
     file.WriteLine(row);
   }
   file.WriteLine("</table>");
@@ -101,9 +109,9 @@ void WriteQueryEntry(ReportContext& context, dao::QueryDef& query) {
 void WriteOtherObjects(ReportContext& context, dao::Database& database) {
   ReportFile& file = context.File;
   const std::string fileId = context.FileId();
-  file.WriteLine(fmt::sprintf(
-      R"(<h4 id="%s_object"><a href="#%s">＜その他のオブジェクト＞ (in %s)</a></h4>)", fileId,
-      fileId, HtmlEscape(context.Dao.DbName())));
+  file.WriteLine(
+      fmt::sprintf(R"(<h4 id="%s_object"><a href="#%s">＜その他のオブジェクト＞ (in %s)</a></h4>)",
+                   fileId, fileId, HtmlEscape(context.Dao.DbName())));
   file.WriteLine(
       "<p><table cellpadding=3 cellspacing=0 border=1><tr><th nowrap>種類</th><th "
       "nowrap>名前</th><th nowrap>作成日</th><th nowrap>更新日</th></tr>");
@@ -118,8 +126,8 @@ void WriteOtherObjects(ReportContext& context, dao::Database& database) {
         dao::Document& document = container.Documents().Item(d);
         file.WriteLine(fmt::sprintf(
             "<tr><td nowrap>%s</td><td nowrap>%s</td><td nowrap>%s</td><td nowrap>%s</td></tr>",
-            kind.Word, HtmlEscape(document.Name()), dao::VariantToText(document.DateCreated()),
-            dao::VariantToText(document.LastUpdated())));
+            kind.Word, HtmlEscape(document.Name()), DateText(document.DateCreated()),
+            DateText(document.LastUpdated())));
       }
     }
   }

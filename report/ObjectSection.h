@@ -14,8 +14,8 @@ namespace tabulon {
 // Writes the query list, the query entries and the other objects of the
 // open database. The counts of queries, of a query's parameters, of
 // containers and of a container's documents are guarded, and so is a
-// query's SQL (the entry then says why it has none); any other failure
-// propagates.
+// query's SQL (the entry then says why it has none); a date the catalog
+// does not hold is a blank cell; any other failure propagates.
 void WriteObjectSection(ReportContext& context);
 
 // The description cell of a table in the table list: its description;
