@@ -56,9 +56,10 @@ std::string FindLinkedFile(const std::string& linkingFile, const std::string& st
 
 [[noreturn]] void Fail(const CatalogEntry& entry, const std::string& why,
                        dao::ErrorKind kind = dao::ErrorKind::Other) {
-  throw dao::EngineError(OneLine("リンク テーブル '" + entry.Name + "' の列は読めません（リンク先 '" +
-                                 dao::MaskConnectPassword(LinkConnect(entry)) + "' " + why + "）。"),
-                         kind);
+  throw dao::EngineError(
+      OneLine("リンク テーブル '" + entry.Name + "' の列は読めません（リンク先 '" +
+              dao::MaskConnectPassword(LinkConnect(entry)) + "' " + why + "）。"),
+      kind);
 }
 
 const CatalogEntry* FindTable(const JetFile& file, const std::string& name) {
@@ -97,7 +98,8 @@ LinkedSource ResolveLinkedSource(const std::shared_ptr<JetFile>& file, const Cat
     }
     if (at.Type != ObjectLinkedTable) Fail(entry, "はテーブルではありません");
     if (opened + 1 >= MaxLinkedFiles) {
-      Fail(entry, "へのリンクが " + std::to_string(MaxLinkedFiles) + " ファイルを超えて続いています");
+      Fail(entry,
+           "へのリンクが " + std::to_string(MaxLinkedFiles) + " ファイルを超えて続いています");
     }
     const std::string path = FindLinkedFile(source.File->Path(), StoredPath(at));
     if (path.empty()) Fail(entry, "が見つかりません", dao::ErrorKind::FileNotFound);

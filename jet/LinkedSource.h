@@ -21,7 +21,7 @@ namespace tabulon::jet {
 inline constexpr int MaxLinkedFiles = 4;
 
 struct LinkedSource {
-  std::shared_ptr<JetFile> File;         // keeps Entry alive
+  std::shared_ptr<JetFile> File;        // keeps Entry alive
   const CatalogEntry* Entry = nullptr;  // a local table, or an ODBC link with its definition
 };
 

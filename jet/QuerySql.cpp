@@ -104,8 +104,8 @@ bool NeedsBrackets(std::string_view name) {
   for (const char c : name) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte >= 0x80) continue;
-    const bool word = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                      c == '_';
+    const bool word =
+        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
     if (!word) return true;
   }
   return false;
@@ -124,7 +124,8 @@ std::string Quoted(std::string_view name, bool split) {
   std::size_t start = 0;
   while (true) {
     const std::size_t dot = name.find('.', start);
-    const std::string_view part = name.substr(start, dot == std::string_view::npos ? dot : dot - start);
+    const std::string_view part =
+        name.substr(start, dot == std::string_view::npos ? dot : dot - start);
     text += NeedsBrackets(part) ? Bracket(part) : std::string(part);
     if (dot == std::string_view::npos) break;
     text += '.';
@@ -252,7 +253,8 @@ class FromList {
     }
     static constexpr std::array<std::string_view, 3> Words{" INNER JOIN ", " LEFT JOIN ",
                                                            " RIGHT JOIN "};
-    if (node.Type < 1 || node.Type > 3) Fail("結合の種類 " + std::to_string(node.Type) + " は不明です");
+    if (node.Type < 1 || node.Type > 3)
+      Fail("結合の種類 " + std::to_string(node.Type) + " は不明です");
     if (!top) out += '(';
     Render(node.Left, false, out);
     out += Words[static_cast<std::size_t>(node.Type - 1)];
@@ -357,7 +359,8 @@ class SqlBuilder {
 
   std::string ColumnList(const std::vector<const QueryRow*>& columns) const {
     std::vector<std::string> texts;
-    for (const QueryRow* column : columns) texts.push_back(column->Expression + Alias(column->Name1));
+    for (const QueryRow* column : columns)
+      texts.push_back(column->Expression + Alias(column->Name1));
     if (Flag(SelectAllFields)) texts.push_back("*");
     return Joined(texts, ", ");
   }
@@ -404,7 +407,8 @@ class SqlBuilder {
     std::vector<std::string> groupTexts;
     for (const QueryRow* group : groups) groupTexts.push_back(group->Expression);
     if (!groupTexts.empty()) text += "\nGROUP BY " + Joined(groupTexts, ", ");
-    if (const QueryRow* having = UniqueRow(FRows, QueryHaving); having && !having->Expression.empty())
+    if (const QueryRow* having = UniqueRow(FRows, QueryHaving);
+        having && !having->Expression.empty())
       text += "\nHAVING " + having->Expression;
     return text + OrderByClause();
   }

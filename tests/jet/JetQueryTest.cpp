@@ -32,10 +32,8 @@ QueryRow Row(std::uint8_t attribute, std::int16_t flag = 0, std::string name1 = 
 
 // A select query over Table1 with the flags row `flags` (TOP value `top`).
 std::vector<QueryRow> SelectRows(std::int16_t flags, const std::string& top = "") {
-  return {Row(jet::QueryType, 1),
-          Row(jet::QueryFlags, flags, top),
-          Row(jet::QueryTable, 0, "Table1"),
-          Row(jet::QueryColumn, 0, "", "", "Table1.id"),
+  return {Row(jet::QueryType, 1), Row(jet::QueryFlags, flags, top),
+          Row(jet::QueryTable, 0, "Table1"), Row(jet::QueryColumn, 0, "", "", "Table1.id"),
           Row(jet::QueryColumn, 0, "Some.Alias", "", "Table1.col")};
 }
 
@@ -118,8 +116,8 @@ TEST(QuerySql, AppendValuesAndFailures) {
 TEST(QuerySql, HostileRowsAreBounded) {
   std::vector<QueryRow> rows{Row(jet::QueryType, 1), Row(jet::QueryTable, 0, "T0")};
   for (int i = 0; i < 200; ++i) {
-    rows.push_back(Row(jet::QueryJoin, 1, "T" + std::to_string(i), "T" + std::to_string(i + 1),
-                       "x"));
+    rows.push_back(
+        Row(jet::QueryJoin, 1, "T" + std::to_string(i), "T" + std::to_string(i + 1), "x"));
   }
   EXPECT_THROW(jet::BuildQuerySql(rows, dao::dbQSelect), jet::QuerySqlError);
   rows.resize(2 + 128);
@@ -302,9 +300,9 @@ TEST(JetContainers, CatalogContainersWithTheirDocuments) {
   dao::Collection<dao::Container>& containers = database->Containers();
   std::vector<std::string> names;
   for (int i = 0; i < containers.Count(); ++i) names.push_back(containers.Item(i).Name());
-  EXPECT_EQ(names, (std::vector<std::string>{"DataAccessPages", "Databases", "Forms", "Modules",
-                                             "Relationships", "Reports", "Scripts", "SysRel",
-                                             "Tables"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"DataAccessPages", "Databases", "Forms", "Modules",
+                                      "Relationships", "Reports", "Scripts", "SysRel", "Tables"}));
   dao::Document& query = containers.Item("Tables").Documents().Item("SelectQuery");
   EXPECT_EQ(query.Container(), "Tables");
   EXPECT_TRUE(std::holds_alternative<dao::Date>(query.LastUpdated()));

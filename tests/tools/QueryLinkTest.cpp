@@ -154,7 +154,8 @@ std::string CountFailure(dao::TableDef& table) {
 TEST(LinkedTables, JetLinkIsFollowedToItsSourceBesideTheDatabase) {
   const TempDir dir;
   WriteFixture(dir, "仕入.mdb", SourceDatabase());
-  const auto path = WriteFixture(dir, "販売.mdb", LinkingDatabase("C:\\販売\\仕入.mdb", "仕入先表"));
+  const auto path =
+      WriteFixture(dir, "販売.mdb", LinkingDatabase("C:\\販売\\仕入.mdb", "仕入先表"));
   const auto database = Open(path);
   dao::TableDef& link = database->TableDefs().Item("仕入先");
   EXPECT_EQ(link.Connect(), ";DATABASE=C:\\販売\\仕入.mdb");
@@ -175,8 +176,7 @@ TEST(LinkedTables, LinksThatCannotBeFollowedNameTheirConnectText) {
   WriteFixture(dir, "5.mdb", SourceDatabase());
   for (int i = 1; i <= 4; ++i) {
     WriteFixture(dir, std::to_string(i) + ".mdb",
-                 LinkingDatabase(std::to_string(i + 1) + ".mdb",
-                                 i == 4 ? "仕入先表" : "仕入先"));
+                 LinkingDatabase(std::to_string(i + 1) + ".mdb", i == 4 ? "仕入先表" : "仕入先"));
   }
   EXPECT_EQ(Open(dir / "2.mdb")->TableDefs().Item("仕入先").Fields().Count(), 2)
       << "four files on the chain are followed";
