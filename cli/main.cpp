@@ -35,6 +35,7 @@ struct Options {
   std::string Password;
   std::string Output;
   bool Verbose = false;
+  bool Objects = false;
   WordStyle TypeStyle = WordStyle::Middle;
   WordStyle AttrStyle = WordStyle::Long;
   bool Check = false;
@@ -149,6 +150,7 @@ int Report(TDao360& dao, Wording& wording, const std::vector<std::string>& lines
            const std::string& program) {
   ReportSettings settings;
   settings.Verbose = options.Verbose;
+  settings.Objects = options.Objects;
   settings.TypeStyle = options.TypeStyle;
   settings.AttrStyle = options.AttrStyle;
   settings.Where = options.Output.empty() ? Destination::Desktop : Destination::GivenPath;
@@ -195,6 +197,9 @@ int Main(int argc, char** argv) {
                  "write the report to PATH (a folder: a dated name in it)")
       ->option_text("PATH");
   app.add_flag("--verbose", options.Verbose, "add the engine, workspace and database properties");
+  app.add_flag("--objects", options.Objects,
+               "add the saved queries with their SQL, the other objects (forms, reports, macros, "
+               "modules) and linked tables' sources");
   std::string typeStyle = "middle";
   std::string attrStyle = "long";
   const std::vector<std::string> styleNames{"long", "middle", "short"};

@@ -1,7 +1,8 @@
 #pragma once
 // The database engine's object model: engine, workspace, database, table
-// definitions, fields, indexes, relations and properties, with the members
-// the report reads. The report, the connection check and jetdump use only
+// definitions, fields, indexes, relations, saved queries with their
+// parameters, containers with their documents and properties, with the
+// members the report reads. The report, the connection check and jetdump use only
 // these interfaces; the file reader implements them, and tests put fakes in
 // their place.
 //
@@ -132,6 +133,11 @@ class TableDef {
   virtual ~TableDef() = default;
   virtual std::string Name() = 0;
   virtual std::int32_t Attributes() = 0;
+  // A linked table's connect text (";DATABASE=C:\data\other.mdb",
+  // "ODBC;DSN=..."), "" for a local table.
+  virtual std::string Connect() = 0;
+  // The linked table's name in its source, "" for a local table.
+  virtual std::string SourceTableName() = 0;
   virtual Variant RecordCount() = 0;
   virtual Variant DateCreated() = 0;
   virtual Variant LastUpdated() = 0;
@@ -139,6 +145,8 @@ class TableDef {
   virtual std::string ValidationRule() = 0;
   virtual std::string ValidationText() = 0;
   virtual Collection<Property>& Properties() = 0;
+  // A linked table's fields and indexes are its source's; their Count and
+  // Item fail, naming the connect text, when the source cannot be read.
   virtual Collection<Field>& Fields() = 0;
   virtual Collection<Index>& Indexes() = 0;
 };
@@ -155,12 +163,80 @@ class Relation {
   virtual Collection<Field>& Fields() = 0;
 };
 
+// DAO's QueryDef type codes (QueryDef::Type).
+enum QueryDefType : std::int32_t {
+  dbQSelect = 0,
+  dbQCrosstab = 16,
+  dbQDelete = 32,
+  dbQUpdate = 48,
+  dbQAppend = 64,
+  dbQMakeTable = 80,
+  dbQDDL = 96,
+  dbQSQLPassThrough = 112,
+  dbQSetOperation = 128,
+};
+
+// A parameter a saved query asks for.
+class Parameter {
+ public:
+  virtual ~Parameter() = default;
+  virtual std::string Name() = 0;
+  // DAO's field type code (FieldType); 0 for a parameter of any type.
+  virtual std::int32_t Type() = 0;
+};
+
+// A saved query.
+class QueryDef {
+ public:
+  virtual ~QueryDef() = default;
+  virtual std::string Name() = 0;
+  // A QueryDefType code; other codes pass through as stored.
+  virtual std::int32_t Type() = 0;
+  // The text Access shows in SQL view. Throws when the stored query cannot
+  // be turned into SQL; the query's other members still answer.
+  virtual std::string SQL() = 0;
+  // A pass-through query's connect text ("ODBC;..."), "" for the others.
+  virtual std::string Connect() = 0;
+  virtual Variant DateCreated() = 0;
+  virtual Variant LastUpdated() = 0;
+  virtual Collection<Parameter>& Parameters() = 0;
+};
+
+// An object of the application kept in a container: a form, a report, a
+// macro, a module, a table or query, ...
+class Document {
+ public:
+  virtual ~Document() = default;
+  virtual std::string Name() = 0;
+  // The name of its container.
+  virtual std::string Container() = 0;
+  virtual Variant DateCreated() = 0;
+  virtual Variant LastUpdated() = 0;
+};
+
+// One kind of object: "Forms", "Reports", "Scripts" (macros), "Modules",
+// "Tables", "Relationships", "Databases", "DataAccessPages", ...
+class Container {
+ public:
+  virtual ~Container() = default;
+  virtual std::string Name() = 0;
+  // Sorted by name without regard to case.
+  virtual Collection<Document>& Documents() = 0;
+};
+
 class Database {
  public:
   virtual ~Database() = default;
   virtual Collection<Property>& Properties() = 0;
   virtual Collection<TableDef>& TableDefs() = 0;
   virtual Collection<Relation>& Relations() = 0;
+  // The saved queries, sorted by name without regard to case, without the
+  // ones Access keeps for forms, reports and their controls ("~sq_...").
+  virtual Collection<QueryDef>& QueryDefs() = 0;
+  // The same with those kept for forms and reports.
+  virtual Collection<QueryDef>& AllQueryDefs() = 0;
+  // Sorted by name without regard to case.
+  virtual Collection<Container>& Containers() = 0;
   virtual void Close() = 0;
 };
 

@@ -141,6 +141,7 @@ class TMainForm : public TForm {
   QRadioButton* RbtnPutWhere = nullptr;
   QCheckBox* ChkVerbose = nullptr;
   QCheckBox* ChkRestoreList = nullptr;
+  QCheckBox* ChkObjects = nullptr;
   QRadioButton* RdoTypeLong = nullptr;
   QRadioButton* RdoTypeMiddle = nullptr;
   QRadioButton* RdoTypeShort = nullptr;

@@ -165,6 +165,7 @@ void TMainForm::BtnCheckClick() {
 void TMainForm::BtnDoitClick() {
   ReportSettings settings = FEnvironment.Report;
   settings.Verbose = ChkVerbose->isChecked();
+  settings.Objects = ChkObjects->isChecked();
   settings.TypeStyle = RdoTypeLong->isChecked()     ? WordStyle::Long
                        : RdoTypeMiddle->isChecked() ? WordStyle::Middle
                                                     : WordStyle::Short;

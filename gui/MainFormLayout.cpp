@@ -242,6 +242,14 @@ void TMainForm::CreateConfig2Tab() {
   RdoAttrMiddle = attributes[1];
   RdoAttrShort = attributes[2];
   RdoAttrLong->setChecked(true);
+  QFrame* contents = Own(NewPanel(sheet), "Panel5");
+  contents->setFixedHeight(60);
+  NewLabel(contents, "Label22", "レポートの内容", 6, 8, true);
+  ChkObjects = Own(new QCheckBox(Utf8("クエリの SQL、フォーム・レポートなども出力"), contents),
+                   "ChkObjects");
+  ChkObjects->move(16, 32);
+  ChkObjects->adjustSize();
+  column->addWidget(contents);
   column->addStretch(1);
 }
 

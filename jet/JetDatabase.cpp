@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include <jet/JetContainer.h>
 #include <jet/JetIndex.h>
+#include <jet/JetQueryDef.h>
 #include <jet/JetTableDef.h>
 
 namespace tabulon::jet {
@@ -50,6 +52,58 @@ JetDatabase::JetDatabase(std::shared_ptr<JetFile> file) : FFile(std::move(file))
   FRelations = std::make_unique<ListCollection<dao::Relation>>(
       "リレーション", [](dao::Relation& r) { return r.Name(); },
       [this](auto& relations) { LoadRelations(relations); });
+  FQueryDefs = std::make_unique<ListCollection<dao::QueryDef>>(
+      "クエリ", [](dao::QueryDef& q) { return q.Name(); },
+      [this](auto& queries) { LoadQueryDefs(queries, false); });
+  FAllQueryDefs = std::make_unique<ListCollection<dao::QueryDef>>(
+      "クエリ", [](dao::QueryDef& q) { return q.Name(); },
+      [this](auto& queries) { LoadQueryDefs(queries, true); });
+  FContainers = std::make_unique<ListCollection<dao::Container>>(
+      "コンテナー", [](dao::Container& c) { return c.Name(); },
+      [this](auto& containers) { LoadContainers(containers); });
+}
+
+namespace {
+
+// The catalog's entries of `type` with a name, sorted by name without
+// regard to case.
+std::vector<const CatalogEntry*> SortedEntries(const std::vector<CatalogEntry>& catalog,
+                                               std::int16_t type) {
+  std::vector<const CatalogEntry*> entries;
+  for (const CatalogEntry& entry : catalog) {
+    if (entry.Type == type && !entry.Name.empty()) entries.push_back(&entry);
+  }
+  std::stable_sort(entries.begin(), entries.end(),
+                   [](const CatalogEntry* a, const CatalogEntry* b) {
+                     return CompareNoCase(a->Name, b->Name) < 0;
+                   });
+  return entries;
+}
+
+}  // namespace
+
+void JetDatabase::LoadQueryDefs(std::vector<std::unique_ptr<dao::QueryDef>>& queries,
+                                bool withHidden) {
+  const std::vector<const CatalogEntry*> entries = SortedEntries(FFile->Catalog(), ObjectQuery);
+  if (entries.empty()) return;
+  if (!FQueryRows) {
+    const CatalogEntry* table = FFile->Find("MSysQueries", ObjectLocalTable);
+    FQueryRows =
+        table == nullptr ? std::map<std::int32_t, std::vector<QueryRow>>{} : FFile->Guard([&] {
+          return ReadQueryRows(FFile->Pages(), table->TablePage(), FFile->Text());
+        });
+  }
+  for (const CatalogEntry* entry : entries) {
+    if (!withHidden && IsHiddenQueryName(entry->Name)) continue;
+    const auto rows = FQueryRows->find(entry->Id);
+    queries.push_back(std::make_unique<JetQueryDef>(
+        *entry, rows == FQueryRows->end() ? std::vector<QueryRow>{} : rows->second));
+  }
+}
+
+void JetDatabase::LoadContainers(std::vector<std::unique_ptr<dao::Container>>& containers) {
+  for (const CatalogEntry* entry : SortedEntries(FFile->Catalog(), ObjectContainer))
+    containers.push_back(std::make_unique<JetContainer>(*entry, FFile->Catalog()));
 }
 
 void JetDatabase::LoadProperties(std::vector<std::unique_ptr<dao::Property>>& properties) {

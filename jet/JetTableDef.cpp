@@ -26,6 +26,10 @@ std::int32_t JetTableDef::Attributes() {
   return attributes;
 }
 
+std::string JetTableDef::Connect() { return LinkConnect(FEntry); }
+
+std::string JetTableDef::SourceTableName() { return FEntry.IsLinked() ? FEntry.ForeignName : ""; }
+
 dao::Variant JetTableDef::RecordCount() {
   if (FEntry.IsLinked()) return std::int64_t{-1};
   return std::int64_t{Definition().RowCount};
@@ -47,12 +51,24 @@ dao::Collection<dao::Property>& JetTableDef::Properties() {
   return *FProperties;
 }
 
+const LinkedSource& JetTableDef::Source() {
+  if (!FSource) FSource = ResolveLinkedSource(FFile, FEntry);
+  return *FSource;
+}
+
 const TableDefinition& JetTableDef::Definition() {
   if (!FDefinition) {
-    FDefinition = FFile->Guard(
-        [&] { return ReadTableDefinition(FFile->Pages(), FEntry.TablePage(), FFile->Text()); });
+    JetFile& file = *Source().File;
+    const std::uint32_t page = Source().Entry->TablePage();
+    FDefinition = file.Guard([&] { return ReadTableDefinition(file.Pages(), page, file.Text()); });
   }
   return *FDefinition;
+}
+
+const PropertyBlock& JetTableDef::ColumnBlock() {
+  if (Source().Entry == &FEntry) return Block();
+  if (!FSourceBlock) FSourceBlock = ReadPropertyBlock(*Source().File, *Source().Entry);
+  return *FSourceBlock;
 }
 
 const PropertyBlock& JetTableDef::Block() {
@@ -64,29 +80,23 @@ std::string JetTableDef::StoredText(std::string_view name) {
   return jet::StoredText(*FFile, &Block().Object, name);
 }
 
-void JetTableDef::LinkedFails(const char* what) const {
-  throw dao::EngineError(OneLine("リンク テーブル '" + FEntry.Name + "' の" + what +
-                                 "は読めません（リンク先 '" + FEntry.Database +
-                                 "' は開きません）。"));
-}
-
 void JetTableDef::LoadFields(std::vector<std::unique_ptr<dao::Field>>& fields) {
-  if (FEntry.IsLinked()) LinkedFails("フィールド");
   const TableDefinition& definition = Definition();
-  const PropertyBlock& block = Block();
+  const PropertyBlock& block = ColumnBlock();
+  const std::shared_ptr<JetFile>& file = Source().File;
   int ordinal = 0;
   for (const ColumnDefinition& column : definition.Columns) {
     const std::int32_t complexType =
-        column.Type == ColComplex ? FFile->ComplexType(column.ComplexId) : 0;
-    fields.push_back(std::make_unique<JetField>(FFile, column, ordinal++,
+        column.Type == ColComplex ? file->ComplexType(column.ComplexId) : 0;
+    fields.push_back(std::make_unique<JetField>(file, column, ordinal++,
                                                 DaoTypeOf(column, complexType),
                                                 block.ChildProperties(column.Name)));
   }
 }
 
 void JetTableDef::LoadIndexes(std::vector<std::unique_ptr<dao::Index>>& indexes) {
-  if (FEntry.IsLinked()) LinkedFails("インデックス");
   const TableDefinition& definition = Definition();
+  JetFile& file = *Source().File;
   std::vector<const LogicalIndexDefinition*> logical;
   for (const auto& index : definition.LogicalIndexes) {
     if (index.Type == IndexForeignKey && index.Side == SideReferenced) continue;
@@ -98,15 +108,15 @@ void JetTableDef::LoadIndexes(std::vector<std::unique_ptr<dao::Index>>& indexes)
     // The logical entry names its real index by number, which is the real
     // index's place in the definition.
     if (index->RealIndex >= definition.RealIndexes.size()) {
-      throw FFile->Damaged("インデックス '" + index->Name + "' の実インデックス番号が範囲外です");
+      throw file.Damaged("インデックス '" + index->Name + "' の実インデックス番号が範囲外です");
     }
     const RealIndexDefinition& real = definition.RealIndexes[index->RealIndex];
     auto fields = NewFieldList();
     for (const IndexColumn& slot : real.Columns) {
       const ColumnDefinition* column = definition.ColumnByNumber(slot.Number);
       if (column == nullptr) {
-        throw FFile->Damaged("インデックス '" + index->Name + "' が存在しない列 " +
-                             std::to_string(slot.Number) + " を指しています");
+        throw file.Damaged("インデックス '" + index->Name + "' が存在しない列 " +
+                           std::to_string(slot.Number) + " を指しています");
       }
       fields->Add(
           std::make_unique<NameField>(column->Name, "", slot.Ascending ? 0 : dao::dbDescending));

@@ -16,8 +16,12 @@
 // - ValidationRule, ValidationText: the table's stored properties, "" when
 //   absent; Properties holds the stored table properties only, so
 //   Item("Description") fails where none is stored.
-// - Fields and Indexes of a linked table fail (Count and Item): its columns
-//   are in another database that is not opened here.
+// - Connect, SourceTableName: a linked table's connect text (LinkConnect)
+//   and its name in the source; "" for local tables.
+// - Fields and Indexes of a linked table are those of its source
+//   (LinkedSource.h): an ODBC link's definition kept in the file, or the
+//   table a Jet link leads to when its file can be found; otherwise they
+//   fail (Count and Item) with a text naming the connect text.
 // - Indexes: the logical indexes in logical-number order, except the
 //   internal index a relationship adds to its referenced table (it carries
 //   the primary key's columns and would mark them as foreign keys).
@@ -31,6 +35,7 @@
 #include <jet/JetField.h>
 #include <jet/JetFile.h>
 #include <jet/JetIndex.h>
+#include <jet/LinkedSource.h>
 #include <jet/PropertyBlock.h>
 #include <jet/TableDefinition.h>
 
@@ -42,6 +47,8 @@ class JetTableDef : public dao::TableDef {
 
   std::string Name() override { return FEntry.Name; }
   std::int32_t Attributes() override;
+  std::string Connect() override;
+  std::string SourceTableName() override;
   dao::Variant RecordCount() override;
   dao::Variant DateCreated() override { return DateOf(FEntry.DateCreate); }
   dao::Variant LastUpdated() override { return DateOf(FEntry.DateUpdate); }
@@ -54,17 +61,23 @@ class JetTableDef : public dao::TableDef {
 
  private:
   static dao::Variant DateOf(const std::optional<double>& date);
+  // The table whose definition holds the columns: this one, or a linked
+  // table's source, resolved once.
+  const LinkedSource& Source();
   const TableDefinition& Definition();
   const PropertyBlock& Block();
+  // The property block that holds the columns' properties.
+  const PropertyBlock& ColumnBlock();
   std::string StoredText(std::string_view name);
   void LoadFields(std::vector<std::unique_ptr<dao::Field>>& fields);
   void LoadIndexes(std::vector<std::unique_ptr<dao::Index>>& indexes);
-  [[noreturn]] void LinkedFails(const char* what) const;
 
   std::shared_ptr<JetFile> FFile;
   const CatalogEntry& FEntry;  // owned by FFile's catalog
+  std::optional<LinkedSource> FSource;
   std::optional<TableDefinition> FDefinition;
   std::optional<PropertyBlock> FBlock;
+  std::optional<PropertyBlock> FSourceBlock;  // a linked table's source's
   std::unique_ptr<StoredPropertyCollection> FProperties;
   std::unique_ptr<FieldList> FFields;
   std::unique_ptr<ListCollection<dao::Index>> FIndexes;

@@ -3,6 +3,7 @@
 #include <fmt/printf.h>
 
 #include <report/HtmlEscape.h>
+#include <report/ObjectSection.h>
 #include <report/ReportHead.h>
 
 namespace tabulon {
@@ -46,7 +47,7 @@ int WriteTableList(ReportContext& context) {
     row += fmt::sprintf("<td nowrap>%s　</td>", HtmlEscape(table.ValidationRule()));
     row += fmt::sprintf("<td nowrap>%s　</td>", HtmlEscape(table.ValidationText()));
     file.WriteLine(row);
-    file.Write(DescriptionCell(table.Properties()));
+    file.Write(TableDescriptionCell(context, table));
     file.Write("</tr>");
   }
   file.WriteLine("</table>");

@@ -3,6 +3,7 @@
 #include <fmt/printf.h>
 
 #include <report/HtmlEscape.h>
+#include <report/ObjectSection.h>
 
 namespace tabulon {
 
@@ -43,6 +44,10 @@ void WriteFieldListing(ReportContext& context, KeyNameSets& keys, dao::TableDef&
   file.WriteLine(fmt::sprintf(R"(<h4 id="%s_%s"><a href="#%s">%s (in %s)</a></h4>)", fileId,
                               context.Anchors.GetAnchorId(name), fileId, HtmlEscape(name),
                               HtmlEscape(context.Dao.DbName())));
+  if (context.Objects) {
+    if (const std::string source = LinkSourceText(table); !source.empty())
+      file.WriteLine("<p>" + source);
+  }
   CollectKeys(keys, table);
   const int fieldCount = GuardedCount(table.Fields());
   if (fieldCount <= 0) return;

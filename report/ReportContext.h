@@ -20,6 +20,8 @@ struct ReportContext {
   const Wording& Words;
   AnchorRegistry& Anchors;
   bool Verbose = false;
+  // --objects: the queries and other objects, and linked tables' sources.
+  bool Objects = false;
 
   // The anchor id of the open database. It is keyed by the path as opened,
   // so two files of the same name in different folders get sections of

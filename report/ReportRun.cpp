@@ -11,6 +11,7 @@
 #include <platform/VersionInfo.h>
 #include <report/DatabaseSection.h>
 #include <report/FieldListing.h>
+#include <report/ObjectSection.h>
 #include <report/OutputPath.h>
 #include <report/RelationshipSection.h>
 #include <report/ReportHead.h>
@@ -118,6 +119,7 @@ bool WriteDatabases(ReportContext& context, const std::vector<std::string>& open
     }
     part.Step();
     WriteRelationshipSection(context);
+    if (context.Objects) WriteObjectSection(context);
     part.Step();
     context.Dao.Close();
     part.Step();
@@ -197,7 +199,7 @@ ReportOutcome WriteReport(const ReportPlan& plan, TDao360& dao, Wording& wording
   std::vector<std::string> openedTargets;
   try {
     ReportFile file(path);
-    ReportContext context{file, dao, wording, anchors, settings.Verbose};
+    ReportContext context{file, dao, wording, anchors, settings.Verbose, settings.Objects};
     ReportIdentity identity;
     identity.ExecutableName = settings.ExecutablePath.filename().string();
     ReadVersionString("FileVersion", settings.ExecutablePath, identity.FileVersion);

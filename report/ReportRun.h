@@ -29,6 +29,9 @@ enum class Destination {
 
 struct ReportSettings {
   bool Verbose = false;
+  // Each database's queries and other objects after its relationships,
+  // and linked tables' sources where they have no description.
+  bool Objects = false;
   WordStyle TypeStyle = WordStyle::Middle;
   WordStyle AttrStyle = WordStyle::Long;
   Destination Where = Destination::Desktop;

@@ -92,10 +92,23 @@ constexpr std::array<TypeKey, 21> FieldTypeKeys{{
     {dbTimeStamp, "dbTimeStamp"},
 }};
 
+constexpr std::array<TypeKey, 9> QueryTypeKeys{{
+    {dbQSelect, "dbQSelect"},
+    {dbQCrosstab, "dbQCrosstab"},
+    {dbQDelete, "dbQDelete"},
+    {dbQUpdate, "dbQUpdate"},
+    {dbQAppend, "dbQAppend"},
+    {dbQMakeTable, "dbQMakeTable"},
+    {dbQDDL, "dbQDDL"},
+    {dbQSQLPassThrough, "dbQSQLPassThrough"},
+    {dbQSetOperation, "dbQSetOperation"},
+}};
+
 }  // namespace
 
 void Wording::SetStyles(WordStyle typeStyle, WordStyle attrStyle) {
   TypeSection = "FIELD_TYPE_" + std::to_string(static_cast<int>(typeStyle));
+  QueryTypeSection = "QUERY_TYPE_" + std::to_string(static_cast<int>(typeStyle));
   AttrSection = "FIELD_ATTR_" + std::to_string(static_cast<int>(attrStyle));
 }
 
@@ -109,6 +122,18 @@ std::string Wording::FieldTypeText(std::int32_t type) const {
     if (row.Code == type) return Lookup(TypeSection, row.Key);
   }
   return "UnKnown (" + std::to_string(type) + ")";
+}
+
+std::string Wording::QueryTypeText(std::int32_t type) const {
+  for (const TypeKey& row : QueryTypeKeys) {
+    if (row.Code == type) return Lookup(QueryTypeSection, row.Key);
+  }
+  return "UnKnown (" + std::to_string(type) + ")";
+}
+
+std::string Wording::ParameterTypeText(std::int32_t type) const {
+  if (type == 0) return Lookup(TypeSection, "dbValue");
+  return FieldTypeText(type);
 }
 
 std::string Wording::FieldAttributesText(std::int32_t attributes) const {

@@ -1,7 +1,7 @@
 #pragma once
-// Words for the engine's numeric codes: field types and field attributes
-// through words.conf in one of three styles each, table and relation
-// attributes with fixed words.
+// Words for the engine's numeric codes: field types, query types and field
+// attributes through words.conf in one of three styles each (query types in
+// the field types' style), table and relation attributes with fixed words.
 
 #include <cstdint>
 #include <string>
@@ -23,13 +23,24 @@ class Wording {
   WordsFile Words;
   std::string TypeSection = "FIELD_TYPE_2";
   std::string AttrSection = "FIELD_ATTR_1";
+  std::string QueryTypeSection = "QUERY_TYPE_2";
 
-  // Sets TypeSection to "FIELD_TYPE_<n>" and AttrSection to "FIELD_ATTR_<n>".
+  // Sets TypeSection to "FIELD_TYPE_<n>", QueryTypeSection to
+  // "QUERY_TYPE_<n>" (both of `typeStyle`) and AttrSection to
+  // "FIELD_ATTR_<n>".
   void SetStyles(WordStyle typeStyle, WordStyle attrStyle);
 
   // The wording of a field's Type code in TypeSection; codes without a key
   // give "UnKnown (<code>)".
   std::string FieldTypeText(std::int32_t type) const;
+
+  // The wording of a query's Type code in QueryTypeSection; codes without a
+  // key give "UnKnown (<code>)".
+  std::string QueryTypeText(std::int32_t type) const;
+
+  // The wording of a parameter's Type: a field type's, or for 0 (any type)
+  // the key "dbValue" of TypeSection.
+  std::string ParameterTypeText(std::int32_t type) const;
 
   // The words of a field's Attributes in AttrSection, joined by ",".
   std::string FieldAttributesText(std::int32_t attributes) const;

@@ -24,6 +24,7 @@ struct Expected {
   std::string DbName;
   std::vector<std::string> Tables;
   std::vector<std::string> Relations;
+  std::vector<std::string> Queries;
 };
 
 // What the report must show for a file, read through the engine itself.
@@ -32,12 +33,14 @@ std::optional<Expected> ReadThroughEngine(const std::string& password, const std
   std::string error;
   dao.Open(password, path, error);
   if (!dao.Connected()) return std::nullopt;
-  Expected expected{dao.DbName(), {}, {}};
+  Expected expected{dao.DbName(), {}, {}, {}};
   dao::Database& db = *dao.Database();
   for (int i = 0; i < db.TableDefs().Count(); ++i)
     expected.Tables.push_back(db.TableDefs().Item(i).Name());
   for (int i = 0; i < db.Relations().Count(); ++i)
     expected.Relations.push_back(db.Relations().Item(i).Name());
+  for (int i = 0; i < db.QueryDefs().Count(); ++i)
+    expected.Queries.push_back(db.QueryDefs().Item(i).Name());
   return expected;
 }
 
@@ -51,15 +54,19 @@ std::vector<std::string> Values(const std::string& text, const std::string& open
   return values;
 }
 
-// Runs the report over `lines` and checks it against the engine's view.
-void CheckReport(const std::vector<std::string>& lines, int expectOpened) {
+// Runs the report over `lines` (with --objects when `objects`) and checks it
+// against the engine's view.
+void CheckReport(const std::vector<std::string>& lines, int expectOpened, bool objects = false) {
   TempDir dir;
   std::string list;
   for (const std::string& line : lines) list += line + "\r\n";
   WriteBytes(dir / "list.dat", EncodeTextFile(list));
   const std::filesystem::path out = dir / "report.html";
-  const ProcessResult result = RunProcess({BuiltProgram("tabulon-cli"), "--verbose", "-o",
-                                           out.string(), "--list", (dir / "list.dat").string()});
+  std::vector<std::string> command{
+      BuiltProgram("tabulon-cli"), "--verbose", "-o", out.string(), "--list",
+      (dir / "list.dat").string()};
+  if (objects) command.push_back("--objects");
+  const ProcessResult result = RunProcess(command);
   ASSERT_EQ(result.ExitCode, 0) << result.Err;
   EXPECT_EQ(result.Out, out.string() + "\n");
 
@@ -82,6 +89,11 @@ void CheckReport(const std::vector<std::string>& lines, int expectOpened) {
     for (const std::string& relation : expected->Relations) {
       EXPECT_NE(text.find("<caption>" + HtmlEscape(relation) + "</caption>"), std::string::npos)
           << fields[2] << ": " << relation;
+    }
+    const std::string queryIn = " (in " + HtmlEscape(expected->DbName) + ")</a></h5>";
+    for (const std::string& query : expected->Queries) {
+      EXPECT_EQ(text.find(">" + HtmlEscape(query) + queryIn) != std::string::npos, objects)
+          << fields[2] << ": " << query;
     }
   }
   EXPECT_EQ(opened, expectOpened);
@@ -110,6 +122,19 @@ TEST(EndToEnd, SharedDatabasesOfEveryVersion) {
   CheckReport(lines, openable);
 }
 
+TEST(EndToEnd, SharedDatabasesWithTheirQueriesAndObjects) {
+  TABULON_REQUIRE_TESTDATA();
+  std::vector<std::string> lines;
+  int openable = 0;
+  for (const auto& file : AllDatabaseFiles()) {
+    const std::string name = file.filename().string();
+    const std::string password = name.find("with-password") != std::string::npos ? "password" : "";
+    lines.push_back(JoinTargetLine({"??", password, file.string()}));
+    openable += ReadThroughEngine(password, file.string()) ? 1 : 0;
+  }
+  CheckReport(lines, openable, true);
+}
+
 TEST(EndToEnd, DatabasesMadeByMkmdb) {
   TempDir dir;
   const std::filesystem::path sample = dir / "サンプル表.mdb";
@@ -125,6 +150,7 @@ TEST(EndToEnd, DatabasesMadeByMkmdb) {
   CheckReport({NewTargetLine(sample.string()), NewTargetLine(synthetic.string()),
                NewTargetLine(sample.string())},
               3);
+  CheckReport({NewTargetLine(sample.string())}, 1, true);
   // The sample's Japanese names reach the file as their Shift-JIS bytes.
   TempDir out;
   RunProcess({BuiltProgram("tabulon-cli"), "-o", (out / "r.html").string(), sample.string()});

@@ -28,7 +28,8 @@ constexpr std::string_view ComponentOrder =
     "RbtnPutWhere:Checked=0 Label11 Label12 Label13 Label14 Label15 Label16 Label17 Label18 "
     "Label8 ChkVerbose:Checked=0 Label10 Label9 ChkRestoreList:Checked=0 TabSheet2 Panel2 "
     "Label20 RdoTypeLong:Checked=0 RdoTypeMiddle:Checked=1 RdoTypeShort:Checked=0 Panel4 "
-    "Label21 RdoAttrLong:Checked=1 RdoAttrMiddle:Checked=0 RdoAttrShort:Checked=0";
+    "Label21 RdoAttrLong:Checked=1 RdoAttrMiddle:Checked=0 RdoAttrShort:Checked=0 Panel5 "
+    "Label22 ChkObjects:Checked=0";
 
 TEST(MainFormFiles, FirstSaveWritesEveryComponentInOrder) {
   WindowWorld world;
@@ -55,7 +56,7 @@ TEST(MainFormFiles, SettingsAndListComeBackAtTheNextStart) {
       "ソフト.mdb\"\n";
   {
     TMainForm& form = world.Open();
-    for (const char* name : {"ChkClearListOnDrop", "ChkVerbose", "ChkRestoreList"}) {
+    for (const char* name : {"ChkClearListOnDrop", "ChkVerbose", "ChkRestoreList", "ChkObjects"}) {
       world.Child<QCheckBox>(name).toggle();
     }
     for (const char* name : {"RbtnPutWhere", "RdoTypeShort", "RdoAttrMiddle"}) {
@@ -79,6 +80,7 @@ TEST(MainFormFiles, SettingsAndListComeBackAtTheNextStart) {
       {"ChkClearListOnDrop", false}, {"ChkVerbose", true},   {"ChkRestoreList", true},
       {"RbtnPutDesktop", false},     {"RbtnPutWhere", true}, {"RdoTypeMiddle", false},
       {"RdoTypeShort", true},        {"RdoAttrLong", false}, {"RdoAttrMiddle", true},
+      {"ChkObjects", true},
   };
   for (const auto& [name, checked] : states) EXPECT_EQ(world.Checked(name), checked) << name;
   EXPECT_EQ(world.Child<TSaveDialog>("SaveHere").InitialDir.toStdString(), "/home/ユーザー/出力");
@@ -101,6 +103,7 @@ TEST(MainFormFiles, ReadingRulesOfHandWrittenSettings) {
   EXPECT_EQ(world.Form->pos(), QPoint(243, -20)) << "partly off-screen stays";
   EXPECT_EQ(world.Form->size(), QSize(400, 446));
   EXPECT_TRUE(world.Checked("ChkVerbose"));
+  EXPECT_FALSE(world.Checked("ChkObjects")) << "settings from before the box leave it off";
   EXPECT_FALSE(world.Checked("RbtnPutDesktop"));
   EXPECT_FALSE(world.Checked("RbtnPutWhere"));
   EXPECT_FALSE(world.Targets().isEnabled());

@@ -73,6 +73,9 @@ const Control Inventory[] = {
     {"RdoAttrLong", "QRadioButton", "カナ使用　例)サイズ固定", {16, 32, -1, -1}},
     {"RdoAttrMiddle", "QRadioButton", "英字混在　例)Size固定　※横幅短め", {16, 56, -1, -1}},
     {"RdoAttrShort", "QRadioButton", "漢字のみ　例)桁数固定　※横幅最短", {16, 80, -1, -1}},
+    {"Panel5", "QFrame", "", {0, 210, -1, 60}},
+    {"Label22", "QLabel", "レポートの内容", {6, 8, -1, -1}},
+    {"ChkObjects", "QCheckBox", "クエリの SQL、フォーム・レポートなども出力", {16, 32, -1, -1}},
 };
 
 QString CaptionOf(const QWidget& w) {
@@ -110,8 +113,8 @@ TEST(MainFormLayout, EveryControlUnderItsNameWithCaptionAndPlace) {
       }
     }
     EXPECT_EQ(w.font().pixelSize(), 13);
-    const std::set<std::string_view> headings = {"Label1", "Label6",  "Label7", "Label8",
-                                                 "Label9", "Label20", "Label21"};
+    const std::set<std::string_view> headings = {"Label1", "Label6",  "Label7",  "Label8",
+                                                 "Label9", "Label20", "Label21", "Label22"};
     EXPECT_EQ(w.font().bold(), headings.count(c.Name) == 1);
   }
 

@@ -103,6 +103,25 @@ FakeDatabaseData Locked(std::string password) {
   return db;
 }
 
+FakeQueryData Query(std::string name, std::int32_t type, std::string sql) {
+  FakeQueryData query;
+  query.Name = std::move(name);
+  query.Type = type;
+  query.SQL = std::move(sql);
+  return query;
+}
+
+FakeContainerData Container(std::string name, const std::vector<std::string>& documents) {
+  FakeContainerData container;
+  container.Name = std::move(name);
+  for (const std::string& document : documents) {
+    container.Documents.emplace_back();
+    container.Documents.back().Name = document;
+    container.Documents.back().Container = container.Name;
+  }
+  return container;
+}
+
 struct GoldenCase {
   const char* Name;
   std::function<void(RunWorld&)> Adjust;
@@ -182,6 +201,57 @@ std::vector<GoldenCase> Cases() {
                      {{"/one/<same>.mdb", a}, {"/two/<same>.mdb", a}},
                      {R"("??"|""|"/one/<same>.mdb")", R"("??"|""|"/two/<same>.mdb")",
                       R"("??"|""|"/one/<same>.mdb")"}});
+  }
+
+  {
+    // With --objects: queries (one failing, hostile texts), linked tables
+    // with and without a description of their own, and the objects by kind.
+    FakeDatabaseData db = SalesDatabase();
+    FakeTableData link;
+    link.Name = "仕入先";
+    link.Attributes = dao::dbAttachedTable;
+    link.Connect = ";DATABASE=C:\\販売\\仕入<先>.mdb";
+    link.SourceTableName = "仕入先&表";
+    link.Fields = {Field("仕入先コード", dao::dbText, 10, 0x22, 0)};
+    FakeTableData odbc = link;
+    odbc.Name = "在庫";
+    odbc.Attributes = dao::dbAttachedODBC;
+    odbc.Connect = "ODBC;DSN=基幹;UID=sa;PWD=秘密;DATABASE=x";
+    odbc.SourceTableName = "dbo.在庫";
+    odbc.Description = "基幹の在庫";
+    db.Tables.push_back(link);
+    db.Tables.push_back(odbc);
+    FakeQueryData select = Query("受注一覧", dao::dbQSelect,
+                                 "PARAMETERS [開始日] DateTime, 名前 Text(10), 何か Value;\n"
+                                 "SELECT 受注.受注ID, \"<&>\" AS 記号\nFROM 受注\n"
+                                 "WHERE 受注.受注日>=[開始日] AND 名前 Like \"C:\\*\";");
+    select.Parameters = {{"[開始日]", dao::dbDate, {}}, {"名前", dao::dbText, {}}, {"何か", 0, {}}};
+    FakeQueryData broken = Query("壊れた<クエリ>", 144, "");
+    broken.Fails = {"SQL"};
+    FakeQueryData pass = Query("直接", dao::dbQSQLPassThrough, "EXEC 集計 1");
+    pass.Connect = "ODBC;DSN=基幹;PWD=秘密";
+    pass.LastUpdated = dao::Null{};
+    FakeQueryData hidden = Query("~sq_cフォーム", dao::dbQSelect, "SELECT 1;");
+    db.Queries = {select, broken, pass, hidden};
+    db.Containers = {Container("Forms", {"受注<入力>", "メニュー"}),
+                     Container("Modules", {"共通関数"}),
+                     Container("Reports", {"請求書"}),
+                     Container("Scripts", {"AutoExec"}),
+                     Container("Tables", {"受注"}),
+                     Container("DataAccessPages", {})};
+    db.Containers.back().Fails = {"Documents.Count"};
+    FakeDatabaseData noQueries = SalesDatabase();
+    noQueries.Fails = {"QueryDefs.Count", "Containers.Count"};
+    cases.push_back({"objects",
+                     [](RunWorld& w) {
+                       w.Settings.Objects = true;
+                       w.Words.Words.Parse(
+                           "[QUERY_TYPE_2]\ndbQSelect=選択クエリ\n"
+                           "dbQSQLPassThrough=パススルー クエリ\n[FIELD_TYPE_2]\ndbValue=任意の型\n"
+                           "dbDate=日付/時刻型\n");
+                     },
+                     {{"/data/販売.mdb", db}, {"/data/none.mdb", noQueries}},
+                     {R"("??"|""|"/data/販売.mdb")", R"("??"|""|"/data/none.mdb")"}});
   }
 
   cases.push_back(

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <dao/ObjectModel.h>
 #include <report/Wording.h>
 #include <text/TextFile.h>
 
@@ -137,7 +138,16 @@ TEST(Wording, ShippedFileWordsEveryKeyInEverySection) {
       EXPECT_EQ(wording.FieldAttributesText(bit).find("db"), std::string::npos)
           << wording.AttrSection << " " << bit;
     }
+    for (const std::int32_t type : {0, 16, 32, 48, 64, 80, 96, 112, 128}) {
+      EXPECT_FALSE(wording.QueryTypeText(type).starts_with("db"))
+          << wording.QueryTypeSection << " " << type;
+    }
+    EXPECT_FALSE(wording.ParameterTypeText(0).starts_with("db")) << wording.TypeSection;
   }
+  wording.SetStyles(WordStyle::Long, WordStyle::Long);
+  EXPECT_EQ(wording.QueryTypeText(dao::dbQSetOperation), "ユニオン クエリ(Union)");
+  EXPECT_EQ(wording.QueryTypeText(144), "UnKnown (144)");
+  EXPECT_EQ(wording.ParameterTypeText(dao::dbDate), "日付/時刻型(Date)");
   // The examples on the window's radio buttons.
   wording.SetStyles(WordStyle::Long, WordStyle::Long);
   EXPECT_EQ(wording.FieldTypeText(6), "単精度浮動小数点数型(Single)");

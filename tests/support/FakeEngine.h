@@ -64,6 +64,8 @@ struct FakeIndexData {
 struct FakeTableData {
   std::string Name;
   std::int32_t Attributes = 0;
+  std::string Connect;
+  std::string SourceTableName;
   dao::Variant RecordCount = std::int64_t{0};
   dao::Variant DateCreated = dao::Date{38135.0};
   dao::Variant LastUpdated = dao::Date{38136.5};
@@ -85,13 +87,48 @@ struct FakeRelationData {
   FailSet Fails;                                            // also "Fields.Count"
 };
 
+struct FakeParameterData {
+  std::string Name;
+  std::int32_t Type = dao::dbText;
+  FailSet Fails;
+};
+
+struct FakeQueryData {
+  std::string Name;
+  std::int32_t Type = dao::dbQSelect;
+  std::string SQL;
+  std::string Connect;
+  dao::Variant DateCreated = dao::Date{38135.0};
+  dao::Variant LastUpdated = dao::Date{38136.5};
+  std::vector<FakeParameterData> Parameters;
+  FailSet Fails;  // also "SQL", "Parameters.Count"
+};
+
+struct FakeDocumentData {
+  std::string Name;
+  std::string Container;
+  dao::Variant DateCreated = dao::Date{38135.0};
+  dao::Variant LastUpdated = dao::Date{38136.5};
+  FailSet Fails;
+};
+
+struct FakeContainerData {
+  std::string Name;
+  std::vector<FakeDocumentData> Documents;
+  FailSet Fails;  // also "Documents.Count"
+};
+
 struct FakeDatabaseData {
   std::string Password;  // "" opens with any password
   int OpenLimit = -1;    // how many opens succeed; -1 for no limit
   std::vector<FakePropertyData> Properties;
   std::vector<FakeTableData> Tables;
   std::vector<FakeRelationData> Relations;
-  FailSet Fails;  // "Properties.Count", "TableDefs.Count", "Relations.Count", "Close"
+  std::vector<FakeQueryData> Queries;  // AllQueryDefs; QueryDefs leaves out "~sq_" names
+  std::vector<FakeContainerData> Containers;
+  // "Properties.Count", "TableDefs.Count", "Relations.Count", "QueryDefs.Count",
+  // "Containers.Count", "Close"
+  FailSet Fails;
 };
 
 // Answers a member from an object's data unless the member is in its
@@ -228,6 +265,8 @@ class FakeTableDef : public dao::TableDef, public FakeObject<FakeTableData> {
         FIndexes(FData.Fails, "Indexes", FData.Indexes) {}
   std::string Name() override { return Get("Name", FData.Name); }
   std::int32_t Attributes() override { return Get("Attributes", FData.Attributes); }
+  std::string Connect() override { return Get("Connect", FData.Connect); }
+  std::string SourceTableName() override { return Get("SourceTableName", FData.SourceTableName); }
   dao::Variant RecordCount() override { return Get("RecordCount", FData.RecordCount); }
   dao::Variant DateCreated() override { return Get("DateCreated", FData.DateCreated); }
   dao::Variant LastUpdated() override { return Get("LastUpdated", FData.LastUpdated); }
@@ -258,6 +297,58 @@ class FakeRelation : public dao::Relation, public FakeObject<FakeRelationData> {
   FakeFields FFields;
 };
 
+class FakeParameter : public dao::Parameter, public FakeObject<FakeParameterData> {
+ public:
+  using FakeObject::FakeObject;
+  std::string Name() override { return Get("Name", FData.Name); }
+  std::int32_t Type() override { return Get("Type", FData.Type); }
+};
+
+class FakeQueryDef : public dao::QueryDef, public FakeObject<FakeQueryData> {
+ public:
+  explicit FakeQueryDef(FakeQueryData data)
+      : FakeObject(std::move(data)), FParameters(FData.Fails, "Parameters", FData.Parameters) {}
+  std::string Name() override { return Get("Name", FData.Name); }
+  std::int32_t Type() override { return Get("Type", FData.Type); }
+  std::string SQL() override { return Get("SQL", FData.SQL); }
+  std::string Connect() override { return Get("Connect", FData.Connect); }
+  dao::Variant DateCreated() override { return Get("DateCreated", FData.DateCreated); }
+  dao::Variant LastUpdated() override { return Get("LastUpdated", FData.LastUpdated); }
+  dao::Collection<dao::Parameter>& Parameters() override { return FParameters; }
+
+ private:
+  FakeCollection<dao::Parameter, FakeParameter> FParameters;
+};
+
+class FakeDocument : public dao::Document, public FakeObject<FakeDocumentData> {
+ public:
+  using FakeObject::FakeObject;
+  std::string Name() override { return Get("Name", FData.Name); }
+  std::string Container() override { return Get("Container", FData.Container); }
+  dao::Variant DateCreated() override { return Get("DateCreated", FData.DateCreated); }
+  dao::Variant LastUpdated() override { return Get("LastUpdated", FData.LastUpdated); }
+};
+
+class FakeContainer : public dao::Container, public FakeObject<FakeContainerData> {
+ public:
+  explicit FakeContainer(FakeContainerData data)
+      : FakeObject(std::move(data)), FDocuments(FData.Fails, "Documents", FData.Documents) {}
+  std::string Name() override { return Get("Name", FData.Name); }
+  dao::Collection<dao::Document>& Documents() override { return FDocuments; }
+
+ private:
+  FakeCollection<dao::Document, FakeDocument> FDocuments;
+};
+
+// The queries a database lists in QueryDefs: all but "~sq_" ones.
+inline std::vector<FakeQueryData> SavedQueries(const std::vector<FakeQueryData>& all) {
+  std::vector<FakeQueryData> saved;
+  for (const FakeQueryData& query : all) {
+    if (query.Name.rfind("~sq_", 0) != 0) saved.push_back(query);
+  }
+  return saved;
+}
+
 // Counts of engine calls, shared by an engine and the databases it opens.
 struct FakeCalls {
   int Opens = 0;
@@ -272,10 +363,16 @@ class FakeDatabase : public dao::Database {
         FCalls(calls),
         FProperties(FData.Fails, "Properties", FData.Properties),
         FTableDefs(FData.Fails, "TableDefs", FData.Tables),
-        FRelations(FData.Fails, "Relations", FData.Relations) {}
+        FRelations(FData.Fails, "Relations", FData.Relations),
+        FQueryDefs(FData.Fails, "QueryDefs", SavedQueries(FData.Queries)),
+        FAllQueryDefs(FData.Fails, "QueryDefs", FData.Queries),
+        FContainers(FData.Fails, "Containers", FData.Containers) {}
   dao::Collection<dao::Property>& Properties() override { return FProperties; }
   dao::Collection<dao::TableDef>& TableDefs() override { return FTableDefs; }
   dao::Collection<dao::Relation>& Relations() override { return FRelations; }
+  dao::Collection<dao::QueryDef>& QueryDefs() override { return FQueryDefs; }
+  dao::Collection<dao::QueryDef>& AllQueryDefs() override { return FAllQueryDefs; }
+  dao::Collection<dao::Container>& Containers() override { return FContainers; }
   void Close() override {
     ++FCalls.Closes;
     MaybeFail(FData.Fails, "Close");
@@ -287,6 +384,9 @@ class FakeDatabase : public dao::Database {
   FakeProperties FProperties;
   FakeCollection<dao::TableDef, FakeTableDef> FTableDefs;
   FakeCollection<dao::Relation, FakeRelation> FRelations;
+  FakeCollection<dao::QueryDef, FakeQueryDef> FQueryDefs;
+  FakeCollection<dao::QueryDef, FakeQueryDef> FAllQueryDefs;
+  FakeCollection<dao::Container, FakeContainer> FContainers;
 };
 
 class FakeWorkspace : public dao::Workspace {

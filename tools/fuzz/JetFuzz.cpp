@@ -37,6 +37,8 @@ void ReadProperties(dao::Collection<dao::Property>& properties) {
 void ReadTable(dao::Database& database, dao::TableDef& table) {
   Try([&] { table.Name(); });
   Try([&] { table.Attributes(); });
+  Try([&] { table.Connect(); });
+  Try([&] { table.SourceTableName(); });
   Try([&] { dao::VariantToText(table.RecordCount()); });
   Try([&] { dao::VariantToText(table.DateCreated()); });
   Try([&] { dao::VariantToText(table.LastUpdated()); });
@@ -75,6 +77,25 @@ void ReadTable(dao::Database& database, dao::TableDef& table) {
   });
 }
 
+void ReadQueries(dao::Collection<dao::QueryDef>& queries) {
+  Try([&] {
+    const int count = queries.Count();
+    for (int i = 0; i < count; ++i) {
+      dao::QueryDef& query = queries.Item(i);
+      query.Name();
+      query.Type();
+      query.Connect();
+      Try([&] { query.SQL(); });
+      Try([&] { dao::VariantToText(query.DateCreated()); });
+      const int parameters = query.Parameters().Count();
+      for (int k = 0; k < parameters; ++k) {
+        query.Parameters().Item(k).Name();
+        query.Parameters().Item(k).Type();
+      }
+    }
+  });
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -103,6 +124,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       for (int k = 0; k < fields; ++k) {
         relation.Fields().Item(k).Name();
         relation.Fields().Item(k).ForeignName();
+      }
+    }
+  });
+  ReadQueries(database->AllQueryDefs());
+  Try([&] {
+    const int count = database->Containers().Count();
+    for (int i = 0; i < count; ++i) {
+      dao::Container& container = database->Containers().Item(i);
+      const int documents = container.Documents().Count();
+      for (int k = 0; k < documents; ++k) {
+        container.Documents().Item(k).Name();
+        Try([&] { dao::VariantToText(container.Documents().Item(k).LastUpdated()); });
       }
     }
   });

@@ -1,8 +1,10 @@
-// jetdump [--password PW] FILE
+// jetdump [--password PW] [--all-queries] FILE
 //
 // Prints everything the object model presents for a database as JSON: the
 // engine's and workspace's properties, the database's properties, its table
-// definitions with fields and indexes, and its relations. Keys are the
+// definitions with fields and indexes, its relations, its saved queries
+// (with --all-queries also those Access keeps for forms and reports) and
+// its containers with their documents. Keys are the
 // members' names in lowerCamelCase; a member that fails is replaced by
 // "<member>Error" with the failure's text; values the report shows as text
 // (record counts, dates, property values, default values) appear as that
@@ -118,6 +120,8 @@ Json TableJson(dao::TableDef& table) {
   Json json = Json::object();
   Put(json, "name", [&] { return table.Name(); });
   Put(json, "attributes", [&] { return table.Attributes(); });
+  Put(json, "connect", [&] { return table.Connect(); });
+  Put(json, "sourceTableName", [&] { return table.SourceTableName(); });
   Put(json, "recordCount", [&] { return dao::VariantToText(table.RecordCount()); });
   Put(json, "dateCreated", [&] { return dao::VariantToText(table.DateCreated()); });
   Put(json, "lastUpdated", [&] { return dao::VariantToText(table.LastUpdated()); });
@@ -161,6 +165,66 @@ Json RelationJson(dao::Relation& relation) {
   return json;
 }
 
+Json QueryJson(dao::QueryDef& query) {
+  Json json = Json::object();
+  Put(json, "name", [&] { return query.Name(); });
+  Put(json, "type", [&] { return query.Type(); });
+  Put(json, "dateCreated", [&] { return dao::VariantToText(query.DateCreated()); });
+  Put(json, "lastUpdated", [&] { return dao::VariantToText(query.LastUpdated()); });
+  Put(json, "connect", [&] { return query.Connect(); });
+  Put(json, "parameters", [&] {
+    Json list = Json::array();
+    const int count = query.Parameters().Count();
+    for (int k = 0; k < count; ++k) {
+      dao::Parameter& parameter = query.Parameters().Item(k);
+      Json row = Json::object();
+      Put(row, "name", [&] { return parameter.Name(); });
+      Put(row, "type", [&] { return parameter.Type(); });
+      list.push_back(std::move(row));
+    }
+    return list;
+  });
+  Put(json, "sql", [&] { return query.SQL(); });
+  return json;
+}
+
+Json ContainerJson(dao::Container& container) {
+  Json json = Json::object();
+  Put(json, "name", [&] { return container.Name(); });
+  Put(json, "documents", [&] {
+    Json list = Json::array();
+    const int count = container.Documents().Count();
+    for (int k = 0; k < count; ++k) {
+      dao::Document& document = container.Documents().Item(k);
+      Json row = Json::object();
+      Put(row, "name", [&] { return document.Name(); });
+      Put(row, "dateCreated", [&] { return dao::VariantToText(document.DateCreated()); });
+      Put(row, "lastUpdated", [&] { return dao::VariantToText(document.LastUpdated()); });
+      list.push_back(std::move(row));
+    }
+    return list;
+  });
+  return json;
+}
+
+// Each element of `collection` through `toJson`; an element that fails
+// whole gives {"itemError": ...}.
+template <class T, class F>
+Json ListJson(dao::Collection<T>& collection, F&& toJson) {
+  Json list = Json::array();
+  const int count = collection.Count();
+  for (int i = 0; i < count; ++i) {
+    try {
+      list.push_back(toJson(collection.Item(i)));
+    } catch (const std::exception& e) {
+      Json row = Json::object();
+      row["itemError"] = e.what();
+      list.push_back(std::move(row));
+    }
+  }
+  return list;
+}
+
 // Writes what `out` holds to standard output and empties it.
 void Flush(std::string& out) {
   std::fwrite(out.data(), 1, out.size(), stdout);
@@ -169,7 +233,7 @@ void Flush(std::string& out) {
 
 // Everything above the table list is small; tables are written one at a
 // time so that a large database never sits in memory twice.
-void PrintDatabase(std::string& out, dao::Database& database) {
+void PrintDatabase(std::string& out, dao::Database& database, bool allQueries) {
   auto dump = [](const Json& json) {
     return json.dump(-1, ' ', false, Json::error_handler_t::replace);
   };
@@ -205,12 +269,16 @@ void PrintDatabase(std::string& out, dao::Database& database) {
     for (int i = 0; i < n; ++i) list.push_back(RelationJson(database.Relations().Item(i)));
     return list;
   });
+  Put(relations, "queryDefs", [&] {
+    return ListJson(allQueries ? database.AllQueryDefs() : database.QueryDefs(), QueryJson);
+  });
+  Put(relations, "containers", [&] { return ListJson(database.Containers(), ContainerJson); });
   const std::string tail = dump(relations);
   out += ",\n" + tail.substr(1);  // without its opening brace
 }
 
 int Usage() {
-  std::fputs("使い方: jetdump [--password パスワード] ファイル\n", stderr);
+  std::fputs("使い方: jetdump [--password パスワード] [--all-queries] ファイル\n", stderr);
   return 2;
 }
 
@@ -220,12 +288,15 @@ int main(int argc, char** argv) {
   std::string password;
   std::string path;
   bool havePath = false;
+  bool allQueries = false;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     if (argument == "--password" && i + 1 < argc) {
       password = argv[++i];
     } else if (argument.rfind("--password=", 0) == 0) {
       password = argument.substr(11);
+    } else if (argument == "--all-queries") {
+      allQueries = true;
     } else if (argument == "--help" || argument == "-h") {
       Usage();
       return 0;
@@ -258,7 +329,7 @@ int main(int argc, char** argv) {
   Put(json["workspace"], "properties", [&] { return PropertiesJson(workspace.Properties()); });
   const std::string head = json.dump(-1, ' ', false, Json::error_handler_t::replace);
   std::string out = head.substr(0, head.size() - 1) + ",\n\"database\":";
-  PrintDatabase(out, *database);
+  PrintDatabase(out, *database, allQueries);
   out += "}\n";
   Flush(out);
   database->Close();

@@ -92,7 +92,31 @@ ByteVector EncodeCatalogRow(const TableLayout& layout, const CatalogEntry& entry
   // Owner SIDs as the engine writes them: its own objects, and the Admin user's.
   cells[6] = Cell{true, entry.EngineOwned ? ByteVector{0xA7, 0x31} : ByteVector{0xA6, 0x33}};
   cells[7] = Long(static_cast<std::int32_t>(entry.Flags));
+  if (!entry.Database.empty()) cells[8] = Cell{true, entry.Database};
+  if (!entry.Connect.empty()) cells[9] = Cell{true, entry.Connect};
+  if (!entry.ForeignName.empty()) cells[10] = Text(entry.ForeignName);
   if (!entry.LvProp.empty()) cells[14] = Cell{true, entry.LvProp};
+  return EncodeRow(layout, cells);
+}
+
+ByteVector EncodeQueryRow(const TableLayout& layout, const QueryEntry& entry) {
+  std::vector<Cell> cells(layout.Columns.size());
+  cells[0] = Long(entry.ObjectId);
+  cells[1] = Cell{true, ByteVector{entry.Attribute}};
+  // The order counter is stored big-endian, so that its bytes sort as numbers.
+  cells[2] = Cell{true, ByteVector{static_cast<std::uint8_t>(entry.Order >> 24),
+                                   static_cast<std::uint8_t>(entry.Order >> 16),
+                                   static_cast<std::uint8_t>(entry.Order >> 8),
+                                   static_cast<std::uint8_t>(entry.Order)}};
+  if (!entry.Name1.empty()) cells[3] = Text(entry.Name1);
+  if (!entry.Name2.empty()) cells[4] = Text(entry.Name2);
+  if (!entry.Expression.empty()) cells[5] = Cell{true, entry.Expression};
+  if (entry.Flag) {
+    ByteSink flag;
+    flag.U16(static_cast<std::uint16_t>(*entry.Flag));
+    cells[6] = Cell{true, flag.Take()};
+  }
+  if (entry.Extra != 0) cells[7] = Long(entry.Extra);
   return EncodeRow(layout, cells);
 }
 

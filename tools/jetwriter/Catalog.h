@@ -3,6 +3,7 @@
 // and MSysRelationships, and the rows the writer puts in them.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include <dao/Variant.h>
@@ -34,6 +35,11 @@ struct CatalogEntry {
   std::uint32_t Flags = 0;
   bool EngineOwned = false;  // owner SID of engine objects, else the Admin user's
   ByteVector LvProp;
+  // Linked tables: the long-value cells of Database and Connect (empty for
+  // none) and the name in the source.
+  ByteVector Database;
+  ByteVector Connect;
+  std::string ForeignName;
 };
 
 ByteVector EncodeCatalogRow(const TableLayout& layout, const CatalogEntry& entry);
@@ -51,5 +57,20 @@ struct RelationshipEntry {
 };
 
 ByteVector EncodeRelationshipRow(const TableLayout& layout, const RelationshipEntry& entry);
+
+// One MSysQueries row: one part of a saved query. Empty texts are NULL;
+// Expression is the long-value cell (empty for none).
+struct QueryEntry {
+  std::int32_t ObjectId = 0;
+  std::uint8_t Attribute = 0;
+  std::uint32_t Order = 0;  // counts from 1 within each attribute
+  std::string Name1;
+  std::string Name2;
+  ByteVector Expression;
+  std::optional<std::int16_t> Flag;
+  std::int32_t Extra = 0;  // written when not 0
+};
+
+ByteVector EncodeQueryRow(const TableLayout& layout, const QueryEntry& entry);
 
 }  // namespace tabulon::jetwriter

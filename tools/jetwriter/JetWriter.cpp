@@ -1,11 +1,14 @@
 #include <tools/jetwriter/JetWriter.h>
 
 #include <algorithm>
+#include <map>
+#include <optional>
 #include <set>
 
 #include <fmt/format.h>
 
 #include <jet/JetFormat.h>
+#include <jet/QueryRows.h>
 #include <tools/jetwriter/Catalog.h>
 #include <tools/jetwriter/HeaderPage.h>
 #include <tools/jetwriter/IndexPages.h>
@@ -278,8 +281,20 @@ std::vector<std::uint32_t> AllocateRun(PageFile& file, std::uint32_t count) {
   return pages;
 }
 
+// The catalog flags the engine gives linked tables.
+constexpr std::uint32_t OdbcLinkFlags = 0x20100000;
+constexpr std::uint32_t JetLinkFlags = 0x00200000;
+
+// The catalog id of query `q`: after the relationships' and the linked
+// tables' ids.
+std::int32_t QueryId(const Database& db, std::size_t q) {
+  return static_cast<std::int32_t>(0x80000000u + db.Relationships.size() + db.LinkedTables.size() +
+                                   q);
+}
+
 // The catalog rows: containers, the database object, the engine tables,
-// the user tables, the relationships; property blocks go to `properties`.
+// the user tables, the relationships, the linked tables and the queries;
+// property blocks and the linked tables' texts go to `properties`.
 PackedRows WriteCatalog(PageFile& file, const Database& db, const std::vector<TableWork>& work,
                         LongValueStore& properties) {
   std::vector<CatalogEntry> entries;
@@ -311,6 +326,10 @@ PackedRows WriteCatalog(PageFile& file, const Database& db, const std::vector<Ta
   engineObject(MSysRelationshipsPage, jet::TablesContainerId, "MSysRelationships",
                jet::ObjectLocalTable);
 
+  // Long-value cells of the catalog's texts share the property blocks' pages.
+  const auto text = [&](const std::string& value) {
+    return value.empty() ? ByteVector{} : properties.Store(Utf16(value));
+  };
   for (std::size_t t = 0; t < db.Tables.size(); ++t) {
     const Table& table = db.Tables[t];
     CatalogEntry entry;
@@ -322,17 +341,52 @@ PackedRows WriteCatalog(PageFile& file, const Database& db, const std::vector<Ta
     entry.Updated = table.LastUpdated.value_or(entry.Created);
     entry.Flags = (table.Hidden ? jet::ObjectFlagHidden : 0u) |
                   (table.System ? jet::ObjectFlagSystemAlt : 0u);
+    if (table.OdbcConnect) {
+      entry.Type = jet::ObjectLinkedOdbcTable;
+      entry.Flags |= OdbcLinkFlags;
+      // The engine keeps an ODBC link's connect text without its "ODBC;".
+      entry.Connect = text(table.OdbcConnect->substr(5));
+      entry.ForeignName = table.ForeignName;
+    }
     entries.push_back(entry);
     blocks.push_back(TablePropertyBlock(table));
   }
-  for (std::size_t r = 0; r < db.Relationships.size(); ++r) {
+  // Objects without a TDEF get ids of their own above the page numbers.
+  std::uint32_t nextId = 0x80000000u;
+  for (const Relationship& relation : db.Relationships) {
     CatalogEntry entry;
-    // Objects without a TDEF get ids of their own above the page numbers.
-    entry.Id = static_cast<std::int32_t>(0x80000000u + r);
+    entry.Id = static_cast<std::int32_t>(nextId++);
     entry.ParentId = jet::RelationshipsContainerId;
-    entry.Name = db.Relationships[r].Name;
+    entry.Name = relation.Name;
     entry.Type = jet::ObjectRelationship;
     entry.Created = entry.Updated = db.Created;
+    entries.push_back(entry);
+    blocks.emplace_back();
+  }
+  for (const LinkedTable& link : db.LinkedTables) {
+    CatalogEntry entry;
+    entry.Id = static_cast<std::int32_t>(nextId++);
+    entry.ParentId = jet::TablesContainerId;
+    entry.Name = link.Name;
+    entry.Type = jet::ObjectLinkedTable;
+    entry.Flags = JetLinkFlags;
+    entry.Created = entry.Updated = db.Created;
+    entry.Database = text(link.Database);
+    entry.Connect = text(link.Connect);
+    entry.ForeignName = link.ForeignName;
+    entries.push_back(entry);
+    blocks.emplace_back();
+  }
+  for (std::size_t q = 0; q < db.Queries.size(); ++q) {
+    const Query& query = db.Queries[q];
+    CatalogEntry entry;
+    entry.Id = QueryId(db, q);
+    entry.ParentId = jet::TablesContainerId;
+    entry.Name = query.Name;
+    entry.Type = jet::ObjectQuery;
+    entry.Flags = static_cast<std::uint32_t>(query.Type);
+    entry.Created = query.DateCreated.value_or(db.Created);
+    entry.Updated = query.LastUpdated.value_or(entry.Created);
     entries.push_back(entry);
     blocks.emplace_back();
   }
@@ -372,6 +426,108 @@ PackedRows WriteRelationshipRows(PageFile& file, const Database& db, const Table
   return {rows.Pages(), rows.PagesWithRoom(), count};
 }
 
+// The code of the type row for a query type.
+std::int16_t TypeRowCode(std::int32_t type) {
+  switch (type) {
+    case dao::dbQMakeTable:
+      return 2;
+    case dao::dbQAppend:
+      return 3;
+    case dao::dbQUpdate:
+      return 4;
+    case dao::dbQDelete:
+      return 5;
+    case dao::dbQCrosstab:
+      return 6;
+    case dao::dbQDDL:
+      return 7;
+    case dao::dbQSQLPassThrough:
+      return 8;
+    case dao::dbQSetOperation:
+      return 9;
+    default:
+      return 1;
+  }
+}
+
+// The MSysQueries rows of one query, in the order Access writes them.
+std::vector<QueryEntry> QueryRows(const Query& query, std::int32_t id, LongValueStore& texts) {
+  std::vector<QueryEntry> rows;
+  std::map<std::uint8_t, std::uint32_t> counters;
+  auto add = [&](std::uint8_t attribute, std::optional<std::int16_t> flag, std::string name1 = "",
+                 std::string name2 = "", const std::string& expression = "") {
+    QueryEntry row;
+    row.ObjectId = id;
+    row.Attribute = attribute;
+    row.Order = ++counters[attribute];
+    row.Name1 = std::move(name1);
+    row.Name2 = std::move(name2);
+    if (!expression.empty()) row.Expression = texts.Store(Utf16(expression));
+    row.Flag = flag;
+    rows.push_back(std::move(row));
+    return &rows.back();
+  };
+  const bool verbatim = query.Type == dao::dbQDDL || query.Type == dao::dbQSQLPassThrough;
+  add(jet::QueryStart, 0);
+  add(jet::QueryType, TypeRowCode(query.Type),
+      query.Type == dao::dbQSQLPassThrough ? query.Connect : query.Target, "", query.Sql);
+  for (const QueryParameter& parameter : query.Parameters) {
+    add(jet::QueryParameter, static_cast<std::int16_t>(parameter.Type), parameter.Name)->Extra =
+        parameter.Size;
+  }
+  if (!verbatim) {
+    std::int16_t flags = 0;
+    if (query.AllFields) flags |= 0x01;
+    if (query.Distinct || (query.Type == dao::dbQSetOperation && !query.UnionAll)) flags |= 0x02;
+    if (query.OwnerAccess) flags |= 0x04;
+    if (query.DistinctRow) flags |= 0x08;
+    if (!query.Top.empty()) flags |= query.Percent ? 0x30 : 0x10;
+    add(jet::QueryFlags, flags, query.Top);
+  }
+  for (std::size_t i = 0; i < query.UnionParts.size(); ++i) {
+    add(jet::QueryTable, std::nullopt, "", i == 0 ? "X7YZ_____1" : "X7YZ_____2",
+        query.UnionParts[i]);
+  }
+  for (const QueryTable& table : query.Tables)
+    add(jet::QueryTable, std::nullopt, table.Name, table.Alias);
+  const QueryColumn* pivot = nullptr;
+  for (const QueryColumn& column : query.Columns) {
+    std::int16_t flag = column.Value ? static_cast<std::int16_t>(0x8000) : 0;
+    if (column.Role == CrosstabRole::RowHeading) flag = 2;
+    if (column.Role == CrosstabRole::ColumnHeading) {
+      flag = 1;
+      pivot = &column;
+    }
+    add(jet::QueryColumn, flag, column.Alias, column.Target, column.Expression);
+  }
+  for (const QueryJoin& join : query.Joins)
+    add(jet::QueryJoin, static_cast<std::int16_t>(join.Type), join.Left, join.Right, join.On);
+  if (!query.Where.empty()) add(jet::QueryWhere, std::nullopt, "", "", query.Where);
+  const std::int16_t groupFlag = query.Type == dao::dbQCrosstab ? 2 : 0;
+  for (const std::string& group : query.GroupBy) add(jet::QueryGroupBy, groupFlag, "", "", group);
+  // A crosstab groups by its column heading too, a group Access marks 1.
+  if (pivot) add(jet::QueryGroupBy, 1, "", "", pivot->Expression);
+  if (!query.Having.empty()) add(jet::QueryHaving, std::nullopt, "", "", query.Having);
+  for (const QueryOrder& order : query.OrderBy)
+    add(jet::QueryOrderBy, std::nullopt, order.Descending ? "D" : "", "", order.Expression);
+  add(jet::QueryEnd, std::nullopt);
+  return rows;
+}
+
+// The MSysQueries rows of every query; expressions go to `texts`.
+PackedRows WriteQueryRows(PageFile& file, const Database& db, LongValueStore& texts) {
+  const TableLayout layout = MSysQueriesLayout();
+  RowPacker rows(file, MSysQueriesPage);
+  std::uint32_t count = 0;
+  for (std::size_t q = 0; q < db.Queries.size(); ++q) {
+    for (const QueryEntry& row : QueryRows(db.Queries[q], QueryId(db, q), texts)) {
+      rows.Add(EncodeQueryRow(layout, row));
+      ++count;
+    }
+  }
+  return {rows.Pages(), rows.PagesWithRoom(), count};
+}
+
 }  // namespace
 
 WrittenDatabase WriteDatabase(const Database& db) {
@@ -402,6 +558,8 @@ WrittenDatabase WriteDatabase(const Database& db) {
   LongValueStore properties(file);
   const PackedRows catalog = WriteCatalog(file, db, work, properties);
   const PackedRows relationships = WriteRelationshipRows(file, db, tables);
+  LongValueStore queryTexts(file);
+  const PackedRows queries = WriteQueryRows(file, db, queryTexts);
 
   // Usage maps, then the TDEFs that point at them.
   RowPacker maps(file, 0);
@@ -416,7 +574,7 @@ WrittenDatabase WriteDatabase(const Database& db) {
   const EngineTable engineTables[] = {
       {MSysObjectsPage, MSysObjectsLayout(), catalog},
       {MSysACEsPage, MSysACEsLayout(), {}},
-      {MSysQueriesPage, MSysQueriesLayout(), {}},
+      {MSysQueriesPage, MSysQueriesLayout(), queries},
       {MSysRelationshipsPage, MSysRelationshipsLayout(), relationships}};
   const TableIndexPlan noIndexes;
   for (const EngineTable& table : engineTables) {
@@ -428,11 +586,11 @@ WrittenDatabase WriteDatabase(const Database& db) {
     std::size_t longValue = 0;
     for (const ColumnDef& column : table.Layout.Columns) {
       if (!column.IsLongValue()) continue;
-      const bool holdsProperties = table.Page == MSysObjectsPage && column.Name == "LvProp";
-      const std::uint32_t owned =
-          map(holdsProperties ? properties.Pages() : std::vector<std::uint32_t>{});
-      const std::uint32_t free =
-          map(holdsProperties ? properties.PagesWithRoom() : std::vector<std::uint32_t>{});
+      const LongValueStore* store = nullptr;
+      if (table.Page == MSysObjectsPage && column.Name == "LvProp") store = &properties;
+      if (table.Page == MSysQueriesPage && column.Name == "Expression") store = &queryTexts;
+      const std::uint32_t owned = map(store ? store->Pages() : std::vector<std::uint32_t>{});
+      const std::uint32_t free = map(store ? store->PagesWithRoom() : std::vector<std::uint32_t>{});
       links.LongValueMaps[longValue++] = {owned, free};
     }
     PlaceTdef(file, {table.Page}, BuildTdef(table.Layout, noIndexes, links));

@@ -91,6 +91,79 @@ struct Table {
   std::vector<Index> Indexes;
   std::vector<Row> Rows;
   std::vector<Property> Properties;
+  // An ODBC link ("ODBC;DSN=..."): the table's definition is kept as the
+  // engine keeps a linked ODBC table's, without rows.
+  std::optional<std::string> OdbcConnect;
+  std::string ForeignName;  // the table's name on the server
+};
+
+// A table linked from another Jet database: a catalog row only.
+struct LinkedTable {
+  std::string Name;
+  std::string Database;     // the source file's path as Access stores it
+  std::string ForeignName;  // the table's name there
+  std::string Connect;      // further connect text (";PWD=..."), usually ""
+};
+
+// A saved query, part by part as the engine stores it in MSysQueries.
+struct QueryParameter {
+  std::string Name;
+  std::int32_t Type = dao::dbText;  // a field type code, or 0 for any type
+  int Size = 0;                     // Text only
+};
+
+struct QueryTable {
+  std::string Name;
+  std::string Alias;
+};
+
+// How a crosstab query uses a column.
+enum class CrosstabRole { None, RowHeading, Value, ColumnHeading };
+
+struct QueryColumn {
+  std::string Expression;  // as Access writes it, brackets included
+  std::string Alias;
+  std::string Target;  // append: the target column; update: the column set
+  bool Value = false;  // append: an item of VALUES (...)
+  CrosstabRole Role = CrosstabRole::None;
+};
+
+struct QueryJoin {
+  std::string Left;  // table or alias
+  std::string Right;
+  int Type = 1;  // 1 INNER, 2 LEFT, 3 RIGHT
+  std::string On;
+};
+
+struct QueryOrder {
+  std::string Expression;
+  bool Descending = false;
+};
+
+struct Query {
+  std::string Name;
+  std::int32_t Type = dao::dbQSelect;
+  std::optional<dao::Date> DateCreated;
+  std::optional<dao::Date> LastUpdated;
+  bool Distinct = false;
+  bool DistinctRow = false;
+  std::string Top;  // "10"; empty for none
+  bool Percent = false;
+  bool OwnerAccess = false;
+  bool AllFields = false;  // the "*" of SELECT
+  std::vector<QueryParameter> Parameters;
+  std::string Target;  // make-table and append
+  std::vector<QueryTable> Tables;
+  std::vector<QueryColumn> Columns;
+  std::vector<QueryJoin> Joins;
+  std::string Where;
+  std::vector<std::string> GroupBy;
+  std::string Having;
+  std::vector<QueryOrder> OrderBy;
+  std::string Sql;                      // data-definition and pass-through
+  std::string Connect;                  // pass-through
+  std::vector<std::string> UnionParts;  // union: 2 SELECT texts
+  bool UnionAll = false;
 };
 
 struct RelationColumn {
@@ -119,6 +192,8 @@ struct Database {
   std::vector<Property> Properties;
   std::vector<Table> Tables;
   std::vector<Relationship> Relationships;
+  std::vector<LinkedTable> LinkedTables;
+  std::vector<Query> Queries;
 };
 
 // Longest name of a table, column, index or relationship, in UTF-16 units.

@@ -237,9 +237,10 @@ Index ReadIndex(const Json& json, Path path) {
 }
 
 Table ReadTable(const Json& json, Path path) {
-  CheckKeys(json, path,
-            {"name", "hidden", "system", "description", "validationRule", "validationText",
-             "created", "updated", "columns", "indexes", "rows", "properties"});
+  CheckKeys(
+      json, path,
+      {"name", "hidden", "system", "description", "validationRule", "validationText", "created",
+       "updated", "columns", "indexes", "rows", "properties", "connect", "foreignName"});
   Table table;
   table.Name = String(Require(json, "name", path), path.Key("name"));
   path = path.Named(table.Name);
@@ -276,7 +277,147 @@ Table ReadTable(const Json& json, Path path) {
     }
   }
   table.Properties = Properties(json, path);
+  table.OdbcConnect = OptionalString(json, "connect", path);
+  table.ForeignName = OptionalString(json, "foreignName", path).value_or("");
   return table;
+}
+
+LinkedTable ReadLinkedTable(const Json& json, Path path) {
+  CheckKeys(json, path, {"name", "database", "foreignName", "connect"});
+  LinkedTable link;
+  link.Name = String(Require(json, "name", path), path.Key("name"));
+  path = path.Named(link.Name);
+  link.Database = String(Require(json, "database", path), path.Key("database"));
+  link.ForeignName = OptionalString(json, "foreignName", path).value_or(link.Name);
+  link.Connect = OptionalString(json, "connect", path).value_or("");
+  return link;
+}
+
+template <class T, std::size_t N>
+T Choice(const Json& value, const Path& path,
+         const std::array<std::pair<std::string_view, T>, N>& choices) {
+  const std::string name = String(value, path);
+  std::string known;
+  for (const auto& [word, choice] : choices) {
+    if (word == name) return choice;
+    known += (known.empty() ? "" : ", ") + std::string(word);
+  }
+  path.Fail(fmt::format("unknown value \"{}\" (one of {})", name, known));
+}
+
+constexpr std::array<std::pair<std::string_view, std::int32_t>, 9> QueryTypes{{
+    {"select", dao::dbQSelect},
+    {"crosstab", dao::dbQCrosstab},
+    {"delete", dao::dbQDelete},
+    {"update", dao::dbQUpdate},
+    {"append", dao::dbQAppend},
+    {"makeTable", dao::dbQMakeTable},
+    {"dataDefinition", dao::dbQDDL},
+    {"passThrough", dao::dbQSQLPassThrough},
+    {"union", dao::dbQSetOperation},
+}};
+
+constexpr std::array<std::pair<std::string_view, int>, 3> JoinTypes{
+    {{"inner", 1}, {"left", 2}, {"right", 3}}};
+
+constexpr std::array<std::pair<std::string_view, CrosstabRole>, 3> CrosstabRoles{
+    {{"row", CrosstabRole::RowHeading},
+     {"value", CrosstabRole::Value},
+     {"column", CrosstabRole::ColumnHeading}}};
+
+// Each element of the array under `key` (when present) through `read`.
+template <class F>
+void EachOf(const Json& json, const char* key, const Path& path, F&& read) {
+  if (!json.contains(key)) return;
+  const Path listPath = path.Key(key);
+  const Json& list = Array(json[key], listPath);
+  for (std::size_t i = 0; i < list.size(); ++i) read(list[i], listPath.At(i));
+}
+
+Query ReadQuery(const Json& json, Path path) {
+  CheckKeys(json, path,
+            {"name",    "type",    "created",     "updated",   "distinct",   "distinctRow",
+             "top",     "percent", "ownerAccess", "allFields", "parameters", "target",
+             "tables",  "columns", "joins",       "where",     "groupBy",    "having",
+             "orderBy", "sql",     "connect",     "union",     "unionAll"});
+  Query query;
+  query.Name = String(Require(json, "name", path), path.Key("name"));
+  path = path.Named(query.Name);
+  query.Type = Choice(Require(json, "type", path), path.Key("type"), QueryTypes);
+  if (json.contains("created")) query.DateCreated = DateValue(json["created"], path.Key("created"));
+  if (json.contains("updated")) query.LastUpdated = DateValue(json["updated"], path.Key("updated"));
+  query.Distinct = OptionalBool(json, "distinct", path).value_or(false);
+  query.DistinctRow = OptionalBool(json, "distinctRow", path).value_or(false);
+  if (json.contains("top")) query.Top = std::to_string(Int(json["top"], path.Key("top")));
+  query.Percent = OptionalBool(json, "percent", path).value_or(false);
+  query.OwnerAccess = OptionalBool(json, "ownerAccess", path).value_or(false);
+  query.AllFields = OptionalBool(json, "allFields", path).value_or(false);
+  EachOf(json, "parameters", path, [&](const Json& item, const Path& at) {
+    CheckKeys(item, at, {"name", "type", "size"});
+    QueryParameter parameter;
+    parameter.Name = String(Require(item, "name", at), at.Key("name"));
+    const std::string type = OptionalString(item, "type", at).value_or("value");
+    parameter.Type = type == "value" ? 0 : TypeOf(type, at.Key("type"), false);
+    if (item.contains("size")) parameter.Size = Int(item["size"], at.Key("size"));
+    query.Parameters.push_back(parameter);
+  });
+  query.Target = OptionalString(json, "target", path).value_or("");
+  EachOf(json, "tables", path, [&](const Json& item, const Path& at) {
+    QueryTable table;
+    if (item.is_string()) {
+      table.Name = item.get<std::string>();
+    } else {
+      CheckKeys(item, at, {"name", "alias"});
+      table.Name = String(Require(item, "name", at), at.Key("name"));
+      table.Alias = OptionalString(item, "alias", at).value_or("");
+    }
+    query.Tables.push_back(table);
+  });
+  EachOf(json, "columns", path, [&](const Json& item, const Path& at) {
+    QueryColumn column;
+    if (item.is_string()) {
+      column.Expression = item.get<std::string>();
+    } else {
+      CheckKeys(item, at, {"expression", "alias", "target", "value", "crosstab"});
+      column.Expression = String(Require(item, "expression", at), at.Key("expression"));
+      column.Alias = OptionalString(item, "alias", at).value_or("");
+      column.Target = OptionalString(item, "target", at).value_or("");
+      column.Value = OptionalBool(item, "value", at).value_or(false);
+      if (item.contains("crosstab"))
+        column.Role = Choice(item["crosstab"], at.Key("crosstab"), CrosstabRoles);
+    }
+    query.Columns.push_back(column);
+  });
+  EachOf(json, "joins", path, [&](const Json& item, const Path& at) {
+    CheckKeys(item, at, {"left", "right", "type", "on"});
+    QueryJoin join;
+    join.Left = String(Require(item, "left", at), at.Key("left"));
+    join.Right = String(Require(item, "right", at), at.Key("right"));
+    if (item.contains("type")) join.Type = Choice(item["type"], at.Key("type"), JoinTypes);
+    join.On = String(Require(item, "on", at), at.Key("on"));
+    query.Joins.push_back(join);
+  });
+  query.Where = OptionalString(json, "where", path).value_or("");
+  EachOf(json, "groupBy", path,
+         [&](const Json& item, const Path& at) { query.GroupBy.push_back(String(item, at)); });
+  query.Having = OptionalString(json, "having", path).value_or("");
+  EachOf(json, "orderBy", path, [&](const Json& item, const Path& at) {
+    QueryOrder order;
+    if (item.is_string()) {
+      order.Expression = item.get<std::string>();
+    } else {
+      CheckKeys(item, at, {"expression", "descending"});
+      order.Expression = String(Require(item, "expression", at), at.Key("expression"));
+      order.Descending = OptionalBool(item, "descending", at).value_or(false);
+    }
+    query.OrderBy.push_back(order);
+  });
+  query.Sql = OptionalString(json, "sql", path).value_or("");
+  query.Connect = OptionalString(json, "connect", path).value_or("");
+  EachOf(json, "union", path,
+         [&](const Json& item, const Path& at) { query.UnionParts.push_back(String(item, at)); });
+  query.UnionAll = OptionalBool(json, "unionAll", path).value_or(false);
+  return query;
 }
 
 Relationship ReadRelationship(const Json& json, Path path) {
@@ -326,7 +467,9 @@ Database ReadSchemaJson(std::string_view text) {
     throw SchemaError(fmt::format("not valid JSON: {}", error.what()));
   }
   const Path root("");
-  CheckKeys(json, root, {"password", "created", "properties", "tables", "relationships"});
+  CheckKeys(
+      json, root,
+      {"password", "created", "properties", "tables", "relationships", "linkedTables", "queries"});
   Database db;
   db.Password = OptionalString(json, "password", root).value_or("");
   if (json.contains("created")) db.Created = DateValue(json["created"], root.Key("created"));
@@ -342,6 +485,11 @@ Database ReadSchemaJson(std::string_view text) {
       db.Relationships.push_back(ReadRelationship(relations[i], root.Key("relationships").At(i)));
     }
   }
+  EachOf(json, "linkedTables", root, [&](const Json& item, const Path& at) {
+    db.LinkedTables.push_back(ReadLinkedTable(item, at));
+  });
+  EachOf(json, "queries", root,
+         [&](const Json& item, const Path& at) { db.Queries.push_back(ReadQuery(item, at)); });
   return db;
 }
 

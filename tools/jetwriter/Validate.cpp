@@ -233,6 +233,65 @@ void CheckRelationship(const Database& db, const TablesByName& tables, const Rel
   }
 }
 
+void CheckOdbcLink(const Table& table, const std::string& what) {
+  if (!table.OdbcConnect) {
+    if (!table.ForeignName.empty())
+      throw SchemaError(fmt::format("{}: \"foreignName\" belongs to a linked table", what));
+    return;
+  }
+  if (table.OdbcConnect->rfind("ODBC;", 0) != 0)
+    throw SchemaError(fmt::format("{}: an ODBC link's connect text starts with \"ODBC;\"", what));
+  if (!table.Rows.empty())
+    throw SchemaError(fmt::format("{}: a linked table has no rows in this file", what));
+}
+
+void CheckQuery(const Query& query, const std::string& what) {
+  CheckName(query.Name, what);
+  const auto fail = [&](std::string_view problem) {
+    throw SchemaError(fmt::format("{}: {}", what, problem));
+  };
+  for (const QueryParameter& parameter : query.Parameters) {
+    if (parameter.Name.empty()) fail("a parameter has no name");
+    const std::int32_t t = parameter.Type;
+    if (!(t == 0 || (t >= dao::dbBoolean && t <= dao::dbLongBinary) || t == dao::dbGUID))
+      fail(fmt::format("parameter \"{}\": a parameter cannot have this type", parameter.Name));
+    if (parameter.Size != 0 &&
+        (t != dao::dbText || parameter.Size < 1 || parameter.Size > MaxTextSize))
+      fail(fmt::format("parameter \"{}\": only a Text parameter has a size, 1 to {}",
+                       parameter.Name, MaxTextSize));
+  }
+  for (const QueryJoin& join : query.Joins) {
+    if (join.Type < 1 || join.Type > 3) fail("a join is inner, left or right");
+  }
+  const bool verbatim = query.Type == dao::dbQDDL || query.Type == dao::dbQSQLPassThrough;
+  if (verbatim == query.Sql.empty())
+    fail("data-definition and pass-through queries, and only they, have \"sql\"");
+  if (!query.Connect.empty() && query.Type != dao::dbQSQLPassThrough)
+    fail("only a pass-through query has \"connect\"");
+  const bool targeted = query.Type == dao::dbQAppend || query.Type == dao::dbQMakeTable;
+  if (targeted == query.Target.empty())
+    fail("append and make-table queries, and only they, have a \"target\"");
+  if ((query.Type == dao::dbQSetOperation) != (query.UnionParts.size() == 2))
+    fail("a union query, and only it, has \"union\": two SELECT texts");
+  if (!query.Top.empty() && query.Top.front() == '-') fail("\"top\" is a positive number");
+  int values = 0, pivots = 0;
+  for (const QueryColumn& column : query.Columns) {
+    if (column.Expression.empty()) fail("a column has no expression");
+    if (column.Value && query.Type != dao::dbQAppend) fail("only an append query has values");
+    if ((column.Role != CrosstabRole::None) != (query.Type == dao::dbQCrosstab))
+      fail("the columns of a crosstab query, and only they, have a \"crosstab\" role");
+    values += column.Role == CrosstabRole::Value;
+    pivots += column.Role == CrosstabRole::ColumnHeading;
+  }
+  if (query.Type == dao::dbQCrosstab && (values != 1 || pivots != 1))
+    fail("a crosstab query has one value column and one column heading");
+  if (query.Type == dao::dbQUpdate) {
+    for (const QueryColumn& column : query.Columns) {
+      if (column.Target.empty()) fail("each column of an update query names its \"target\"");
+    }
+  }
+}
+
 }  // namespace
 
 void ValidateSchema(const Database& db) {
@@ -255,7 +314,24 @@ void ValidateSchema(const Database& db) {
     const Table& table = db.Tables[t];
     const std::string what = fmt::format("table \"{}\"", table.Name);
     CheckTable(table, what);
+    CheckOdbcLink(table, what);
     if (!tables.emplace(table.Name, static_cast<int>(t)).second)
+      throw SchemaError(fmt::format("{}: the name is used twice", what));
+  }
+  // Linked tables and queries share the tables' names.
+  std::set<std::string, NoCaseLess> objectNames;
+  for (const Table& table : db.Tables) objectNames.insert(table.Name);
+  for (const LinkedTable& link : db.LinkedTables) {
+    const std::string what = fmt::format("linked table \"{}\"", link.Name);
+    CheckName(link.Name, what);
+    if (link.Database.empty()) throw SchemaError(what + ": \"database\" is empty");
+    if (EngineTableNames.contains(link.Name) || !objectNames.insert(link.Name).second)
+      throw SchemaError(fmt::format("{}: the name is used twice", what));
+  }
+  for (const Query& query : db.Queries) {
+    const std::string what = fmt::format("query \"{}\"", query.Name);
+    CheckQuery(query, what);
+    if (EngineTableNames.contains(query.Name) || !objectNames.insert(query.Name).second)
       throw SchemaError(fmt::format("{}: the name is used twice", what));
   }
   std::set<std::string, NoCaseLess> relationNames;
