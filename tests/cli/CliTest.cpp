@@ -64,12 +64,13 @@ TEST(Cli, EachKindOfOpenFailureIsNamed) {
   // The catalog's table definition (page 2) loses its column count.
   std::fill_n(bytes.begin() + 2 * 4096 + 8, 40, '\xFF');
   WriteBytes(dir / "damaged.mdb", bytes);
-  // An ACE file whose encoding key is set: encrypted, and no encryption
-  // header follows.
+  // An ACE file whose encoding key is set, encrypted with the extensible
+  // scheme (version 4.3), which is refused.
   bytes = ReadBytes(plain);
   bytes.replace(4, 16, std::string("Standard ACE DB\0", 16));
   bytes[0x14] = 0x02;
   bytes[0x3E] = static_cast<char>(bytes[0x3E] ^ 0x01);
+  bytes.replace(0x299, 10, std::string("\x08\x00\x04\x00\x03\x00\x00\x00\x00\x00", 10));
   WriteBytes(dir / "encrypted.accdb", bytes);
   WriteBytes(dir / "text.mdb", std::string(8192, 'x'));
   const std::pair<std::string, std::string> cases[] = {
