@@ -94,6 +94,30 @@ TEST(Cli, EachKindOfOpenFailureIsNamed) {
   EXPECT_EQ(RunProcess({Cli, "-o", (dir / "r.html").string(), plain}).ExitCode, 0);
 }
 
+TEST(Cli, EncryptedAccdbOpensOnlyWithItsPassword) {
+  TempDir dir;
+  WriteBytes(dir / "schema.json", R"({"password": "秘密",
+      "tables": [{"name": "表", "columns": [{"name": "ID", "type": "long"}]}]})");
+  const std::string path = (dir / "暗号.accdb").string();
+  ASSERT_EQ(RunProcess({BuiltProgram("mkmdb"), "--encrypt", "agile-sha512", "--spin-count", "1000",
+                        (dir / "schema.json").string(), path})
+                .ExitCode,
+            0);
+  const ProcessResult report =
+      RunProcess({Cli, "--password", "秘密", "-o", (dir / "r.html").string(), path});
+  EXPECT_EQ(report.ExitCode, 0) << report.Err;
+  EXPECT_NE(DecodeTextFile(ReadBytes(dir / "r.html")).find("表"), std::string::npos);
+  const ProcessResult check =
+      RunProcess({Cli, "--check", "--list", "-"},
+                 EncodeTextFile("??|秘密|" + path + "\n??||" + path + "\n??|秘蜜|" + path + "\n"));
+  EXPECT_EQ(check.ExitCode, 1);
+  EXPECT_TRUE(check.Out.starts_with("\"OK\"|\"秘密\"|")) << check.Out;
+  EXPECT_NE(check.Err.find(path + ": wrong password"), std::string::npos) << check.Err;
+  EXPECT_NE(check.Err.find("3 行のリストのうち、1 個に接続でき、2 個に接続できませんでした。"),
+            std::string::npos)
+      << check.Err;
+}
+
 TEST(Cli, UnwritableOutputFailsWithTheReason) {
   TempDir dir;
   WriteBytes(dir / "file", "");
