@@ -20,11 +20,14 @@ class JetWorkspace : public dao::Workspace {
   // and `readOnly` change nothing.
   std::unique_ptr<dao::Database> OpenDatabase(const std::string& path, bool, bool,
                                               const std::string& connect) override {
-    return std::make_unique<JetDatabase>(JetFile::Open(path, PasswordOfConnect(connect)));
+    return std::make_unique<JetDatabase>(JetFile::Open(path, PasswordOfConnect(connect), &FKeys));
   }
 
  private:
   std::unique_ptr<PropertyList> FProperties;
+  // Office keys derived for this engine's opens: the report opens each
+  // file a second time after the connection check.
+  OfficeKeyCache FKeys;
 };
 
 // The engine: this program's own reader, named as the program says.

@@ -4,6 +4,9 @@
 #include <cstring>
 
 #include <jet/ComplexColumns.h>
+#include <jet/EncryptionInfo.h>
+#include <jet/OfficeDecryption.h>
+#include <jet/OfficeKeys.h>
 #include <text/SystemReason.h>
 #include <text/TextCompare.h>
 #include <text/Utf8.h>
@@ -17,6 +20,31 @@ namespace {
 }
 
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+
+[[noreturn]] void FailPassword() { Fail(dao::ErrorKind::WrongPassword, "パスワードが無効です。"); }
+
+// The decryption of an Office-encrypted ACE file's pages, once the
+// password matches its verifier.
+std::unique_ptr<PageCodec> OfficeCodec(PageSource& source, const HeaderPage& header,
+                                       const std::string& path, const std::string& password,
+                                       OfficeKeyCache* keys) {
+  try {
+    std::vector<std::uint8_t> page(header.Format->PageSize);
+    source.Read(0, page);
+    const EncryptionInfo info = ReadEncryptionInfo(ByteView(page, "ヘッダー"));
+    // Encryption with a password always has one, so an empty one never
+    // opens the file and costs no derivation.
+    if (password.empty()) FailPassword();
+    std::unique_ptr<PageCodec> codec =
+        OpenOfficeDecryption(info, header.DatabaseKey, OfficePassword(password), keys);
+    if (!codec) FailPassword();
+    return codec;
+  } catch (const EncryptionRefused& e) {
+    Fail(dao::ErrorKind::Unsupported,
+         "ファイル " + Quoted(path) + " は暗号化された ACE データベースですが、その暗号化方式（" +
+             e.what() + "）には対応していません。");
+  }
+}
 
 }  // namespace
 
@@ -34,7 +62,8 @@ std::string PasswordOfConnect(std::string_view connect) {
   return "";
 }
 
-std::shared_ptr<JetFile> JetFile::Open(const std::string& path, const std::string& password) {
+std::shared_ptr<JetFile> JetFile::Open(const std::string& path, const std::string& password,
+                                       OfficeKeyCache* keys) {
   int error = 0;
   std::unique_ptr<FileSource> source = FileSource::Open(path, error);
   if (!source) {
@@ -44,11 +73,11 @@ std::shared_ptr<JetFile> JetFile::Open(const std::string& path, const std::strin
     Fail(dao::ErrorKind::CannotRead,
          "ファイル " + Quoted(path) + " を開けません: " + SystemReason(error) + "。");
   }
-  return Open(std::move(source), path, password);
+  return Open(std::move(source), path, password, keys);
 }
 
 std::shared_ptr<JetFile> JetFile::Open(std::unique_ptr<PageSource> source, const std::string& path,
-                                       const std::string& password) {
+                                       const std::string& password, OfficeKeyCache* keys) {
   std::shared_ptr<JetFile> file(new JetFile());
   file->FPath = path;
   std::vector<std::uint8_t> prefix(
@@ -63,20 +92,18 @@ std::shared_ptr<JetFile> JetFile::Open(std::unique_ptr<PageSource> source, const
   if (!header || source->Size() < header->Format->PageSize * std::uint64_t{3}) {
     Fail(dao::ErrorKind::NotADatabase, "データベース形式 " + Quoted(path) + " を認識できません。");
   }
+  std::unique_ptr<PageCodec> codec;
   if (header->AceEncrypted()) {
-    Fail(dao::ErrorKind::Unsupported,
-         "ファイル " + Quoted(path) +
-             " は暗号化された ACE "
-             "データベースです。暗号化されたファイルの読み込みには対応していません。");
+    codec = file->Guard([&] { return OfficeCodec(*source, *header, path, password, keys); });
   }
   file->FText = std::make_unique<TextDecoder>(header->Jet3, header->CodePage);
   // Jet compares the password as stored; a database without one takes any.
   if (!header->Password.empty()) {
     const ByteView stored(header->Password, "パスワード");
     const std::string expected = file->FText->Name(stored);
-    if (password != expected) Fail(dao::ErrorKind::WrongPassword, "パスワードが無効です。");
+    if (password != expected) FailPassword();
   }
-  file->FPages = std::make_unique<PageFile>(std::move(source), *header);
+  file->FPages = std::make_unique<PageFile>(std::move(source), *header, std::move(codec));
   file->FCatalog = file->Guard([&] { return ReadCatalog(*file->FPages, *file->FText); });
   return file;
 }

@@ -13,6 +13,7 @@
 #include <jet/ByteView.h>
 #include <jet/Catalog.h>
 #include <jet/JetText.h>
+#include <jet/OfficeKeyCache.h>
 #include <jet/PageFile.h>
 #include <text/OneLine.h>
 
@@ -20,13 +21,19 @@ namespace tabulon::jet {
 
 class JetFile {
  public:
-  // Opens `path` read-only with `password`. Throws dao::EngineError with a
-  // one-line text naming the file: missing, unreadable, not a database,
-  // an encrypted ACE file, a wrong password, or damaged.
-  static std::shared_ptr<JetFile> Open(const std::string& path, const std::string& password);
+  // Opens `path` read-only with `password` (UTF-8). Throws
+  // dao::EngineError with a one-line text naming the file: missing,
+  // unreadable, not a database, a wrong password (a Jet password, or the
+  // Office encryption password of an encrypted ACE file, which an empty
+  // one never opens), encrypted with a scheme the reader refuses, or
+  // damaged. An encrypted file's pages are decrypted in memory as they are
+  // read; `keys`, when given, keeps the slow part of its key derivation
+  // for the next open.
+  static std::shared_ptr<JetFile> Open(const std::string& path, const std::string& password,
+                                       OfficeKeyCache* keys = nullptr);
   // The same over bytes from any source; `path` names it in messages.
   static std::shared_ptr<JetFile> Open(std::unique_ptr<PageSource> source, const std::string& path,
-                                       const std::string& password);
+                                       const std::string& password, OfficeKeyCache* keys = nullptr);
 
   const std::string& Path() const { return FPath; }
   PageFile& Pages() { return *FPages; }

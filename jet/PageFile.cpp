@@ -55,8 +55,9 @@ void MemorySource::Read(std::uint64_t offset, std::span<std::uint8_t> out) {
   if (!out.empty()) std::memcpy(out.data(), FBytes.data() + offset, out.size());
 }
 
-PageFile::PageFile(std::unique_ptr<PageSource> source, const HeaderPage& header)
-    : FSource(std::move(source)), FHeader(header) {
+PageFile::PageFile(std::unique_ptr<PageSource> source, const HeaderPage& header,
+                   std::unique_ptr<PageCodec> codec)
+    : FSource(std::move(source)), FHeader(header), FCodec(std::move(codec)) {
   const std::uint64_t pages = FSource->Size() / FHeader.Format->PageSize;
   FPageCount = pages > 0xFFFFFFu ? 0xFFFFFFu : static_cast<std::uint32_t>(pages);
 }
@@ -75,6 +76,7 @@ ByteView PageFile::Page(std::uint32_t number) {
     if (number != 0 && FHeader.DatabaseKey != 0 && !FHeader.Ace) {
       Rc4WithKey32(FHeader.DatabaseKey ^ number, bytes);
     }
+    if (number != 0 && FCodec) FCodec->Decrypt(number, bytes);
     found = FPages.emplace(number, std::move(bytes)).first;
   }
   return ByteView(found->second, "ページ");

@@ -13,6 +13,7 @@
 
 #include <jet/ByteView.h>
 #include <jet/HeaderPage.h>
+#include <jet/PageCodec.h>
 
 namespace tabulon::jet {
 
@@ -57,7 +58,10 @@ class MemorySource : public PageSource {
 
 class PageFile {
  public:
-  PageFile(std::unique_ptr<PageSource> source, const HeaderPage& header);
+  // `codec` decrypts the pages of an Office-encrypted file; null for any
+  // other.
+  PageFile(std::unique_ptr<PageSource> source, const HeaderPage& header,
+           std::unique_ptr<PageCodec> codec = nullptr);
 
   const Layout& Format() const { return *FHeader.Format; }
   const HeaderPage& Header() const { return FHeader; }
@@ -72,6 +76,7 @@ class PageFile {
  private:
   std::unique_ptr<PageSource> FSource;
   HeaderPage FHeader;
+  std::unique_ptr<PageCodec> FCodec;
   std::uint32_t FPageCount;
   std::unordered_map<std::uint32_t, std::vector<std::uint8_t>> FPages;
 };

@@ -64,12 +64,13 @@ TEST(Cli, EachKindOfOpenFailureIsNamed) {
   // The catalog's table definition (page 2) loses its column count.
   std::fill_n(bytes.begin() + 2 * 4096 + 8, 40, '\xFF');
   WriteBytes(dir / "damaged.mdb", bytes);
-  // An ACE file whose encoding key is set: encrypted, and no encryption
-  // header follows.
+  // An ACE file whose encoding key is set, encrypted with the extensible
+  // scheme (version 4.3), which is refused.
   bytes = ReadBytes(plain);
   bytes.replace(4, 16, std::string("Standard ACE DB\0", 16));
   bytes[0x14] = 0x02;
   bytes[0x3E] = static_cast<char>(bytes[0x3E] ^ 0x01);
+  bytes.replace(0x299, 10, std::string("\x08\x00\x04\x00\x03\x00\x00\x00\x00\x00", 10));
   WriteBytes(dir / "encrypted.accdb", bytes);
   WriteBytes(dir / "text.mdb", std::string(8192, 'x'));
   const std::pair<std::string, std::string> cases[] = {
@@ -91,6 +92,30 @@ TEST(Cli, EachKindOfOpenFailureIsNamed) {
     EXPECT_NE(check.Err.find(path + ": " + said.substr(0, said.find(':'))), std::string::npos);
   }
   EXPECT_EQ(RunProcess({Cli, "-o", (dir / "r.html").string(), plain}).ExitCode, 0);
+}
+
+TEST(Cli, EncryptedAccdbOpensOnlyWithItsPassword) {
+  TempDir dir;
+  WriteBytes(dir / "schema.json", R"({"password": "秘密",
+      "tables": [{"name": "表", "columns": [{"name": "ID", "type": "long"}]}]})");
+  const std::string path = (dir / "暗号.accdb").string();
+  ASSERT_EQ(RunProcess({BuiltProgram("mkmdb"), "--encrypt", "agile-sha512", "--spin-count", "1000",
+                        (dir / "schema.json").string(), path})
+                .ExitCode,
+            0);
+  const ProcessResult report =
+      RunProcess({Cli, "--password", "秘密", "-o", (dir / "r.html").string(), path});
+  EXPECT_EQ(report.ExitCode, 0) << report.Err;
+  EXPECT_NE(DecodeTextFile(ReadBytes(dir / "r.html")).find("表"), std::string::npos);
+  const ProcessResult check =
+      RunProcess({Cli, "--check", "--list", "-"},
+                 EncodeTextFile("??|秘密|" + path + "\n??||" + path + "\n??|秘蜜|" + path + "\n"));
+  EXPECT_EQ(check.ExitCode, 1);
+  EXPECT_TRUE(check.Out.starts_with("\"OK\"|\"秘密\"|")) << check.Out;
+  EXPECT_NE(check.Err.find(path + ": wrong password"), std::string::npos) << check.Err;
+  EXPECT_NE(check.Err.find("3 行のリストのうち、1 個に接続でき、2 個に接続できませんでした。"),
+            std::string::npos)
+      << check.Err;
 }
 
 TEST(Cli, UnwritableOutputFailsWithTheReason) {

@@ -46,7 +46,11 @@ TEST_F(MkmdbTest, WrongUsageExitsWithTwo) {
            {"--synthetic", "tables=1,fields=2", (FDir / "x.mdb").string()},
            {"--synthetic", "tables=1,fields=2,indexes=1,relations=0,extra=1",
             (FDir / "x.mdb").string()},
-           {"--synthetic", "tables=x,fields=2,indexes=1,relations=0", (FDir / "x.mdb").string()}}) {
+           {"--synthetic", "tables=x,fields=2,indexes=1,relations=0", (FDir / "x.mdb").string()},
+           {"--encrypt", "agile", "a.json", (FDir / "x.accdb").string()},
+           {"--encrypt", "aes", "--spin-count", "10000001", "a.json", (FDir / "x.accdb").string()},
+           {"--encrypt", "aes", "--synthetic", "tables=1,fields=2,indexes=1,relations=0",
+            (FDir / "x.accdb").string()}}) {
     const ProcessResult result = Run(args);
     EXPECT_EQ(result.ExitCode, 2) << (args.empty() ? "" : args[0]);
     EXPECT_NE(result.Err.find("usage: mkmdb SCHEMA.json OUT.mdb"), std::string::npos);
@@ -79,6 +83,10 @@ TEST_F(MkmdbTest, BadInputExitsWithOneAndLeavesNoFile) {
     EXPECT_NE(result.Err.find(c.Message), std::string::npos) << result.Err;
     EXPECT_TRUE(Leftovers().empty());
   }
+  const ProcessResult noPassword = Run({"--encrypt", "aes", Schema(R"({"tables": []})"), out});
+  EXPECT_EQ(noPassword.ExitCode, 1);
+  EXPECT_NE(noPassword.Err.find("an encrypted file needs a password"), std::string::npos);
+  EXPECT_TRUE(Leftovers().empty());
   const ProcessResult missing = Run({(FDir / "missing.json").string(), out});
   EXPECT_EQ(missing.ExitCode, 1);
   EXPECT_NE(missing.Err.find("cannot read"), std::string::npos);
