@@ -46,4 +46,22 @@ struct NoCaseLess {
   bool operator()(std::string_view a, std::string_view b) const { return CompareNoCase(a, b) < 0; }
 };
 
+// A hash of the text's lower-cased characters: names that EqualsNoCase
+// calls equal hash alike. With NoCaseEqual it keys hashed containers of
+// names, so a lookup folds the name it is given once instead of comparing
+// it with every stored name.
+std::size_t HashNoCase(std::string_view utf8);
+
+struct NoCaseHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view utf8) const { return HashNoCase(utf8); }
+};
+
+struct NoCaseEqual {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const {
+    return a == b || EqualsNoCase(a, b);
+  }
+};
+
 }  // namespace tabulon
