@@ -60,13 +60,14 @@ dao::Property& StoredPropertyCollection::Item(int index) {
 }
 
 dao::Property& StoredPropertyCollection::Item(std::string_view name) {
-  if (FStored != nullptr) {
-    if (const auto* found = FindByName(
-            *FStored, name, [](const StoredProperty& p) -> const std::string& { return p.Name; })) {
-      return Item(static_cast<int>(found - FStored->data()));
-    }
-  }
+  if (dao::Property* found = Find(name)) return *found;
   throw dao::EngineError(OneLine("プロパティ '" + std::string(name) + "' が見つかりません。"));
+}
+
+dao::Property* StoredPropertyCollection::Find(std::string_view name) {
+  const StoredProperty* found = FindStored(FStored, name);
+  if (found == nullptr) return nullptr;
+  return &Item(static_cast<int>(found - FStored->data()));
 }
 
 const StoredProperty* FindStored(const std::vector<StoredProperty>* stored, std::string_view name) {

@@ -45,6 +45,7 @@ class StoredPropertyCollection : public dao::Collection<dao::Property> {
   int Count() override;
   dao::Property& Item(int index) override;
   dao::Property& Item(std::string_view name) override;
+  dao::Property* Find(std::string_view name) override;
 
  private:
   const std::vector<StoredProperty>* FStored;
