@@ -1,7 +1,5 @@
 #include <report/FieldListing.h>
 
-#include <fmt/printf.h>
-
 #include <report/HtmlEscape.h>
 #include <report/ObjectSection.h>
 
@@ -9,46 +7,68 @@ namespace tabulon {
 
 namespace {
 
-void CollectKeys(KeyNameSets& keys, dao::TableDef& table) {
-  keys.Clear();
-  const int indexCount = GuardedCount(table.Indexes());
-  for (int j = 0; j < indexCount; ++j) {
-    dao::Index& index = table.Indexes().Item(j);
-    const int fieldCount = GuardedCount(index.Fields());
-    const bool primary = index.Primary();
-    const bool foreign = index.Foreign();
-    const bool unique = index.Unique();
-    for (int k = 0; k < fieldCount; ++k) {
-      const std::string name = index.Fields().Item(k).Name();
-      keys.IxFields.insert(name);
-      if (primary) keys.PkFields.insert(name);
-      if (foreign) keys.FkFields.insert(name);
-      if (unique) keys.UkFields.insert(name);
-    }
-  }
+enum KeyFlag : unsigned { PrimaryKey = 1, ForeignKey = 2, UniqueKey = 4, IndexKey = 8 };
+
+void AppendMarkCell(std::string& row, bool value) {
+  row += R"(<td nowrap align="center">)";
+  row += Mark(value);
+  row += "</td>";
 }
 
 }  // namespace
 
-void KeyNameSets::Clear() {
-  PkFields.clear();
-  FkFields.clear();
-  UkFields.clear();
-  IxFields.clear();
+void FieldListing::CollectKeys(dao::TableDef& table) {
+  FKeys.clear();
+  const int indexCount = GuardedCount(table.Indexes());
+  for (int j = 0; j < indexCount; ++j) {
+    dao::Index& index = table.Indexes().Item(j);
+    const int fieldCount = GuardedCount(index.Fields());
+    unsigned flags = IndexKey;
+    if (index.Primary()) flags |= PrimaryKey;
+    if (index.Foreign()) flags |= ForeignKey;
+    if (index.Unique()) flags |= UniqueKey;
+    for (int k = 0; k < fieldCount; ++k) FKeys[index.Fields().Item(k).Name()] |= flags;
+  }
 }
 
-void WriteFieldListing(ReportContext& context, KeyNameSets& keys, dao::TableDef& table) {
+const std::string& FieldListing::TypeWords(const Wording& words, std::int32_t type) {
+  auto found = FTypeWords.find(type);
+  if (found == FTypeWords.end()) found = FTypeWords.emplace(type, words.FieldTypeText(type)).first;
+  return found->second;
+}
+
+const std::string& FieldListing::AttributeWords(const Wording& words, std::int32_t attributes) {
+  auto found = FAttributeWords.find(attributes);
+  if (found == FAttributeWords.end()) {
+    found =
+        FAttributeWords.emplace(attributes, CommasToBreaks(words.FieldAttributesText(attributes)))
+            .first;
+  }
+  return found->second;
+}
+
+void FieldListing::Write(ReportContext& context, dao::TableDef& table) {
   ReportFile& file = context.File;
   const std::string fileId = context.FileId();
   const std::string name = table.Name();
-  file.WriteLine(fmt::sprintf(R"(<h4 id="%s_%s"><a href="#%s">%s (in %s)</a></h4>)", fileId,
-                              context.Anchors.GetAnchorId(name), fileId, HtmlEscape(name),
-                              HtmlEscape(context.Dao.DbName())));
+  FRow.clear();
+  FRow += R"(<h4 id=")";
+  FRow += fileId;
+  FRow += '_';
+  FRow += context.Anchors.GetAnchorId(name);
+  FRow += R"("><a href="#)";
+  FRow += fileId;
+  FRow += R"(">)";
+  AppendHtmlEscaped(FRow, name);
+  FRow += " (in ";
+  AppendHtmlEscaped(FRow, context.Dao.DbName());
+  FRow += ")</a></h4>";
+  file.WriteLine(FRow);
   if (context.Objects) {
     if (const std::string source = LinkSourceText(table); !source.empty())
       file.WriteLine("<p>" + source);
   }
-  CollectKeys(keys, table);
+  CollectKeys(table);
   const int fieldCount = GuardedCount(table.Fields());
   if (fieldCount <= 0) return;
   file.WriteLine(
@@ -59,34 +79,42 @@ void WriteFieldListing(ReportContext& context, KeyNameSets& keys, dao::TableDef&
       "nowrap>既定値</th>"
       "<th nowrap>更新可能</th><th nowrap>入力規則</th><th nowrap>規則説明</th><th "
       "nowrap>説明</th></tr>");
-  const auto markCell = [](bool value) {
-    return fmt::sprintf(R"(<td nowrap align="center">%s</td>)", Mark(value));
-  };
   for (int k = 0; k < fieldCount; ++k) {
     dao::Field& field = table.Fields().Item(k);
     const std::string fieldName = field.Name();
-    std::string row = "<tr>";
-    row += fmt::sprintf(R"(<td nowrap align="right">%s</td>)",
-                        dao::VariantToText(field.OrdinalPosition()));
-    row += fmt::sprintf("<td nowrap>%s</td>", HtmlEscape(fieldName));
-    row += markCell(keys.PkFields.contains(fieldName));
-    row += markCell(keys.FkFields.contains(fieldName));
-    row += markCell(keys.UkFields.contains(fieldName));
-    row += markCell(keys.IxFields.contains(fieldName));
-    row += markCell(field.Required());
-    row += markCell(field.AllowZeroLength());
-    row += fmt::sprintf("<td nowrap>%s</td>", context.Words.FieldTypeText(field.Type()));
-    row += fmt::sprintf(R"(<td nowrap align="right">%s</td>)", dao::VariantToText(field.Size()));
-    row += fmt::sprintf("<td nowrap>%s</td>",
-                        CommasToBreaks(context.Words.FieldAttributesText(field.Attributes())));
-    row +=
-        fmt::sprintf("<td nowrap>%s　</td>", HtmlEscape(dao::VariantToText(field.DefaultValue())));
-    row += markCell(field.DataUpdatable());
-    row += fmt::sprintf("<td nowrap>%s　</td>", HtmlEscape(field.ValidationRule()));
-    row += fmt::sprintf("<td nowrap>%s　</td>", HtmlEscape(field.ValidationText()));
-    file.WriteLine(row);
-    file.Write(DescriptionCell(field.Properties()));
-    file.WriteLine("</tr>");
+    FRow.assign(R"(<tr><td nowrap align="right">)");
+    FRow += dao::VariantToText(field.OrdinalPosition());
+    FRow += "</td><td nowrap>";
+    AppendHtmlEscaped(FRow, fieldName);
+    FRow += "</td>";
+    const auto key = FKeys.find(fieldName);
+    const unsigned flags = key == FKeys.end() ? 0 : key->second;
+    AppendMarkCell(FRow, (flags & PrimaryKey) != 0);
+    AppendMarkCell(FRow, (flags & ForeignKey) != 0);
+    AppendMarkCell(FRow, (flags & UniqueKey) != 0);
+    AppendMarkCell(FRow, (flags & IndexKey) != 0);
+    AppendMarkCell(FRow, field.Required());
+    AppendMarkCell(FRow, field.AllowZeroLength());
+    FRow += "<td nowrap>";
+    FRow += TypeWords(context.Words, field.Type());
+    FRow += R"(</td><td nowrap align="right">)";
+    FRow += dao::VariantToText(field.Size());
+    FRow += "</td><td nowrap>";
+    FRow += AttributeWords(context.Words, field.Attributes());
+    FRow += "</td><td nowrap>";
+    AppendHtmlEscaped(FRow, dao::VariantToText(field.DefaultValue()));
+    FRow += "　</td>";
+    AppendMarkCell(FRow, field.DataUpdatable());
+    FRow += "<td nowrap>";
+    AppendHtmlEscaped(FRow, field.ValidationRule());
+    FRow += "　</td><td nowrap>";
+    AppendHtmlEscaped(FRow, field.ValidationText());
+    FRow += "　</td>";
+    file.WriteLine(FRow);
+    FRow.clear();
+    AppendDescriptionCell(FRow, field.Properties());
+    FRow += "</tr>";
+    file.WriteLine(FRow);
   }
   file.WriteLine("</table>");
 }

@@ -43,15 +43,27 @@ int GuardedCount(Collection& collection) {
   }
 }
 
-// The description cell of a table or field. Without a stored description,
-// or when it cannot be read, the cell is blank.
-inline std::string DescriptionCell(dao::Collection<dao::Property>& properties) {
+// The description cell of a table or field, appended to `out`. Without a
+// stored description, or when it cannot be read, the cell is blank.
+inline void AppendDescriptionCell(std::string& out, dao::Collection<dao::Property>& properties) {
   try {
-    return fmt::sprintf("<td nowrap>%s</td>",
-                        HtmlEscape(dao::VariantToText(properties.Item("Description").Value())));
+    if (dao::Property* description = properties.Find("Description")) {
+      const std::string text = dao::VariantToText(description->Value());
+      out += "<td nowrap>";
+      AppendHtmlEscaped(out, text);
+      out += "</td>";
+      return;
+    }
   } catch (const dao::EngineError&) {
-    return "<td>　</td>";
+    // Blank, as when there is none.
   }
+  out += "<td>　</td>";
+}
+
+inline std::string DescriptionCell(dao::Collection<dao::Property>& properties) {
+  std::string cell;
+  AppendDescriptionCell(cell, properties);
+  return cell;
 }
 
 // Attribute words stand one per line in a cell.
