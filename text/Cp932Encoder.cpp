@@ -1,5 +1,6 @@
 #include <text/Cp932Encoder.h>
 
+#include <bit>
 #include <cstring>
 
 #include <text/Utf8.h>
@@ -9,20 +10,6 @@ namespace tabulon {
 namespace {
 
 constexpr std::uint64_t HighBits = 0x8080808080808080u;
-
-// The length of the run of ASCII bytes at the start of `text`, eight bytes
-// at a time.
-std::size_t AsciiRun(std::string_view text) {
-  std::size_t run = 0;
-  while (run + 8 <= text.size()) {
-    std::uint64_t word;
-    std::memcpy(&word, text.data() + run, sizeof word);
-    if ((word & HighBits) != 0) break;
-    run += 8;
-  }
-  while (run < text.size() && static_cast<unsigned char>(text[run]) < 0x80) ++run;
-  return run;
-}
 
 }  // namespace
 
@@ -64,31 +51,63 @@ Cp932Encoder::Entry Cp932Encoder::Lookup(char32_t cp) {
 }
 
 void Cp932Encoder::Append(std::string& out, std::string_view utf8, AppendUnmappable unmappable) {
+  // A character of the table takes no more bytes in CP932 than in UTF-8,
+  // so the input's length is room enough for them; anything else is
+  // appended after shrinking the string to what is written.
+  std::size_t at = out.size();
+  out.resize(at + utf8.size());
   std::size_t pos = 0;
+  const auto appendOther = [&](char32_t cp) {
+    out.resize(at);
+    std::string bytes;
+    if (cp <= 0xFFFF || !Convert(cp, bytes)) {
+      unmappable(out, cp);
+    } else {
+      out += bytes;
+    }
+    at = out.size();
+    out.resize(at + (utf8.size() - pos));
+  };
   while (pos < utf8.size()) {
-    const std::size_t run = AsciiRun(utf8.substr(pos));
-    out.append(utf8.data() + pos, run);
-    pos += run;
+    // ASCII is copied as it is, eight bytes at a time while they last; the
+    // room left is never less than the input left.
+    char* to = out.data();
+    while (utf8.size() - pos >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, utf8.data() + pos, sizeof word);
+      std::memcpy(to + at, &word, sizeof word);
+      const std::uint64_t high = word & HighBits;
+      // The bytes before the first one with its high bit set.
+      const int before = std::endian::native == std::endian::little ? std::countr_zero(high)
+                                                                    : std::countl_zero(high);
+      const std::size_t ascii = high == 0 ? 8 : static_cast<std::size_t>(before) / 8;
+      pos += ascii;
+      at += ascii;
+      if (ascii < 8) break;
+    }
+    while (pos < utf8.size() && static_cast<unsigned char>(utf8[pos]) < 0x80)
+      to[at++] = utf8[pos++];
     if (pos == utf8.size()) break;
     const std::size_t start = pos;
     const char32_t cp = DecodeUtf8(utf8, pos);
-    const bool malformed = cp == ReplacementCharacter && pos - start == 1;
-    if (malformed) {
-      unmappable(out, cp);
-    } else if (cp > 0xFFFF) {
-      std::string bytes;
-      if (Convert(cp, bytes)) {
-        out += bytes;
-      } else {
-        unmappable(out, cp);
-      }
-    } else if (const Entry entry = Lookup(cp); entry == Unmappable) {
-      unmappable(out, cp);
-    } else {
-      if (entry >> 16 == 2) out += static_cast<char>(entry >> 8 & 0xFF);
-      out += static_cast<char>(entry & 0xFF);
+    if (cp == ReplacementCharacter && pos - start == 1) {
+      appendOther(cp);  // a malformed byte, whatever CP932 makes of U+FFFD
+      continue;
     }
+    if (cp > 0xFFFF) {
+      appendOther(cp);
+      continue;
+    }
+    Entry entry = FBasicPlane[cp];
+    if (entry == 0) entry = Lookup(cp);
+    if (entry == Unmappable) {
+      appendOther(cp);
+      continue;
+    }
+    if (entry >> 16 == 2) out[at++] = static_cast<char>(entry >> 8 & 0xFF);
+    out[at++] = static_cast<char>(entry & 0xFF);
   }
+  out.resize(at);
 }
 
 }  // namespace tabulon
