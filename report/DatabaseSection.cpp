@@ -8,6 +8,8 @@
 
 namespace tabulon {
 
+using namespace std::string_view_literals;
+
 void WriteDatabaseHeading(ReportContext& context) {
   context.File.WriteLine(fmt::sprintf(R"(<h3 id="%s"><a href="#IDFILES">%s</a></h3>)",
                                       context.FileId(), HtmlEscape(context.Dao.DbName())));
@@ -35,32 +37,32 @@ int WriteTableList(ReportContext& context) {
   for (int i = 0; i < count; ++i) {
     dao::TableDef& table = tables.Item(i);
     const std::string name = table.Name();
-    row.assign(R"(<tr><td nowrap align="right">)");
+    row.assign(R"(<tr><td nowrap align="right">)"sv);
     row += std::to_string(i + 1);
-    row += R"(</td><td nowrap><a href="#)";
+    row += R"(</td><td nowrap><a href="#)"sv;
     row += fileId;
     row += '_';
     row += context.Anchors.GetAnchorId(name);
-    row += R"(">)";
+    row += R"(">)"sv;
     AppendHtmlEscaped(row, name);
-    row += "</a></td><td nowrap>";
+    row += "</a></td><td nowrap>"sv;
     row += TableAttributesText(table.Attributes());
-    row += R"(</td><td nowrap align="right">)";
+    row += R"(</td><td nowrap align="right">)"sv;
     row += dao::VariantToText(table.RecordCount());
-    row += "</td><td nowrap>";
+    row += "</td><td nowrap>"sv;
     row += dao::VariantToText(table.DateCreated());
-    row += "</td><td nowrap>";
+    row += "</td><td nowrap>"sv;
     row += dao::VariantToText(table.LastUpdated());
-    row += "</td><td nowrap>";
+    row += "</td><td nowrap>"sv;
     row += dao::VariantToText(table.Updatable());
-    row += "</td><td nowrap>";
+    row += "</td><td nowrap>"sv;
     AppendHtmlEscaped(row, table.ValidationRule());
-    row += "　</td><td nowrap>";
+    row += "　</td><td nowrap>"sv;
     AppendHtmlEscaped(row, table.ValidationText());
-    row += "　</td>";
+    row += "　</td>"sv;
     file.WriteLine(row);
     row = TableDescriptionCell(context, table);
-    row += "</tr>";
+    row += "</tr>"sv;
     file.Write(row);
   }
   file.WriteLine("</table>");

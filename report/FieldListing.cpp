@@ -5,14 +5,16 @@
 
 namespace tabulon {
 
+using namespace std::string_view_literals;
+
 namespace {
 
 enum KeyFlag : unsigned { PrimaryKey = 1, ForeignKey = 2, UniqueKey = 4, IndexKey = 8 };
 
 void AppendMarkCell(std::string& row, bool value) {
-  row += R"(<td nowrap align="center">)";
+  row += R"(<td nowrap align="center">)"sv;
   row += Mark(value);
-  row += "</td>";
+  row += "</td>"sv;
 }
 
 }  // namespace
@@ -52,17 +54,17 @@ void FieldListing::Write(ReportContext& context, dao::TableDef& table) {
   const std::string fileId = context.FileId();
   const std::string name = table.Name();
   FRow.clear();
-  FRow += R"(<h4 id=")";
+  FRow += R"(<h4 id=")"sv;
   FRow += fileId;
   FRow += '_';
   FRow += context.Anchors.GetAnchorId(name);
-  FRow += R"("><a href="#)";
+  FRow += R"("><a href="#)"sv;
   FRow += fileId;
-  FRow += R"(">)";
+  FRow += R"(">)"sv;
   AppendHtmlEscaped(FRow, name);
-  FRow += " (in ";
+  FRow += " (in "sv;
   AppendHtmlEscaped(FRow, context.Dao.DbName());
-  FRow += ")</a></h4>";
+  FRow += ")</a></h4>"sv;
   file.WriteLine(FRow);
   if (context.Objects) {
     if (const std::string source = LinkSourceText(table); !source.empty())
@@ -82,11 +84,11 @@ void FieldListing::Write(ReportContext& context, dao::TableDef& table) {
   for (int k = 0; k < fieldCount; ++k) {
     dao::Field& field = table.Fields().Item(k);
     const std::string fieldName = field.Name();
-    FRow.assign(R"(<tr><td nowrap align="right">)");
+    FRow.assign(R"(<tr><td nowrap align="right">)"sv);
     FRow += dao::VariantToText(field.OrdinalPosition());
-    FRow += "</td><td nowrap>";
+    FRow += "</td><td nowrap>"sv;
     AppendHtmlEscaped(FRow, fieldName);
-    FRow += "</td>";
+    FRow += "</td>"sv;
     const auto key = FKeys.find(fieldName);
     const unsigned flags = key == FKeys.end() ? 0 : key->second;
     AppendMarkCell(FRow, (flags & PrimaryKey) != 0);
@@ -95,25 +97,25 @@ void FieldListing::Write(ReportContext& context, dao::TableDef& table) {
     AppendMarkCell(FRow, (flags & IndexKey) != 0);
     AppendMarkCell(FRow, field.Required());
     AppendMarkCell(FRow, field.AllowZeroLength());
-    FRow += "<td nowrap>";
+    FRow += "<td nowrap>"sv;
     FRow += TypeWords(context.Words, field.Type());
-    FRow += R"(</td><td nowrap align="right">)";
+    FRow += R"(</td><td nowrap align="right">)"sv;
     FRow += dao::VariantToText(field.Size());
-    FRow += "</td><td nowrap>";
+    FRow += "</td><td nowrap>"sv;
     FRow += AttributeWords(context.Words, field.Attributes());
-    FRow += "</td><td nowrap>";
+    FRow += "</td><td nowrap>"sv;
     AppendHtmlEscaped(FRow, dao::VariantToText(field.DefaultValue()));
-    FRow += "　</td>";
+    FRow += "　</td>"sv;
     AppendMarkCell(FRow, field.DataUpdatable());
-    FRow += "<td nowrap>";
+    FRow += "<td nowrap>"sv;
     AppendHtmlEscaped(FRow, field.ValidationRule());
-    FRow += "　</td><td nowrap>";
+    FRow += "　</td><td nowrap>"sv;
     AppendHtmlEscaped(FRow, field.ValidationText());
-    FRow += "　</td>";
+    FRow += "　</td>"sv;
     file.WriteLine(FRow);
     FRow.clear();
     AppendDescriptionCell(FRow, field.Properties());
-    FRow += "</tr>";
+    FRow += "</tr>"sv;
     file.WriteLine(FRow);
   }
   file.WriteLine("</table>");

@@ -3,6 +3,7 @@
 // connection, the wording, the anchor registry and the settings of the run.
 
 #include <string>
+#include <string_view>
 
 #include <fmt/printf.h>
 
@@ -31,7 +32,7 @@ struct ReportContext {
 
 // The marks of the yes/no columns; the full-width space keeps an empty cell
 // visible.
-inline const char* Mark(bool value) { return value ? "●" : "\u3000"; }
+inline std::string_view Mark(bool value) { return value ? "●" : "\u3000"; }
 
 // A count the report guards: a failure to read it counts as none.
 template <class Collection>
