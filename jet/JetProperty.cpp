@@ -19,28 +19,13 @@ std::unique_ptr<PropertyList> NewPropertyList() {
   return std::make_unique<PropertyList>("プロパティ", [](dao::Property& p) { return p.Name(); });
 }
 
-namespace {
-
-// A stored property whose value is decoded when it is read.
-class StoredPropertyItem : public dao::Property {
- public:
-  StoredPropertyItem(const StoredProperty& stored, const JetFile& file)
-      : FStored(stored), FFile(file) {}
-  std::string Name() override { return FStored.Name; }
-  dao::Variant Value() override {
-    try {
-      return PropertyValue(FStored, FFile.Text());
-    } catch (const FormatError& e) {
-      throw FFile.Damaged(e.what());
-    }
+dao::Variant StoredPropertyCollection::StoredItem::Value() {
+  try {
+    return PropertyValue(FStored, FFile.Text());
+  } catch (const FormatError& e) {
+    throw FFile.Damaged(e.what());
   }
-
- private:
-  const StoredProperty& FStored;
-  const JetFile& FFile;
-};
-
-}  // namespace
+}
 
 StoredPropertyCollection::StoredPropertyCollection(const std::vector<StoredProperty>* stored,
                                                    const JetFile& file)
@@ -53,10 +38,11 @@ dao::Property& StoredPropertyCollection::Item(int index) {
     throw dao::EngineError(
         OneLine("プロパティの番号 " + std::to_string(index) + " は範囲外です。"));
   }
-  const auto at = static_cast<std::size_t>(index);
-  if (FMade.size() < FStored->size()) FMade.resize(FStored->size());
-  if (!FMade[at]) FMade[at] = std::make_unique<StoredPropertyItem>((*FStored)[at], FFile);
-  return *FMade[at];
+  if (FItems.empty()) {
+    FItems.reserve(FStored->size());
+    for (const StoredProperty& stored : *FStored) FItems.emplace_back(stored, FFile);
+  }
+  return FItems[static_cast<std::size_t>(index)];
 }
 
 dao::Property& StoredPropertyCollection::Item(std::string_view name) {
