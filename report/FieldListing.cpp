@@ -11,12 +11,6 @@ namespace {
 
 enum KeyFlag : unsigned { PrimaryKey = 1, ForeignKey = 2, UniqueKey = 4, IndexKey = 8 };
 
-void AppendMarkCell(std::string& row, bool value) {
-  row += R"(<td nowrap align="center">)"sv;
-  row += Mark(value);
-  row += "</td>"sv;
-}
-
 }  // namespace
 
 void FieldListing::CollectKeys(dao::TableDef& table) {
@@ -33,20 +27,36 @@ void FieldListing::CollectKeys(dao::TableDef& table) {
   }
 }
 
-const std::string& FieldListing::TypeWords(const Wording& words, std::int32_t type) {
-  auto found = FTypeWords.find(type);
-  if (found == FTypeWords.end()) found = FTypeWords.emplace(type, words.FieldTypeText(type)).first;
+const std::string& FieldListing::TypeCell(ReportContext& context, std::int32_t type) {
+  auto found = FTypeCells.find(type);
+  if (found == FTypeCells.end()) {
+    std::string cell = "<td nowrap>";
+    context.File.AppendEncoded(cell, context.Words.FieldTypeText(type));
+    cell += "</td>";
+    found = FTypeCells.emplace(type, std::move(cell)).first;
+  }
   return found->second;
 }
 
-const std::string& FieldListing::AttributeWords(const Wording& words, std::int32_t attributes) {
-  auto found = FAttributeWords.find(attributes);
-  if (found == FAttributeWords.end()) {
-    found =
-        FAttributeWords.emplace(attributes, CommasToBreaks(words.FieldAttributesText(attributes)))
-            .first;
+const std::string& FieldListing::AttributeCell(ReportContext& context, std::int32_t attributes) {
+  auto found = FAttributeCells.find(attributes);
+  if (found == FAttributeCells.end()) {
+    std::string cell = "<td nowrap>";
+    context.File.AppendEncoded(cell, CommasToBreaks(context.Words.FieldAttributesText(attributes)));
+    cell += "</td>";
+    found = FAttributeCells.emplace(attributes, std::move(cell)).first;
   }
   return found->second;
+}
+
+void FieldListing::AppendMarkCell(ReportContext& context, bool value) {
+  std::string& cell = FMarkCells[value ? 1 : 0];
+  if (cell.empty()) {
+    cell = R"(<td nowrap align="center">)";
+    context.File.AppendEncoded(cell, Mark(value));
+    cell += "</td>";
+  }
+  FRow += cell;
 }
 
 void FieldListing::Write(ReportContext& context, dao::TableDef& table) {
@@ -81,42 +91,44 @@ void FieldListing::Write(ReportContext& context, dao::TableDef& table) {
       "nowrap>既定値</th>"
       "<th nowrap>更新可能</th><th nowrap>入力規則</th><th nowrap>規則説明</th><th "
       "nowrap>説明</th></tr>");
+  // The row's text goes through AppendEncoded or AppendEscaped; its
+  // markup, ASCII, is appended as it is.
+  std::string description;
   for (int k = 0; k < fieldCount; ++k) {
     dao::Field& field = table.Fields().Item(k);
     const std::string fieldName = field.Name();
     FRow.assign(R"(<tr><td nowrap align="right">)"sv);
-    FRow += dao::VariantToText(field.OrdinalPosition());
+    file.AppendEncoded(FRow, dao::VariantToText(field.OrdinalPosition()));
     FRow += "</td><td nowrap>"sv;
-    AppendHtmlEscaped(FRow, fieldName);
+    file.AppendEscaped(FRow, fieldName);
     FRow += "</td>"sv;
     const auto key = FKeys.find(fieldName);
     const unsigned flags = key == FKeys.end() ? 0 : key->second;
-    AppendMarkCell(FRow, (flags & PrimaryKey) != 0);
-    AppendMarkCell(FRow, (flags & ForeignKey) != 0);
-    AppendMarkCell(FRow, (flags & UniqueKey) != 0);
-    AppendMarkCell(FRow, (flags & IndexKey) != 0);
-    AppendMarkCell(FRow, field.Required());
-    AppendMarkCell(FRow, field.AllowZeroLength());
+    AppendMarkCell(context, (flags & PrimaryKey) != 0);
+    AppendMarkCell(context, (flags & ForeignKey) != 0);
+    AppendMarkCell(context, (flags & UniqueKey) != 0);
+    AppendMarkCell(context, (flags & IndexKey) != 0);
+    AppendMarkCell(context, field.Required());
+    AppendMarkCell(context, field.AllowZeroLength());
+    FRow += TypeCell(context, field.Type());
+    FRow += R"(<td nowrap align="right">)"sv;
+    file.AppendEncoded(FRow, dao::VariantToText(field.Size()));
+    FRow += "</td>"sv;
+    FRow += AttributeCell(context, field.Attributes());
     FRow += "<td nowrap>"sv;
-    FRow += TypeWords(context.Words, field.Type());
-    FRow += R"(</td><td nowrap align="right">)"sv;
-    FRow += dao::VariantToText(field.Size());
-    FRow += "</td><td nowrap>"sv;
-    FRow += AttributeWords(context.Words, field.Attributes());
-    FRow += "</td><td nowrap>"sv;
-    AppendHtmlEscaped(FRow, dao::VariantToText(field.DefaultValue()));
-    FRow += "　</td>"sv;
-    AppendMarkCell(FRow, field.DataUpdatable());
+    file.AppendEscaped(FRow, dao::VariantToText(field.DefaultValue()));
+    file.AppendEncoded(FRow, "　</td>"sv);
+    AppendMarkCell(context, field.DataUpdatable());
     FRow += "<td nowrap>"sv;
-    AppendHtmlEscaped(FRow, field.ValidationRule());
-    FRow += "　</td><td nowrap>"sv;
-    AppendHtmlEscaped(FRow, field.ValidationText());
-    FRow += "　</td>"sv;
-    file.WriteLine(FRow);
-    FRow.clear();
-    AppendDescriptionCell(FRow, field.Properties());
-    FRow += "</tr>"sv;
-    file.WriteLine(FRow);
+    file.AppendEscaped(FRow, field.ValidationRule());
+    file.AppendEncoded(FRow, "　</td><td nowrap>"sv);
+    file.AppendEscaped(FRow, field.ValidationText());
+    file.AppendEncoded(FRow, "　</td>"sv);
+    file.WriteEncodedLine(FRow);
+    description.clear();
+    AppendDescriptionCell(description, field.Properties());
+    description += "</tr>"sv;
+    file.WriteLine(description);
   }
   file.WriteLine("</table>");
 }

@@ -14,8 +14,10 @@ namespace tabulon {
 
 // The run keeps one listing for all its tables. It holds the key flags of
 // the table being written, refilled for every table so that no table's keys
-// reach another table's rows, and the words of the field types and
-// attributes met so far (the wording does not change during a run).
+// reach another table's rows, and, in the report's encoding, the words of
+// the field types and attributes met so far (the wording does not change
+// during a run) and the two mark cells. A field's row is made in the
+// report's encoding (ReportFile::AppendEncoded): most of it is markup.
 class FieldListing {
  public:
   // Writes the heading and the field table of `table`. The counts of
@@ -26,14 +28,17 @@ class FieldListing {
 
  private:
   void CollectKeys(dao::TableDef& table);
-  const std::string& TypeWords(const Wording& words, std::int32_t type);
-  const std::string& AttributeWords(const Wording& words, std::int32_t attributes);
+  const std::string& TypeCell(ReportContext& context, std::int32_t type);
+  const std::string& AttributeCell(ReportContext& context, std::int32_t attributes);
+  void AppendMarkCell(ReportContext& context, bool value);
 
   // Field name -> KeyFlag bits, names compared without regard to case.
   std::unordered_map<std::string, unsigned, NoCaseHash, NoCaseEqual> FKeys;
-  std::unordered_map<std::int32_t, std::string> FTypeWords;
-  std::unordered_map<std::int32_t, std::string> FAttributeWords;  // with "<br>" between words
-  std::string FRow;  // the row being made, kept to reuse its memory
+  // Encoded cells by code: a type's words, attributes' words one a line.
+  std::unordered_map<std::int32_t, std::string> FTypeCells;
+  std::unordered_map<std::int32_t, std::string> FAttributeCells;
+  std::string FMarkCells[2];  // encoded, without and with the mark
+  std::string FRow;           // the row being made, kept to reuse its memory
 };
 
 }  // namespace tabulon

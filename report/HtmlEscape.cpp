@@ -1,10 +1,24 @@
 #include <report/HtmlEscape.h>
 
+#include <array>
+
 namespace tabulon {
+
+namespace {
+
+// The bytes that may start something to escape.
+constexpr auto Special = [] {
+  std::array<bool, 256> special{};
+  for (const unsigned char c : {'&', '<', '>', '\\', '\xC2'}) special[c] = true;
+  return special;
+}();
+
+}  // namespace
 
 void AppendHtmlEscaped(std::string& out, std::string_view text) {
   std::size_t plain = 0;  // start of the characters not yet appended
   for (std::size_t i = 0; i < text.size(); ++i) {
+    if (!Special[static_cast<unsigned char>(text[i])]) continue;
     std::string_view entity;
     std::size_t length = 1;
     switch (text[i]) {

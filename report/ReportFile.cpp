@@ -46,10 +46,21 @@ void ReportFile::Write(std::string_view utf8) {
   WriteBufferWhenFull();
 }
 
-void ReportFile::WriteEscaped(std::string_view text) {
+void ReportFile::AppendEncoded(std::string& bytes, std::string_view utf8) {
+  FEncoder.Append(bytes, utf8, AppendNumericReference);
+}
+
+void ReportFile::AppendEscaped(std::string& bytes, std::string_view text) {
   FEscaped.clear();
   AppendHtmlEscaped(FEscaped, text);
-  Write(FEscaped);
+  FEncoder.Append(bytes, FEscaped, AppendNumericReference);
+}
+
+void ReportFile::WriteEncodedLine(std::string_view bytes) {
+  RequireOpen();
+  FBuffer += bytes;
+  FBuffer += "\r\n";
+  WriteBufferWhenFull();
 }
 
 void ReportFile::Close() {

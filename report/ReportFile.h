@@ -43,8 +43,15 @@ class ReportFile {
   void WriteLine(std::string_view utf8);
   // Writes `utf8` with no line end.
   void Write(std::string_view utf8);
-  // Writes HtmlEscape(text) with no line end.
-  void WriteEscaped(std::string_view text);
+
+  // Lines made in the file's encoding, for rows written by the thousand:
+  // ASCII markup is appended to `bytes` as it is (Shift-JIS writes ASCII
+  // unchanged), text through AppendEncoded, text to escape through
+  // AppendEscaped (HtmlEscape, then encoded); WriteEncodedLine writes the
+  // line as it is, followed by CR LF.
+  void AppendEncoded(std::string& bytes, std::string_view utf8);
+  void AppendEscaped(std::string& bytes, std::string_view text);
+  void WriteEncodedLine(std::string_view bytes);
   // Writes what is buffered and closes; throws when the data cannot be
   // written.
   void Close();
@@ -68,7 +75,7 @@ class ReportFile {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> FFile;
   Cp932Encoder FEncoder;
   std::string FBuffer;   // encoded, not yet written
-  std::string FEscaped;  // WriteEscaped's text, kept to reuse its memory
+  std::string FEscaped;  // AppendEscaped's text, kept to reuse its memory
 };
 
 }  // namespace tabulon

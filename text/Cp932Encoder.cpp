@@ -11,6 +11,24 @@ namespace {
 
 constexpr std::uint64_t HighBits = 0x8080808080808080u;
 
+// DecodeUtf8, with a shortcut for the three-byte characters of Japanese
+// text: a lead E1..EC or EE..EF and two continuation bytes are always a
+// valid character (E0 may be overlong, ED a surrogate).
+char32_t NextCharacter(std::string_view utf8, std::size_t& pos) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(utf8[pos + i]); };
+  if (utf8.size() - pos >= 3) {
+    const unsigned char lead = byte(0);
+    if (lead >= 0xE1 && lead <= 0xEF && lead != 0xED && (byte(1) & 0xC0) == 0x80 &&
+        (byte(2) & 0xC0) == 0x80) {
+      const char32_t cp = static_cast<char32_t>(lead & 0x0F) << 12 |
+                          static_cast<char32_t>(byte(1) & 0x3F) << 6 | (byte(2) & 0x3F);
+      pos += 3;
+      return cp;
+    }
+  }
+  return DecodeUtf8(utf8, pos);
+}
+
 }  // namespace
 
 Cp932Encoder::Cp932Encoder() : FHandle("CP932", "UTF-8"), FBasicPlane(0x10000, 0) {}
@@ -89,7 +107,7 @@ void Cp932Encoder::Append(std::string& out, std::string_view utf8, AppendUnmappa
       to[at++] = utf8[pos++];
     if (pos == utf8.size()) break;
     const std::size_t start = pos;
-    const char32_t cp = DecodeUtf8(utf8, pos);
+    const char32_t cp = NextCharacter(utf8, pos);
     if (cp == ReplacementCharacter && pos - start == 1) {
       appendOther(cp);  // a malformed byte, whatever CP932 makes of U+FFFD
       continue;

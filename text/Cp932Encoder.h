@@ -4,7 +4,8 @@
 // takes its bytes from a table filled from iconv ("CP932") the first time
 // the encoder meets that character, so a character costs one call into
 // iconv per encoder however often it occurs. The bytes are exactly those
-// CodePageEncoder("CP932") writes.
+// CodePageEncoder("CP932") writes; ASCII among them is unchanged, so text
+// known to be ASCII may be appended to the output as it is.
 
 #include <cstdint>
 #include <string>

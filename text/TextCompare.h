@@ -16,6 +16,12 @@ std::string ToLowerText(std::string_view utf8);
 int CompareNoCase(std::string_view a, std::string_view b);
 
 inline bool EqualsNoCase(std::string_view a, std::string_view b) {
+  // Most names that differ differ in their first letter, which is ASCII.
+  if (!a.empty() && !b.empty()) {
+    const auto x = static_cast<unsigned char>(a[0]);
+    const auto y = static_cast<unsigned char>(b[0]);
+    if (x < 0x80 && y < 0x80 && (x | 0x20) != (y | 0x20)) return false;
+  }
   return CompareNoCase(a, b) == 0;
 }
 

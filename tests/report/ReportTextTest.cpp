@@ -83,9 +83,12 @@ TEST(ReportFile, ALongReportReachesTheFileWhole) {
     for (int i = 0; expected.size() < 3 * ReportFile::BufferSize; ++i) {
       const std::string line = std::to_string(i) + " 表<" + std::string(i % 97, 'x') + "é";
       file.WriteLine(line);
-      file.WriteEscaped("a\\b");
+      std::string bytes = "<i>";
+      file.AppendEscaped(bytes, "a\\表");
+      file.AppendEncoded(bytes, "é");
+      file.WriteEncodedLine(bytes);
       file.Write("");
-      expected += ReportFile::Encode(line) + "\r\n" + "a&yen;b";
+      expected += ReportFile::Encode(line) + "\r\n<i>a&yen;\x95\x5C&#233;\r\n";
     }
     file.Close();
     EXPECT_THROW(file.WriteLine("after"), ReportFileError);
