@@ -18,6 +18,14 @@ constexpr std::size_t RecordHeaderSize = 8;
 std::vector<StoredProperty> ParseValues(ByteView payload, std::size_t pos,
                                         const std::vector<std::string>& names) {
   std::vector<StoredProperty> properties;
+  // Counted first, so the vector is made once: a table has a block of
+  // properties for each column.
+  std::size_t count = 0;
+  for (std::size_t at = pos; at + 2 <= payload.Size() && payload.U16(at) >= RecordHeaderSize;
+       at += payload.U16(at)) {
+    ++count;
+  }
+  properties.reserve(count);
   // Each record is at least its header long, so the loop ends.
   while (pos < payload.Size()) {
     const std::uint16_t length = payload.U16(pos);

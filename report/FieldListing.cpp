@@ -1,5 +1,8 @@
 #include <report/FieldListing.h>
 
+#include <charconv>
+#include <iterator>
+
 #include <report/HtmlEscape.h>
 #include <report/ObjectSection.h>
 
@@ -9,6 +12,7 @@ using namespace std::string_view_literals;
 
 namespace {
 
+// The key columns' bits, in their order in a row.
 enum KeyFlag : unsigned { PrimaryKey = 1, ForeignKey = 2, UniqueKey = 4, IndexKey = 8 };
 
 }  // namespace
@@ -49,14 +53,32 @@ const std::string& FieldListing::AttributeCell(ReportContext& context, std::int3
   return found->second;
 }
 
-void FieldListing::AppendMarkCell(ReportContext& context, bool value) {
-  std::string& cell = FMarkCells[value ? 1 : 0];
-  if (cell.empty()) {
-    cell = R"(<td nowrap align="center">)";
-    context.File.AppendEncoded(cell, Mark(value));
-    cell += "</td>";
+const std::string& FieldListing::Encoded(ReportContext& context, std::string& slot,
+                                         std::string_view utf8) {
+  if (slot.empty()) context.File.AppendEncoded(slot, utf8);
+  return slot;
+}
+
+const std::string& FieldListing::MarkCells(ReportContext& context, unsigned marks, int count) {
+  std::string& cells = FMarkCells[count == 1 ? marks : 2 + marks];
+  if (cells.empty()) {
+    for (int i = 0; i < count; ++i) {
+      cells += R"(<td nowrap align="center">)"sv;
+      context.File.AppendEncoded(cells, Mark((marks >> i & 1) != 0));
+      cells += "</td>"sv;
+    }
   }
-  FRow += cell;
+  return cells;
+}
+
+void FieldListing::AppendText(ReportContext& context, const dao::Variant& value) {
+  if (const auto* number = std::get_if<std::int64_t>(&value)) {
+    char digits[24];
+    const auto end = std::to_chars(std::begin(digits), std::end(digits), *number).ptr;
+    FRow.append(digits, static_cast<std::size_t>(end - digits));
+  } else {
+    context.File.AppendEncoded(FRow, dao::VariantToText(value));
+  }
 }
 
 void FieldListing::Write(ReportContext& context, dao::TableDef& table) {
@@ -93,42 +115,44 @@ void FieldListing::Write(ReportContext& context, dao::TableDef& table) {
       "nowrap>説明</th></tr>");
   // The row's text goes through AppendEncoded or AppendEscaped; its
   // markup, ASCII, is appended as it is.
-  std::string description;
   for (int k = 0; k < fieldCount; ++k) {
     dao::Field& field = table.Fields().Item(k);
     const std::string fieldName = field.Name();
     FRow.assign(R"(<tr><td nowrap align="right">)"sv);
-    file.AppendEncoded(FRow, dao::VariantToText(field.OrdinalPosition()));
+    AppendText(context, field.OrdinalPosition());
     FRow += "</td><td nowrap>"sv;
     file.AppendEscaped(FRow, fieldName);
     FRow += "</td>"sv;
     const auto key = FKeys.find(fieldName);
     const unsigned flags = key == FKeys.end() ? 0 : key->second;
-    AppendMarkCell(context, (flags & PrimaryKey) != 0);
-    AppendMarkCell(context, (flags & ForeignKey) != 0);
-    AppendMarkCell(context, (flags & UniqueKey) != 0);
-    AppendMarkCell(context, (flags & IndexKey) != 0);
-    AppendMarkCell(context, field.Required());
-    AppendMarkCell(context, field.AllowZeroLength());
+    // PK, FK, UK, IX, NN and 空, one bit each.
+    unsigned marks = flags;
+    if (field.Required()) marks |= 1u << 4;
+    if (field.AllowZeroLength()) marks |= 1u << 5;
+    FRow += MarkCells(context, marks, 6);
     FRow += TypeCell(context, field.Type());
     FRow += R"(<td nowrap align="right">)"sv;
-    file.AppendEncoded(FRow, dao::VariantToText(field.Size()));
+    AppendText(context, field.Size());
     FRow += "</td>"sv;
     FRow += AttributeCell(context, field.Attributes());
     FRow += "<td nowrap>"sv;
     file.AppendEscaped(FRow, dao::VariantToText(field.DefaultValue()));
-    file.AppendEncoded(FRow, "　</td>"sv);
-    AppendMarkCell(context, field.DataUpdatable());
+    FRow += Encoded(context, FBlankEnd, "　</td>"sv);
+    FRow += MarkCells(context, field.DataUpdatable() ? 1 : 0, 1);
     FRow += "<td nowrap>"sv;
     file.AppendEscaped(FRow, field.ValidationRule());
-    file.AppendEncoded(FRow, "　</td><td nowrap>"sv);
+    FRow += Encoded(context, FBlankEndNext, "　</td><td nowrap>"sv);
     file.AppendEscaped(FRow, field.ValidationText());
-    file.AppendEncoded(FRow, "　</td>"sv);
+    FRow += FBlankEnd;
     file.WriteEncodedLine(FRow);
-    description.clear();
-    AppendDescriptionCell(description, field.Properties());
-    description += "</tr>"sv;
-    file.WriteLine(description);
+    if (const std::optional<std::string> description = StoredDescription(field.Properties())) {
+      FRow.assign("<td nowrap>"sv);
+      file.AppendEscaped(FRow, *description);
+      FRow += "</td></tr>"sv;
+      file.WriteEncodedLine(FRow);
+    } else {
+      file.WriteEncodedLine(Encoded(context, FNoDescription, "<td>　</td></tr>"sv));
+    }
   }
   file.WriteLine("</table>");
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include <dao/ObjectModel.h>
@@ -30,15 +31,27 @@ class FieldListing {
   void CollectKeys(dao::TableDef& table);
   const std::string& TypeCell(ReportContext& context, std::int32_t type);
   const std::string& AttributeCell(ReportContext& context, std::int32_t attributes);
-  void AppendMarkCell(ReportContext& context, bool value);
+  // `count` (1 or 6) mark cells, bit i of `marks` saying whether cell i
+  // has the mark.
+  const std::string& MarkCells(ReportContext& context, unsigned marks, int count);
+  // `slot` holding `utf8` encoded, filled on first use.
+  const std::string& Encoded(ReportContext& context, std::string& slot, std::string_view utf8);
+  // The value's text (VariantToText) encoded onto the row; numbers without
+  // making a string.
+  void AppendText(ReportContext& context, const dao::Variant& value);
 
   // Field name -> KeyFlag bits, names compared without regard to case.
   std::unordered_map<std::string, unsigned, NoCaseHash, NoCaseEqual> FKeys;
   // Encoded cells by code: a type's words, attributes' words one a line.
   std::unordered_map<std::int32_t, std::string> FTypeCells;
   std::unordered_map<std::int32_t, std::string> FAttributeCells;
-  std::string FMarkCells[2];  // encoded, without and with the mark
-  std::string FRow;           // the row being made, kept to reuse its memory
+  // Encoded mark cells: one (without and with the mark), then six in a row
+  // by their 64 combinations.
+  std::string FMarkCells[2 + 64];
+  std::string FBlankEnd;       // "　</td>", encoded
+  std::string FBlankEndNext;   // "　</td><td nowrap>", encoded
+  std::string FNoDescription;  // the blank description cell and the row's end, encoded
+  std::string FRow;            // the row being made, kept to reuse its memory
 };
 
 }  // namespace tabulon

@@ -2,6 +2,7 @@
 // What the writers of one report share: the open file, the engine
 // connection, the wording, the anchor registry and the settings of the run.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -44,21 +45,31 @@ int GuardedCount(Collection& collection) {
   }
 }
 
-// The description cell of a table or field, appended to `out`. Without a
-// stored description, or when it cannot be read, the cell is blank.
-inline void AppendDescriptionCell(std::string& out, dao::Collection<dao::Property>& properties) {
+// The stored description of a table or field as text; nullopt where there
+// is none or it cannot be read.
+inline std::optional<std::string> StoredDescription(dao::Collection<dao::Property>& properties) {
   try {
-    if (dao::Property* description = properties.Find("Description")) {
-      const std::string text = dao::VariantToText(description->Value());
-      out += "<td nowrap>";
-      AppendHtmlEscaped(out, text);
-      out += "</td>";
-      return;
-    }
+    if (dao::Property* description = properties.Find("Description"))
+      return dao::VariantToText(description->Value());
   } catch (const dao::EngineError&) {
-    // Blank, as when there is none.
+    // As when there is none.
   }
-  out += "<td>　</td>";
+  return std::nullopt;
+}
+
+// The blank description cell.
+inline constexpr std::string_view NoDescriptionCell = "<td>　</td>";
+
+// The description cell of a table or field, appended to `out`: the stored
+// description, else blank.
+inline void AppendDescriptionCell(std::string& out, dao::Collection<dao::Property>& properties) {
+  if (const std::optional<std::string> text = StoredDescription(properties)) {
+    out += "<td nowrap>";
+    AppendHtmlEscaped(out, *text);
+    out += "</td>";
+  } else {
+    out += NoDescriptionCell;
+  }
 }
 
 inline std::string DescriptionCell(dao::Collection<dao::Property>& properties) {

@@ -11,6 +11,19 @@ namespace {
 
 constexpr std::uint64_t HighBits = 0x8080808080808080u;
 
+// The length of the run of ASCII at the start of `text`.
+std::size_t AsciiPrefix(std::string_view text) {
+  std::size_t run = 0;
+  while (text.size() - run >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + run, sizeof word);
+    if ((word & HighBits) != 0) break;
+    run += 8;
+  }
+  while (run < text.size() && static_cast<unsigned char>(text[run]) < 0x80) ++run;
+  return run;
+}
+
 // DecodeUtf8, with a shortcut for the three-byte characters of Japanese
 // text: a lead E1..EC or EE..EF and two continuation bytes are always a
 // valid character (E0 may be overlong, ED a surrogate).
@@ -69,12 +82,15 @@ Cp932Encoder::Entry Cp932Encoder::Lookup(char32_t cp) {
 }
 
 void Cp932Encoder::Append(std::string& out, std::string_view utf8, AppendUnmappable unmappable) {
+  // Most texts are ASCII throughout: they are appended as they are.
+  std::size_t pos = AsciiPrefix(utf8);
+  out.append(utf8.data(), pos);
+  if (pos == utf8.size()) return;
   // A character of the table takes no more bytes in CP932 than in UTF-8,
   // so the input's length is room enough for them; anything else is
   // appended after shrinking the string to what is written.
   std::size_t at = out.size();
-  out.resize(at + utf8.size());
-  std::size_t pos = 0;
+  out.resize(at + (utf8.size() - pos));
   const auto appendOther = [&](char32_t cp) {
     out.resize(at);
     std::string bytes;
