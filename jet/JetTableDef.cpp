@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <jet/JetRecordset.h>
+
 namespace tabulon::jet {
 
 JetTableDef::JetTableDef(std::shared_ptr<JetFile> file, const CatalogEntry& entry)
@@ -43,8 +45,20 @@ dao::Variant JetTableDef::DateOf(const std::optional<double>& date) {
 dao::Collection<dao::Property>& JetTableDef::Properties() {
   if (!FProperties) {
     FProperties = std::make_unique<StoredPropertyCollection>(&Block().Object, *FFile);
+    if (FEntry.IsLinked()) {
+      const std::string connect = FEntry.Type == ObjectLinkedTable
+                                      ? FEntry.Connect + ";DATABASE=" + FEntry.Database
+                                      : FEntry.Connect;
+      FProperties->Append(std::make_unique<JetProperty>("Connect", connect));
+      FProperties->Append(std::make_unique<JetProperty>("SourceTableName", FEntry.ForeignName));
+    }
   }
   return *FProperties;
+}
+
+std::unique_ptr<dao::Recordset> JetTableDef::OpenRecordset() {
+  if (FEntry.IsLinked()) LinkedFails("行");
+  return std::make_unique<JetRecordset>(FFile, Definition());
 }
 
 const TableDefinition& JetTableDef::Definition() {

@@ -14,10 +14,14 @@
 // - Updatable: false for system and linked tables, true otherwise (the file
 //   itself is only ever read).
 // - ValidationRule, ValidationText: the table's stored properties, "" when
-//   absent; Properties holds the stored table properties only, so
-//   Item("Description") fails where none is stored.
+//   absent; Properties holds the stored table properties, so
+//   Item("Description") fails where none is stored, and for a linked table
+//   then "Connect" (a linked Access table: the catalog's connect text, then
+//   ";DATABASE=" and the source file; ODBC: the connect text as stored) and
+//   "SourceTableName".
 // - Fields and Indexes of a linked table fail (Count and Item): its columns
-//   are in another database that is not opened here.
+//   are in another database that is not opened here; so does OpenRecordset.
+// - OpenRecordset: the rows in page order (JetRecordset).
 // - Indexes: the logical indexes in logical-number order, except the
 //   internal index a relationship adds to its referenced table (it carries
 //   the primary key's columns and would mark them as foreign keys).
@@ -51,6 +55,7 @@ class JetTableDef : public dao::TableDef {
   dao::Collection<dao::Property>& Properties() override;
   dao::Collection<dao::Field>& Fields() override { return *FFields; }
   dao::Collection<dao::Index>& Indexes() override { return *FIndexes; }
+  std::unique_ptr<dao::Recordset> OpenRecordset() override;
 
  private:
   static dao::Variant DateOf(const std::optional<double>& date);
