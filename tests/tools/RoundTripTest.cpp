@@ -225,5 +225,45 @@ TEST(RoundTrip, RandomSchemasReadBackMemberByMember) {
   }
 }
 
+TEST(RoundTrip, DecimalDigitsAndCascadeToNullReadBack) {
+  Database db;
+  db.Tables.resize(2);
+  Table& one = db.Tables[0];
+  one.Name = "P";
+  one.Columns.resize(2);
+  one.Columns[0].Name = "ID";
+  one.Columns[0].Type = dao::dbLong;
+  one.Columns[1].Name = "Amount";
+  one.Columns[1].Type = dao::dbDecimal;
+  one.Columns[1].Precision = 9;
+  one.Columns[1].Scale = 3;
+  one.Indexes.push_back({"PrimaryKey", {{"ID", false}}, true, true, false, true});
+  one.Rows = {{std::int64_t{1}, std::string("-0.005")},
+              {std::int64_t{2}, std::string("123456.789")}};
+  Table& many = db.Tables[1];
+  many.Name = "C";
+  many.Columns.resize(1);
+  many.Columns[0].Name = "Ref";
+  many.Columns[0].Type = dao::dbLong;
+  db.Relationships.push_back(
+      {"PC", "P", "C", {{"ID", "Ref"}}, dao::dbRelationUpdateCascade | dao::dbRelationCascadeNull});
+  test::TempDir dir;
+  const WrittenDatabase written = WriteDatabase(db);
+  test::WriteBytes(dir / "d.mdb", std::string(written.Bytes.begin(), written.Bytes.end()));
+  TDao360 dao(jet::CreateJetEngine());
+  std::string error;
+  dao.Open("", (dir / "d.mdb").string(), error);
+  ASSERT_TRUE(dao.Connected()) << error;
+  dao::Field& field = dao.Database()->TableDefs().Item("P").Fields().Item("Amount");
+  EXPECT_EQ(field.Properties().Item("Precision").Value(), dao::Variant(std::int64_t{9}));
+  EXPECT_EQ(field.Properties().Item("Scale").Value(), dao::Variant(std::int64_t{3}));
+  EXPECT_THROW(
+      dao.Database()->TableDefs().Item("P").Fields().Item("ID").Properties().Item("Precision"),
+      dao::EngineError);
+  CompareRows(db.Tables[0], dao.Database()->TableDefs().Item("P"));
+  EXPECT_EQ(dao.Database()->Relations().Item("PC").Attributes(),
+            dao::dbRelationUpdateCascade | dao::dbRelationCascadeNull);
+}
+
 }  // namespace
 }  // namespace tabulon::jetwriter
