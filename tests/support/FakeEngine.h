@@ -77,6 +77,7 @@ struct FakeTableData {
   FailSet Fails;  // also "Fields.Count", "Indexes.Count", "Indexes.Item", "OpenRecordset"
   // What OpenRecordset reads: one value per field, in field order.
   std::vector<std::vector<dao::Variant>> Rows = {};
+  std::vector<FakePropertyData> Properties = {};  // besides Description
 };
 
 struct FakeRelationData {
@@ -255,7 +256,8 @@ class FakeTableDef : public dao::TableDef, public FakeObject<FakeTableData> {
  public:
   explicit FakeTableDef(FakeTableData data)
       : FakeObject(std::move(data)),
-        FProperties(FData.Fails, "Properties", WithDescription({}, FData.Description, FData.Fails)),
+        FProperties(FData.Fails, "Properties",
+                    WithDescription(FData.Properties, FData.Description, FData.Fails)),
         FFields(FData.Fails, "Fields", FData.Fields),
         FIndexes(FData.Fails, "Indexes", FData.Indexes) {}
   std::string Name() override { return Get("Name", FData.Name); }
