@@ -210,10 +210,10 @@ std::string DateSql(std::string_view text) {
     if (at != text.size()) throw unreadable;
   }
   static constexpr std::array<int, 12> days{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool valid = year >= 100 && month >= 1 && month <= 12 && day >= 1 &&
-                     day <= days[static_cast<std::size_t>(month - 1)] +
-                                (month == 2 && LeapYear(year) ? 1 : 0) &&
-                     hour <= 23 && minute <= 59 && second <= 59;
+  const bool valid =
+      year >= 100 && month >= 1 && month <= 12 && day >= 1 &&
+      day <= days[static_cast<std::size_t>(month - 1)] + (month == 2 && LeapYear(year) ? 1 : 0) &&
+      hour <= 23 && minute <= 59 && second <= 59;
   if (!valid) throw unreadable;
   char sql[64];
   std::snprintf(sql, sizeof sql, "'%04d-%02d-%02d %02d:%02d:%02d'", year, month, day, hour, minute,
@@ -265,9 +265,9 @@ bool IsGuidText(std::string_view text) {
 struct Operand {
   enum class Kind { Field, Number, Text, Date, Boolean, Null } Is = Kind::Null;
   std::string Sql;
-  std::string Raw;                          // a text literal's value
-  ValueKind Values = ValueKind::None;       // a field's
-  bool Truth = false;                       // a Boolean literal's
+  std::string Raw;                     // a text literal's value
+  ValueKind Values = ValueKind::None;  // a field's
+  bool Truth = false;                  // a Boolean literal's
 };
 
 class RuleParser {
@@ -278,7 +278,8 @@ class RuleParser {
 
   std::string Parse() {
     std::string sql = Or(0);
-    if (Peek().Kind != TokenKind::End) throw Refused("式の終わりが読めません（" + Peek().Text + "）");
+    if (Peek().Kind != TokenKind::End)
+      throw Refused("式の終わりが読めません（" + Peek().Text + "）");
     return sql;
   }
 
@@ -397,7 +398,8 @@ class RuleParser {
         notNull = true;
       }
       if (!IsWord(Next(), "Null")) throw Refused("Is の後に Null がありません");
-      if (left.Is != Operand::Kind::Field) throw Refused("Is Null の左辺がフィールドではありません");
+      if (left.Is != Operand::Kind::Field)
+        throw Refused("Is Null の左辺がフィールドではありません");
       return left.Sql + (notNull ? " IS NOT NULL" : " IS NULL");
     }
     if (IsWord(token, "In")) return In(left, no);
@@ -475,15 +477,14 @@ class RuleParser {
     const Operand& field = a.Is == Operand::Kind::Field ? a : b;
     const Operand& other = a.Is == Operand::Kind::Field ? b : a;
     const ValueKind kind = field.Values;
-    const bool fits =
-        other.Is == Operand::Kind::Field ? other.Values == kind
-        : kind == ValueKind::Number      ? other.Is == Operand::Kind::Number
-        : kind == ValueKind::Date        ? other.Is == Operand::Kind::Date
-        : kind == ValueKind::Text        ? other.Is == Operand::Kind::Text
-        : kind == ValueKind::Boolean     ? other.Is == Operand::Kind::Boolean ||
-                                           (other.Is == Operand::Kind::Number &&
-                                            (other.Sql == "0" || other.Sql == "-1"))
-                                         : false;
+    const bool fits = other.Is == Operand::Kind::Field ? other.Values == kind
+                      : kind == ValueKind::Number      ? other.Is == Operand::Kind::Number
+                      : kind == ValueKind::Date        ? other.Is == Operand::Kind::Date
+                      : kind == ValueKind::Text        ? other.Is == Operand::Kind::Text
+                      : kind == ValueKind::Boolean     ? other.Is == Operand::Kind::Boolean ||
+                                                         (other.Is == Operand::Kind::Number &&
+                                                          (other.Sql == "0" || other.Sql == "-1"))
+                                                   : false;
     if (!fits || kind == ValueKind::Guid || kind == ValueKind::Binary || kind == ValueKind::None) {
       throw Refused("型の合わない比較です");
     }
@@ -493,7 +494,8 @@ class RuleParser {
   // For Between and ordering: numbers and dates only.
   static ValueKind OrderedKind(const Operand& a, const Operand& b) {
     const ValueKind kind = CommonKind(a, b);
-    if (kind == ValueKind::Text) throw Refused("文字列の大小比較は移行できません（照合順序が違います）");
+    if (kind == ValueKind::Text)
+      throw Refused("文字列の大小比較は移行できません（照合順序が違います）");
     if (kind == ValueKind::Boolean) throw Refused("Yes/No の大小比較は移行できません");
     return kind;
   }
@@ -557,8 +559,8 @@ class RuleParser {
     for (std::size_t i = 0; i < items.size(); ++i) {
       if (i > 0) sql += ", ";
       sql += field.Values == ValueKind::Boolean ? BooleanOperand(items[i])
-             : fold                            ? Folded(items[i])
-                                               : items[i].Sql;
+             : fold                             ? Folded(items[i])
+                                                : items[i].Sql;
     }
     return sql + ")";
   }
@@ -603,8 +605,8 @@ std::string DefaultSql(const std::vector<Token>& tokens, ValueKind kind, Dialect
     if (tokens[at].Kind != TokenKind::Number) throw Refused("式は移行できません");
   }
   const Token& token = tokens[at];
-  const bool call = IsSymbol(tokens[at + 1], "(") && at + 2 < tokens.size() &&
-                    IsSymbol(tokens[at + 2], ")");
+  const bool call =
+      IsSymbol(tokens[at + 1], "(") && at + 2 < tokens.size() && IsSymbol(tokens[at + 2], ")");
   const std::size_t end = call ? at + 3 : at + 1;
   if (end >= tokens.size() || tokens[end].Kind != TokenKind::End) {
     throw Refused("定数でも Now()、Date() でもない式は移行できません");

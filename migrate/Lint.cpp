@@ -282,7 +282,8 @@ std::vector<Finding> LintData(const schema::Database& schema, dao::Database& dat
         }
       }
     } catch (const std::exception& e) {
-      findings.push_back({"unreadable", *table->Name, "", std::string("行が読めません: ") + e.what()});
+      findings.push_back(
+          {"unreadable", *table->Name, "", std::string("行が読めません: ") + e.what()});
       continue;
     }
     if (rows == 0) continue;

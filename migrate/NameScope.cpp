@@ -17,9 +17,7 @@ std::string_view CutAt(std::string_view text, std::size_t bytes) {
 
 }  // namespace
 
-bool NameScope::Taken(std::string_view name) const {
-  return FTaken.count(ToLowerText(name)) != 0;
-}
+bool NameScope::Taken(std::string_view name) const { return FTaken.count(ToLowerText(name)) != 0; }
 
 std::string NameScope::Claim(std::string_view wanted) {
   std::string name(wanted);

@@ -45,7 +45,7 @@ struct IndexPlan {
 };
 
 struct ForeignKeyPlan {
-  std::string Name;  // quoted
+  std::string Name;            // quoted
   std::size_t Table = 0;       // referencing, in the plan list
   std::size_t References = 0;  // referenced
   std::vector<std::string> Columns;
@@ -169,7 +169,8 @@ class Writer {
       why = std::to_string(NameByteLimit(FDialect)) + " バイトを超える名前は切られます";
     }
     const std::string claimed = scope.Claim(wanted);
-    if (claimed != name) Note(table, field, "名前を \"" + claimed + "\" に変えました（" + why + "）");
+    if (claimed != name)
+      Note(table, field, "名前を \"" + claimed + "\" に変えました（" + why + "）");
     return claimed;
   }
 
@@ -219,7 +220,8 @@ class Writer {
       return;
     }
     NameScope columnNames(NameByteLimit(FDialect));
-    for (const Member<schema::Field>& field : *table.Fields) PlanColumn(table, field, columnNames, plan);
+    for (const Member<schema::Field>& field : *table.Fields)
+      PlanColumn(table, field, columnNames, plan);
     if (plan.Columns.empty()) {
       Note(name, "", "列にできるフィールドがないため作りません");
       return;
@@ -232,8 +234,8 @@ class Writer {
     FTables.push_back(std::move(plan));
   }
 
-  void PlanColumn(const schema::Table& table, const Member<schema::Field>& item,
-                  NameScope& names, TablePlan& plan) {
+  void PlanColumn(const schema::Table& table, const Member<schema::Field>& item, NameScope& names,
+                  TablePlan& plan) {
     const std::string& tableName = *table.Name;
     if (!item.Ok() || !item->Name.Ok() || !item->Type.Ok()) {
       const std::string error = !item.Ok()         ? item.Error()
@@ -252,7 +254,8 @@ class Writer {
     if (shape.Type == dao::dbDecimal) {
       const auto precision = schema::FindProperty(field.Properties, "Precision");
       const auto scale = schema::FindProperty(field.Properties, "Scale");
-      const auto* p = precision.Ok() && *precision ? std::get_if<std::int64_t>(&**precision) : nullptr;
+      const auto* p =
+          precision.Ok() && *precision ? std::get_if<std::int64_t>(&**precision) : nullptr;
       const auto* s = scale.Ok() && *scale ? std::get_if<std::int64_t>(&**scale) : nullptr;
       unknownDigits = p == nullptr || s == nullptr;
       shape.Precision = p != nullptr ? static_cast<int>(*p) : 18;
@@ -285,26 +288,28 @@ class Writer {
       if (translated.Problem.empty()) {
         if (!translated.Sql.empty()) column.Default = translated.Sql;
       } else {
-        Note(tableName, name, "既定値 " + access + " は移行できません（" + translated.Problem + "）");
+        Note(tableName, name,
+             "既定値 " + access + " は移行できません（" + translated.Problem + "）");
       }
     }
     if (type.Identity || shape.AutoIncrement) column.Default.clear();
     const std::string rule = field.ValidationRule.ValueOr("");
     if (!rule.empty()) {
       const std::optional<ExpressionField> self = ExpressionField{column.Sql, type.Kind};
-      const Translation translated =
-          TranslateRule(rule, self, FieldsOf(plan, column), FDialect);
+      const Translation translated = TranslateRule(rule, self, FieldsOf(plan, column), FDialect);
       if (translated.Problem.empty()) {
         column.Check = translated.Sql;
         column.RuleText = field.ValidationText.ValueOr("");
       } else {
-        Note(tableName, name, "入力規則 " + rule + " は移行できません（" + translated.Problem + "）");
+        Note(tableName, name,
+             "入力規則 " + rule + " は移行できません（" + translated.Problem + "）");
       }
     }
     if (const auto expression = schema::PropertyText(field.Properties, "Expression");
         expression.Ok() && *expression) {
       Note(tableName, name,
-           "集計（計算）フィールドの式 " + **expression + " は移行できません（値を持つ列になります）");
+           "集計（計算）フィールドの式 " + **expression +
+               " は移行できません（値を持つ列になります）");
     }
     const auto description = schema::PropertyText(field.Properties, "Description");
     if (description.Ok() && *description) column.Description = **description;
@@ -340,8 +345,8 @@ class Writer {
   void PlanTableRule(const schema::Table& table, TablePlan& plan) {
     const std::string rule = table.ValidationRule.ValueOr("");
     if (rule.empty()) return;
-    const FieldLookup fields = [&plan, this](std::string_view name)
-        -> std::optional<ExpressionField> {
+    const FieldLookup fields = [&plan,
+                                this](std::string_view name) -> std::optional<ExpressionField> {
       const ColumnPlan* column = ColumnNamed(plan, name);
       if (column == nullptr) return std::nullopt;
       return ExpressionField{column->Sql, column->Type.Kind};
@@ -362,7 +367,8 @@ class Writer {
                                                    const TablePlan& plan) {
     const std::string indexName = index.Name.ValueOr("?");
     if (!index.Fields.Ok()) {
-      Note(*table.Name, "", "インデックス \"" + indexName + "\" が読めません: " + index.Fields.Error());
+      Note(*table.Name, "",
+           "インデックス \"" + indexName + "\" が読めません: " + index.Fields.Error());
       return std::nullopt;
     }
     std::vector<KeyColumn> columns;
@@ -391,7 +397,9 @@ class Writer {
     for (const bool foreign : {false, true}) {
       for (const Member<schema::Index>& item : *table.Indexes) {
         if (!item.Ok() || !item->Name.Ok()) {
-          if (!foreign) Note(*table.Name, "", "インデックスが読めません: " + (item.Ok() ? item->Name.Error() : item.Error()));
+          if (!foreign)
+            Note(*table.Name, "",
+                 "インデックスが読めません: " + (item.Ok() ? item->Name.Error() : item.Error()));
           continue;
         }
         const schema::Index& index = *item;
@@ -406,17 +414,18 @@ class Writer {
           plan.PrimaryKey = *columns;
           made[signature(*columns)] = *index.Name;
           plan.UniqueKeys.push_back(keySet);
-          if (std::any_of(columns->begin(), columns->end(), [](const KeyColumn& c) { return c.Descending; })) {
-            Note(*table.Name, "", "主キー \"" + *index.Name + "\" の降順は移行できません（主キーは昇順になります）");
+          if (std::any_of(columns->begin(), columns->end(),
+                          [](const KeyColumn& c) { return c.Descending; })) {
+            Note(*table.Name, "",
+                 "主キー \"" + *index.Name + "\" の降順は移行できません（主キーは昇順になります）");
           }
           continue;
         }
         const auto same = made.find(signature(*columns));
         if (same != made.end()) {
           if (!foreign) {
-            plan.IndexComments.push_back("インデックス \"" + CommentText(*index.Name) +
-                                         "\" は \"" + CommentText(same->second) +
-                                         "\" と同じ列なので作りません");
+            plan.IndexComments.push_back("インデックス \"" + CommentText(*index.Name) + "\" は \"" +
+                                         CommentText(same->second) + "\" と同じ列なので作りません");
           }
           continue;
         }
@@ -453,11 +462,12 @@ class Writer {
       Note("", "", "リレーションシップが読めません: " + item.Error());
       return;
     }
-    for (const std::string* error : {&item->Name.Error(), &item->Table.Error(),
-                                     &item->ForeignTable.Error(), &item->Attributes.Error(),
-                                     &item->Fields.Error()}) {
+    for (const std::string* error :
+         {&item->Name.Error(), &item->Table.Error(), &item->ForeignTable.Error(),
+          &item->Attributes.Error(), &item->Fields.Error()}) {
       if (error->empty()) continue;
-      Note("", "", "リレーションシップ \"" + item->Name.ValueOr("?") + "\" が読めません: " + *error);
+      Note("", "",
+           "リレーションシップ \"" + item->Name.ValueOr("?") + "\" が読めません: " + *error);
       return;
     }
     const schema::Relation& relation = *item;
@@ -476,15 +486,16 @@ class Writer {
     };
     const std::string shown = "リレーションシップ \"" + CommentText(*relation.Name) + "\": \"" +
                               CommentText(*relation.ForeignTable) + "\" (" +
-                              quotedList(foreignNames) + ") → \"" +
-                              CommentText(*relation.Table) + "\" (" + quotedList(names) + ")";
+                              quotedList(foreignNames) + ") → \"" + CommentText(*relation.Table) +
+                              "\" (" + quotedList(names) + ")";
     if (!enforced) {
       FRelationComments += "-- " + shown + "（参照整合性なし。外部キーにしません）\n";
       return;
     }
     auto notCarried = [&](const std::string& why) {
       FRelationComments += "-- " + shown + "（" + why + "）\n";
-      Note(*relation.ForeignTable, "", "リレーションシップ \"" + *relation.Name + "\" の外部キーは作れません（" + why + "）");
+      Note(*relation.ForeignTable, "",
+           "リレーションシップ \"" + *relation.Name + "\" の外部キーは作れません（" + why + "）");
     };
     std::size_t from = 0;
     std::size_t to = 0;
@@ -502,7 +513,8 @@ class Writer {
     for (std::size_t i = 0; i < names.size(); ++i) {
       const ColumnPlan* local = ColumnNamed(*many, foreignNames[i]);
       const ColumnPlan* target = ColumnNamed(*one, names[i]);
-      if (local == nullptr || target == nullptr) return notCarried("列にならないフィールドを含みます");
+      if (local == nullptr || target == nullptr)
+        return notCarried("列にならないフィールドを含みます");
       key.Columns.push_back(local->Sql);
       key.ReferencedColumns.push_back(target->Sql);
       referenced.insert(target->Sql);
@@ -576,14 +588,16 @@ class Writer {
           plan.InlineAutoIncrement = true;
         } else {
           Note(plan.AccessName, column.AccessName,
-               "オートナンバーは SQLite では 1 列だけの主キーでしか自動で振られません（integer にしました）");
+               "オートナンバーは SQLite では 1 列だけの主キーでしか自動で振られません（integer "
+               "にしました）");
         }
       }
     } else if (FDialect == Dialect::Sqlite) {
       for (const ColumnPlan& column : plan.Columns) {
         if (column.Type.Identity) {
           Note(plan.AccessName, column.AccessName,
-               "オートナンバーは SQLite では 1 列だけの主キーでしか自動で振られません（integer にしました）");
+               "オートナンバーは SQLite では 1 列だけの主キーでしか自動で振られません（integer "
+               "にしました）");
         }
       }
     }

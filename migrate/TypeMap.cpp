@@ -55,8 +55,8 @@ std::string Filled(std::string pattern, const FieldShape& field) {
     pattern.replace(at, 3, "(" + std::to_string(field.Size) + ")");
   }
   if (const auto at = pattern.find("(p,s)"); at != std::string::npos) {
-    pattern.replace(at, 5,
-                    "(" + std::to_string(field.Precision) + "," + std::to_string(field.Scale) + ")");
+    pattern.replace(
+        at, 5, "(" + std::to_string(field.Precision) + "," + std::to_string(field.Scale) + ")");
   }
   return pattern;
 }
@@ -84,9 +84,8 @@ ColumnType MapColumnType(const FieldShape& field, Dialect dialect) {
   column.Kind = row->Kind;
   // Digits and sizes the server would refuse (calculated fields store
   // none) leave the column unbounded.
-  if (field.Type == dao::dbDecimal &&
-      (field.Precision < 1 || field.Precision > 28 || field.Scale < 0 ||
-       field.Scale > field.Precision)) {
+  if (field.Type == dao::dbDecimal && (field.Precision < 1 || field.Precision > 28 ||
+                                       field.Scale < 0 || field.Scale > field.Precision)) {
     column.Sql = "numeric";
     column.Loss = "小数の桁数 " + std::to_string(field.Precision) + "," +
                   std::to_string(field.Scale) + " は使えないため numeric にしました";

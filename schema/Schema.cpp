@@ -57,8 +57,6 @@ bool IsLinkedTable(const Table& table) {
   return (AttributesOf(table) & (dao::dbAttachedTable | dao::dbAttachedODBC)) != 0;
 }
 
-bool IsHiddenTable(const Table& table) {
-  return (AttributesOf(table) & dao::dbHiddenObject) != 0;
-}
+bool IsHiddenTable(const Table& table) { return (AttributesOf(table) & dao::dbHiddenObject) != 0; }
 
 }  // namespace tabulon::schema

@@ -58,12 +58,14 @@ Index ReadIndex(dao::Index& index) {
   read.Primary = ReadMember([&] { return index.Primary(); });
   read.Foreign = ReadMember([&] { return index.Foreign(); });
   read.Unique = ReadMember([&] { return index.Unique(); });
-  read.Fields = ReadList<IndexField>([&]() -> auto& { return index.Fields(); }, [](dao::Field& field) {
-    IndexField key;
-    key.Name = ReadMember([&] { return field.Name(); });
-    key.Descending = ReadMember([&] { return (field.Attributes() & dao::dbDescending) != 0; });
-    return key;
-  });
+  read.Fields = ReadList<IndexField>(
+      [&]() -> auto& { return index.Fields(); },
+      [](dao::Field& field) {
+        IndexField key;
+        key.Name = ReadMember([&] { return field.Name(); });
+        key.Descending = ReadMember([&] { return (field.Attributes() & dao::dbDescending) != 0; });
+        return key;
+      });
   return read;
 }
 
@@ -77,8 +79,10 @@ Table ReadTable(dao::TableDef& table) {
   read.ValidationRule = ReadMember([&] { return table.ValidationRule(); });
   read.ValidationText = ReadMember([&] { return table.ValidationText(); });
   read.Properties = ReadProperties([&]() -> auto& { return table.Properties(); });
-  read.Fields = ReadList<Field>([&]() -> auto& { return table.Fields(); }, ReadField);
-  read.Indexes = ReadList<Index>([&]() -> auto& { return table.Indexes(); }, ReadIndex);
+  read.Fields = ReadList<Field>(
+      [&]() -> auto& { return table.Fields(); }, ReadField);
+  read.Indexes = ReadList<Index>(
+      [&]() -> auto& { return table.Indexes(); }, ReadIndex);
   return read;
 }
 
@@ -88,13 +92,14 @@ Relation ReadRelation(dao::Relation& relation) {
   read.Table = ReadMember([&] { return relation.Table(); });
   read.ForeignTable = ReadMember([&] { return relation.ForeignTable(); });
   read.Attributes = ReadMember([&] { return relation.Attributes(); });
-  read.Fields = ReadList<RelationField>([&]() -> auto& { return relation.Fields(); },
-                                        [](dao::Field& field) {
-    RelationField pair;
-    pair.Name = ReadMember([&] { return field.Name(); });
-    pair.ForeignName = ReadMember([&] { return field.ForeignName(); });
-    return pair;
-  });
+  read.Fields = ReadList<RelationField>(
+      [&]() -> auto& { return relation.Fields(); },
+      [](dao::Field& field) {
+        RelationField pair;
+        pair.Name = ReadMember([&] { return field.Name(); });
+        pair.ForeignName = ReadMember([&] { return field.ForeignName(); });
+        return pair;
+      });
   return read;
 }
 
@@ -103,9 +108,10 @@ Relation ReadRelation(dao::Relation& relation) {
 Database ReadSchema(dao::Database& database) {
   Database read;
   read.Properties = ReadProperties([&]() -> auto& { return database.Properties(); });
-  read.Tables = ReadList<Table>([&]() -> auto& { return database.TableDefs(); }, ReadTable);
-  read.Relations =
-      ReadList<Relation>([&]() -> auto& { return database.Relations(); }, ReadRelation);
+  read.Tables = ReadList<Table>(
+      [&]() -> auto& { return database.TableDefs(); }, ReadTable);
+  read.Relations = ReadList<Relation>(
+      [&]() -> auto& { return database.Relations(); }, ReadRelation);
   return read;
 }
 

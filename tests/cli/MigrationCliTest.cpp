@@ -15,8 +15,8 @@ const std::string Cli = BuiltProgram("tabulon-cli");
 // A database made by mkmdb from a JSON description under the source tree.
 std::filesystem::path Made(const TempDir& dir, const std::string& json, const std::string& name) {
   const std::filesystem::path path = dir / name;
-  const ProcessResult made =
-      RunProcess({BuiltProgram("mkmdb"), std::string(TABULON_SOURCE_DIR) + "/" + json, path.string()});
+  const ProcessResult made = RunProcess(
+      {BuiltProgram("mkmdb"), std::string(TABULON_SOURCE_DIR) + "/" + json, path.string()});
   EXPECT_EQ(made.ExitCode, 0) << made.Err;
   return path;
 }
@@ -62,8 +62,9 @@ TEST(MigrationCli, OneFilePerDatabaseInTheFolder) {
   EXPECT_NE(result.Err.find("tabulon-cli: /no/such.mdb: "), std::string::npos);
   EXPECT_EQ(FilesIn(out), std::vector<std::string>{"sample.sql"});
   const std::string sql = ReadBytes(out / "sample.sql");
-  EXPECT_TRUE(sql.starts_with("-- \"sample.mdb\" のテーブル定義（SQLite 用、tabulon-cli が作成）\n"
-                              "-- 移行できなかったもの: なし\n"));
+  EXPECT_TRUE(
+      sql.starts_with("-- \"sample.mdb\" のテーブル定義（SQLite 用、tabulon-cli が作成）\n"
+                      "-- 移行できなかったもの: なし\n"));
   EXPECT_NE(sql.find("CREATE TABLE \"社員\" ( -- 社員の基本情報\n"
                      "  \"社員ID\" integer PRIMARY KEY AUTOINCREMENT, -- 社員を識別する番号\n"),
             std::string::npos);
@@ -116,13 +117,13 @@ TEST(MigrationCli, TwoDatabasesForOneFileNameWriteNothing) {
 TEST(MigrationCli, ListLinesCarryTheirPasswords) {
   TempDir dir;
   const std::filesystem::path db = Made(dir, "tests/tools/fixtures/features.json", "機能.mdb");
-  const std::string list =
-      EncodeTextFile("\"??\"|\"パス;word=1\"|\"" + db.string() + "\"\r\n");
-  const ProcessResult result = RunProcess(
-      {Cli, "--format", "sql", "--dialect", "postgresql", "-o", (dir / "out").string(), "--list", "-"},
-      list);
+  const std::string list = EncodeTextFile("\"??\"|\"パス;word=1\"|\"" + db.string() + "\"\r\n");
+  const ProcessResult result = RunProcess({Cli, "--format", "sql", "--dialect", "postgresql", "-o",
+                                           (dir / "out").string(), "--list", "-"},
+                                          list);
   EXPECT_EQ(result.ExitCode, 0) << result.Err;
-  EXPECT_NE(ReadBytes(dir / "out" / "機能.sql").find("CREATE TABLE \"得意先表\""), std::string::npos);
+  EXPECT_NE(ReadBytes(dir / "out" / "機能.sql").find("CREATE TABLE \"得意先表\""),
+            std::string::npos);
 }
 
 TEST(MigrationCli, LintFindingsAreNoFailure) {
@@ -132,9 +133,10 @@ TEST(MigrationCli, LintFindingsAreNoFailure) {
   const ProcessResult schemaOnly = RunProcess({Cli, "--lint", db.string()});
   EXPECT_EQ(schemaOnly.ExitCode, 0) << schemaOnly.Err;
   EXPECT_TRUE(schemaOnly.Out.starts_with(db.string() + ": 指摘 "));
-  EXPECT_NE(schemaOnly.Out.find("\n  [duplicate-index] テーブル \"得意先\": インデックス \"区分締日\" "
-                                "と \"区分締日2\" は同じフィールドを同じ順に持っています\n"),
-            std::string::npos);
+  EXPECT_NE(
+      schemaOnly.Out.find("\n  [duplicate-index] テーブル \"得意先\": インデックス \"区分締日\" "
+                          "と \"区分締日2\" は同じフィールドを同じ順に持っています\n"),
+      std::string::npos);
   EXPECT_EQ(schemaOnly.Out.find("[oversized-text]"), std::string::npos);
 
   const ProcessResult withData = RunProcess({Cli, "--lint-data", db.string(), "/no/such.mdb"});

@@ -64,11 +64,11 @@ TEST(AccessExpression, DefaultsWithoutOneSayWhy) {
       {"=Format(Date(),\"yyyy\")", Text},  // a function of a function
       {"Time()", Date},
       {"[ID]+1", Number},
-      {"abc", Text},                       // a name, not a text
-      {"\"abc\"", Number},                 // text in a number
-      {"#2023/02/29#", Date},              // no such day
-      {"#1/2/03#", Date},                  // a two-digit year
-      {"#10:00#", Date},                   // a time alone
+      {"abc", Text},           // a name, not a text
+      {"\"abc\"", Number},     // text in a number
+      {"#2023/02/29#", Date},  // no such day
+      {"#1/2/03#", Date},      // a two-digit year
+      {"#10:00#", Date},       // a time alone
       {"0", Date},
       {"Yes", Text},
       {"2", Boolean},
@@ -131,7 +131,8 @@ TEST(AccessExpression, RulesThatAreSimpleComparisons) {
       {"名前", "Not In (\"A\",\"b\")", "lower(\"名前\") NOT IN ('a', 'b')", nullptr},
       {"名前", "Like \"A*x?\"", "\"名前\" ILIKE 'A%x_'", "\"名前\" LIKE 'A%x_'"},
       {"名前", "[名前]=[別名]", "lower(\"名前\") = lower(\"別名\")", nullptr},
-      {"有効", "=True Or =0", "\"有効\" = true OR \"有効\" = false", "\"有効\" = 1 OR \"有効\" = 0"},
+      {"有効", "=True Or =0", "\"有効\" = true OR \"有効\" = false",
+       "\"有効\" = 1 OR \"有効\" = 0"},
       {"", "[数量] Is Null Or [数量]<=[上限]", "\"数量\" IS NULL OR \"数量\" <= \"上限\"", nullptr},
       {"", "[日付]>=#2000/1/1# And [日付]<#2100/1/1#",
        "\"日付\" >= '2000-01-01 00:00:00' AND \"日付\" < '2100-01-01 00:00:00'", nullptr},

@@ -31,8 +31,8 @@ FakeDatabaseData Shop() {
                     {std::int64_t{2}, dao::Null{}, std::string("短い"), false}};
   FakeTableData orders;
   orders.Name = "order";
-  orders.Fields = {Field("order_id", dao::dbLong), Field("CustomerID", dao::dbLong),
-                   Field("shipperId", dao::dbLong), Field("regionID", dao::dbText, 10),
+  orders.Fields = {Field("order_id", dao::dbLong),    Field("CustomerID", dao::dbLong),
+                   Field("shipperId", dao::dbLong),   Field("regionID", dao::dbText, 10),
                    Field("Valid", dao::dbBoolean, 1), Field("noteID", dao::dbMemo, 0)};
   orders.Indexes = {{"CustomerID", false, true, false, {"CustomerID"}, {}}};
   FakeTableData empty;
@@ -50,11 +50,15 @@ FakeDatabaseData Shop() {
   system.Fields = {Field("ParentId", dao::dbLong)};
   FakeDatabaseData db;
   db.Tables = {customers, orders, empty, broken, system};
-  db.Relations = {{"CustomersOrder", "Customers", "order", dao::dbRelationDeleteCascade,
-                   {{"CustomerID", "CustomerID"}}, {}},
-                  {"RegionOrder", "empty", "order", dao::dbRelationDontEnforce,
-                   {{"select", "regionID"}}, {}},
-                  {"Engine", "MSysObjects", "MSysObjects", 0, {{"ParentId", "ParentId"}}, {}}};
+  db.Relations = {
+      {"CustomersOrder",
+       "Customers",
+       "order",
+       dao::dbRelationDeleteCascade,
+       {{"CustomerID", "CustomerID"}},
+       {}},
+      {"RegionOrder", "empty", "order", dao::dbRelationDontEnforce, {{"select", "regionID"}}, {}},
+      {"Engine", "MSysObjects", "MSysObjects", 0, {{"ParentId", "ParentId"}}, {}}};
   return db;
 }
 
@@ -78,18 +82,23 @@ TEST(Lint, EachCheckOnce) {
           "[duplicate-index] テーブル \"Customers\": インデックス \"名前\" と \"名前2\" "
           "は同じフィールドを同じ順に持っています",
           "[no-primary-key] テーブル \"order\": 主キーがありません",
-          "[needs-quoting] テーブル \"order\": PostgreSQL では引用符が要る名前: \"order\"（予約語）, "
-          "\"CustomerID\"（大文字は小文字になる: customerid）, \"shipperId\"（大文字は小文字になる: "
-          "shipperid）, \"regionID\"（大文字は小文字になる: regionid）, \"Valid\"（大文字は小文字になる: "
+          "[needs-quoting] テーブル \"order\": PostgreSQL では引用符が要る名前: "
+          "\"order\"（予約語）, "
+          "\"CustomerID\"（大文字は小文字になる: customerid）, "
+          "\"shipperId\"（大文字は小文字になる: "
+          "shipperid）, \"regionID\"（大文字は小文字になる: regionid）, "
+          "\"Valid\"（大文字は小文字になる: "
           "valid）, \"noteID\"（大文字は小文字になる: noteid）",
           "[key-without-relationship] テーブル \"order\" のフィールド \"order_id\": "
           "キーのような名前ですが、どのリレーションシップにも使われていません",
           "[key-without-relationship] テーブル \"order\" のフィールド \"shipperId\": "
           "キーのような名前ですが、どのリレーションシップにも使われていません",
-          "[needs-quoting] テーブル \"empty\": PostgreSQL では引用符が要る名前: \"select\"（予約語）",
+          "[needs-quoting] テーブル \"empty\": PostgreSQL では引用符が要る名前: "
+          "\"select\"（予約語）",
           "[unenforced-relationship] テーブル \"order\": リレーションシップ \"RegionOrder\"（→ "
           "\"empty\"）は参照整合性が設定されていません",
-          "[unindexed-foreign-key] テーブル \"order\" のフィールド \"regionID\": リレーションシップ "
+          "[unindexed-foreign-key] テーブル \"order\" のフィールド \"regionID\": "
+          "リレーションシップ "
           "\"RegionOrder\" の外部キー（\"regionID\"）にインデックスがありません",
       }));
 }

@@ -52,19 +52,20 @@ std::string AsReadme(const ColumnType& column, Dialect dialect) {
 TEST(TypeMap, IsTheReadmesTable) {
   const auto readme = ReadmeTypeMap();
   ASSERT_GE(readme.size(), 17u);
-  const std::int32_t types[] = {dao::dbText,     dao::dbMemo,     dao::dbByte,  dao::dbInteger,
-                                dao::dbLong,     dao::dbBigInt,   dao::dbSingle, dao::dbDouble,
-                                dao::dbCurrency, dao::dbDecimal,  dao::dbDate,  26,
-                                dao::dbBoolean,  dao::dbGUID,     dao::dbBinary, dao::dbLongBinary};
+  const std::int32_t types[] = {dao::dbText,     dao::dbMemo,    dao::dbByte,   dao::dbInteger,
+                                dao::dbLong,     dao::dbBigInt,  dao::dbSingle, dao::dbDouble,
+                                dao::dbCurrency, dao::dbDecimal, dao::dbDate,   26,
+                                dao::dbBoolean,  dao::dbGUID,    dao::dbBinary, dao::dbLongBinary};
   for (const std::int32_t type : types) {
     const std::string name = AccessTypeName(type);
     SCOPED_TRACE(name);
     ASSERT_EQ(readme.count(name), 1u);
     FieldShape field{type, 50, 9, 2, false};
     auto written = [](std::string text) {
-      for (const auto& [from, to] : {std::pair<std::string, std::string>{"(n)", "(50)"},
-                                     {"(p,s)", "(9,2)"}}) {
-        if (const auto at = text.find(from); at != std::string::npos) text.replace(at, from.size(), to);
+      for (const auto& [from, to] :
+           {std::pair<std::string, std::string>{"(n)", "(50)"}, {"(p,s)", "(9,2)"}}) {
+        if (const auto at = text.find(from); at != std::string::npos)
+          text.replace(at, from.size(), to);
       }
       return text;
     };
@@ -145,7 +146,8 @@ TEST(PostgreSqlNames, SayWhyANameNeedsQuotes) {
             std::vector<std::string>{"大文字は小文字になる: 顧客id"});
   EXPECT_EQ(PostgreSqlQuotingReasons("user"), std::vector<std::string>{"予約語"});
   EXPECT_EQ(PostgreSqlQuotingReasons("Order Lines"),
-            (std::vector<std::string>{"大文字は小文字になる: order lines", "識別子に使えない文字を含む"}));
+            (std::vector<std::string>{"大文字は小文字になる: order lines",
+                                      "識別子に使えない文字を含む"}));
   EXPECT_EQ(PostgreSqlQuotingReasons("1st"), std::vector<std::string>{"先頭が英字でも _ でもない"});
   EXPECT_EQ(PostgreSqlQuotingReasons(std::string(22, 'x') + std::string(42, 'y')),
             std::vector<std::string>{"63 バイトを超える"});

@@ -27,10 +27,10 @@ FakeDatabaseData OddDatabase() {
   parts.Description = "部品表\n二行目";
   parts.ValidationRule = "[在庫] Is Null Or [在庫]<=[上限]";
   parts.ValidationText = "上限を超えています";
-  parts.Fields = {Field("部品ID", dao::dbLong, 4), Field("名称", dao::dbText, 40),
-                  Field("在庫", dao::dbInteger, 2), Field("上限", dao::dbInteger, 2),
+  parts.Fields = {Field("部品ID", dao::dbLong, 4),   Field("名称", dao::dbText, 40),
+                  Field("在庫", dao::dbInteger, 2),  Field("上限", dao::dbInteger, 2),
                   Field("単価", dao::dbDecimal, 16), Field("写真", 101, 4),
-                  Field("計算", dao::dbDouble, 8), Field("壊れ", dao::dbText, 10)};
+                  Field("計算", dao::dbDouble, 8),   Field("壊れ", dao::dbText, 10)};
   parts.Fields[0].Attributes = dao::dbFixedField | dao::dbAutoIncrField;
   parts.Fields[1].Required = true;
   parts.Fields[1].DefaultValue = std::string("\"未定\"");

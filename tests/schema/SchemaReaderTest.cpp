@@ -27,7 +27,8 @@ FakeDatabaseData OrdersDatabase() {
   orders.Name = "受注";
   orders.Fields = KeyFields(std::vector<std::string>{"受注ID", "顧客ID", "金額"});
   orders.Fields[2].Type = dao::dbDecimal;
-  orders.Fields[2].Properties = {{"Precision", std::int64_t{9}, {}}, {"Scale", std::int64_t{2}, {}}};
+  orders.Fields[2].Properties = {{"Precision", std::int64_t{9}, {}},
+                                 {"Scale", std::int64_t{2}, {}}};
   FakeTableData system;
   system.Name = "MSysObjects";
   system.Attributes = dao::dbSystemObject;
@@ -36,7 +37,8 @@ FakeDatabaseData OrdersDatabase() {
   linked.Attributes = dao::dbAttachedTable | dao::dbHiddenObject;
   FakeDatabaseData db;
   db.Tables = {customers, orders, system, linked};
-  db.Relations = {{"顧客受注", "顧客", "受注", dao::dbRelationUpdateCascade, {{"ID", "顧客ID"}}, {}}};
+  db.Relations = {
+      {"顧客受注", "顧客", "受注", dao::dbRelationUpdateCascade, {{"ID", "顧客ID"}}, {}}};
   return db;
 }
 
