@@ -391,22 +391,29 @@ class Writer {
       Note(*table.Name, "", "インデックスが読めません: " + table.Indexes.Error());
       return;
     }
-    // Same columns in the same order and directions make the same index.
+    // Same columns in the same order and directions make the same index:
+    // the primary key is made first, then the user's indexes, then those
+    // Access keeps for relationships.
+    enum class Pass { Primary, Plain, Foreign };
     std::map<std::string, std::string> made;
     auto signature = [](const std::vector<KeyColumn>& columns) { return KeyList(columns, true); };
-    for (const bool foreign : {false, true}) {
+    for (const Pass pass : {Pass::Primary, Pass::Plain, Pass::Foreign}) {
       for (const Member<schema::Index>& item : *table.Indexes) {
         if (!item.Ok() || !item->Name.Ok()) {
-          if (!foreign)
+          if (pass == Pass::Primary) {
             Note(*table.Name, "",
                  "インデックスが読めません: " + (item.Ok() ? item->Name.Error() : item.Error()));
+          }
           continue;
         }
         const schema::Index& index = *item;
-        if (index.Foreign.ValueOr(false) != foreign) continue;
+        const bool primary = index.Primary.ValueOr(false);
+        const Pass own = primary                        ? Pass::Primary
+                         : index.Foreign.ValueOr(false) ? Pass::Foreign
+                                                        : Pass::Plain;
+        if (own != pass) continue;
         const auto columns = KeyColumns(table, index, plan);
         if (!columns) continue;
-        const bool primary = index.Primary.ValueOr(false);
         const bool unique = primary || index.Unique.ValueOr(false);
         std::set<std::string> keySet;
         for (const KeyColumn& column : *columns) keySet.insert(column.Sql);
@@ -423,7 +430,7 @@ class Writer {
         }
         const auto same = made.find(signature(*columns));
         if (same != made.end()) {
-          if (!foreign) {
+          if (pass != Pass::Foreign) {
             plan.IndexComments.push_back("インデックス \"" + CommentText(*index.Name) + "\" は \"" +
                                          CommentText(same->second) + "\" と同じ列なので作りません");
           }

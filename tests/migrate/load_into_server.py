@@ -148,9 +148,12 @@ def expected_schema(dump, server):
         primary = None
         signatures = {}
         made = []
-        for foreign in (False, True):
+        # The primary key first, then plain indexes, then relationships' ones.
+        for wanted_pass in ("primary", "plain", "foreign"):
             for index in indexes:
-                if bool(index.get("foreign")) != foreign or "fields" not in index:
+                own = ("primary" if index.get("primary") else
+                       "foreign" if index.get("foreign") else "plain")
+                if own != wanted_pass or "fields" not in index:
                     continue
                 if any(lower(f) not in columns for f in index["fields"]) or not index["fields"]:
                     continue
