@@ -21,7 +21,8 @@ bool NameScope::Taken(std::string_view name) const { return FTaken.count(ToLower
 
 std::string NameScope::Claim(std::string_view wanted) {
   std::string name(wanted);
-  const bool fits = FLimit == 0 || name.size() <= FLimit;
+  // No server takes an empty quoted name; it is cut like a long one.
+  const bool fits = !name.empty() && (FLimit == 0 || name.size() <= FLimit);
   if (!fits || Taken(name)) {
     // A cut name starts at "~1", a taken one at "~2" (the first is the one
     // that has it); one of the next |taken| + 1 numbers is free.

@@ -17,8 +17,8 @@ class NameScope {
 
   // `wanted` when it is free and short enough; otherwise `wanted`, cut at a
   // character boundary when too long, with the first free of "~1", "~2",
-  // ... added ("~2", ... when only taken). The name returned is taken from
-  // then on.
+  // ... added ("~2", ... when only taken; "~1", ... for an empty name). The
+  // name returned is taken from then on.
   std::string Claim(std::string_view wanted);
 
   // True when `name` has been claimed (letter case ignored).

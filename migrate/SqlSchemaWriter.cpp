@@ -154,23 +154,27 @@ class Writer {
     FNotes.push_back({std::move(table), std::move(field), std::move(text)});
   }
 
-  // The name as the server will keep it: `name` itself, or a changed one
-  // with a note saying why.
+  // The name as the server will keep a table's (`field` "") or a column's
+  // name: the name itself, or a changed one with a note saying why.
   std::string ClaimName(NameScope& scope, const std::string& name, const std::string& table,
-                        const std::string& field) {
+                        const std::string* field) {
     std::string wanted = name;
     std::string why = "ほかの名前と重なります";
-    if (field.empty() && FDialect == Dialect::Sqlite &&
-        EqualsNoCase(std::string_view(name).substr(0, SqliteReservedPrefix.size()),
-                     SqliteReservedPrefix)) {
+    if (name.empty()) {
+      why = "空の名前は使えません";
+    } else if (field == nullptr && FDialect == Dialect::Sqlite &&
+               EqualsNoCase(std::string_view(name).substr(0, SqliteReservedPrefix.size()),
+                            SqliteReservedPrefix)) {
       wanted = "_" + name;
       why = "SQLite が自分のためにとっておく名前です";
     } else if (NameByteLimit(FDialect) != 0 && name.size() > NameByteLimit(FDialect)) {
       why = std::to_string(NameByteLimit(FDialect)) + " バイトを超える名前は切られます";
     }
     const std::string claimed = scope.Claim(wanted);
-    if (claimed != name)
-      Note(table, field, "名前を \"" + claimed + "\" に変えました（" + why + "）");
+    if (claimed != name) {
+      Note(table, field != nullptr ? *field : "",
+           "名前を \"" + claimed + "\" に変えました（" + why + "）");
+    }
     return claimed;
   }
 
@@ -226,7 +230,7 @@ class Writer {
       Note(name, "", "列にできるフィールドがないため作りません");
       return;
     }
-    plan.SqlName = ClaimName(FGlobalNames, name, name, "");
+    plan.SqlName = ClaimName(FGlobalNames, name, name, nullptr);
     plan.Sql = QuoteName(plan.SqlName);
     PlanIndexes(table, plan);
     PlanTableRule(table, plan);
@@ -274,7 +278,7 @@ class Writer {
     if (!type.Loss.empty()) Note(tableName, name, type.Loss);
     ColumnPlan column;
     column.AccessName = name;
-    column.Sql = QuoteName(ClaimName(names, name, tableName, name));
+    column.Sql = QuoteName(ClaimName(names, name, tableName, &name));
     column.Type = type;
     column.NotNull = type.NotNull || field.Required.ValueOr(false);
     column.Default = type.Default;

@@ -123,6 +123,8 @@ TEST(NameScope, KeepsNamesUniqueAndShortEnough) {
   EXPECT_TRUE(scope.Taken("abcdefgh~1"));
   NameScope unlimited(0);
   EXPECT_EQ(unlimited.Claim(std::string(300, 'x')), std::string(300, 'x'));
+  EXPECT_EQ(unlimited.Claim(""), "~1");  // a damaged file's empty name
+  EXPECT_EQ(unlimited.Claim(""), "~2");
 }
 
 TEST(TableOrder, ReferencedTablesComeFirstAndCyclesAreLeftForLater) {

@@ -1,7 +1,8 @@
 // Any bytes as a database file: open them, then read every member the
-// report reads and the first rows of every table. Engine errors are the
-// expected outcome for most inputs; anything else (a crash, a sanitizer
-// report, another exception, a hang) is a finding.
+// report reads and the first rows of every table, and write the schema as
+// SQL and lint it (names, defaults and rules come from the file too).
+// Engine errors are the expected outcome for most inputs; anything else (a
+// crash, a sanitizer report, another exception, a hang) is a finding.
 
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +11,9 @@
 
 #include <dao/ObjectModel.h>
 #include <jet/JetDatabase.h>
+#include <migrate/Lint.h>
+#include <migrate/SqlSchemaWriter.h>
+#include <schema/SchemaReader.h>
 
 namespace {
 
@@ -115,6 +119,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
     }
   });
+  const schema::Database schema = schema::ReadSchema(*database);
+  for (const migrate::Dialect dialect : {migrate::Dialect::PostgreSql, migrate::Dialect::Sqlite}) {
+    migrate::WriteSqlSchema(schema, "fuzz.mdb", dialect);
+  }
+  migrate::LintSchema(schema);
+  migrate::LintData(schema, *database);
   database->Close();
   return 0;
 }
