@@ -30,6 +30,8 @@ struct ColumnPlan {
   std::string Check;
   std::string Description;
   std::string RuleText;  // the validation text Access shows
+  // Access's expressions that could not be said in SQL, kept beside it.
+  std::vector<std::string> Kept;
 };
 
 struct KeyColumn {
@@ -67,6 +69,7 @@ struct TablePlan {
   bool InlineAutoIncrement = false;  // SQLite: the key column says it
   std::string Check;
   std::string CheckText;
+  std::string KeptRule;  // Access's table rule, when it could not be said
   std::vector<IndexPlan> Indexes;
   std::vector<std::string> IndexComments;
   // Sets of column names (quoted) a foreign key may refer to.
@@ -268,7 +271,7 @@ class Writer {
     ColumnType type = MapColumnType(shape, FDialect);
     if (!type.Problem.empty()) {
       Note(tableName, name, type.Problem + "（型 " + AccessTypeName(shape.Type) + "）");
-      plan.ColumnComments.push_back("\"" + CommentText(name) + "\": " + type.Problem);
+      plan.ColumnComments.push_back("\"" + name + "\": " + type.Problem + "（作りません）");
       return;
     }
     if (unknownDigits) {
@@ -294,6 +297,7 @@ class Writer {
       } else {
         Note(tableName, name,
              "既定値 " + access + " は移行できません（" + translated.Problem + "）");
+        column.Kept.push_back("Access の既定値: " + access);
       }
     }
     if (type.Identity || shape.AutoIncrement) column.Default.clear();
@@ -307,6 +311,7 @@ class Writer {
       } else {
         Note(tableName, name,
              "入力規則 " + rule + " は移行できません（" + translated.Problem + "）");
+        column.Kept.push_back("Access の入力規則: " + rule);
       }
     }
     if (const auto expression = schema::PropertyText(field.Properties, "Expression");
@@ -314,6 +319,7 @@ class Writer {
       Note(tableName, name,
            "集計（計算）フィールドの式 " + **expression +
                " は移行できません（値を持つ列になります）");
+      column.Kept.push_back("Access の式: " + **expression);
     }
     const auto description = schema::PropertyText(field.Properties, "Description");
     if (description.Ok() && *description) column.Description = **description;
@@ -361,6 +367,7 @@ class Writer {
       plan.CheckText = table.ValidationText.ValueOr("");
     } else {
       Note(*table.Name, "", "入力規則 " + rule + " は移行できません（" + translated.Problem + "）");
+      plan.KeptRule = "Access の入力規則: " + rule + "（移行できません）";
     }
   }
 
@@ -619,9 +626,11 @@ class Writer {
       if (!column.RuleText.empty()) {
         comment += (comment.empty() ? "" : " / ") + std::string("入力規則: ") + column.RuleText;
       }
+      for (const std::string& kept : column.Kept) comment += (comment.empty() ? "" : " / ") + kept;
       items.push_back({ColumnText(plan, column), comment, false});
     }
     for (const std::string& comment : plan.ColumnComments) items.push_back({comment, "", true});
+    if (!plan.KeptRule.empty()) items.push_back({plan.KeptRule, "", true});
     if (!plan.PrimaryKey.empty() && !plan.InlineAutoIncrement) {
       items.push_back({"PRIMARY KEY (" + KeyList(plan.PrimaryKey, false) + ")", "", false});
     }
@@ -641,7 +650,7 @@ class Writer {
     for (std::size_t i = 0; i < items.size(); ++i) {
       const Item& item = items[i];
       if (item.IsComment) {
-        text += "  -- " + CommentText(item.Text) + "（作りません）\n";
+        text += "  -- " + CommentText(item.Text) + "\n";
         continue;
       }
       bool more = false;

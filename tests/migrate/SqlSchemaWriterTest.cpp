@@ -53,6 +53,7 @@ FakeDatabaseData OddDatabase() {
   uses.Fields = {Field("部品ID", dao::dbLong, 4), Field("名称", dao::dbText, 40),
                  Field("\"引用\"", dao::dbBoolean, 1)};
   uses.Indexes = {{"部品使用", false, true, false, {"部品ID"}, {}}};
+  uses.ValidationRule = "[名称] Like \"#*\"\nOr [部品ID]>0";
 
   FakeTableData unreadable;
   unreadable.Name = "読めない表";

@@ -1,5 +1,5 @@
 -- "部品.mdb" のテーブル定義（SQLite 用、tabulon-cli が作成）
--- 移行できなかったもの: 14 件
+-- 移行できなかったもの: 15 件
 --   テーブル "部品" のフィールド "上限": 既定値 =[在庫]*2 は移行できません（定数でも Now()、Date() でもない式は移行できません）
 --   テーブル "部品" のフィールド "単価": 小数の桁数が読めないため numeric にしました
 --   テーブル "部品" のフィールド "写真": 添付ファイルのフィールドは列にできません（型 添付ファイル）
@@ -8,6 +8,7 @@
 --   テーブル "部品": インデックス "写真" は列にならないフィールドを含むため作りません
 --   テーブル "部品": インデックス "壊れた索引" が読めません: Fields.Count failed
 --   テーブル "sqlite_使用": 名前を "_sqlite_使用" に変えました（SQLite が自分のためにとっておく名前です）
+--   テーブル "sqlite_使用": 入力規則 [名称] Like "#*" Or [部品ID]>0 は移行できません（Like のパターン '#*' は移行できません）
 --   テーブル "読めない表": フィールドが読めないため作りません: Fields.Count failed
 --   テーブル "添付だけ" のフィールド "ファイル": 添付ファイルのフィールドは列にできません（型 添付ファイル）
 --   テーブル "添付だけ": 列にできるフィールドがないため作りません
@@ -21,9 +22,9 @@ CREATE TABLE "部品" ( -- 部品表 二行目
   "部品ID" integer PRIMARY KEY AUTOINCREMENT,
   "名称" varchar(40) NOT NULL DEFAULT '未定', -- 部品の名前
   "在庫" smallint CHECK ("在庫" >= 0), -- 入力規則: 0 以上
-  "上限" smallint,
+  "上限" smallint, -- Access の既定値: =[在庫]*2
   "単価" numeric,
-  "計算" double precision,
+  "計算" double precision, -- Access の式: [在庫]*[単価]
   -- "写真": 添付ファイルのフィールドは列にできません（作りません）
   CHECK ("在庫" IS NULL OR "在庫" <= "上限") -- 入力規則: 上限を超えています
 );
@@ -35,6 +36,7 @@ CREATE TABLE "_sqlite_使用" (
   "部品ID" integer,
   "名称" varchar(40),
   """引用""" boolean NOT NULL DEFAULT 0,
+  -- Access の入力規則: [名称] Like "#*" Or [部品ID]>0（移行できません）
   CONSTRAINT "部品使用" FOREIGN KEY ("部品ID") REFERENCES "部品" ("部品ID") ON DELETE CASCADE,
   CONSTRAINT "名称使用" FOREIGN KEY ("名称") REFERENCES "部品" ("名称") ON DELETE SET NULL
 );
