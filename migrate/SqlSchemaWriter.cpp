@@ -62,8 +62,7 @@ struct TablePlan {
   std::string Sql;      // quoted
   std::string Description;
   bool Hidden = false;
-  // Items of the CREATE TABLE: a column or constraint, or a comment line.
-  std::vector<ColumnPlan> Columns;
+  std::vector<ColumnPlan> Columns;          // in field order
   std::vector<std::string> ColumnComments;  // fields that are not columns
   std::vector<KeyColumn> PrimaryKey;
   bool InlineAutoIncrement = false;  // SQLite: the key column says it
@@ -85,13 +84,21 @@ struct Item {
 
 // Access's "PWD=..." hidden in a connect text.
 std::string WithoutPassword(std::string connect) {
-  std::string lower = ToLowerText(connect);
-  for (std::size_t at = lower.find("pwd="); at != std::string::npos;
-       at = lower.find("pwd=", at + 1)) {
-    if (at > 0 && connect[at - 1] != ';') continue;
-    const std::size_t end = std::min(connect.find(';', at), connect.size());
-    connect.replace(at + 4, end - at - 4, "***");
-    lower = ToLowerText(connect);
+  auto at = [&](std::size_t from) {
+    for (std::size_t i = from; i + 4 <= connect.size(); ++i) {
+      const bool start = i == 0 || connect[i - 1] == ';';
+      const auto lower = [&](std::size_t k) {
+        const char c = connect[i + k];
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+      };
+      if (start && lower(0) == 'p' && lower(1) == 'w' && lower(2) == 'd' && connect[i + 3] == '=')
+        return i;
+    }
+    return std::string::npos;
+  };
+  for (std::size_t found = at(0); found != std::string::npos; found = at(found + 1)) {
+    const std::size_t end = std::min(connect.find(';', found), connect.size());
+    connect.replace(found + 4, end - found - 4, "***");
   }
   return connect;
 }
