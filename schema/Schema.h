@@ -110,8 +110,9 @@ Member<std::optional<dao::Variant>> FindProperty(const PropertyList& properties,
 Member<std::optional<std::string>> PropertyText(const PropertyList& properties,
                                                 std::string_view name);
 
-// The readable item of `list` whose name is `name`: exactly first, then
-// without regard to case; null when there is none.
+// The table of the database, or field of the table, named `name` (the
+// exact name first, then without regard to case) among those that could be
+// read; null when there is none.
 const Table* FindTable(const Database& database, std::string_view name);
 const Field* FindField(const Table& table, std::string_view name);
 
