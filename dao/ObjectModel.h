@@ -132,8 +132,8 @@ class Index {
 };
 
 // A forward-only reading of a table's rows, as DAO's forward-only
-// Recordset: positioned on the first row when opened, Eof when there is
-// none (left).
+// Recordset: on the first row when opened, Eof once no row is left (at
+// once for a table without rows).
 class Recordset {
  public:
   virtual ~Recordset() = default;
