@@ -57,6 +57,11 @@ JetField::JetField(std::shared_ptr<JetFile> file, const ColumnDefinition& column
 dao::Collection<dao::Property>& JetField::Properties() {
   if (!FProperties) {
     FProperties = std::make_unique<StoredPropertyCollection>(FStored, *FFile);
+    if (FColumn.Type == ColNumeric) {
+      FProperties->Append(
+          std::make_unique<JetProperty>("Precision", std::int64_t{FColumn.Precision}));
+      FProperties->Append(std::make_unique<JetProperty>("Scale", std::int64_t{FColumn.Scale}));
+    }
   }
   return *FProperties;
 }

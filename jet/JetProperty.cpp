@@ -46,13 +46,22 @@ StoredPropertyCollection::StoredPropertyCollection(const std::vector<StoredPrope
                                                    const JetFile& file)
     : FStored(stored), FFile(file) {}
 
-int StoredPropertyCollection::Count() { return FStored ? static_cast<int>(FStored->size()) : 0; }
+int StoredPropertyCollection::StoredCount() const {
+  return FStored ? static_cast<int>(FStored->size()) : 0;
+}
+
+int StoredPropertyCollection::Count() { return StoredCount() + static_cast<int>(FAppended.size()); }
+
+void StoredPropertyCollection::Append(std::unique_ptr<dao::Property> property) {
+  FAppended.push_back(std::move(property));
+}
 
 dao::Property& StoredPropertyCollection::Item(int index) {
   if (index < 0 || index >= Count()) {
     throw dao::EngineError(
         OneLine("プロパティの番号 " + std::to_string(index) + " は範囲外です。"));
   }
+  if (index >= StoredCount()) return *FAppended[static_cast<std::size_t>(index - StoredCount())];
   const auto at = static_cast<std::size_t>(index);
   if (FMade.size() < FStored->size()) FMade.resize(FStored->size());
   if (!FMade[at]) FMade[at] = std::make_unique<StoredPropertyItem>((*FStored)[at], FFile);
@@ -65,6 +74,9 @@ dao::Property& StoredPropertyCollection::Item(std::string_view name) {
             *FStored, name, [](const StoredProperty& p) -> const std::string& { return p.Name; })) {
       return Item(static_cast<int>(found - FStored->data()));
     }
+  }
+  if (auto* found = FindByName(FAppended, name, [](auto& p) { return p->Name(); })) {
+    return **found;
   }
   throw dao::EngineError(OneLine("プロパティ '" + std::string(name) + "' が見つかりません。"));
 }

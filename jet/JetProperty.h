@@ -36,20 +36,26 @@ using PropertyList = ListCollection<dao::Property>;
 std::unique_ptr<PropertyList> NewPropertyList();
 
 // A property collection over stored properties of `file` (both must outlive
-// it), in stored order. Properties are made when first fetched, so looking
-// one up by name costs nothing for the others; a value that cannot be read
-// fails with the file's damage text. `stored` may be null (no properties).
+// it), in stored order, followed by the properties given to Append (those
+// DAO has built in and the file keeps elsewhere). Stored properties are
+// made when first fetched, so looking one up by name costs nothing for the
+// others; a value that cannot be read fails with the file's damage text.
+// `stored` may be null (no stored properties). A name is looked up among
+// the stored properties first.
 class StoredPropertyCollection : public dao::Collection<dao::Property> {
  public:
   StoredPropertyCollection(const std::vector<StoredProperty>* stored, const JetFile& file);
   int Count() override;
   dao::Property& Item(int index) override;
   dao::Property& Item(std::string_view name) override;
+  void Append(std::unique_ptr<dao::Property> property);
 
  private:
+  int StoredCount() const;
   const std::vector<StoredProperty>* FStored;
   const JetFile& FFile;
   std::vector<std::unique_ptr<dao::Property>> FMade;
+  std::vector<std::unique_ptr<dao::Property>> FAppended;
 };
 
 // The stored property `name` (without regard to case), or null.
