@@ -6,6 +6,8 @@
 #include <schema/SchemaReader.h>
 #include <targets/TargetLine.h>
 
+#include <cli/OpenFailureText.h>
+
 namespace tabulon {
 
 int PrintLint(TDao360& dao, const LintRequest& request, std::ostream& out, std::ostream& err) {
@@ -16,7 +18,7 @@ int PrintLint(TDao360& dao, const LintRequest& request, std::ostream& out, std::
     std::string errorText;
     dao.Open(target->Password, target->Path, errorText);
     if (!dao.Connected()) {
-      err << request.Program << ": " << target->Path << ": " << errorText << "\n";
+      err << OpenFailureLine(request.Program, target->Path, dao.FailureKind(), errorText) << "\n";
       status = 1;
       continue;
     }

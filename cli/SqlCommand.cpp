@@ -9,6 +9,8 @@
 #include <targets/TargetLine.h>
 #include <text/AtomicFile.h>
 
+#include <cli/OpenFailureText.h>
+
 namespace tabulon {
 
 namespace {
@@ -56,7 +58,7 @@ int WriteSqlFiles(TDao360& dao, const SqlRequest& request, std::ostream& out, st
     std::string errorText;
     dao.Open(target.Password, target.Path, errorText);
     if (!dao.Connected()) {
-      err << request.Program << ": " << target.Path << ": " << errorText << "\n";
+      err << OpenFailureLine(request.Program, target.Path, dao.FailureKind(), errorText) << "\n";
       status = ExitFailed;
       continue;
     }

@@ -12,6 +12,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cli/LintCommand.h>
+#include <cli/OpenFailureText.h>
 #include <cli/SqlCommand.h>
 #include <dao/Dao360.h>
 #include <jet/JetEngine.h>
@@ -46,27 +47,6 @@ struct Options {
   bool Lint = false;
   bool LintData = false;
 };
-
-// What kind of failure kept a database from opening, in the tool's words.
-std::string_view KindWords(dao::ErrorKind kind) {
-  switch (kind) {
-    case dao::ErrorKind::FileNotFound:
-      return "file not found";
-    case dao::ErrorKind::CannotRead:
-      return "cannot read";
-    case dao::ErrorKind::NotADatabase:
-      return "not a database";
-    case dao::ErrorKind::WrongPassword:
-      return "wrong password";
-    case dao::ErrorKind::Damaged:
-      return "damaged";
-    case dao::ErrorKind::Unsupported:
-      return "unsupported";
-    case dao::ErrorKind::Other:
-      break;
-  }
-  return "cannot open";
-}
 
 // Prints progress on standard error when it is a terminal, and the failure
 // texts always.
@@ -106,8 +86,7 @@ class CliFront : public ReportFront {
   }
   void TargetNotOpened(const OpenFailure& failure) override {
     ++NotOpened;
-    std::cerr << FProgram << ": " << failure.Path << ": " << KindWords(failure.Kind) << ": "
-              << failure.Text << "\n";
+    std::cerr << OpenFailureLine(FProgram, failure.Path, failure.Kind, failure.Text) << "\n";
   }
 
  private:
