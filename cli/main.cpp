@@ -11,6 +11,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cli/LintCommand.h>
+#include <cli/OpenFailureText.h>
+#include <cli/SqlCommand.h>
 #include <dao/Dao360.h>
 #include <jet/JetEngine.h>
 #include <platform/VersionInfo.h>
@@ -39,28 +42,11 @@ struct Options {
   WordStyle TypeStyle = WordStyle::Middle;
   WordStyle AttrStyle = WordStyle::Long;
   bool Check = false;
+  std::string Format = "html";
+  std::string Dialect;
+  bool Lint = false;
+  bool LintData = false;
 };
-
-// What kind of failure kept a database from opening, in the tool's words.
-std::string_view KindWords(dao::ErrorKind kind) {
-  switch (kind) {
-    case dao::ErrorKind::FileNotFound:
-      return "file not found";
-    case dao::ErrorKind::CannotRead:
-      return "cannot read";
-    case dao::ErrorKind::NotADatabase:
-      return "not a database";
-    case dao::ErrorKind::WrongPassword:
-      return "wrong password";
-    case dao::ErrorKind::Damaged:
-      return "damaged";
-    case dao::ErrorKind::Unsupported:
-      return "unsupported";
-    case dao::ErrorKind::Other:
-      break;
-  }
-  return "cannot open";
-}
 
 // Prints progress on standard error when it is a terminal, and the failure
 // texts always.
@@ -100,8 +86,7 @@ class CliFront : public ReportFront {
   }
   void TargetNotOpened(const OpenFailure& failure) override {
     ++NotOpened;
-    std::cerr << FProgram << ": " << failure.Path << ": " << KindWords(failure.Kind) << ": "
-              << failure.Text << "\n";
+    std::cerr << OpenFailureLine(FProgram, failure.Path, failure.Kind, failure.Text) << "\n";
   }
 
  private:
@@ -194,8 +179,28 @@ int Main(int argc, char** argv) {
   app.add_option("--password", options.Password, "password for the DATABASE arguments")
       ->option_text("PW");
   app.add_option("-o,--output", options.Output,
-                 "write the report to PATH (a folder: a dated name in it)")
+                 "write the report to PATH (a folder: a dated name in it); with --format sql, "
+                 "PATH is a folder for DATABASE-STEM.sql files (made when missing; default: "
+                 "the current folder), or - for standard output")
       ->option_text("PATH");
+  app.add_option("--format", options.Format,
+                 "html (default): the report; sql: each database's tables, keys and indexes "
+                 "as SQL for --dialect, UTF-8 (what cannot be carried over is listed at the "
+                 "top of the file and on standard error)")
+      ->check(CLI::IsMember({"html", "sql"}))
+      ->option_text("FORMAT");
+  app.add_option("--dialect", options.Dialect,
+                 "the server --format sql writes for: postgresql or sqlite")
+      ->check(CLI::IsMember({"postgresql", "sqlite"}))
+      ->option_text("SERVER");
+  app.add_flag("--lint", options.Lint,
+               "instead of a report, list findings that help before a migration: tables "
+               "without a primary key, foreign keys without an index, unenforced "
+               "relationships, key-like fields without one, names PostgreSQL needs quoted, "
+               "duplicate indexes (exit status 0 with findings)");
+  app.add_flag("--lint-data", options.LintData,
+               "--lint, and read the rows for text fields of size 255 that hold only short "
+               "values");
   app.add_flag("--verbose", options.Verbose, "add the engine, workspace and database properties");
   app.add_flag("--objects", options.Objects,
                "add the saved queries with their SQL, the other objects (forms, reports, macros, "
@@ -230,6 +235,15 @@ int Main(int argc, char** argv) {
       throw CLI::ValidationError(
           "--password applies to DATABASE arguments; a list line carries its own");
     }
+    options.Lint = options.Lint || options.LintData;
+    if ((options.Format == "sql") != !options.Dialect.empty()) {
+      throw CLI::ValidationError("--format sql needs --dialect, and --dialect needs --format sql");
+    }
+    const int tasks =
+        (options.Check ? 1 : 0) + (options.Lint ? 1 : 0) + (options.Format == "sql" ? 1 : 0);
+    if (tasks > 1) {
+      throw CLI::ValidationError("--check, --lint and --format sql are separate tasks; give one");
+    }
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForVersion& e) {
@@ -248,6 +262,13 @@ int Main(int argc, char** argv) {
       std::cerr << program << ": " << *error << "\n";
     }
     if (options.Check) return Check(dao, std::move(lines), program);
+    if (options.Format == "sql") {
+      return WriteSqlFiles(
+          dao, {lines, *migrate::DialectNamed(options.Dialect), options.Output, program}, std::cout,
+          std::cerr);
+    }
+    if (options.Lint)
+      return PrintLint(dao, {lines, options.LintData, program}, std::cout, std::cerr);
     return Report(dao, wording, lines, options, executable, program);
   } catch (const std::exception& e) {
     std::cerr << program << ": " << e.what() << "\n";

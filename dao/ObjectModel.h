@@ -79,6 +79,9 @@ enum RelationAttribute : std::int32_t {
   dbRelationInherited = 0x4,
   dbRelationUpdateCascade = 0x100,
   dbRelationDeleteCascade = 0x1000,
+  // ACE's "cascade to null": deleting the referenced row sets the foreign
+  // fields to Null. DAO 3.6 has no name for this bit; the file stores it.
+  dbRelationCascadeNull = 0x2000,
   dbRelationLeft = 0x1000000,
   dbRelationRight = 0x2000000,
 };
@@ -110,7 +113,8 @@ enum FieldType : std::int32_t {
 
 // A field of a table definition, of an index or of a relation. Index and
 // relation fields answer Name (and a relation's field ForeignName); their
-// other members may throw.
+// other members may throw. As in DAO, the Properties of a decimal field of
+// a table definition hold "Precision" (digits) and "Scale" (decimals).
 class Field {
  public:
   virtual ~Field() = default;
@@ -140,6 +144,24 @@ class Index {
   virtual Collection<Field>& Fields() = 0;
 };
 
+// A forward-only reading of a table's rows, as DAO's forward-only
+// Recordset: on the first row when opened, Eof once no row is left (at
+// once for a table without rows).
+class Recordset {
+ public:
+  virtual ~Recordset() = default;
+  // DAO's EOF (the C library has taken the name): past the last row.
+  virtual bool Eof() = 0;
+  // Moves to the next row; throws when already at the end.
+  virtual void MoveNext() = 0;
+  // The value of field `index` of the current row, fields counted as in
+  // the table definition's Fields (DAO's Collect): Null for no value.
+  virtual Variant Collect(int index) = 0;
+};
+
+// As in DAO, the Properties of a linked table hold "Connect" (";DATABASE="
+// and the source file for a linked Access table, the connect text for
+// ODBC) and "SourceTableName" (the table's name in its source).
 class TableDef {
  public:
   virtual ~TableDef() = default;
@@ -161,6 +183,9 @@ class TableDef {
   // Item fail, naming the connect text, when the source cannot be read.
   virtual Collection<Field>& Fields() = 0;
   virtual Collection<Index>& Indexes() = 0;
+  // A forward-only reading of the table's rows; throws where the rows
+  // cannot be read (a linked table's are elsewhere).
+  virtual std::unique_ptr<Recordset> OpenRecordset() = 0;
 };
 
 class Relation {

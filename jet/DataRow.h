@@ -47,8 +47,11 @@ class RowValues {
   // written without). Booleans have no bytes.
   std::optional<ByteView> Value(const ColumnDefinition& column) const;
 
- private:
+  // The column's null-mask bit: false for NULL (and for a column the row
+  // was written without); for a Yes/No column, its value.
   bool Present(const ColumnDefinition& column) const;
+
+ private:
   ByteView FRow;
   const Layout& FFormat;
   std::size_t FColumnCount = 0;

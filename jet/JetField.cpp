@@ -57,7 +57,12 @@ JetField::JetField(std::shared_ptr<JetFile> file, const ColumnDefinition& column
       FOrdinal(ordinal),
       FType(daoType),
       FStored(stored),
-      FProperties(stored, *FFile) {}
+      FProperties(stored, *FFile) {
+  if (FColumn.Type == ColNumeric) {
+    FProperties.Append(std::make_unique<JetProperty>("Precision", std::int64_t{FColumn.Precision}));
+    FProperties.Append(std::make_unique<JetProperty>("Scale", std::int64_t{FColumn.Scale}));
+  }
+}
 
 dao::Variant JetField::Size() {
   // A calculated column stores its result behind a header, so its stored

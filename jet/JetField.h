@@ -36,6 +36,8 @@ namespace tabulon::jet {
 // - Required, AllowZeroLength, DefaultValue, ValidationRule, ValidationText
 //   from the column's stored properties, DAO's defaults (false, false, "",
 //   "", "") when absent. "Description" is in Properties only when stored.
+// - Properties: the stored ones, then for a decimal column "Precision" and
+//   "Scale" from its column definition.
 class JetField : public dao::Field {
  public:
   // `stored` (the column's stored properties, or null) must outlive the

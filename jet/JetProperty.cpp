@@ -31,13 +31,22 @@ StoredPropertyCollection::StoredPropertyCollection(const std::vector<StoredPrope
                                                    const JetFile& file)
     : FStored(stored), FFile(file) {}
 
-int StoredPropertyCollection::Count() { return FStored ? static_cast<int>(FStored->size()) : 0; }
+int StoredPropertyCollection::StoredCount() const {
+  return FStored ? static_cast<int>(FStored->size()) : 0;
+}
+
+int StoredPropertyCollection::Count() { return StoredCount() + static_cast<int>(FAppended.size()); }
+
+void StoredPropertyCollection::Append(std::unique_ptr<dao::Property> property) {
+  FAppended.push_back(std::move(property));
+}
 
 dao::Property& StoredPropertyCollection::Item(int index) {
   if (index < 0 || index >= Count()) {
     throw dao::EngineError(
         OneLine("プロパティの番号 " + std::to_string(index) + " は範囲外です。"));
   }
+  if (index >= StoredCount()) return *FAppended[static_cast<std::size_t>(index - StoredCount())];
   if (FItems.empty()) {
     FItems.reserve(FStored->size());
     for (const StoredProperty& stored : *FStored) FItems.emplace_back(stored, FFile);
@@ -51,9 +60,10 @@ dao::Property& StoredPropertyCollection::Item(std::string_view name) {
 }
 
 dao::Property* StoredPropertyCollection::Find(std::string_view name) {
-  const StoredProperty* found = FindStored(FStored, name);
-  if (found == nullptr) return nullptr;
-  return &Item(static_cast<int>(found - FStored->data()));
+  if (const StoredProperty* found = FindStored(FStored, name))
+    return &Item(static_cast<int>(found - FStored->data()));
+  auto* appended = FindByName(FAppended, name, [](auto& p) { return p->Name(); });
+  return appended != nullptr ? appended->get() : nullptr;
 }
 
 const StoredProperty* FindStored(const std::vector<StoredProperty>* stored, std::string_view name) {

@@ -36,9 +36,12 @@ using PropertyList = ListCollection<dao::Property>;
 std::unique_ptr<PropertyList> NewPropertyList();
 
 // A property collection over stored properties of `file` (both must outlive
-// it), in stored order. Properties are made when first fetched, so looking
-// one up by name costs nothing for the others; a value that cannot be read
-// fails with the file's damage text. `stored` may be null (no properties).
+// it), in stored order, followed by the properties given to Append (those
+// DAO has built in and the file keeps elsewhere). Stored properties are
+// made when first fetched, so looking one up by name costs nothing for the
+// others; a value that cannot be read fails with the file's damage text.
+// `stored` may be null (no stored properties). A name is looked up among
+// the stored properties first.
 class StoredPropertyCollection : public dao::Collection<dao::Property> {
  public:
   StoredPropertyCollection(const std::vector<StoredProperty>* stored, const JetFile& file);
@@ -46,6 +49,7 @@ class StoredPropertyCollection : public dao::Collection<dao::Property> {
   dao::Property& Item(int index) override;
   dao::Property& Item(std::string_view name) override;
   dao::Property* Find(std::string_view name) override;
+  void Append(std::unique_ptr<dao::Property> property);
 
  private:
   // A stored property whose value is decoded when it is read.
@@ -60,11 +64,13 @@ class StoredPropertyCollection : public dao::Collection<dao::Property> {
     const JetFile& FFile;
   };
 
+  int StoredCount() const;
   const std::vector<StoredProperty>* FStored;
   const JetFile& FFile;
   // Made all at once, in one block, when the first is fetched; never
   // grows after that, so references to them stay valid.
   std::vector<StoredItem> FItems;
+  std::vector<std::unique_ptr<dao::Property>> FAppended;
 };
 
 // The stored property `name` (without regard to case), or null.

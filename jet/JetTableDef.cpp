@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include <dao/ConnectText.h>
+#include <jet/JetRecordset.h>
+
 namespace tabulon::jet {
 
 JetTableDef::JetTableDef(std::shared_ptr<JetFile> file, const CatalogEntry& entry)
@@ -47,8 +50,22 @@ dao::Variant JetTableDef::DateOf(const std::optional<double>& date) {
 dao::Collection<dao::Property>& JetTableDef::Properties() {
   if (!FProperties) {
     FProperties = std::make_unique<StoredPropertyCollection>(&Block().Object, *FFile);
+    if (FEntry.IsLinked()) {
+      FProperties->Append(std::make_unique<JetProperty>("Connect", Connect()));
+      FProperties->Append(std::make_unique<JetProperty>("SourceTableName", SourceTableName()));
+    }
   }
   return *FProperties;
+}
+
+std::unique_ptr<dao::Recordset> JetTableDef::OpenRecordset() {
+  if (FEntry.IsLinked()) {
+    throw dao::EngineError(
+        OneLine("リンク テーブル '" + FEntry.Name + "' の行は読めません（リンク先 '" +
+                dao::MaskConnectPassword(Connect()) + "' の行は読みません）。"),
+        dao::ErrorKind::Unsupported);
+  }
+  return std::make_unique<JetRecordset>(FFile, Definition());
 }
 
 const LinkedSource& JetTableDef::Source() {

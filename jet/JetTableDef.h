@@ -14,14 +14,17 @@
 // - Updatable: false for system and linked tables, true otherwise (the file
 //   itself is only ever read).
 // - ValidationRule, ValidationText: the table's stored properties, "" when
-//   absent; Properties holds the stored table properties only, so
-//   Item("Description") fails where none is stored.
+//   absent; Properties holds the stored table properties, so
+//   Item("Description") fails where none is stored, and for a linked table
+//   then "Connect" and "SourceTableName" as the members give them.
 // - Connect, SourceTableName: a linked table's connect text (LinkConnect)
 //   and its name in the source; "" for local tables.
 // - Fields and Indexes of a linked table are those of its source
 //   (LinkedSource.h): an ODBC link's definition kept in the file, or the
 //   table a Jet link leads to when its file can be found; otherwise they
 //   fail (Count and Item) with a text naming the connect text.
+// - OpenRecordset: the rows in page order (JetRecordset); a linked table's
+//   rows are not read (its source is read for its definition only).
 // - Indexes: the logical indexes in logical-number order, except the
 //   internal index a relationship adds to its referenced table (it carries
 //   the primary key's columns and would mark them as foreign keys).
@@ -49,6 +52,7 @@ class JetTableDef : public dao::TableDef {
   std::int32_t Attributes() override;
   std::string Connect() override;
   std::string SourceTableName() override;
+  std::unique_ptr<dao::Recordset> OpenRecordset() override;
   dao::Variant RecordCount() override;
   dao::Variant DateCreated() override { return DateOf(FEntry.DateCreate); }
   dao::Variant LastUpdated() override { return DateOf(FEntry.DateUpdate); }

@@ -58,7 +58,8 @@ struct FakeIndexData {
   bool Foreign = false;
   bool Unique = false;
   std::vector<std::string> Fields;
-  FailSet Fails;  // also "Fields.Count", "Fields.Item"
+  FailSet Fails;                          // also "Fields.Count", "Fields.Item"
+  std::set<std::string> Descending = {};  // fields of `Fields` in descending order
 };
 
 struct FakeTableData {
@@ -75,7 +76,10 @@ struct FakeTableData {
   std::optional<std::string> Description;
   std::vector<FakeFieldData> Fields;
   std::vector<FakeIndexData> Indexes;
-  FailSet Fails;  // also "Fields.Count", "Indexes.Count", "Indexes.Item"
+  FailSet Fails;  // also "Fields.Count", "Indexes.Count", "Indexes.Item", "OpenRecordset"
+  // What OpenRecordset reads: one value per field, in field order.
+  std::vector<std::vector<dao::Variant>> Rows = {};
+  std::vector<FakePropertyData> Properties = {};  // besides Description
 };
 
 struct FakeRelationData {
@@ -242,10 +246,18 @@ inline std::vector<FakeFieldData> KeyFields(
   return fields;
 }
 
+// The fields of an index, the descending ones with dbDescending.
+inline std::vector<FakeFieldData> IndexFields(const FakeIndexData& index) {
+  std::vector<FakeFieldData> fields = KeyFields(index.Fields);
+  for (FakeFieldData& field : fields)
+    field.Attributes = index.Descending.count(field.Name) != 0 ? dao::dbDescending : 0;
+  return fields;
+}
+
 class FakeIndex : public dao::Index, public FakeObject<FakeIndexData> {
  public:
   explicit FakeIndex(FakeIndexData data)
-      : FakeObject(std::move(data)), FFields(FData.Fails, "Fields", KeyFields(FData.Fields)) {}
+      : FakeObject(std::move(data)), FFields(FData.Fails, "Fields", IndexFields(FData)) {}
   std::string Name() override { return Get("Name", FData.Name); }
   bool Primary() override { return Get("Primary", FData.Primary); }
   bool Foreign() override { return Get("Foreign", FData.Foreign); }
@@ -256,11 +268,33 @@ class FakeIndex : public dao::Index, public FakeObject<FakeIndexData> {
   FakeFields FFields;
 };
 
+// Reads rows given as data; a value missing from a short row is Null.
+class FakeRecordset : public dao::Recordset {
+ public:
+  explicit FakeRecordset(const std::vector<std::vector<dao::Variant>>& rows) : FRows(rows) {}
+  bool Eof() override { return FAt >= FRows.size(); }
+  void MoveNext() override {
+    if (Eof()) throw dao::EngineError("no current row");
+    ++FAt;
+  }
+  dao::Variant Collect(int index) override {
+    if (Eof() || index < 0) throw dao::EngineError("no such value");
+    const std::vector<dao::Variant>& row = FRows[FAt];
+    const auto at = static_cast<std::size_t>(index);
+    return at < row.size() ? row[at] : dao::Variant{dao::Null{}};
+  }
+
+ private:
+  const std::vector<std::vector<dao::Variant>>& FRows;
+  std::size_t FAt = 0;
+};
+
 class FakeTableDef : public dao::TableDef, public FakeObject<FakeTableData> {
  public:
   explicit FakeTableDef(FakeTableData data)
       : FakeObject(std::move(data)),
-        FProperties(FData.Fails, "Properties", WithDescription({}, FData.Description, FData.Fails)),
+        FProperties(FData.Fails, "Properties",
+                    WithDescription(FData.Properties, FData.Description, FData.Fails)),
         FFields(FData.Fails, "Fields", FData.Fields),
         FIndexes(FData.Fails, "Indexes", FData.Indexes) {}
   std::string Name() override { return Get("Name", FData.Name); }
@@ -276,6 +310,10 @@ class FakeTableDef : public dao::TableDef, public FakeObject<FakeTableData> {
   dao::Collection<dao::Property>& Properties() override { return FProperties; }
   dao::Collection<dao::Field>& Fields() override { return FFields; }
   dao::Collection<dao::Index>& Indexes() override { return FIndexes; }
+  std::unique_ptr<dao::Recordset> OpenRecordset() override {
+    MaybeFail(FData.Fails, "OpenRecordset");
+    return std::make_unique<FakeRecordset>(FData.Rows);
+  }
 
  private:
   FakeProperties FProperties;

@@ -122,6 +122,9 @@ TEST(SchemaErrorTest, RefusesWithAMessageNamingTheProblem) {
        "cascades need an enforced relationship"},
       {R"({"name": "R", "table": "P", "foreignTable": "T", "columns": [{"name": "ID", "foreignName": "A"}], "left": true, "right": true})",
        "a join is either left or right"},
+      {R"({"name": "R", "table": "P", "foreignTable": "T", "columns": [{"name": "ID", "foreignName": "A"}], "cascadeDelete": true,
+          "cascadeNull": true})",
+       "a delete either cascades or sets Null, not both"},
   };
   for (const BadCase& c : relations) {
     const std::string refusal =

@@ -1,16 +1,22 @@
 // Any bytes as a database file: open them, then read every member the
-// report reads. Engine errors are the expected outcome for most inputs;
-// anything else (a crash, a sanitizer report, another exception, a hang)
-// is a finding. A file that wants a password is tried once more with the
-// one scripts/fuzz encrypts its seeds with, so that decryption and all
-// behind it are reached.
+// report reads, the saved queries, the other objects and the first rows of
+// every table, and write the schema as SQL and lint it (names, defaults and
+// rules come from the file too). Engine errors are the expected outcome for
+// most inputs; anything else (a crash, a sanitizer report, another
+// exception, a hang) is a finding. A file that wants a password is tried
+// once more with the one scripts/fuzz encrypts its seeds with, so that
+// decryption and all behind it are reached.
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include <dao/ObjectModel.h>
 #include <jet/JetDatabase.h>
+#include <migrate/Lint.h>
+#include <migrate/SqlSchemaWriter.h>
+#include <schema/SchemaReader.h>
 
 namespace {
 
@@ -75,6 +81,14 @@ void ReadTable(dao::Database& database, dao::TableDef& table) {
       Try([&] { field.ValidationRule(); });
       Try([&] { field.ValidationText(); });
       ReadProperties(field.Properties());
+    }
+  });
+  // A few rows, every value of each: rows are where most bytes of a file are.
+  Try([&] {
+    const int fields = table.Fields().Count();
+    std::unique_ptr<dao::Recordset> rows = table.OpenRecordset();
+    for (int row = 0; row < 20 && !rows->Eof(); ++row, rows->MoveNext()) {
+      for (int k = 0; k < fields; ++k) Try([&] { rows->Collect(k); });
     }
   });
 }
@@ -145,6 +159,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
     }
   });
+  const schema::Database schema = schema::ReadSchema(*database);
+  for (const migrate::Dialect dialect : {migrate::Dialect::PostgreSql, migrate::Dialect::Sqlite}) {
+    migrate::WriteSqlSchema(schema, "fuzz.mdb", dialect);
+  }
+  migrate::LintSchema(schema);
+  migrate::LintData(schema, *database);
   database->Close();
   return 0;
 }

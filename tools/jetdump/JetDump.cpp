@@ -9,6 +9,8 @@
 // "<member>Error" with the failure's text; values the report shows as text
 // (record counts, dates, property values, default values) appear as that
 // text. A table or field without a stored description has no "description".
+// A decimal field adds "precision" and "scale"; an index with descending
+// fields adds "descending", their names.
 //
 // Exit status: 0 printed, 1 the database did not open (the text on standard
 // error), 2 wrong usage.
@@ -84,12 +86,30 @@ void PutDescription(Json& object, dao::Collection<dao::Property>& properties) {
     object.erase("description");
 }
 
+// Adds the property `name` as `key` when the collection holds it.
+void PutProperty(Json& object, const std::string& key, dao::Collection<dao::Property>& properties,
+                 std::string_view name) {
+  Put(object, key, [&]() -> Json {
+    const int count = properties.Count();
+    for (int i = 0; i < count; ++i) {
+      dao::Property& property = properties.Item(i);
+      if (EqualsNoCase(property.Name(), name)) return NumberOrText(property.Value());
+    }
+    return nullptr;
+  });
+  if (object.contains(key) && object[key].is_null()) object.erase(key);
+}
+
 Json FieldJson(dao::Field& field) {
   Json json = Json::object();
   Put(json, "name", [&] { return field.Name(); });
   Put(json, "ordinalPosition", [&] { return NumberOrText(field.OrdinalPosition()); });
   Put(json, "type", [&] { return field.Type(); });
   Put(json, "size", [&] { return NumberOrText(field.Size()); });
+  if (json.value("type", 0) == dao::dbDecimal) {
+    PutProperty(json, "precision", field.Properties(), "Precision");
+    PutProperty(json, "scale", field.Properties(), "Scale");
+  }
   Put(json, "attributes", [&] { return field.Attributes(); });
   Put(json, "required", [&] { return field.Required(); });
   Put(json, "allowZeroLength", [&] { return field.AllowZeroLength(); });
@@ -113,6 +133,16 @@ Json IndexJson(dao::Index& index) {
     for (int k = 0; k < count; ++k) names.push_back(index.Fields().Item(k).Name());
     return names;
   });
+  Put(json, "descending", [&]() -> Json {
+    Json names = Json::array();
+    const int count = index.Fields().Count();
+    for (int k = 0; k < count; ++k) {
+      dao::Field& field = index.Fields().Item(k);
+      if ((field.Attributes() & dao::dbDescending) != 0) names.push_back(field.Name());
+    }
+    return names.empty() ? Json(nullptr) : names;
+  });
+  if (json.contains("descending") && json["descending"].is_null()) json.erase("descending");
   return json;
 }
 

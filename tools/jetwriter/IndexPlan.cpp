@@ -95,8 +95,9 @@ std::vector<TableIndexPlan> PlanIndexes(const Database& db, const TablesByName& 
 
     const std::uint8_t cascadeUpdate =
         (relation.Attributes & dao::dbRelationUpdateCascade) != 0 ? 1 : 0;
-    const std::uint8_t deleteAction =
-        (relation.Attributes & dao::dbRelationDeleteCascade) != 0 ? 1 : 0;
+    const std::uint8_t deleteAction = (relation.Attributes & dao::dbRelationDeleteCascade) != 0 ? 1
+                                      : (relation.Attributes & dao::dbRelationCascadeNull) != 0 ? 2
+                                                                                                : 0;
     LogicalIndexPlan manySide;
     manySide.Name = relation.Name;
     manySide.Real = own;

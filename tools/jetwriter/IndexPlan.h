@@ -41,7 +41,7 @@ struct LogicalIndexPlan {
   int OtherTable = -1;    // position in Database::Tables
   int OtherIndex = -1;    // logical number of the matching index there
   std::uint8_t CascadeUpdate = 0;
-  std::uint8_t DeleteAction = 0;  // 1 = cascade delete
+  std::uint8_t DeleteAction = 0;  // 1 = cascade delete, 2 = set Null
 };
 
 // Logical indexes in number order (number = position).

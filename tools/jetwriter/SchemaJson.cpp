@@ -423,7 +423,7 @@ Query ReadQuery(const Json& json, Path path) {
 Relationship ReadRelationship(const Json& json, Path path) {
   CheckKeys(json, path,
             {"name", "table", "foreignTable", "columns", "unique", "dontEnforce", "inherited",
-             "cascadeUpdate", "cascadeDelete", "left", "right"});
+             "cascadeUpdate", "cascadeDelete", "cascadeNull", "left", "right"});
   Relationship relation;
   relation.Name = String(Require(json, "name", path), path.Key("name"));
   path = path.Named(relation.Name);
@@ -449,6 +449,7 @@ Relationship ReadRelationship(const Json& json, Path path) {
       {"inherited", dao::dbRelationInherited},
       {"cascadeUpdate", dao::dbRelationUpdateCascade},
       {"cascadeDelete", dao::dbRelationDeleteCascade},
+      {"cascadeNull", dao::dbRelationCascadeNull},
       {"left", dao::dbRelationLeft},
       {"right", dao::dbRelationRight}};
   for (const auto& [key, bit] : bits) {

@@ -184,9 +184,13 @@ void CheckRelationship(const Database& db, const TablesByName& tables, const Rel
                     static_cast<std::uint32_t>(attributes & ~KnownRelationAttributes)));
   }
   const bool enforced = (attributes & dao::dbRelationDontEnforce) == 0;
-  if (!enforced &&
-      (attributes & (dao::dbRelationUpdateCascade | dao::dbRelationDeleteCascade)) != 0) {
+  if (!enforced && (attributes & (dao::dbRelationUpdateCascade | dao::dbRelationDeleteCascade |
+                                  dao::dbRelationCascadeNull)) != 0) {
     throw SchemaError(fmt::format("{}: cascades need an enforced relationship", what));
+  }
+  if ((attributes & dao::dbRelationDeleteCascade) != 0 &&
+      (attributes & dao::dbRelationCascadeNull) != 0) {
+    throw SchemaError(fmt::format("{}: a delete either cascades or sets Null, not both", what));
   }
   if ((attributes & dao::dbRelationLeft) != 0 && (attributes & dao::dbRelationRight) != 0) {
     throw SchemaError(fmt::format("{}: a join is either left or right, not both", what));

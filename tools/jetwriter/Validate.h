@@ -15,7 +15,7 @@ void ValidateSchema(const Database& db);
 // The relationship attribute bits the writer accepts.
 inline constexpr std::int32_t KnownRelationAttributes =
     dao::dbRelationUnique | dao::dbRelationDontEnforce | dao::dbRelationInherited |
-    dao::dbRelationUpdateCascade | dao::dbRelationDeleteCascade | dao::dbRelationLeft |
-    dao::dbRelationRight;
+    dao::dbRelationUpdateCascade | dao::dbRelationDeleteCascade | dao::dbRelationCascadeNull |
+    dao::dbRelationLeft | dao::dbRelationRight;
 
 }  // namespace tabulon::jetwriter

@@ -1,0 +1,89 @@
+#include <cli/SqlCommand.h>
+
+#include <filesystem>
+#include <map>
+#include <ostream>
+
+#include <migrate/SqlSchemaWriter.h>
+#include <schema/SchemaReader.h>
+#include <targets/TargetLine.h>
+#include <text/AtomicFile.h>
+
+#include <cli/OpenFailureText.h>
+
+namespace tabulon {
+
+namespace {
+
+constexpr int ExitOk = 0;
+constexpr int ExitFailed = 1;
+constexpr int ExitUsage = 2;
+constexpr mode_t FileMode = 0644;
+
+}  // namespace
+
+int WriteSqlFiles(TDao360& dao, const SqlRequest& request, std::ostream& out, std::ostream& err) {
+  std::vector<Target> targets;
+  for (const std::string& line : request.Lines) {
+    if (auto target = TargetOfLine(line)) targets.push_back(std::move(*target));
+  }
+  const bool toStandardOutput = request.Output == "-";
+  if (toStandardOutput && targets.size() != 1) {
+    err << request.Program << ": -o - writes one database to standard output, not "
+        << targets.size() << "\n";
+    return ExitUsage;
+  }
+  const std::filesystem::path folder = request.Output.empty() ? "." : request.Output;
+  std::map<std::string, std::string> byFile;
+  for (const Target& target : targets) {
+    const std::string file = std::filesystem::path(target.Path).stem().string() + ".sql";
+    const auto [other, added] = byFile.emplace(file, target.Path);
+    if (!added && !toStandardOutput) {
+      err << request.Program << ": " << other->second << " and " << target.Path
+          << " would both be written to " << (folder / file).string() << "\n";
+      return ExitUsage;
+    }
+  }
+  if (!toStandardOutput) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+      err << request.Program << ": " << folder.string() << ": " << error.message() << "\n";
+      return ExitFailed;
+    }
+  }
+
+  int status = ExitOk;
+  for (const Target& target : targets) {
+    std::string errorText;
+    dao.Open(target.Password, target.Path, errorText);
+    if (!dao.Connected()) {
+      err << OpenFailureLine(request.Program, target.Path, dao.FailureKind(), errorText) << "\n";
+      status = ExitFailed;
+      continue;
+    }
+    const schema::Database schema = schema::ReadSchema(*dao.Database());
+    dao.Close();
+    const migrate::SqlSchema sql =
+        migrate::WriteSqlSchema(schema, FileNameOf(target.Path), request.Dialect);
+    for (const migrate::MigrationNote& note : sql.Notes) {
+      err << request.Program << ": " << target.Path << ": " << migrate::NoteLine(note) << "\n";
+    }
+    if (toStandardOutput) {
+      out << sql.Text << std::flush;
+      continue;
+    }
+    const std::filesystem::path path =
+        folder / (std::filesystem::path(target.Path).stem().string() + ".sql");
+    try {
+      WriteFileAtomically(path, sql.Text, FileMode);
+      out << path.string() << "\n";
+    } catch (const std::exception& e) {
+      err << request.Program << ": " << path.string() << ": " << e.what() << "\n";
+      status = ExitFailed;
+    }
+  }
+  return status;
+}
+
+}  // namespace tabulon

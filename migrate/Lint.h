@@ -1,0 +1,42 @@
+#pragma once
+// Findings that help before a move to a database server: tables without a
+// primary key, foreign keys without an index, relationships Access does not
+// enforce, fields named like keys that no relationship uses, names
+// PostgreSQL needs quoted, duplicate indexes, and (from the rows, when
+// asked) text fields of 255 characters that hold only short values. Local
+// tables only: system and linked tables are not looked at.
+
+#include <string>
+#include <vector>
+
+#include <dao/ObjectModel.h>
+#include <schema/Schema.h>
+
+namespace tabulon::migrate {
+
+struct Finding {
+  // A short fixed name of the check, for people and scripts to filter on:
+  // no-primary-key, unindexed-foreign-key, unenforced-relationship,
+  // key-without-relationship, needs-quoting, duplicate-index,
+  // oversized-text, unreadable.
+  std::string Check;
+  std::string Table;
+  std::string Field;  // "" when the finding is about the table
+  std::string Text;   // in Japanese
+};
+
+// "[check] テーブル "T" のフィールド "F": text", on one line.
+std::string FindingLine(const Finding& finding);
+
+// The findings the schema alone shows, table by table in the schema's
+// order, then the relationships'.
+std::vector<Finding> LintSchema(const schema::Database& database);
+
+// Text fields of size 255 whose longest value, over all rows read through
+// `database`'s recordsets, is at most ShortTextLimit characters (tables
+// without rows say nothing). A table whose rows cannot be read gives an
+// "unreadable" finding.
+inline constexpr std::size_t ShortTextLimit = 32;
+std::vector<Finding> LintData(const schema::Database& schema, dao::Database& database);
+
+}  // namespace tabulon::migrate

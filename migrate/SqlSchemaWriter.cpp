@@ -1,0 +1,716 @@
+#include <migrate/SqlSchemaWriter.h>
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <set>
+
+#include <dao/ObjectModel.h>
+#include <migrate/AccessExpression.h>
+#include <migrate/NameScope.h>
+#include <migrate/TableOrder.h>
+#include <migrate/TypeMap.h>
+#include <text/TextCompare.h>
+
+namespace tabulon::migrate {
+
+namespace {
+
+using schema::Member;
+
+// SQLite keeps names starting so for itself.
+constexpr std::string_view SqliteReservedPrefix = "sqlite_";
+
+struct ColumnPlan {
+  std::string AccessName;
+  std::string Sql;  // quoted
+  ColumnType Type;
+  bool NotNull = false;
+  std::string Default;
+  std::string Check;
+  std::string Description;
+  std::string RuleText;  // the validation text Access shows
+  // Access's expressions that could not be said in SQL, kept beside it.
+  std::vector<std::string> Kept;
+};
+
+struct KeyColumn {
+  std::string Sql;  // quoted
+  bool Descending = false;
+};
+
+struct IndexPlan {
+  std::string AccessName;
+  std::string Sql;  // quoted
+  bool Unique = false;
+  std::vector<KeyColumn> Columns;
+};
+
+struct ForeignKeyPlan {
+  std::string Name;            // quoted
+  std::size_t Table = 0;       // referencing, in the plan list
+  std::size_t References = 0;  // referenced
+  std::vector<std::string> Columns;
+  std::vector<std::string> ReferencedColumns;
+  std::string Actions;
+  bool Later = false;  // added with ALTER TABLE after every table
+};
+
+struct TablePlan {
+  std::string AccessName;
+  std::string SqlName;  // as the server keeps it
+  std::string Sql;      // quoted
+  std::string Description;
+  bool Hidden = false;
+  std::vector<ColumnPlan> Columns;          // in field order
+  std::vector<std::string> ColumnComments;  // fields that are not columns
+  std::vector<KeyColumn> PrimaryKey;
+  bool InlineAutoIncrement = false;  // SQLite: the key column says it
+  std::string Check;
+  std::string CheckText;
+  std::string KeptRule;  // Access's table rule, when it could not be said
+  std::vector<IndexPlan> Indexes;
+  std::vector<std::string> IndexComments;
+  // Sets of column names (quoted) a foreign key may refer to.
+  std::vector<std::set<std::string>> UniqueKeys;
+};
+
+// An item of a CREATE TABLE: text, and a comment for the end of its line.
+struct Item {
+  std::string Text;
+  std::string Comment;
+  bool IsComment = false;
+};
+
+// Access's "PWD=..." hidden in a connect text.
+std::string WithoutPassword(std::string connect) {
+  auto at = [&](std::size_t from) {
+    for (std::size_t i = from; i + 4 <= connect.size(); ++i) {
+      const bool start = i == 0 || connect[i - 1] == ';';
+      const auto lower = [&](std::size_t k) {
+        const char c = connect[i + k];
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+      };
+      if (start && lower(0) == 'p' && lower(1) == 'w' && lower(2) == 'd' && connect[i + 3] == '=')
+        return i;
+    }
+    return std::string::npos;
+  };
+  for (std::size_t found = at(0); found != std::string::npos; found = at(found + 1)) {
+    const std::size_t end = std::min(connect.find(';', found), connect.size());
+    connect.replace(found + 4, end - found - 4, "***");
+  }
+  return connect;
+}
+
+std::string Joined(const std::vector<std::string>& parts) {
+  std::string out;
+  for (std::size_t i = 0; i < parts.size(); ++i) out += (i > 0 ? ", " : "") + parts[i];
+  return out;
+}
+
+std::string KeyList(const std::vector<KeyColumn>& columns, bool withOrder) {
+  std::vector<std::string> parts;
+  for (const KeyColumn& column : columns) {
+    parts.push_back(column.Sql + (withOrder && column.Descending ? " DESC" : ""));
+  }
+  return Joined(parts);
+}
+
+class Writer {
+ public:
+  Writer(const schema::Database& database, Dialect dialect)
+      : FDatabase(database),
+        FDialect(dialect),
+        FGlobalNames(NameByteLimit(dialect)),
+        FConstraintNames(NameByteLimit(dialect)) {}
+
+  SqlSchema Write(std::string_view fileName) {
+    PlanTables();
+    PlanRelations();
+    const CreationOrder order = Order();
+    std::string body;
+    for (const std::size_t t : order.Tables) body += CreateTable(t);
+    if (!FRelationComments.empty()) {
+      body += "\n-- 外部キーにしないリレーションシップ\n" + FRelationComments;
+    }
+    body += FLinkedComments;
+    std::string later;
+    for (const ForeignKeyPlan& key : FKeys) {
+      if (!key.Later) continue;
+      later += "ALTER TABLE " + FTables[key.Table].Sql + " ADD " + ForeignKeyText(key) + ";\n";
+    }
+    if (!later.empty()) body += "\n-- 循環する参照の外部キー\n" + later;
+
+    SqlSchema schema;
+    schema.Notes = std::move(FNotes);
+    std::string& text = schema.Text;
+    text += "-- \"" + CommentText(fileName) + "\" のテーブル定義（" +
+            std::string(DialectTitle(FDialect)) + " 用、tabulon-cli が作成）\n";
+    if (schema.Notes.empty()) {
+      text += "-- 移行できなかったもの: なし\n";
+    } else {
+      text += "-- 移行できなかったもの: " + std::to_string(schema.Notes.size()) + " 件\n";
+      for (const MigrationNote& note : schema.Notes) text += "--   " + NoteLine(note) + "\n";
+    }
+    text += "\n";
+    if (FDialect == Dialect::PostgreSql) text += "SET client_encoding = 'UTF8';\n";
+    text += "BEGIN;\n" + body + "\nCOMMIT;\n";
+    return schema;
+  }
+
+ private:
+  void Note(std::string table, std::string field, std::string text) {
+    FNotes.push_back({std::move(table), std::move(field), std::move(text)});
+  }
+
+  // The name as the server will keep a table's (`field` "") or a column's
+  // name: the name itself, or a changed one with a note saying why.
+  std::string ClaimName(NameScope& scope, const std::string& name, const std::string& table,
+                        const std::string* field) {
+    std::string wanted = name;
+    std::string why = "ほかの名前と重なります";
+    if (name.empty()) {
+      why = "空の名前は使えません";
+    } else if (field == nullptr && FDialect == Dialect::Sqlite &&
+               EqualsNoCase(std::string_view(name).substr(0, SqliteReservedPrefix.size()),
+                            SqliteReservedPrefix)) {
+      wanted = "_" + name;
+      why = "SQLite が自分のためにとっておく名前です";
+    } else if (NameByteLimit(FDialect) != 0 && name.size() > NameByteLimit(FDialect)) {
+      why = std::to_string(NameByteLimit(FDialect)) + " バイトを超える名前は切られます";
+    }
+    const std::string claimed = scope.Claim(wanted);
+    if (claimed != name) {
+      Note(table, field != nullptr ? *field : "",
+           "名前を \"" + claimed + "\" に変えました（" + why + "）");
+    }
+    return claimed;
+  }
+
+  // ---- Tables ------------------------------------------------------------------
+
+  void PlanTables() {
+    if (!FDatabase.Tables.Ok()) {
+      Note("", "", "テーブルの一覧が読めません: " + FDatabase.Tables.Error());
+      return;
+    }
+    for (const Member<schema::Table>& item : *FDatabase.Tables) {
+      if (!item.Ok() || !item->Name.Ok()) {
+        Note("", "", "テーブルが読めません: " + (item.Ok() ? item->Name.Error() : item.Error()));
+        continue;
+      }
+      const schema::Table& table = *item;
+      if (schema::IsSystemTable(table)) continue;
+      if (schema::IsLinkedTable(table)) {
+        LinkedTable(table);
+        continue;
+      }
+      PlanTable(table);
+    }
+  }
+
+  void LinkedTable(const schema::Table& table) {
+    const auto connect = schema::PropertyText(table.Properties, "Connect");
+    const auto source = schema::PropertyText(table.Properties, "SourceTableName");
+    std::string from = "リンク先不明";
+    if (connect.Ok() && *connect) {
+      from = "リンク元 \"" + CommentText(WithoutPassword(**connect)) + "\" のテーブル \"" +
+             CommentText(source.Ok() && *source ? **source : "?") + "\"";
+    }
+    FLinkedComments += "\n-- リンク テーブル \"" + CommentText(*table.Name) + "\": " + from +
+                       "（データはリンク元にあるため作りません）\n";
+  }
+
+  void PlanTable(const schema::Table& table) {
+    const std::string& name = *table.Name;
+    TablePlan plan;
+    plan.AccessName = name;
+    plan.Hidden = schema::IsHiddenTable(table);
+    const auto description = schema::PropertyText(table.Properties, "Description");
+    if (description.Ok() && *description) plan.Description = **description;
+    if (!table.Fields.Ok()) {
+      Note(name, "", "フィールドが読めないため作りません: " + table.Fields.Error());
+      return;
+    }
+    NameScope columnNames(NameByteLimit(FDialect));
+    for (const Member<schema::Field>& field : *table.Fields)
+      PlanColumn(table, field, columnNames, plan);
+    if (plan.Columns.empty()) {
+      Note(name, "", "列にできるフィールドがないため作りません");
+      return;
+    }
+    plan.SqlName = ClaimName(FGlobalNames, name, name, nullptr);
+    plan.Sql = QuoteName(plan.SqlName);
+    PlanIndexes(table, plan);
+    PlanTableRule(table, plan);
+    FTableIndex[ToLowerText(name)] = FTables.size();
+    FTables.push_back(std::move(plan));
+  }
+
+  void PlanColumn(const schema::Table& table, const Member<schema::Field>& item, NameScope& names,
+                  TablePlan& plan) {
+    const std::string& tableName = *table.Name;
+    if (!item.Ok() || !item->Name.Ok() || !item->Type.Ok()) {
+      const std::string error = !item.Ok()         ? item.Error()
+                                : !item->Name.Ok() ? item->Name.Error()
+                                                   : item->Type.Error();
+      Note(tableName, item.Ok() ? item->Name.ValueOr("") : "", "フィールドが読めません: " + error);
+      return;
+    }
+    const schema::Field& field = *item;
+    const std::string& name = *field.Name;
+    FieldShape shape;
+    shape.Type = *field.Type;
+    shape.Size = field.Size.ValueOr(0);
+    shape.AutoIncrement = (field.Attributes.ValueOr(0) & dao::dbAutoIncrField) != 0;
+    bool unknownDigits = false;
+    if (shape.Type == dao::dbDecimal) {
+      const auto precision = schema::FindProperty(field.Properties, "Precision");
+      const auto scale = schema::FindProperty(field.Properties, "Scale");
+      const auto* p =
+          precision.Ok() && *precision ? std::get_if<std::int64_t>(&**precision) : nullptr;
+      const auto* s = scale.Ok() && *scale ? std::get_if<std::int64_t>(&**scale) : nullptr;
+      unknownDigits = p == nullptr || s == nullptr;
+      shape.Precision = p != nullptr ? static_cast<int>(*p) : 18;
+      shape.Scale = s != nullptr ? static_cast<int>(*s) : 0;
+    }
+    ColumnType type = MapColumnType(shape, FDialect);
+    if (!type.Problem.empty()) {
+      Note(tableName, name, type.Problem + "（型 " + AccessTypeName(shape.Type) + "）");
+      plan.ColumnComments.push_back("\"" + name + "\": " + type.Problem + "（作りません）");
+      return;
+    }
+    if (unknownDigits) {
+      type.Sql = "numeric";
+      type.Loss = "小数の桁数が読めないため numeric にしました";
+    }
+    if (!type.Loss.empty()) Note(tableName, name, type.Loss);
+    ColumnPlan column;
+    column.AccessName = name;
+    column.Sql = QuoteName(ClaimName(names, name, tableName, &name));
+    column.Type = type;
+    column.NotNull = type.NotNull || field.Required.ValueOr(false);
+    column.Default = type.Default;
+    const std::string access = field.DefaultValue.Ok()
+                                   ? schema::ReadMember([&] {
+                                       return dao::VariantToText(*field.DefaultValue);
+                                     }).ValueOr("")
+                                   : "";
+    if (!access.empty()) {
+      const Translation translated = TranslateDefault(access, type.Kind, FDialect);
+      if (translated.Problem.empty()) {
+        if (!translated.Sql.empty()) column.Default = translated.Sql;
+      } else {
+        Note(tableName, name,
+             "既定値 " + access + " は移行できません（" + translated.Problem + "）");
+        column.Kept.push_back("Access の既定値: " + access);
+      }
+    }
+    if (type.Identity || shape.AutoIncrement) column.Default.clear();
+    const std::string rule = field.ValidationRule.ValueOr("");
+    if (!rule.empty()) {
+      const std::optional<ExpressionField> self = ExpressionField{column.Sql, type.Kind};
+      const Translation translated = TranslateRule(rule, self, FieldsOf(plan, column), FDialect);
+      if (translated.Problem.empty()) {
+        column.Check = translated.Sql;
+        column.RuleText = field.ValidationText.ValueOr("");
+      } else {
+        Note(tableName, name,
+             "入力規則 " + rule + " は移行できません（" + translated.Problem + "）");
+        column.Kept.push_back("Access の入力規則: " + rule);
+      }
+    }
+    if (const auto expression = schema::PropertyText(field.Properties, "Expression");
+        expression.Ok() && *expression) {
+      Note(tableName, name,
+           "集計（計算）フィールドの式 " + **expression +
+               " は移行できません（値を持つ列になります）");
+      column.Kept.push_back("Access の式: " + **expression);
+    }
+    const auto description = schema::PropertyText(field.Properties, "Description");
+    if (description.Ok() && *description) column.Description = **description;
+    plan.Columns.push_back(std::move(column));
+  }
+
+  // The fields a rule of `plan` may name: the columns planned so far and
+  // `current`, which is being planned.
+  FieldLookup FieldsOf(const TablePlan& plan, const ColumnPlan& current) {
+    return [&plan, &current](std::string_view name) -> std::optional<ExpressionField> {
+      if (EqualsNoCase(current.AccessName, name)) {
+        return ExpressionField{current.Sql, current.Type.Kind};
+      }
+      for (const ColumnPlan& column : plan.Columns) {
+        if (EqualsNoCase(column.AccessName, name)) {
+          return ExpressionField{column.Sql, column.Type.Kind};
+        }
+      }
+      return std::nullopt;
+    };
+  }
+
+  const ColumnPlan* ColumnNamed(const TablePlan& plan, std::string_view name) const {
+    for (const ColumnPlan& column : plan.Columns) {
+      if (column.AccessName == name) return &column;
+    }
+    for (const ColumnPlan& column : plan.Columns) {
+      if (EqualsNoCase(column.AccessName, name)) return &column;
+    }
+    return nullptr;
+  }
+
+  void PlanTableRule(const schema::Table& table, TablePlan& plan) {
+    const std::string rule = table.ValidationRule.ValueOr("");
+    if (rule.empty()) return;
+    const FieldLookup fields = [&plan,
+                                this](std::string_view name) -> std::optional<ExpressionField> {
+      const ColumnPlan* column = ColumnNamed(plan, name);
+      if (column == nullptr) return std::nullopt;
+      return ExpressionField{column->Sql, column->Type.Kind};
+    };
+    const Translation translated = TranslateRule(rule, std::nullopt, fields, FDialect);
+    if (translated.Problem.empty()) {
+      plan.Check = translated.Sql;
+      plan.CheckText = table.ValidationText.ValueOr("");
+    } else {
+      Note(*table.Name, "", "入力規則 " + rule + " は移行できません（" + translated.Problem + "）");
+      plan.KeptRule = "Access の入力規則: " + rule + "（移行できません）";
+    }
+  }
+
+  // The key columns of an index, or nullopt (with a note) when one is not a
+  // column.
+  std::optional<std::vector<KeyColumn>> KeyColumns(const schema::Table& table,
+                                                   const schema::Index& index,
+                                                   const TablePlan& plan) {
+    const std::string indexName = index.Name.ValueOr("?");
+    if (!index.Fields.Ok()) {
+      Note(*table.Name, "",
+           "インデックス \"" + indexName + "\" が読めません: " + index.Fields.Error());
+      return std::nullopt;
+    }
+    std::vector<KeyColumn> columns;
+    for (const Member<schema::IndexField>& field : *index.Fields) {
+      const ColumnPlan* column =
+          field.Ok() && field->Name.Ok() ? ColumnNamed(plan, *field->Name) : nullptr;
+      if (column == nullptr) {
+        Note(*table.Name, "",
+             "インデックス \"" + indexName + "\" は列にならないフィールドを含むため作りません");
+        return std::nullopt;
+      }
+      columns.push_back({column->Sql, field->Descending.ValueOr(false)});
+    }
+    if (columns.empty()) return std::nullopt;
+    return columns;
+  }
+
+  void PlanIndexes(const schema::Table& table, TablePlan& plan) {
+    if (!table.Indexes.Ok()) {
+      Note(*table.Name, "", "インデックスが読めません: " + table.Indexes.Error());
+      return;
+    }
+    // Same columns in the same order and directions make the same index:
+    // the primary key is made first, then the user's indexes, then those
+    // Access keeps for relationships.
+    enum class Pass { Primary, Plain, Foreign };
+    std::map<std::string, std::string> made;
+    auto signature = [](const std::vector<KeyColumn>& columns) { return KeyList(columns, true); };
+    for (const Pass pass : {Pass::Primary, Pass::Plain, Pass::Foreign}) {
+      for (const Member<schema::Index>& item : *table.Indexes) {
+        if (!item.Ok() || !item->Name.Ok()) {
+          if (pass == Pass::Primary) {
+            Note(*table.Name, "",
+                 "インデックスが読めません: " + (item.Ok() ? item->Name.Error() : item.Error()));
+          }
+          continue;
+        }
+        const schema::Index& index = *item;
+        const bool primary = index.Primary.ValueOr(false);
+        const Pass own = primary                        ? Pass::Primary
+                         : index.Foreign.ValueOr(false) ? Pass::Foreign
+                                                        : Pass::Plain;
+        if (own != pass) continue;
+        const auto columns = KeyColumns(table, index, plan);
+        if (!columns) continue;
+        const bool unique = primary || index.Unique.ValueOr(false);
+        std::set<std::string> keySet;
+        for (const KeyColumn& column : *columns) keySet.insert(column.Sql);
+        if (primary && plan.PrimaryKey.empty()) {
+          plan.PrimaryKey = *columns;
+          made[signature(*columns)] = *index.Name;
+          plan.UniqueKeys.push_back(keySet);
+          if (std::any_of(columns->begin(), columns->end(),
+                          [](const KeyColumn& c) { return c.Descending; })) {
+            Note(*table.Name, "",
+                 "主キー \"" + *index.Name + "\" の降順は移行できません（主キーは昇順になります）");
+          }
+          continue;
+        }
+        const auto same = made.find(signature(*columns));
+        if (same != made.end()) {
+          if (pass != Pass::Foreign) {
+            plan.IndexComments.push_back("インデックス \"" + CommentText(*index.Name) + "\" は \"" +
+                                         CommentText(same->second) + "\" と同じ列なので作りません");
+          }
+          continue;
+        }
+        made[signature(*columns)] = *index.Name;
+        IndexPlan planned;
+        planned.AccessName = *index.Name;
+        planned.Unique = unique;
+        planned.Columns = *columns;
+        plan.Indexes.push_back(std::move(planned));
+        if (unique) plan.UniqueKeys.push_back(keySet);
+      }
+    }
+  }
+
+  // ---- Relations -------------------------------------------------------------
+
+  const TablePlan* PlannedTable(std::string_view name, std::size_t& at) const {
+    const auto found = FTableIndex.find(ToLowerText(name));
+    if (found == FTableIndex.end()) return nullptr;
+    at = found->second;
+    return &FTables[at];
+  }
+
+  void PlanRelations() {
+    if (!FDatabase.Relations.Ok()) {
+      Note("", "", "リレーションシップの一覧が読めません: " + FDatabase.Relations.Error());
+      return;
+    }
+    for (const Member<schema::Relation>& item : *FDatabase.Relations) PlanRelation(item);
+  }
+
+  void PlanRelation(const Member<schema::Relation>& item) {
+    if (!item.Ok()) {
+      Note("", "", "リレーションシップが読めません: " + item.Error());
+      return;
+    }
+    for (const std::string* error :
+         {&item->Name.Error(), &item->Table.Error(), &item->ForeignTable.Error(),
+          &item->Attributes.Error(), &item->Fields.Error()}) {
+      if (error->empty()) continue;
+      Note("", "",
+           "リレーションシップ \"" + item->Name.ValueOr("?") + "\" が読めません: " + *error);
+      return;
+    }
+    const schema::Relation& relation = *item;
+    const std::int32_t attributes = *relation.Attributes;
+    const bool enforced = (attributes & dao::dbRelationDontEnforce) == 0;
+    std::vector<std::string> names;
+    std::vector<std::string> foreignNames;
+    for (const Member<schema::RelationField>& field : *relation.Fields) {
+      names.push_back(field.Ok() ? field->Name.ValueOr("?") : "?");
+      foreignNames.push_back(field.Ok() ? field->ForeignName.ValueOr("?") : "?");
+    }
+    auto quotedList = [](const std::vector<std::string>& list) {
+      std::vector<std::string> quoted;
+      for (const std::string& name : list) quoted.push_back("\"" + CommentText(name) + "\"");
+      return Joined(quoted);
+    };
+    const std::string shown = "リレーションシップ \"" + CommentText(*relation.Name) + "\": \"" +
+                              CommentText(*relation.ForeignTable) + "\" (" +
+                              quotedList(foreignNames) + ") → \"" + CommentText(*relation.Table) +
+                              "\" (" + quotedList(names) + ")";
+    if (!enforced) {
+      FRelationComments += "-- " + shown + "（参照整合性なし。外部キーにしません）\n";
+      return;
+    }
+    auto notCarried = [&](const std::string& why) {
+      FRelationComments += "-- " + shown + "（" + why + "）\n";
+      Note(*relation.ForeignTable, "",
+           "リレーションシップ \"" + *relation.Name + "\" の外部キーは作れません（" + why + "）");
+    };
+    std::size_t from = 0;
+    std::size_t to = 0;
+    const TablePlan* many = PlannedTable(*relation.ForeignTable, from);
+    const TablePlan* one = PlannedTable(*relation.Table, to);
+    if (many == nullptr || one == nullptr) {
+      // Relationships among the engine's own tables are the engine's.
+      if (IsSystemName(*relation.Table) || IsSystemName(*relation.ForeignTable)) return;
+      return notCarried("テーブルがこのファイルで作られません");
+    }
+    ForeignKeyPlan key;
+    key.Table = from;
+    key.References = to;
+    std::set<std::string> referenced;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      const ColumnPlan* local = ColumnNamed(*many, foreignNames[i]);
+      const ColumnPlan* target = ColumnNamed(*one, names[i]);
+      if (local == nullptr || target == nullptr)
+        return notCarried("列にならないフィールドを含みます");
+      key.Columns.push_back(local->Sql);
+      key.ReferencedColumns.push_back(target->Sql);
+      referenced.insert(target->Sql);
+    }
+    if (key.Columns.empty()) return notCarried("フィールドの組がありません");
+    if (std::find(one->UniqueKeys.begin(), one->UniqueKeys.end(), referenced) ==
+        one->UniqueKeys.end()) {
+      return notCarried("参照先の列に主キーも一意のインデックスもありません");
+    }
+    key.Name = QuoteName(FConstraintNames.Claim(*relation.Name));
+    if ((attributes & dao::dbRelationUpdateCascade) != 0) key.Actions += " ON UPDATE CASCADE";
+    if ((attributes & dao::dbRelationDeleteCascade) != 0) {
+      key.Actions += " ON DELETE CASCADE";
+    } else if ((attributes & dao::dbRelationCascadeNull) != 0) {
+      key.Actions += " ON DELETE SET NULL";
+    }
+    FKeys.push_back(std::move(key));
+  }
+
+  bool IsSystemName(std::string_view table) const {
+    if (!FDatabase.Tables.Ok()) return false;
+    const schema::Table* found = schema::FindTable(FDatabase, table);
+    return found != nullptr && schema::IsSystemTable(*found);
+  }
+
+  CreationOrder Order() {
+    std::vector<Dependency> dependencies;
+    for (const ForeignKeyPlan& key : FKeys) dependencies.push_back({key.Table, key.References});
+    CreationOrder order = OrderTables(FTables.size(), dependencies);
+    if (FDialect == Dialect::PostgreSql) {
+      for (std::size_t k = 0; k < FKeys.size(); ++k) {
+        ForeignKeyPlan& key = FKeys[k];
+        // A table's key to itself can stay in it only when it refers to
+        // the primary key: other unique keys are indexes made after it.
+        const bool self = key.Table == key.References;
+        const std::set<std::string> referenced(key.ReferencedColumns.begin(),
+                                               key.ReferencedColumns.end());
+        std::set<std::string> primary;
+        for (const KeyColumn& c : FTables[key.Table].PrimaryKey) primary.insert(c.Sql);
+        key.Later = order.Later[k] || (self && referenced != primary);
+      }
+    }
+    return order;
+  }
+
+  std::string ForeignKeyText(const ForeignKeyPlan& key) const {
+    return "CONSTRAINT " + key.Name + " FOREIGN KEY (" + Joined(key.Columns) + ") REFERENCES " +
+           FTables[key.References].Sql + " (" + Joined(key.ReferencedColumns) + ")" + key.Actions;
+  }
+
+  // ---- Text ---------------------------------------------------------------------
+
+  std::string ColumnText(const TablePlan& plan, const ColumnPlan& column) const {
+    std::string text = column.Sql + " " + column.Type.Sql;
+    if (plan.InlineAutoIncrement && plan.PrimaryKey.front().Sql == column.Sql) {
+      text += " PRIMARY KEY AUTOINCREMENT";
+    }
+    if (column.NotNull) text += " NOT NULL";
+    if (!column.Default.empty()) text += " DEFAULT " + column.Default;
+    if (!column.Check.empty()) text += " CHECK (" + column.Check + ")";
+    return text;
+  }
+
+  std::string CreateTable(std::size_t table) {
+    TablePlan& plan = FTables[table];
+    // SQLite numbers rows itself only for a one-column integer primary key.
+    if (!plan.PrimaryKey.empty()) {
+      for (ColumnPlan& column : plan.Columns) {
+        if (!column.Type.Identity || FDialect != Dialect::Sqlite) continue;
+        if (plan.PrimaryKey.size() == 1 && plan.PrimaryKey.front().Sql == column.Sql) {
+          plan.InlineAutoIncrement = true;
+        } else {
+          Note(plan.AccessName, column.AccessName,
+               "オートナンバーは SQLite では 1 列だけの主キーでしか自動で振られません（integer "
+               "にしました）");
+        }
+      }
+    } else if (FDialect == Dialect::Sqlite) {
+      for (const ColumnPlan& column : plan.Columns) {
+        if (column.Type.Identity) {
+          Note(plan.AccessName, column.AccessName,
+               "オートナンバーは SQLite では 1 列だけの主キーでしか自動で振られません（integer "
+               "にしました）");
+        }
+      }
+    }
+    const bool sqlite = FDialect == Dialect::Sqlite;
+    std::vector<Item> items;
+    for (const ColumnPlan& column : plan.Columns) {
+      std::string comment = sqlite ? column.Description : "";
+      if (!column.RuleText.empty()) {
+        comment += (comment.empty() ? "" : " / ") + std::string("入力規則: ") + column.RuleText;
+      }
+      for (const std::string& kept : column.Kept) comment += (comment.empty() ? "" : " / ") + kept;
+      items.push_back({ColumnText(plan, column), comment, false});
+    }
+    for (const std::string& comment : plan.ColumnComments) items.push_back({comment, "", true});
+    if (!plan.KeptRule.empty()) items.push_back({plan.KeptRule, "", true});
+    if (!plan.PrimaryKey.empty() && !plan.InlineAutoIncrement) {
+      items.push_back({"PRIMARY KEY (" + KeyList(plan.PrimaryKey, false) + ")", "", false});
+    }
+    if (!plan.Check.empty()) {
+      items.push_back({"CHECK (" + plan.Check + ")",
+                       plan.CheckText.empty() ? "" : "入力規則: " + plan.CheckText, false});
+    }
+    for (const ForeignKeyPlan& key : FKeys) {
+      if (key.Table == table && !key.Later) items.push_back({ForeignKeyText(key), "", false});
+    }
+
+    std::string text = "\n";
+    if (plan.Hidden) text += "-- Access では非表示のテーブル\n";
+    text += "CREATE TABLE " + plan.Sql + " (";
+    if (sqlite && !plan.Description.empty()) text += " -- " + CommentText(plan.Description);
+    text += "\n";
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      const Item& item = items[i];
+      if (item.IsComment) {
+        text += "  -- " + CommentText(item.Text) + "\n";
+        continue;
+      }
+      bool more = false;
+      for (std::size_t j = i + 1; j < items.size(); ++j) more = more || !items[j].IsComment;
+      text += "  " + item.Text + (more ? "," : "");
+      if (!item.Comment.empty()) text += " -- " + CommentText(item.Comment);
+      text += "\n";
+    }
+    text += ");\n";
+    for (IndexPlan& index : plan.Indexes) {
+      // Index names are the database's, so they carry the table's.
+      index.Sql = QuoteName(FGlobalNames.Claim(plan.SqlName + "." + index.AccessName));
+      text += std::string(index.Unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") + index.Sql +
+              " ON " + plan.Sql + " (" + KeyList(index.Columns, true) + ");\n";
+    }
+    for (const std::string& comment : plan.IndexComments) text += "-- " + comment + "\n";
+    if (!sqlite) {
+      if (!plan.Description.empty()) {
+        text += "COMMENT ON TABLE " + plan.Sql + " IS " + QuoteText(plan.Description) + ";\n";
+      }
+      for (const ColumnPlan& column : plan.Columns) {
+        if (column.Description.empty()) continue;
+        text += "COMMENT ON COLUMN " + plan.Sql + "." + column.Sql + " IS " +
+                QuoteText(column.Description) + ";\n";
+      }
+    }
+    return text;
+  }
+
+  const schema::Database& FDatabase;
+  Dialect FDialect;
+  NameScope FGlobalNames;      // tables and indexes share one
+  NameScope FConstraintNames;  // foreign keys
+  std::vector<TablePlan> FTables;
+  std::map<std::string, std::size_t> FTableIndex;  // lower-cased Access name
+  std::vector<ForeignKeyPlan> FKeys;
+  std::vector<MigrationNote> FNotes;
+  std::string FRelationComments;
+  std::string FLinkedComments;
+};
+
+}  // namespace
+
+std::string NoteLine(const MigrationNote& note) {
+  std::string where;
+  if (!note.Table.empty()) where += "テーブル \"" + note.Table + "\"";
+  if (!note.Field.empty()) where += " のフィールド \"" + note.Field + "\"";
+  return CommentText(where.empty() ? note.Text : where + ": " + note.Text);
+}
+
+SqlSchema WriteSqlSchema(const schema::Database& database, std::string_view fileName,
+                         Dialect dialect) {
+  return Writer(database, dialect).Write(fileName);
+}
+
+}  // namespace tabulon::migrate

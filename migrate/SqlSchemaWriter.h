@@ -1,0 +1,48 @@
+#pragma once
+// A database's schema as SQL for PostgreSQL or SQLite: one CREATE TABLE for
+// every local table that is not a system table, with column types from
+// migrate/TypeMap.h, NOT NULL from Required, defaults and CHECK constraints
+// where migrate/AccessExpression.h can say them, the primary key, unique
+// and plain indexes (several columns and descending order kept), foreign
+// keys with all their column pairs and cascades for the relationships
+// Access enforces, and descriptions (COMMENT ON for PostgreSQL, comments in
+// the table's text for SQLite, which keeps them). Tables come in an order
+// where every foreign key refers to a table already created; PostgreSQL
+// gets the keys of a cycle afterwards from ALTER TABLE (SQLite checks
+// references only when rows change, so its keys stay in their tables).
+//
+// What cannot be carried over is said, not dropped: every type, default,
+// rule, key or name that could not be written as it is becomes a
+// MigrationNote, listed at the top of the text; unenforced relationships
+// and linked tables stand as comments where they would be.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <migrate/Dialect.h>
+#include <schema/Schema.h>
+
+namespace tabulon::migrate {
+
+struct MigrationNote {
+  std::string Table;  // "" for the database as a whole
+  std::string Field;  // "" for the table as a whole
+  std::string Text;   // what was not carried over and why, in Japanese
+};
+
+// The note as one line: "テーブル "T" のフィールド "F": ...".
+std::string NoteLine(const MigrationNote& note);
+
+struct SqlSchema {
+  std::string Text;  // UTF-8, lines ended by "\n"
+  std::vector<MigrationNote> Notes;
+};
+
+// The SQL of `database`; `fileName` names it in the heading. The same
+// schema always gives the same text. Never throws for what the schema
+// holds (failed members become notes).
+SqlSchema WriteSqlSchema(const schema::Database& database, std::string_view fileName,
+                         Dialect dialect);
+
+}  // namespace tabulon::migrate

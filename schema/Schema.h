@@ -1,0 +1,124 @@
+#pragma once
+// A database's schema as plain data: everything the object model says
+// about its tables (fields, indexes, properties) and relations, read once
+// (ReadSchema) so that writers of other formats walk structs instead of
+// engine objects. It says nothing about any output; every member is a
+// Member<T>, its value or why it could not be read, and a collection that
+// cannot be counted, or an item that cannot be fetched, is kept the same
+// way.
+//
+// Values are as the object model hands them: type codes and attribute bits
+// are DAO's (dao/ObjectModel.h); defaults and dates stay variants.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <dao/Variant.h>
+#include <schema/Member.h>
+
+namespace tabulon::schema {
+
+template <class T>
+using List = Member<std::vector<Member<T>>>;
+
+struct Property {
+  Member<std::string> Name;
+  Member<dao::Variant> Value;
+};
+using PropertyList = List<Property>;
+
+struct Field {
+  Member<std::string> Name;
+  Member<std::int32_t> Type;
+  Member<std::int64_t> Size;
+  Member<std::int32_t> Attributes;
+  Member<std::int64_t> OrdinalPosition;
+  Member<bool> Required;
+  Member<bool> AllowZeroLength;
+  Member<dao::Variant> DefaultValue;
+  Member<bool> DataUpdatable;
+  Member<std::string> ValidationRule;
+  Member<std::string> ValidationText;
+  // Stored ones (Description, Caption, Format, ...) and those the engine
+  // adds (Precision and Scale of a decimal).
+  PropertyList Properties;
+};
+
+struct IndexField {
+  Member<std::string> Name;
+  Member<bool> Descending;
+};
+
+struct Index {
+  Member<std::string> Name;
+  Member<bool> Primary;
+  Member<bool> Foreign;  // the index Access keeps for an enforced relation
+  Member<bool> Unique;
+  List<IndexField> Fields;  // in key order
+};
+
+struct Table {
+  Member<std::string> Name;
+  Member<std::int32_t> Attributes;
+  Member<std::int64_t> RecordCount;
+  Member<dao::Variant> DateCreated;
+  Member<dao::Variant> LastUpdated;
+  Member<std::string> ValidationRule;
+  Member<std::string> ValidationText;
+  // Stored ones (Description, ...) and, for a linked table, Connect and
+  // SourceTableName.
+  PropertyList Properties;
+  List<Field> Fields;
+  List<Index> Indexes;
+};
+
+// A relation's field pair: Name on the referenced table, ForeignName on
+// the referencing one.
+struct RelationField {
+  Member<std::string> Name;
+  Member<std::string> ForeignName;
+};
+
+struct Relation {
+  Member<std::string> Name;
+  Member<std::string> Table;         // the referenced ("one") table
+  Member<std::string> ForeignTable;  // the referencing ("many") table
+  Member<std::int32_t> Attributes;
+  List<RelationField> Fields;  // in pair order
+};
+
+struct Database {
+  PropertyList Properties;
+  List<Table> Tables;  // in the engine's order
+  List<Relation> Relations;
+};
+
+// ---- Lookups -----------------------------------------------------------------
+
+// The value of the property `name` (letter case ignored): nullopt when the
+// list holds no such property; a failure when the list could not be read or
+// the property's value failed. Properties whose name failed are passed
+// over.
+Member<std::optional<dao::Variant>> FindProperty(const PropertyList& properties,
+                                                 std::string_view name);
+
+// The same as text (dao::VariantToText); a value without text (Null,
+// binary) is a failure.
+Member<std::optional<std::string>> PropertyText(const PropertyList& properties,
+                                                std::string_view name);
+
+// The table of the database, or field of the table, named `name` (the
+// exact name first, then without regard to case) among those that could be
+// read; null when there is none.
+const Table* FindTable(const Database& database, std::string_view name);
+const Field* FindField(const Table& table, std::string_view name);
+
+// What a table's attributes say (false where they could not be read).
+bool IsSystemTable(const Table& table);
+bool IsLinkedTable(const Table& table);
+bool IsHiddenTable(const Table& table);
+
+}  // namespace tabulon::schema

@@ -1,0 +1,15 @@
+#pragma once
+// Reads a database's whole schema through the object model, once.
+
+#include <dao/ObjectModel.h>
+#include <schema/Schema.h>
+
+namespace tabulon::schema {
+
+// Every table (with its fields, indexes and properties), every relation and
+// the database's properties, in the engine's order. Never throws for a
+// member that fails: its failure is kept in its place (schema/Schema.h).
+// Reads no rows.
+Database ReadSchema(dao::Database& database);
+
+}  // namespace tabulon::schema
