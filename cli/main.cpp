@@ -11,6 +11,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cli/DocumentCommand.h>
 #include <cli/LintCommand.h>
 #include <cli/OpenFailureText.h>
 #include <cli/SqlCommand.h>
@@ -186,8 +187,11 @@ int Main(int argc, char** argv) {
   app.add_option("--format", options.Format,
                  "html (default): the report; sql: each database's tables, keys and indexes "
                  "as SQL for --dialect, UTF-8 (what cannot be carried over is listed at the "
-                 "top of the file and on standard error)")
-      ->check(CLI::IsMember({"html", "sql"}))
+                 "top of the file and on standard error); json: everything the databases "
+                 "present as one UTF-8 JSON document (described by tabulon.schema.json); "
+                 "markdown: one UTF-8 Markdown document with tables and a Mermaid ER diagram. "
+                 "json and markdown go to standard output, or to the file -o names")
+      ->check(CLI::IsMember({"html", "sql", "json", "markdown"}))
       ->option_text("FORMAT");
   app.add_option("--dialect", options.Dialect,
                  "the server --format sql writes for: postgresql or sqlite")
@@ -240,9 +244,10 @@ int Main(int argc, char** argv) {
       throw CLI::ValidationError("--format sql needs --dialect, and --dialect needs --format sql");
     }
     const int tasks =
-        (options.Check ? 1 : 0) + (options.Lint ? 1 : 0) + (options.Format == "sql" ? 1 : 0);
+        (options.Check ? 1 : 0) + (options.Lint ? 1 : 0) + (options.Format != "html" ? 1 : 0);
     if (tasks > 1) {
-      throw CLI::ValidationError("--check, --lint and --format sql are separate tasks; give one");
+      throw CLI::ValidationError(
+          "--check, --lint and --format sql|json|markdown are separate tasks; give one");
     }
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
@@ -266,6 +271,15 @@ int Main(int argc, char** argv) {
       return WriteSqlFiles(
           dao, {lines, *migrate::DialectNamed(options.Dialect), options.Output, program}, std::cout,
           std::cerr);
+    }
+    if (options.Format == "json" || options.Format == "markdown") {
+      wording.SetStyles(options.TypeStyle, options.AttrStyle);
+      const DocumentFormat format =
+          options.Format == "json" ? DocumentFormat::Json : DocumentFormat::Markdown;
+      return WriteDocument(dao,
+                           {lines, format, options.Output, program,
+                            version.empty() ? std::string(ProgramVersion()) : version, &wording},
+                           std::cout, std::cerr);
     }
     if (options.Lint)
       return PrintLint(dao, {lines, options.LintData, program}, std::cout, std::cerr);
