@@ -34,8 +34,7 @@ class Document {
 
 class JsonForm : public Document {
  public:
-  JsonForm(const DocumentRequest& request, TDao360& dao,
-           std::function<void(std::string_view)> sink)
+  JsonForm(const DocumentRequest& request, TDao360& dao, std::function<void(std::string_view)> sink)
       : FWriter(std::move(sink)),
         FDocument(FWriter, request.Program, request.Version, dao.Engine(), dao.Workspace()) {}
   void AddDatabase(const std::string& path, TDao360& dao) override {
@@ -102,8 +101,7 @@ int WriteDocument(TDao360& dao, const DocumentRequest& request, std::ostream& ou
       std::string errorText;
       dao.Open(target->Password, target->Path, errorText);
       if (!dao.Connected()) {
-        err << OpenFailureLine(request.Program, target->Path, dao.FailureKind(), errorText)
-            << "\n";
+        err << OpenFailureLine(request.Program, target->Path, dao.FailureKind(), errorText) << "\n";
         document->AddNotOpened(target->Path, dao.FailureKind(), errorText);
         status = ExitFailed;
         continue;

@@ -11,6 +11,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cli/DiagramFiles.h>
+#include <cli/DiffCommand.h>
 #include <cli/DocumentCommand.h>
 #include <cli/LintCommand.h>
 #include <cli/OpenFailureText.h>
@@ -47,6 +49,7 @@ struct Options {
   std::string Dialect;
   bool Lint = false;
   bool LintData = false;
+  bool Diagram = false;
 };
 
 // Prints progress on standard error when it is a terminal, and the failure
@@ -142,11 +145,14 @@ int Report(TDao360& dao, Wording& wording, const std::vector<std::string>& lines
   settings.Where = options.Output.empty() ? Destination::Desktop : Destination::GivenPath;
   settings.OutputPath = options.Output;
   settings.ExecutablePath = executable;
+  bool diagramFailed = false;
+  if (options.Diagram)
+    settings.DatabaseDiagram = DiagramWriter(dao, program, std::cerr, diagramFailed);
   CliFront front(program);
   AnchorRegistry anchors;
   const ReportOutcome outcome = RunReport(dao, wording, anchors, lines, settings, front);
   if (outcome.Path && !front.Failed) std::cout << outcome.Path->string() << "\n";
-  if (!outcome.Complete) return ExitFailed;
+  if (!outcome.Complete || diagramFailed) return ExitFailed;
   int targets = 0;
   for (const std::string& line : lines) targets += TargetOfLine(line) ? 1 : 0;
   if (targets > 0 && front.NotOpened == targets) {
@@ -154,6 +160,24 @@ int Report(TDao360& dao, Wording& wording, const std::vector<std::string>& lines
     return ExitFailed;
   }
   return ExitOk;
+}
+
+int RunDiffCommand(DiffRequest& request, const Options& options,
+                   const std::filesystem::path& executable, const std::string& program) {
+  try {
+    TDao360 dao(jet::CreateJetEngine({std::string(ReaderName), std::string(ProgramVersion())}));
+    Wording wording;
+    if (auto error = wording.Words.Load(executable.parent_path() / WordsFileName)) {
+      std::cerr << program << ": " << *error << "\n";
+    }
+    wording.SetStyles(options.TypeStyle, options.AttrStyle);
+    request.Program = program;
+    request.Words = &wording;
+    return RunDiff(dao, request, std::cout, std::cerr);
+  } catch (const std::exception& e) {
+    std::cerr << program << ": " << e.what() << "\n";
+    return 2;
+  }
 }
 
 int Main(int argc, char** argv) {
@@ -205,6 +229,9 @@ int Main(int argc, char** argv) {
   app.add_flag("--lint-data", options.LintData,
                "--lint, and read the rows for text fields of size 255 that hold only short "
                "values");
+  app.add_flag("--diagram", options.Diagram,
+               "with the report: each database's ER diagram as SVG beside it "
+               "(<report name>_<file id>.svg), linked from the database's section");
   app.add_flag("--verbose", options.Verbose, "add the engine, workspace and database properties");
   app.add_flag("--objects", options.Objects,
                "add the saved queries with their SQL, the other objects (forms, reports, macros, "
@@ -222,6 +249,26 @@ int Main(int argc, char** argv) {
   app.add_flag(
       "--check", options.Check,
       "check that every target opens instead: print each line with its status, then a summary");
+  DiffRequest diff;
+  CLI::App* diffCommand = app.add_subcommand(
+      "diff",
+      "tabulon-cli diff OLD NEW: what changed between two versions of a schema (tables, fields, "
+      "indexes, relationships, queries), each added, removed or changed with old and new "
+      "values. Exit status as diff(1): 0 the same, 1 different, 2 trouble.");
+  diffCommand->add_option("OLD", diff.Old, "the older database")->required();
+  diffCommand->add_option("NEW", diff.New, "the newer database")->required();
+  diffCommand->add_option("--old-password", diff.OldPassword, "password for OLD")
+      ->option_text("PW");
+  diffCommand->add_option("--new-password", diff.NewPassword, "password for NEW")
+      ->option_text("PW");
+  std::string diffPassword;
+  diffCommand->add_option("--password", diffPassword, "password for both")->option_text("PW");
+  diffCommand
+      ->add_option("--format", diff.Format,
+                   "text (default, like diff), json or markdown; json is always a document, "
+                   "the others print nothing when nothing changed")
+      ->check(CLI::IsMember({"text", "json", "markdown"}))
+      ->option_text("FORMAT");
   app.set_version_flag("--version", ApplicationTitle(executable) + " " + version);
   const auto styleOf = [](const std::string& name) {
     return name == "long"    ? WordStyle::Long
@@ -232,6 +279,13 @@ int Main(int argc, char** argv) {
     app.parse(argc, argv);
     options.TypeStyle = styleOf(typeStyle);
     options.AttrStyle = styleOf(attrStyle);
+    if (*diffCommand) {
+      if (!diffPassword.empty()) {
+        if (diff.OldPassword.empty()) diff.OldPassword = diffPassword;
+        if (diff.NewPassword.empty()) diff.NewPassword = diffPassword;
+      }
+      return RunDiffCommand(diff, options, executable, program);
+    }
     if (options.Databases.empty() == options.ListFile.empty()) {
       throw CLI::ValidationError("give either DATABASE arguments or --list FILE");
     }
@@ -242,6 +296,9 @@ int Main(int argc, char** argv) {
     options.Lint = options.Lint || options.LintData;
     if ((options.Format == "sql") != !options.Dialect.empty()) {
       throw CLI::ValidationError("--format sql needs --dialect, and --dialect needs --format sql");
+    }
+    if (options.Diagram && (options.Format != "html" || options.Check || options.Lint)) {
+      throw CLI::ValidationError("--diagram goes with the HTML report only");
     }
     const int tasks =
         (options.Check ? 1 : 0) + (options.Lint ? 1 : 0) + (options.Format != "html" ? 1 : 0);

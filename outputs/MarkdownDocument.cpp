@@ -30,9 +30,8 @@ std::string TextCell(const schema::Member<std::string>& member) {
 }
 
 std::string VariantCell(const schema::Member<dao::Variant>& member) {
-  return Cell(member, [](const dao::Variant& value) {
-    return MarkdownInline(dao::VariantToText(value));
-  });
+  return Cell(member,
+              [](const dao::Variant& value) { return MarkdownInline(dao::VariantToText(value)); });
 }
 
 std::string MarkCell(const schema::Member<bool>& member) {
@@ -115,8 +114,8 @@ std::string TableList(const schema::Database& database) {
   for (const auto& table : *database.Tables) {
     ++number;
     if (!table.Ok()) {
-      out += Row({std::to_string(number), FailureCell(table.Error()), "", "", "", "", "", "", "",
-                  ""});
+      out +=
+          Row({std::to_string(number), FailureCell(table.Error()), "", "", "", "", "", "", "", ""});
       continue;
     }
     out += Row({std::to_string(number), TextCell(table->Name),
@@ -138,8 +137,8 @@ std::string FieldTable(const schema::Table& table, const Wording& words) {
                "既定値", "更新可能", "入力規則", "規則説明", "説明"});
   for (const auto& field : *table.Fields) {
     if (!field.Ok()) {
-      out += Row({"", FailureCell(field.Error()), "", "", "", "", "", "", "", "", "", "", "", "",
-                  "", ""});
+      out += Row(
+          {"", FailureCell(field.Error()), "", "", "", "", "", "", "", "", "", "", "", "", "", ""});
       continue;
     }
     const std::string name = field->Name.ValueOr("");
@@ -189,8 +188,8 @@ std::string IndexTable(const schema::Table& table) {
 std::string RelationTable(const schema::Database& database) {
   std::string out = "## リレーションシップ\n\n" + ListFailure(database.Relations);
   if (!database.Relations.Ok() || database.Relations->empty()) return out;
-  out += Head({"リレーションシップ名", "テーブル", "フィールド", "関連テーブル", "関連フィールド",
-               "属性"});
+  out += Head(
+      {"リレーションシップ名", "テーブル", "フィールド", "関連テーブル", "関連フィールド", "属性"});
   for (const auto& relation : *database.Relations) {
     if (!relation.Ok()) {
       out += Row({FailureCell(relation.Error()), "", "", "", "", ""});
@@ -243,12 +242,11 @@ std::string Queries(const schema::Database& database, const Wording& words) {
         parameters += FailureCell(parameter.Error());
         continue;
       }
-      parameters += TextCell(parameter->Name) + " (" +
-                    Cell(parameter->Type,
-                         [&](std::int32_t type) {
-                           return MarkdownInline(words.ParameterTypeText(type));
-                         }) +
-                    ")";
+      parameters +=
+          TextCell(parameter->Name) + " (" +
+          Cell(parameter->Type,
+               [&](std::int32_t type) { return MarkdownInline(words.ParameterTypeText(type)); }) +
+          ")";
     }
     out += Row({std::to_string(number), TextCell(query->Name),
                 Cell(query->Type,

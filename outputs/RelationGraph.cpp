@@ -32,12 +32,18 @@ std::size_t Root(std::vector<std::size_t>& parent, std::size_t at) {
 
 }  // namespace
 
-RelationGraph BuildRelationGraph(const schema::Database& database) {
+RelationGraph BuildRelationGraph(const schema::Database& database, bool everyTable) {
   RelationGraph graph;
-  if (!database.Relations.Ok()) return graph;
   // Which tables take part, and which of their fields relationships refer from.
   std::map<std::string, NameSet, NoCaseLess> foreignFields;
-  for (const auto& relation : *database.Relations) {
+  if (everyTable && database.Tables.Ok()) {
+    for (const auto& table : *database.Tables) {
+      if (table.Ok() && table->Name.Ok() && !schema::IsSystemTable(*table))
+        foreignFields[*table->Name];
+    }
+  }
+  const std::vector<schema::Member<schema::Relation>> none;
+  for (const auto& relation : database.Relations.Ok() ? *database.Relations : none) {
     if (!relation.Ok() || !relation->Table.Ok() || !relation->ForeignTable.Ok()) continue;
     foreignFields[*relation->Table];
     NameSet& fields = foreignFields[*relation->ForeignTable];
@@ -72,7 +78,7 @@ RelationGraph BuildRelationGraph(const schema::Database& database) {
     position.emplace(name, graph.Tables.size());
     graph.Tables.push_back({name, {}});
   }
-  for (const auto& relation : *database.Relations) {
+  for (const auto& relation : database.Relations.Ok() ? *database.Relations : none) {
     if (!relation.Ok() || !relation->Table.Ok() || !relation->ForeignTable.Ok()) continue;
     GraphEdge edge;
     edge.Name = relation->Name.ValueOr("");
@@ -81,7 +87,8 @@ RelationGraph BuildRelationGraph(const schema::Database& database) {
     edge.Attributes = relation->Attributes.ValueOr(0);
     if (relation->Fields.Ok()) {
       for (const auto& pair : *relation->Fields) {
-        if (pair.Ok()) edge.Fields.push_back({pair->Name.ValueOr(""), pair->ForeignName.ValueOr("")});
+        if (pair.Ok())
+          edge.Fields.push_back({pair->Name.ValueOr(""), pair->ForeignName.ValueOr("")});
       }
     }
     graph.Edges.push_back(std::move(edge));

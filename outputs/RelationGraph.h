@@ -45,8 +45,10 @@ struct RelationGraph {
   std::vector<GraphEdge> Edges;    // in the schema's relation order
 };
 
-// The related tables and the relationships of `database`.
-RelationGraph BuildRelationGraph(const schema::Database& database);
+// The related tables and the relationships of `database`; with
+// `everyTable` also the tables without relationships (with their
+// primary-key columns), but not the system tables.
+RelationGraph BuildRelationGraph(const schema::Database& database, bool everyTable = false);
 
 // The graph split into its connected groups of tables, each with its own
 // edges, in the order of each group's first table.

@@ -72,8 +72,8 @@ FakeDatabaseData SmallDatabase() {
   FakeDatabaseData db;
   db.Tables = {table, broken};
   db.Relations = {{"R", "顧客", "顧客", dao::dbRelationDontEnforce, {{"ID", "ID"}}, {}}};
-  db.Queries = {{"Q", dao::dbQSelect, "SELECT 1;", "", dao::Date{38135.0}, dao::Date{38136.5},
-                 {}, {"SQL"}}};
+  db.Queries = {
+      {"Q", dao::dbQSelect, "SELECT 1;", "", dao::Date{38135.0}, dao::Date{38136.5}, {}, {"SQL"}}};
   return db;
 }
 
@@ -97,10 +97,10 @@ TEST(JsonDocument, KeepsJetdumpsMembersAndNamesFailures) {
   const auto& table = database["tableDefs"][0];
   std::vector<std::string> keys;
   for (const auto& [key, value] : table.items()) keys.push_back(key);
-  EXPECT_EQ(keys, (std::vector<std::string>{
-                      "name", "attributes", "connect", "sourceTableName", "recordCount",
-                      "dateCreated", "lastUpdated", "updatable", "validationRule",
-                      "validationText", "description", "fields", "indexes"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"name", "attributes", "connect", "sourceTableName",
+                                            "recordCount", "dateCreated", "lastUpdated",
+                                            "updatable", "validationRule", "validationText",
+                                            "description", "fields", "indexes"}));
   EXPECT_EQ(table["description"], "得意先\x01");
   const auto& price = table["fields"][1];
   EXPECT_EQ(price["precision"], 9);

@@ -34,9 +34,10 @@ TEST(MarkdownText, FencesAreLongerThanAnyRunOfBackticks) {
 TEST(MermaidDiagram, QuotesTablesAndSanitisesColumns) {
   outputs::RelationGraph graph;
   graph.Tables = {{"顧客 \"A\" 100%", {{"ID", dao::dbLong, true, false}}},
-                  {"受注\n明細", {{"顧客 ID", dao::dbLong, false, true},
-                                  {"pk", dao::dbLong, true, false},
-                                  {"1列", dao::dbLong, true, true}}},
+                  {"受注\n明細",
+                   {{"顧客 ID", dao::dbLong, false, true},
+                    {"pk", dao::dbLong, true, false},
+                    {"1列", dao::dbLong, true, true}}},
                   {"顧客 _A_ 100_", {}}};
   graph.Edges = {{"顧客\"受注", 0, 1, {{"ID", "顧客 ID"}}, 0},
                  {"緩い", 0, 2, {}, dao::dbRelationDontEnforce | dao::dbRelationUnique}};
