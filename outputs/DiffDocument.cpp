@@ -112,14 +112,16 @@ void WriteDiffJson(JsonWriter& json, const std::vector<SchemaChange>& changes,
 std::string DiffMarkdown(const std::vector<SchemaChange>& changes, std::string_view oldName,
                          std::string_view newName) {
   if (changes.empty()) return "";
-  std::string out = "# " + MarkdownInline(oldName, false) + " → " + MarkdownInline(newName, false) +
-                    "\n\n| change | object | name | member | old | new |\n|---|---|---|---|---|---|\n";
+  std::string out =
+      "# " + MarkdownInline(oldName, false) + " → " + MarkdownInline(newName, false) +
+      "\n\n| change | object | name | member | old | new |\n|---|---|---|---|---|---|\n";
   for (const SchemaChange& change : changes) {
     const std::string head = "| " + std::string(ChangeKindName(change.Kind)) + " | " +
                              change.Object + " | " + MarkdownInline(QualifiedName(change)) + " | ";
     if (change.Members.empty()) {
       const std::string detail = MarkdownInline(change.Detail);
-      out += head + " | " + (change.Kind == ChangeKind::Removed ? detail + " |  |\n" : " | " + detail + " |\n");
+      out += head + " | " +
+             (change.Kind == ChangeKind::Removed ? detail + " |  |\n" : " | " + detail + " |\n");
       continue;
     }
     for (const MemberChange& member : change.Members) {

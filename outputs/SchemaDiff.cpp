@@ -75,8 +75,8 @@ std::vector<MemberChange> Compare(const Members& old, const Members& now) {
 }
 
 Members TableMembers(const schema::Table& table) {
-  return {{"attributes", Shown(table.Attributes,
-                               [](std::int32_t bits) { return TableAttributesText(bits); })},
+  return {{"attributes",
+           Shown(table.Attributes, [](std::int32_t bits) { return TableAttributesText(bits); })},
           {"validationRule", Text(table.ValidationRule)},
           {"validationText", Text(table.ValidationText)},
           {"description", Description(table.Properties)},
@@ -85,18 +85,16 @@ Members TableMembers(const schema::Table& table) {
 }
 
 Members FieldMembers(const schema::Field& field, const Wording& words) {
-  return {
-      {"type",
-       Shown(field.Type, [&](std::int32_t type) { return words.FieldTypeText(type); })},
-      {"size", Number(field.Size)},
-      {"attributes",
-       Shown(field.Attributes, [&](std::int32_t bits) { return words.FieldAttributesText(bits); })},
-      {"required", YesNo(field.Required)},
-      {"allowZeroLength", YesNo(field.AllowZeroLength)},
-      {"defaultValue", VariantText(field.DefaultValue)},
-      {"validationRule", Text(field.ValidationRule)},
-      {"validationText", Text(field.ValidationText)},
-      {"description", Description(field.Properties)}};
+  return {{"type", Shown(field.Type, [&](std::int32_t type) { return words.FieldTypeText(type); })},
+          {"size", Number(field.Size)},
+          {"attributes", Shown(field.Attributes,
+                               [&](std::int32_t bits) { return words.FieldAttributesText(bits); })},
+          {"required", YesNo(field.Required)},
+          {"allowZeroLength", YesNo(field.AllowZeroLength)},
+          {"defaultValue", VariantText(field.DefaultValue)},
+          {"validationRule", Text(field.ValidationRule)},
+          {"validationText", Text(field.ValidationText)},
+          {"description", Description(field.Properties)}};
 }
 
 std::string IndexFields(const schema::Index& index) {

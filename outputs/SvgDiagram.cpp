@@ -52,10 +52,9 @@ void SetHtml(Agraph_t* graph, void* object, const std::string& name, const std::
 }
 
 std::string TableLabel(const GraphTable& table) {
-  std::string html =
-      R"(<TABLE BORDER="0" CELLBORDER="1" CELLSPACING="0" CELLPADDING="4">)"
-      R"(<TR><TD BGCOLOR="#dce6f2"><B>)" +
-      XmlEscape(table.Name) + "</B></TD></TR>";
+  std::string html = R"(<TABLE BORDER="0" CELLBORDER="1" CELLSPACING="0" CELLPADDING="4">)"
+                     R"(<TR><TD BGCOLOR="#dce6f2"><B>)" +
+                     XmlEscape(table.Name) + "</B></TD></TR>";
   for (const KeyColumn& column : table.Columns) {
     const std::string mark = column.Primary && column.Foreign ? "PK FK"
                              : column.Primary                 ? "PK"
@@ -106,11 +105,21 @@ std::string XmlEscape(std::string_view text) {
   while (pos < text.size()) {
     const char32_t cp = DecodeUtf8(text, pos);
     switch (cp) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
       default:
         // XML 1.0 allows no C0 control but tab and line breaks, and neither
         // U+FFFE nor U+FFFF; none of them belongs in a name.
@@ -137,14 +146,12 @@ std::string DatabaseSvgDiagram(const schema::Database& database, std::string_vie
   if (!whole) {
     title += "（テーブル " + std::to_string(userTables) +
              " 個。関連するテーブルのグループごとに描き、リレーションシップのない " +
-             std::to_string(userTables - std::min(userTables, graph.Tables.size())) +
-             " 個は省略）";
+             std::to_string(userTables - std::min(userTables, graph.Tables.size())) + " 個は省略）";
   }
 
   std::unique_ptr<GVC_t, ContextClose> context(gvContext());
   if (!context) throw std::runtime_error("Graphviz: no context");
-  std::unique_ptr<Agraph_t, GraphClose> drawing(
-      agopen(Chars("ER"), Agdirected, nullptr));
+  std::unique_ptr<Agraph_t, GraphClose> drawing(agopen(Chars("ER"), Agdirected, nullptr));
   if (!drawing) throw std::runtime_error("Graphviz: no graph");
   Agraph_t* root = drawing.get();
   Set(root, "rankdir", "LR");
