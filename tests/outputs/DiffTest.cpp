@@ -10,27 +10,26 @@ namespace tabulon::test {
 namespace {
 
 schema::Query Query(const std::string& name, const std::string& sql) {
-  schema::Query query;
-  query.Name = name;
-  query.Type = std::int32_t{0};
-  query.Sql = sql;
-  query.Connect = std::string();
-  query.Parameters = std::vector<schema::Member<schema::Parameter>>{};
-  return query;
+  return schema::Query{name,
+                       std::int32_t{0},
+                       sql,
+                       std::string(),
+                       {},
+                       {},
+                       std::vector<schema::Member<schema::Parameter>>{}};
 }
 
 schema::Database WithQueries(std::vector<schema::Member<schema::Query>> queries) {
-  schema::Database database;
-  database.Tables = std::vector<schema::Member<schema::Table>>{};
-  database.Relations = std::vector<schema::Member<schema::Relation>>{};
-  database.Queries = std::move(queries);
-  return database;
+  return schema::Database{{},
+                          std::vector<schema::Member<schema::Table>>{},
+                          std::vector<schema::Member<schema::Relation>>{},
+                          std::move(queries)};
 }
 
 TEST(SchemaDiff, ComparesQueriesAsTextAndShowsTheirLines) {
-  const schema::Database old = WithQueries(
-      {Query("一覧", "SELECT *\r\nFROM 受注;"), Query("消える\nクエリ", "SELECT 1;"),
-       schema::Member<schema::Query>(schema::Failure{"読めない"})});
+  const schema::Database old =
+      WithQueries({Query("一覧", "SELECT *\r\nFROM 受注;"), Query("消える\nクエリ", "SELECT 1;"),
+                   schema::Member<schema::Query>(schema::Failure{"読めない"})});
   const schema::Database now = WithQueries({Query("一覧", "SELECT *\r\nFROM 受注\r\nWHERE 1=1;")});
   Wording words;
   const std::vector<outputs::SchemaChange> changes = outputs::DiffSchemas(old, now, words);
