@@ -255,6 +255,27 @@ class Outputs(unittest.TestCase):
         self.assertGreater(len(svg.findall(f".//{SVG}g[@class='cluster']")), 0)
 
 
+class CommandLine(unittest.TestCase):
+    def test_usage_errors_and_files(self):
+        with tempfile.TemporaryDirectory() as folder:
+            folder = pathlib.Path(folder)
+            sample = folder / "sample.mdb"
+            subprocess.run([MKMDB, str(SOURCE / "tools/mkmdb/samples/sample.json"), str(sample)],
+                           check=True)
+            _, _, err = run("--format", "json", "--diagram", str(sample), check_status=(2,))
+            self.assertIn("--diagram", err)
+            run("diff", str(sample), check_status=(2,))
+            run("diff", "--format", "yaml", str(sample), str(sample), check_status=(2,))
+            target = folder / "out.json"
+            _, out, _ = run("--format", "json", "-o", str(target), str(sample))
+            self.assertEqual(f"{target}\n", out)
+            self.assertEqual(1, len(json.loads(target.read_text())["databases"]))
+            self.assertEqual(["out.json", "sample.mdb"], sorted(p.name for p in folder.iterdir()))
+            _, _, err = run("--format", "markdown", "-o", str(folder / "no" / "x.md"), str(sample),
+                            check_status=(1,))
+            self.assertIn("x.md", err)
+
+
 class Diff(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
