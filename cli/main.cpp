@@ -176,7 +176,7 @@ int RunDiffCommand(DiffRequest& request, const Options& options,
     return RunDiff(dao, request, std::cout, std::cerr);
   } catch (const std::exception& e) {
     std::cerr << program << ": " << e.what() << "\n";
-    return 2;
+    return 2;  // diff(1)'s "trouble"
   }
 }
 

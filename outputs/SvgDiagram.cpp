@@ -75,6 +75,9 @@ std::string EdgeLabel(const GraphEdge& edge) {
   if ((bits & dao::dbRelationUpdateCascade) != 0) html += "<BR/>連鎖更新";
   if ((bits & dao::dbRelationDeleteCascade) != 0) html += "<BR/>連鎖削除";
   if ((bits & dao::dbRelationCascadeNull) != 0) html += "<BR/>連鎖 Null 設定";
+  const std::int32_t cascades =
+      dao::dbRelationUpdateCascade | dao::dbRelationDeleteCascade | dao::dbRelationCascadeNull;
+  if ((bits & cascades) == 0) html += "<BR/>連鎖なし";
   return html;
 }
 
