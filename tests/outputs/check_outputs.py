@@ -243,6 +243,19 @@ class Outputs(unittest.TestCase):
         texts = "".join(t.text or "" for t in svg.iter(f"{SVG}text"))
         self.assertIn(self.hostile_names["tables"][0]["name"], texts)
 
+    def test_diff_of_hostile_names_stays_well_formed(self):
+        _, out, _ = run("diff", "--format", "markdown", str(self.sample), str(self.hostile),
+                        check_status=(1,))
+        parser, tokens, _ = check_markdown(out)
+        names = cell_texts(parser, tokens, 3)
+        for table in self.hostile_names["tables"]:
+            self.assertIn(table["name"], names)
+        _, out, _ = run("diff", "--format", "json", str(self.sample), str(self.hostile),
+                        check_status=(1,))
+        self.assertIn("r<2>&--", [c["name"] for c in json.loads(out)["changes"]])
+        _, out, _ = run("diff", str(self.sample), str(self.hostile), check_status=(1,))
+        self.assertTrue(all(line[:1] in "-+~ " for line in out.splitlines()), out)
+
     def test_large_database_is_drawn_by_related_groups(self):
         big = self.dir / "big.mdb"
         subprocess.run([MKMDB, "--synthetic", "tables=160,fields=4,indexes=1,relations=12", str(big)],
