@@ -2,6 +2,9 @@
 // What the writers of one report share: the open file, the engine
 // connection, the wording, the anchor registry and the settings of the run.
 
+#include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include <fmt/printf.h>
@@ -22,6 +25,10 @@ struct ReportContext {
   bool Verbose = false;
   // --objects: the queries and other objects, and linked tables' sources.
   bool Objects = false;
+  // --diagram: ReportSettings::DatabaseDiagram.
+  std::function<std::optional<std::string>(dao::Database&, const std::filesystem::path&,
+                                           const std::string&)>
+      DatabaseDiagram = {};
 
   // The anchor id of the open database. It is keyed by the path as opened,
   // so two files of the same name in different folders get sections of
