@@ -11,6 +11,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cli/DiagramFiles.h>
+#include <cli/DiffCommand.h>
+#include <cli/DocumentCommand.h>
 #include <cli/LintCommand.h>
 #include <cli/OpenFailureText.h>
 #include <cli/SqlCommand.h>
@@ -46,6 +49,7 @@ struct Options {
   std::string Dialect;
   bool Lint = false;
   bool LintData = false;
+  bool Diagram = false;
 };
 
 // Prints progress on standard error when it is a terminal, and the failure
@@ -141,11 +145,14 @@ int Report(TDao360& dao, Wording& wording, const std::vector<std::string>& lines
   settings.Where = options.Output.empty() ? Destination::Desktop : Destination::GivenPath;
   settings.OutputPath = options.Output;
   settings.ExecutablePath = executable;
+  bool diagramFailed = false;
+  if (options.Diagram)
+    settings.DatabaseDiagram = DiagramWriter(dao, program, std::cerr, diagramFailed);
   CliFront front(program);
   AnchorRegistry anchors;
   const ReportOutcome outcome = RunReport(dao, wording, anchors, lines, settings, front);
   if (outcome.Path && !front.Failed) std::cout << outcome.Path->string() << "\n";
-  if (!outcome.Complete) return ExitFailed;
+  if (!outcome.Complete || diagramFailed) return ExitFailed;
   int targets = 0;
   for (const std::string& line : lines) targets += TargetOfLine(line) ? 1 : 0;
   if (targets > 0 && front.NotOpened == targets) {
@@ -153,6 +160,24 @@ int Report(TDao360& dao, Wording& wording, const std::vector<std::string>& lines
     return ExitFailed;
   }
   return ExitOk;
+}
+
+int RunDiffCommand(DiffRequest& request, const Options& options,
+                   const std::filesystem::path& executable, const std::string& program) {
+  try {
+    TDao360 dao(jet::CreateJetEngine({std::string(ReaderName), std::string(ProgramVersion())}));
+    Wording wording;
+    if (auto error = wording.Words.Load(executable.parent_path() / WordsFileName)) {
+      std::cerr << program << ": " << *error << "\n";
+    }
+    wording.SetStyles(options.TypeStyle, options.AttrStyle);
+    request.Program = program;
+    request.Words = &wording;
+    return RunDiff(dao, request, std::cout, std::cerr);
+  } catch (const std::exception& e) {
+    std::cerr << program << ": " << e.what() << "\n";
+    return 2;  // diff(1)'s "trouble"
+  }
 }
 
 int Main(int argc, char** argv) {
@@ -186,8 +211,11 @@ int Main(int argc, char** argv) {
   app.add_option("--format", options.Format,
                  "html (default): the report; sql: each database's tables, keys and indexes "
                  "as SQL for --dialect, UTF-8 (what cannot be carried over is listed at the "
-                 "top of the file and on standard error)")
-      ->check(CLI::IsMember({"html", "sql"}))
+                 "top of the file and on standard error); json: everything the databases "
+                 "present as one UTF-8 JSON document (described by tabulon.schema.json); "
+                 "markdown: one UTF-8 Markdown document with tables and a Mermaid ER diagram. "
+                 "json and markdown go to standard output, or to the file -o names")
+      ->check(CLI::IsMember({"html", "sql", "json", "markdown"}))
       ->option_text("FORMAT");
   app.add_option("--dialect", options.Dialect,
                  "the server --format sql writes for: postgresql or sqlite")
@@ -201,6 +229,9 @@ int Main(int argc, char** argv) {
   app.add_flag("--lint-data", options.LintData,
                "--lint, and read the rows for text fields of size 255 that hold only short "
                "values");
+  app.add_flag("--diagram", options.Diagram,
+               "with the report: each database's ER diagram as SVG beside it "
+               "(<report name>_<file id>.svg), linked from the database's section");
   app.add_flag("--verbose", options.Verbose, "add the engine, workspace and database properties");
   app.add_flag("--objects", options.Objects,
                "add the saved queries with their SQL, the other objects (forms, reports, macros, "
@@ -218,6 +249,26 @@ int Main(int argc, char** argv) {
   app.add_flag(
       "--check", options.Check,
       "check that every target opens instead: print each line with its status, then a summary");
+  DiffRequest diff;
+  CLI::App* diffCommand = app.add_subcommand(
+      "diff",
+      "tabulon-cli diff OLD NEW: what changed between two versions of a schema (tables, fields, "
+      "indexes, relationships, queries), each added, removed or changed with old and new "
+      "values. Exit status as diff(1): 0 the same, 1 different, 2 trouble.");
+  diffCommand->add_option("OLD", diff.Old, "the older database")->required();
+  diffCommand->add_option("NEW", diff.New, "the newer database")->required();
+  diffCommand->add_option("--old-password", diff.OldPassword, "password for OLD")
+      ->option_text("PW");
+  diffCommand->add_option("--new-password", diff.NewPassword, "password for NEW")
+      ->option_text("PW");
+  std::string diffPassword;
+  diffCommand->add_option("--password", diffPassword, "password for both")->option_text("PW");
+  diffCommand
+      ->add_option("--format", diff.Format,
+                   "text (default, like diff), json or markdown; json is always a document, "
+                   "the others print nothing when nothing changed")
+      ->check(CLI::IsMember({"text", "json", "markdown"}))
+      ->option_text("FORMAT");
   app.set_version_flag("--version", ApplicationTitle(executable) + " " + version);
   const auto styleOf = [](const std::string& name) {
     return name == "long"    ? WordStyle::Long
@@ -228,6 +279,13 @@ int Main(int argc, char** argv) {
     app.parse(argc, argv);
     options.TypeStyle = styleOf(typeStyle);
     options.AttrStyle = styleOf(attrStyle);
+    if (*diffCommand) {
+      if (!diffPassword.empty()) {
+        if (diff.OldPassword.empty()) diff.OldPassword = diffPassword;
+        if (diff.NewPassword.empty()) diff.NewPassword = diffPassword;
+      }
+      return RunDiffCommand(diff, options, executable, program);
+    }
     if (options.Databases.empty() == options.ListFile.empty()) {
       throw CLI::ValidationError("give either DATABASE arguments or --list FILE");
     }
@@ -239,10 +297,14 @@ int Main(int argc, char** argv) {
     if ((options.Format == "sql") != !options.Dialect.empty()) {
       throw CLI::ValidationError("--format sql needs --dialect, and --dialect needs --format sql");
     }
+    if (options.Diagram && (options.Format != "html" || options.Check || options.Lint)) {
+      throw CLI::ValidationError("--diagram goes with the HTML report only");
+    }
     const int tasks =
-        (options.Check ? 1 : 0) + (options.Lint ? 1 : 0) + (options.Format == "sql" ? 1 : 0);
+        (options.Check ? 1 : 0) + (options.Lint ? 1 : 0) + (options.Format != "html" ? 1 : 0);
     if (tasks > 1) {
-      throw CLI::ValidationError("--check, --lint and --format sql are separate tasks; give one");
+      throw CLI::ValidationError(
+          "--check, --lint and --format sql|json|markdown are separate tasks; give one");
     }
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
@@ -266,6 +328,15 @@ int Main(int argc, char** argv) {
       return WriteSqlFiles(
           dao, {lines, *migrate::DialectNamed(options.Dialect), options.Output, program}, std::cout,
           std::cerr);
+    }
+    if (options.Format == "json" || options.Format == "markdown") {
+      wording.SetStyles(options.TypeStyle, options.AttrStyle);
+      const DocumentFormat format =
+          options.Format == "json" ? DocumentFormat::Json : DocumentFormat::Markdown;
+      return WriteDocument(dao,
+                           {lines, format, options.Output, program,
+                            version.empty() ? std::string(ProgramVersion()) : version, &wording},
+                           std::cout, std::cerr);
     }
     if (options.Lint)
       return PrintLint(dao, {lines, options.LintData, program}, std::cout, std::cerr);

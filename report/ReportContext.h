@@ -2,6 +2,8 @@
 // What the writers of one report share: the open file, the engine
 // connection, the wording, the anchor registry and the settings of the run.
 
+#include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +26,10 @@ struct ReportContext {
   bool Verbose = false;
   // --objects: the queries and other objects, and linked tables' sources.
   bool Objects = false;
+  // --diagram: ReportSettings::DatabaseDiagram.
+  std::function<std::optional<std::string>(dao::Database&, const std::filesystem::path&,
+                                           const std::string&)>
+      DatabaseDiagram = {};
 
   // The anchor id of the open database. It is keyed by the path as opened,
   // so two files of the same name in different folders get sections of

@@ -1,10 +1,12 @@
 #include <report/ReportRun.h>
 
+#include <cctype>
 #include <ctime>
 #include <exception>
 #include <system_error>
 
 #include <fmt/format.h>
+#include <fmt/printf.h>
 
 #include <platform/DesktopFolder.h>
 #include <platform/OsDescription.h>
@@ -93,6 +95,34 @@ class Bar {
 // list, the field listings, the relationships, the close.
 constexpr int FixedSteps = 5;
 
+// A file name as a relative URL: every byte but unreserved ASCII
+// percent-encoded, so that any name (spaces, '#', Japanese) links.
+std::string FileNameUrl(std::string_view name) {
+  static constexpr char Hex[] = "0123456789ABCDEF";
+  std::string url;
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (std::isalnum(byte) != 0 || c == '-' || c == '.' || c == '_' || c == '~') {
+      url += c;
+    } else {
+      url += '%';
+      url += Hex[byte >> 4];
+      url += Hex[byte & 0xF];
+    }
+  }
+  return url;
+}
+
+// The line that links the database's diagram, when the run makes them.
+void WriteDiagramLink(ReportContext& context) {
+  if (!context.DatabaseDiagram) return;
+  const std::optional<std::string> name =
+      context.DatabaseDiagram(*context.Dao.Database(), context.File.Path(), context.FileId());
+  if (name) {
+    context.File.WriteLine(fmt::sprintf(R"(<p><a href="%s">ER 図 (SVG)</a>)", FileNameUrl(*name)));
+  }
+}
+
 // Returns false when the front asked to stop before every database was
 // written.
 bool WriteDatabases(ReportContext& context, const std::vector<std::string>& openedTargets,
@@ -110,6 +140,7 @@ bool WriteDatabases(ReportContext& context, const std::vector<std::string>& open
     WriteDatabaseHeading(context);
     part.Step();
     const int tableCount = WriteTableList(context);
+    WriteDiagramLink(context);
     part.Step();
     // A step per table, so a large database does not sit still.
     part.SetMaximum(FixedSteps + tableCount);
@@ -199,7 +230,8 @@ ReportOutcome WriteReport(const ReportPlan& plan, TDao360& dao, Wording& wording
   std::vector<std::string> openedTargets;
   try {
     ReportFile file(path);
-    ReportContext context{file, dao, wording, anchors, settings.Verbose, settings.Objects};
+    ReportContext context{
+        file, dao, wording, anchors, settings.Verbose, settings.Objects, settings.DatabaseDiagram};
     ReportIdentity identity;
     identity.ExecutableName = settings.ExecutablePath.filename().string();
     ReadVersionString("FileVersion", settings.ExecutablePath, identity.FileVersion);

@@ -40,6 +40,14 @@ struct ReportSettings {
   // The running executable: its name makes the file names and the title,
   // its version the generated-by line.
   std::filesystem::path ExecutablePath;
+  // When set (tabulon-cli --diagram): called in each database's section,
+  // after its table list, with the open database, the report's path and
+  // the database's anchor id. It writes the database's diagram beside the
+  // report and returns the file's name, which the section links in one
+  // line; nullopt links nothing. Unset, the report has no such line.
+  std::function<std::optional<std::string>(dao::Database&, const std::filesystem::path&,
+                                           const std::string&)>
+      DatabaseDiagram;
 
   // Environment of the run; the defaults use the system's. Tests replace
   // them to pin the output.

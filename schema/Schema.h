@@ -1,6 +1,7 @@
 #pragma once
 // A database's schema as plain data: everything the object model says
-// about its tables (fields, indexes, properties) and relations, read once
+// about its tables (fields, indexes, properties), relations and saved
+// queries, read once
 // (ReadSchema) so that writers of other formats walk structs instead of
 // engine objects. It says nothing about any output; every member is a
 // Member<T>, its value or why it could not be read, and a collection that
@@ -66,6 +67,7 @@ struct Table {
   Member<std::int64_t> RecordCount;
   Member<dao::Variant> DateCreated;
   Member<dao::Variant> LastUpdated;
+  Member<dao::Variant> Updatable;
   Member<std::string> ValidationRule;
   Member<std::string> ValidationText;
   // Stored ones (Description, ...) and, for a linked table, Connect and
@@ -90,10 +92,29 @@ struct Relation {
   List<RelationField> Fields;  // in pair order
 };
 
+// A parameter a saved query asks for.
+struct Parameter {
+  Member<std::string> Name;
+  Member<std::int32_t> Type;  // a field type code; 0 for any type
+};
+
+struct Query {
+  Member<std::string> Name;
+  Member<std::int32_t> Type;  // a dao::QueryDefType code
+  Member<std::string> Sql;    // as Access shows it in SQL view
+  Member<std::string> Connect;
+  Member<dao::Variant> DateCreated;
+  Member<dao::Variant> LastUpdated;
+  List<Parameter> Parameters;
+};
+
 struct Database {
   PropertyList Properties;
   List<Table> Tables;  // in the engine's order
   List<Relation> Relations;
+  // The saved queries, sorted by name, without those Access keeps for
+  // forms and reports.
+  List<Query> Queries;
 };
 
 // ---- Lookups -----------------------------------------------------------------

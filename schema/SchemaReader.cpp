@@ -76,6 +76,7 @@ Table ReadTable(dao::TableDef& table) {
   read.RecordCount = ReadMember([&] { return WholeNumber(table.RecordCount()); });
   read.DateCreated = ReadMember([&] { return table.DateCreated(); });
   read.LastUpdated = ReadMember([&] { return table.LastUpdated(); });
+  read.Updatable = ReadMember([&] { return table.Updatable(); });
   read.ValidationRule = ReadMember([&] { return table.ValidationRule(); });
   read.ValidationText = ReadMember([&] { return table.ValidationText(); });
   read.Properties = ReadProperties([&]() -> auto& { return table.Properties(); });
@@ -103,6 +104,25 @@ Relation ReadRelation(dao::Relation& relation) {
   return read;
 }
 
+Query ReadQuery(dao::QueryDef& query) {
+  Query read;
+  read.Name = ReadMember([&] { return query.Name(); });
+  read.Type = ReadMember([&] { return query.Type(); });
+  read.Sql = ReadMember([&] { return query.SQL(); });
+  read.Connect = ReadMember([&] { return query.Connect(); });
+  read.DateCreated = ReadMember([&] { return query.DateCreated(); });
+  read.LastUpdated = ReadMember([&] { return query.LastUpdated(); });
+  read.Parameters = ReadList<Parameter>(
+      [&]() -> auto& { return query.Parameters(); },
+      [](dao::Parameter& parameter) {
+        Parameter asked;
+        asked.Name = ReadMember([&] { return parameter.Name(); });
+        asked.Type = ReadMember([&] { return parameter.Type(); });
+        return asked;
+      });
+  return read;
+}
+
 }  // namespace
 
 Database ReadSchema(dao::Database& database) {
@@ -112,6 +132,8 @@ Database ReadSchema(dao::Database& database) {
       [&]() -> auto& { return database.TableDefs(); }, ReadTable);
   read.Relations = ReadList<Relation>(
       [&]() -> auto& { return database.Relations(); }, ReadRelation);
+  read.Queries = ReadList<Query>(
+      [&]() -> auto& { return database.QueryDefs(); }, ReadQuery);
   return read;
 }
 

@@ -120,6 +120,40 @@ TEST(SchemaReader, KeepsEachFailureInItsPlace) {
   EXPECT_EQ(schema::FindField(orders, "金額"), nullptr);
 }
 
+TEST(SchemaReader, ReadsSavedQueriesWithoutTheFormsOwn) {
+  FakeDatabaseData data = OrdersDatabase();
+  data.Queries = {
+      {"受注一覧",
+       dao::dbQSelect,
+       "SELECT * FROM 受注;",
+       "",
+       dao::Date{38135.0},
+       dao::Date{38136.5},
+       {{"開始日", dao::dbDate, {}}},
+       {}},
+      {"~sq_fフォーム",
+       dao::dbQSelect,
+       "SELECT 1;",
+       "",
+       dao::Date{38135.0},
+       dao::Date{38136.5},
+       {},
+       {}},
+      {"壊れた", dao::dbQUpdate, "", "", dao::Date{38135.0}, dao::Date{38136.5}, {}, {"SQL"}}};
+  const schema::Database db = Read(data);
+  ASSERT_TRUE(db.Queries.Ok());
+  ASSERT_EQ(db.Queries->size(), 2u);
+  const schema::Query& list = *(*db.Queries)[0];
+  EXPECT_EQ(*list.Name, "受注一覧");
+  EXPECT_EQ(*list.Sql, "SELECT * FROM 受注;");
+  ASSERT_EQ(list.Parameters->size(), 1u);
+  EXPECT_EQ(*(*list.Parameters)[0]->Name, "開始日");
+  EXPECT_EQ(*(*list.Parameters)[0]->Type, dao::dbDate);
+  const schema::Query& broken = *(*db.Queries)[1];
+  EXPECT_EQ(*broken.Type, dao::dbQUpdate);
+  EXPECT_EQ(broken.Sql.Error(), "SQL failed");
+}
+
 TEST(SchemaReader, PropertyLookupsTellAbsentFromFailed) {
   schema::PropertyList properties = std::vector<schema::Member<schema::Property>>{
       schema::Property{std::string("Caption"), dao::Variant(dao::Null{})},

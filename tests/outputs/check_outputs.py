@@ -1,0 +1,354 @@
+#!/usr/bin/python3
+"""tabulon-cli's JSON, Markdown, SVG and diff outputs as other programs read
+them: the JSON against the shipped schema (jsonschema), the Markdown's
+tables through a Markdown parser (markdown-it), each Mermaid block through a
+check of Mermaid's erDiagram grammar, the SVG as XML, and the diff of a
+database against a copy with four known changes.
+
+Usage: check_outputs.py BIN_DIR SOURCE_DIR TESTDATA_DIR (absent: skipped)"""
+
+import html
+import json
+import os
+import pathlib
+import re
+import subprocess
+import sys
+import tempfile
+import unittest
+import xml.etree.ElementTree as ET
+
+import jsonschema
+from markdown_it import MarkdownIt
+
+BIN, SOURCE, TESTDATA = (pathlib.Path(a) for a in sys.argv[1:4])
+CLI = str(BIN / "tabulon-cli")
+MKMDB = str(BIN / "mkmdb")
+PASSWORDED = {"V2010_with-password.accdb", "V2000_with-password.mdb", "office-agile-4.2.accdb"}
+SVG = "{http://www.w3.org/2000/svg}"
+
+
+# Fontconfig and Graphviz's plugins keep what they load until the process
+# ends; a sanitizer build would report that as leaks of ours.
+ENVIRONMENT = dict(os.environ)
+ENVIRONMENT["LSAN_OPTIONS"] = ":".join(filter(None, [
+    os.environ.get("LSAN_OPTIONS", ""),
+    f"suppressions={pathlib.Path(__file__).parent / 'graphviz-leaks.supp'}"]))
+
+
+def run(*args, check_status=(0,)):
+    done = subprocess.run([CLI, *args], capture_output=True, timeout=300, env=ENVIRONMENT)
+    if done.returncode not in check_status:
+        raise AssertionError(f"{args}: exit {done.returncode}: {done.stderr.decode(errors='replace')}")
+    return done.returncode, done.stdout.decode("utf-8"), done.stderr.decode("utf-8", "replace")
+
+
+def shared_list(folder):
+    """A --list file naming every shared database, with its password."""
+    files = sorted(p for p in TESTDATA.rglob("*") if p.suffix.lower() in (".mdb", ".accdb"))
+    lines = [f'"OK"|"{"password" if p.name in PASSWORDED else ""}"|"{p}"' for p in files]
+    path = folder / "shared.txt"
+    path.write_text("\n".join(lines) + "\n", encoding="utf-8")
+    return path, len(files)
+
+
+# ---- Mermaid's erDiagram, as its lexer and grammar read it ----------------
+
+ENTITY = r'"[^"%\r\n\v\b\\]+"'
+WORD = r'[*A-Za-z_\u00C0-\uFFFF][A-Za-z0-9\-_\[\]()\u00C0-\uFFFF*]*'
+CARD_LEFT = r"(\|o|\|\||\}o|\}\|)"
+CARD_RIGHT = r"(o\||\|\||o\{|\|\{)"
+RELATION = re.compile(rf"({ENTITY}) {CARD_LEFT}(--|\.\.){CARD_RIGHT} ({ENTITY}) : (\"[^\"]*\")$")
+KEY_MARK = re.compile(r"(PK|FK|UK)(?![A-Za-z0-9_])", re.I)
+
+
+def check_mermaid(block):
+    """Returns (entities, relations); raises AssertionError where Mermaid would not parse."""
+    lines = block.split("\n")
+    assert lines[0] == "erDiagram", lines[0]
+    entities, relations, inside = [], [], False
+    for line in lines[1:]:
+        text = line.strip()
+        if not text:
+            continue
+        assert "%%" not in text, line
+        if inside:
+            if text == "}":
+                inside = False
+                continue
+            match = re.fullmatch(rf"({WORD}) ({WORD})( (PK|FK|UK)(, (PK|FK|UK))*)?( \"[^\"]*\")?", text)
+            assert match, f"attribute: {line!r}"
+            for word in match.group(1, 2):
+                assert not KEY_MARK.match(word), f"a word read as a key mark: {line!r}"
+                assert "~" not in word, line
+            continue
+        match = re.fullmatch(rf"({ENTITY})( \{{)?", text)
+        if match:
+            entities.append(match.group(1))
+            inside = match.group(2) is not None
+            continue
+        match = RELATION.match(text)
+        assert match, f"statement: {line!r}"
+        relations.append((match.group(1), match.group(5)))
+    assert not inside, "block not closed"
+    assert len(set(entities)) == len(entities), "an entity declared twice"
+    for left, right in relations:
+        assert left in entities and right in entities, (left, right)
+    return entities, relations
+
+
+# ---- Markdown ---------------------------------------------------------------
+
+def table_cells(line):
+    """The cells of a table row as GitHub splits it: at pipes not escaped."""
+    inner = line.strip()
+    assert inner.startswith("|") and inner.endswith("|"), line
+    return re.split(r"(?<!\\)\|", inner[1:-1])
+
+
+def check_markdown(text):
+    """Every table renders with as many cells in each row as in its head,
+    every Mermaid block parses. Returns the parser's tokens and the blocks."""
+    parser = MarkdownIt("commonmark").enable("table")
+    tokens = parser.parse(text)
+    fences = [t for t in tokens if t.type == "fence"]
+    mermaid = [t.content for t in fences if t.info.strip() == "mermaid"]
+    for block in mermaid:
+        check_mermaid(block.rstrip("\n"))
+    # Table lines of the source, outside code blocks.
+    source_tables, current = [], None
+    fence_lines = set()
+    for t in fences:
+        fence_lines.update(range(t.map[0], t.map[1]))
+    for number, line in enumerate(text.split("\n")):
+        if number in fence_lines or not line.startswith("|"):
+            current = None
+            continue
+        if current is None:
+            current = []
+            source_tables.append(current)
+        current.append(line)
+    rendered = sum(1 for t in tokens if t.type == "table_open")
+    assert rendered == len(source_tables), (rendered, len(source_tables))
+    for table in source_tables:
+        width = len(table_cells(table[0]))
+        assert re.fullmatch(r"\|(---\|)+", table[1]), table[1]
+        for row in table[2:]:
+            assert len(table_cells(row)) == width, row
+    return parser, tokens, mermaid
+
+
+def cell_texts(parser, tokens, column):
+    """The plain text of one column of every table body, as a reader sees it."""
+    texts, in_body, index = [], False, 0
+    for token in tokens:
+        if token.type == "tbody_open":
+            in_body = True
+        elif token.type == "tbody_close":
+            in_body = False
+        elif token.type == "tr_open":
+            index = 0
+        elif token.type == "td_open":
+            index += 1
+        elif token.type == "inline" and in_body and index == column:
+            rendered = parser.renderer.renderInline(token.children, parser.options, {})
+            texts.append(html.unescape(rendered.replace("<br>", "\n")))
+    return texts
+
+
+class Outputs(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory()
+        cls.dir = pathlib.Path(cls.tmp.name)
+        cls.sample = cls.dir / "sample.mdb"
+        cls.hostile = cls.dir / "hostile.mdb"
+        subprocess.run([MKMDB, str(SOURCE / "tools/mkmdb/samples/sample.json"), str(cls.sample)], check=True)
+        subprocess.run([MKMDB, str(SOURCE / "tests/outputs/fixtures/hostile.json"), str(cls.hostile)], check=True)
+        cls.hostile_names = json.loads((SOURCE / "tests/outputs/fixtures/hostile.json").read_text())
+        cls.schema = json.loads((SOURCE / "docs/tabulon.schema.json").read_text())
+        jsonschema.Draft202012Validator.check_schema(cls.schema)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.tmp.cleanup()
+
+    def validate(self, document):
+        errors = sorted(jsonschema.Draft202012Validator(self.schema).iter_errors(document), key=str)
+        self.assertEqual([], [f"{list(e.absolute_path)}: {e.message}" for e in errors[:5]])
+
+    def test_json_of_sample_and_hostile_names_fits_the_schema(self):
+        _, out, _ = run("--format", "json", str(self.sample), str(self.hostile))
+        document = json.loads(out)
+        self.validate(document)
+        names = [t["name"] for t in document["databases"][1]["tableDefs"]]
+        for table in self.hostile_names["tables"]:
+            self.assertIn(table["name"], names)
+        self.assertIn("\\u0001", out)
+
+    def test_json_of_every_shared_file_fits_the_schema(self):
+        if not TESTDATA.is_dir():
+            self.skipTest(f"{TESTDATA} is absent")
+        listing, count = shared_list(self.dir)
+        status, out, _ = run("--format", "json", "--list", str(listing), check_status=(0, 1))
+        document = json.loads(out)
+        self.assertEqual(count, len(document["databases"]))
+        self.validate(document)
+
+    def test_markdown_tables_render_and_hostile_names_read_as_themselves(self):
+        _, out, _ = run("--format", "markdown", str(self.sample), str(self.hostile))
+        parser, tokens, mermaid = check_markdown(out)
+        self.assertEqual(2, len(mermaid))
+        entities, relations = check_mermaid(mermaid[0].rstrip("\n"))
+        self.assertEqual(5, len(entities))  # the sample's related tables
+        self.assertEqual(6, len(relations))
+        names = cell_texts(parser, tokens, 2)
+        for table in self.hostile_names["tables"]:
+            self.assertIn(table["name"], names)
+        descriptions = cell_texts(parser, tokens, 10)
+        self.assertIn(self.hostile_names["tables"][0]["description"].replace("\u0001", "").strip(),
+                      descriptions)
+        self.assertNotIn("<script>", parser.render(out))
+
+    def test_markdown_of_every_shared_file_renders(self):
+        if not TESTDATA.is_dir():
+            self.skipTest(f"{TESTDATA} is absent")
+        listing, _ = shared_list(self.dir)
+        _, out, _ = run("--format", "markdown", "--list", str(listing), check_status=(0, 1))
+        check_markdown(out)
+
+    def test_diagram_has_a_node_per_table_and_an_edge_per_relationship(self):
+        report = self.dir / "report.html"
+        run("--diagram", "-o", str(report), str(self.sample))
+        svg = ET.parse(self.dir / "report_ID0000.svg").getroot()
+        self.assertEqual("sample.mdb の ER 図", svg.find(f"{SVG}g/{SVG}title").text)
+        nodes = svg.findall(f".//{SVG}g[@class='node']")
+        edges = svg.findall(f".//{SVG}g[@class='edge']")
+        self.assertEqual(7, len(nodes))  # every table but the system ones
+        self.assertEqual(6, len(edges))
+        self.assertIn("CJK", svg.find(f".//{SVG}text").get("font-family"))
+        # The report has one line more than without the option: the link.
+        plain = self.dir / "plain.html"
+        run("-o", str(plain), str(self.sample))
+        def lines(path):  # without the run's time and duration
+            text = path.read_bytes().decode("cp932")
+            text = re.sub(r" at \d{4}/\d\d/\d\d \d\d:\d\d:\d\d<br>", " at TIME<br>", text)
+            return [line for line in text.split("\r\n") if not re.fullmatch(r"<p>\d+msec\.", line)]
+        without = lines(plain)
+        extra = [line for line in lines(report) if line not in without]
+        self.assertEqual(['<p><a href="report_ID0000.svg">ER 図 (SVG)</a>'], extra)
+
+        run("--diagram", "-o", str(self.dir / "hostile.html"), str(self.hostile))
+        svg = ET.parse(self.dir / "hostile_ID0000.svg").getroot()
+        texts = "".join(t.text or "" for t in svg.iter(f"{SVG}text"))
+        self.assertIn(self.hostile_names["tables"][0]["name"], texts)
+
+    def test_diff_of_hostile_names_stays_well_formed(self):
+        _, out, _ = run("diff", "--format", "markdown", str(self.sample), str(self.hostile),
+                        check_status=(1,))
+        parser, tokens, _ = check_markdown(out)
+        names = cell_texts(parser, tokens, 3)
+        for table in self.hostile_names["tables"]:
+            self.assertIn(table["name"], names)
+        _, out, _ = run("diff", "--format", "json", str(self.sample), str(self.hostile),
+                        check_status=(1,))
+        self.assertIn("r<2>&--", [c["name"] for c in json.loads(out)["changes"]])
+        _, out, _ = run("diff", str(self.sample), str(self.hostile), check_status=(1,))
+        self.assertTrue(all(line[:1] in "-+~ " for line in out.splitlines()), out)
+
+    def test_large_database_is_drawn_by_related_groups(self):
+        big = self.dir / "big.mdb"
+        subprocess.run([MKMDB, "--synthetic", "tables=160,fields=4,indexes=1,relations=12", str(big)],
+                       check=True)
+        run("--diagram", "-o", str(self.dir / "big.html"), str(big))
+        svg = ET.parse(self.dir / "big_ID0000.svg").getroot()
+        self.assertIn("省略", svg.find(f"{SVG}g/{SVG}title").text)
+        self.assertEqual(12, len(svg.findall(f".//{SVG}g[@class='edge']")))
+        nodes = len(svg.findall(f".//{SVG}g[@class='node']"))
+        self.assertLess(nodes, 160)
+        self.assertGreater(len(svg.findall(f".//{SVG}g[@class='cluster']")), 0)
+
+
+class CommandLine(unittest.TestCase):
+    def test_usage_errors_and_files(self):
+        with tempfile.TemporaryDirectory() as folder:
+            folder = pathlib.Path(folder)
+            sample = folder / "sample.mdb"
+            subprocess.run([MKMDB, str(SOURCE / "tools/mkmdb/samples/sample.json"), str(sample)],
+                           check=True)
+            _, _, err = run("--format", "json", "--diagram", str(sample), check_status=(2,))
+            self.assertIn("--diagram", err)
+            run("diff", str(sample), check_status=(2,))
+            run("diff", "--format", "yaml", str(sample), str(sample), check_status=(2,))
+            target = folder / "out.json"
+            _, out, _ = run("--format", "json", "-o", str(target), str(sample))
+            self.assertEqual(f"{target}\n", out)
+            self.assertEqual(1, len(json.loads(target.read_text())["databases"]))
+            self.assertEqual(["out.json", "sample.mdb"], sorted(p.name for p in folder.iterdir()))
+            _, _, err = run("--format", "markdown", "-o", str(folder / "no" / "x.md"), str(sample),
+                            check_status=(1,))
+            self.assertIn("x.md", err)
+
+
+class Diff(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory()
+        folder = pathlib.Path(cls.tmp.name)
+        description = json.loads((SOURCE / "tools/mkmdb/samples/sample.json").read_text())
+        cls.old = folder / "old.mdb"
+        cls.new = folder / "new.mdb"
+        (folder / "old.json").write_text(json.dumps(description, ensure_ascii=False))
+        customers = next(t for t in description["tables"] if t["name"] == "顧客")
+        next(c for c in customers["columns"] if c["name"] == "電話番号")["size"] = 30
+        orders = next(t for t in description["tables"] if t["name"] == "受注")
+        orders["indexes"].append({"name": "納期", "columns": ["納期"]})
+        description["tables"] = [t for t in description["tables"] if t["name"] != "表示設定"]
+        del next(r for r in description["relationships"] if r["name"] == "受注受注明細")["cascadeDelete"]
+        (folder / "new.json").write_text(json.dumps(description, ensure_ascii=False))
+        for name in ("old", "new"):
+            subprocess.run([MKMDB, str(folder / f"{name}.json"), str(folder / f"{name}.mdb")], check=True)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.tmp.cleanup()
+
+    def test_a_database_against_itself_says_nothing(self):
+        for form in ("text", "markdown"):
+            self.assertEqual((0, "", ""), run("diff", "--format", form, str(self.old), str(self.old)))
+        status, out, _ = run("diff", "--format", "json", str(self.old), str(self.old))
+        self.assertEqual([], json.loads(out)["changes"])
+
+    def test_the_four_changes_in_every_format(self):
+        status, out, _ = run("diff", str(self.old), str(self.new), check_status=(1,))
+        self.assertEqual([
+            f"--- {self.old}", f"+++ {self.new}",
+            "+ index 受注.納期 (納期)",
+            "~ field 顧客.電話番号", "    size: 20 -> 30",
+            "- table 表示設定",
+            "~ relationship 受注受注明細", "    cascadeDelete: yes -> no"], out.splitlines())
+
+        _, out, _ = run("diff", "--format", "json", str(self.old), str(self.new), check_status=(1,))
+        changes = [(c["change"], c["object"], c.get("table", ""), c["name"],
+                    [(m["member"], m["old"], m["new"]) for m in c.get("members", [])])
+                   for c in json.loads(out)["changes"]]
+        self.assertEqual([
+            ("added", "index", "受注", "納期", []),
+            ("changed", "field", "顧客", "電話番号", [("size", "20", "30")]),
+            ("removed", "table", "", "表示設定", []),
+            ("changed", "relationship", "", "受注受注明細", [("cascadeDelete", "yes", "no")])], changes)
+
+        _, out, _ = run("diff", "--format", "markdown", str(self.old), str(self.new), check_status=(1,))
+        parser, tokens, _ = check_markdown(out)
+        self.assertEqual(["added", "changed", "removed", "changed"], cell_texts(parser, tokens, 1))
+        self.assertEqual(["受注.納期", "顧客.電話番号", "表示設定", "受注受注明細"],
+                         cell_texts(parser, tokens, 3))
+
+    def test_a_database_that_does_not_open_is_trouble(self):
+        status, out, err = run("diff", str(self.old), str(self.old) + ".missing", check_status=(2,))
+        self.assertEqual("", out)
+        self.assertIn("file not found", err)
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1], verbosity=2)
