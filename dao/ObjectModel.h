@@ -11,7 +11,8 @@
 // - Objects returned by reference belong to their parent and stay valid
 //   until the database that holds them is closed or destroyed.
 // - Collections are indexed from 0; Item of an index outside 0..Count()-1,
-//   or of a name the collection does not hold, throws EngineError.
+//   or of a name the collection does not hold, throws EngineError (Find
+//   answers null for such a name).
 
 #include <cstdint>
 #include <memory>
@@ -31,6 +32,17 @@ class Collection {
   virtual T& Item(int index) = 0;
   // Names are matched without regard to letter case.
   virtual T& Item(std::string_view name) = 0;
+  // The item Item(name) returns, or null where it has none: an absent item
+  // is an ordinary answer here, not a failure. The reader's collections
+  // still throw when they cannot be read at all; this default, which asks
+  // Item(name), answers null for any EngineError.
+  virtual T* Find(std::string_view name) {
+    try {
+      return &Item(name);
+    } catch (const EngineError&) {
+      return nullptr;
+    }
+  }
 };
 
 class Property {

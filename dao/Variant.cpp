@@ -103,4 +103,9 @@ std::string VariantToText(const Variant& value) {
   return std::visit(Visitor{}, value);
 }
 
+std::string VariantToText(Variant&& value) {
+  if (std::string* text = std::get_if<std::string>(&value)) return std::move(*text);
+  return VariantToText(static_cast<const Variant&>(value));
+}
+
 }  // namespace tabulon::dao

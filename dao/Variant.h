@@ -40,5 +40,7 @@ using Variant = std::variant<Empty, Null, bool, std::int64_t, float, double, Cur
 // time at midnight and without the date on day 0; empty gives "".
 // Null, and binary data, cannot be converted: throws EngineError.
 std::string VariantToText(const Variant& value);
+// The same; text is moved out rather than copied.
+std::string VariantToText(Variant&& value);
 
 }  // namespace tabulon::dao

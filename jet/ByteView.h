@@ -42,11 +42,7 @@ class ByteView {
     return offset <= FBytes.size() && length <= FBytes.size() - offset;
   }
   void Require(std::size_t offset, std::size_t length) const {
-    if (!Has(offset, length)) {
-      throw FormatError(std::string(FWhat) + "が途中で切れています（位置 " +
-                        std::to_string(offset) + "、長さ " + std::to_string(length) + "、全体 " +
-                        std::to_string(FBytes.size()) + "）");
-    }
+    if (!Has(offset, length)) Truncated(offset, length);
   }
 
   std::uint8_t U8(std::size_t offset) const {
@@ -100,6 +96,15 @@ class ByteView {
   ByteView As(const char* what) const { return ByteView(FBytes, what); }
 
  private:
+  // Kept out of line, so that the check above is small enough to inline
+  // into every read.
+  [[noreturn, gnu::cold, gnu::noinline]] void Truncated(std::size_t offset,
+                                                        std::size_t length) const {
+    throw FormatError(std::string(FWhat) + "が途中で切れています（位置 " + std::to_string(offset) +
+                      "、長さ " + std::to_string(length) + "、全体 " +
+                      std::to_string(FBytes.size()) + "）");
+  }
+
   std::span<const std::uint8_t> FBytes;
   const char* FWhat = "データ";
 };

@@ -1,12 +1,17 @@
 #pragma once
 // The collections of the object model: a list of owned objects, filled on
 // first use by a loader (which may throw, and is then tried again on the
-// next call), looked up by position or by name without regard to case.
+// next call), looked up by position or by name without regard to case. A
+// collection of IndexedFrom items or more indexes its names on the first
+// lookup by name, so that a lookup costs the same in a database of
+// thousands of tables as in one of ten.
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include <dao/ObjectModel.h>
@@ -38,17 +43,40 @@ class ListCollection : public dao::Collection<T> {
     return *FItems[static_cast<std::size_t>(index)];
   }
   T& Item(std::string_view name) override {
-    Load();
-    if (auto* found = FindByName(FItems, name, [this](auto& item) { return FNamer(*item); })) {
-      return **found;
-    }
+    if (T* found = Find(name)) return *found;
     throw dao::EngineError(OneLine(FWhat + " '" + std::string(name) + "' が見つかりません。"));
+  }
+  // Null for a name the collection does not hold; throws only when the
+  // loader fails.
+  T* Find(std::string_view name) override {
+    Load();
+    if (FItems.size() >= IndexedFrom) {
+      if (FByName.empty()) IndexNames();
+      const auto found = FByName.find(name);
+      if (found == FByName.end()) return nullptr;
+      // A name whose case twin is also held needs the scan, which prefers
+      // the exact spelling.
+      if (!found->second.second) return FItems[found->second.first].get();
+    }
+    auto* found = FindByName(FItems, name, [this](auto& item) { return FNamer(*item); });
+    return found != nullptr ? found->get() : nullptr;
   }
 
   // Adds an item to a collection without a loader.
-  void Add(std::unique_ptr<T> item) { FItems.push_back(std::move(item)); }
+  void Add(std::unique_ptr<T> item) {
+    FItems.push_back(std::move(item));
+    FByName.clear();
+  }
+
+  static constexpr std::size_t IndexedFrom = 16;
 
  private:
+  void IndexNames() {
+    for (std::size_t i = 0; i < FItems.size(); ++i) {
+      const auto [at, added] = FByName.try_emplace(FNamer(*FItems[i]), i, false);
+      if (!added) at->second.second = true;
+    }
+  }
   void Load() {
     if (!FLoader) return;
     std::vector<std::unique_ptr<T>> items;
@@ -60,6 +88,9 @@ class ListCollection : public dao::Collection<T> {
   Namer FNamer;
   Loader FLoader;
   std::vector<std::unique_ptr<T>> FItems;
+  // Each name, without regard to case -> the first item of that name, and
+  // whether another item's name differs from it only in case.
+  std::unordered_map<std::string, std::pair<std::size_t, bool>, NoCaseHash, NoCaseEqual> FByName;
 };
 
 }  // namespace tabulon::jet

@@ -52,18 +52,16 @@ std::int32_t DaoTypeOf(const ColumnDefinition& column, std::int32_t complexType)
 
 JetField::JetField(std::shared_ptr<JetFile> file, const ColumnDefinition& column, int ordinal,
                    std::int32_t daoType, const std::vector<StoredProperty>* stored)
-    : FFile(std::move(file)), FColumn(column), FOrdinal(ordinal), FType(daoType), FStored(stored) {}
-
-dao::Collection<dao::Property>& JetField::Properties() {
-  if (!FProperties) {
-    FProperties = std::make_unique<StoredPropertyCollection>(FStored, *FFile);
-    if (FColumn.Type == ColNumeric) {
-      FProperties->Append(
-          std::make_unique<JetProperty>("Precision", std::int64_t{FColumn.Precision}));
-      FProperties->Append(std::make_unique<JetProperty>("Scale", std::int64_t{FColumn.Scale}));
-    }
+    : FFile(std::move(file)),
+      FColumn(column),
+      FOrdinal(ordinal),
+      FType(daoType),
+      FStored(stored),
+      FProperties(stored, *FFile) {
+  if (FColumn.Type == ColNumeric) {
+    FProperties.Append(std::make_unique<JetProperty>("Precision", std::int64_t{FColumn.Precision}));
+    FProperties.Append(std::make_unique<JetProperty>("Scale", std::int64_t{FColumn.Scale}));
   }
-  return *FProperties;
 }
 
 dao::Variant JetField::Size() {
@@ -138,10 +136,12 @@ std::string JetField::StoredText(std::string_view name) {
 }
 
 NameField::NameField(std::string name, std::string foreignName, std::int32_t attributes)
-    : FName(std::move(name)),
-      FForeignName(std::move(foreignName)),
-      FAttributes(attributes),
-      FProperties(NewPropertyList()) {}
+    : FName(std::move(name)), FForeignName(std::move(foreignName)), FAttributes(attributes) {}
+
+dao::Collection<dao::Property>& NameField::Properties() {
+  if (!FProperties) FProperties = NewPropertyList();
+  return *FProperties;
+}
 
 void NameField::Unsupported(const char* member) const {
   throw dao::EngineError(

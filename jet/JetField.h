@@ -57,7 +57,7 @@ class JetField : public dao::Field {
   std::string ValidationRule() override { return StoredText("ValidationRule"); }
   std::string ValidationText() override { return StoredText("ValidationText"); }
   std::string ForeignName() override;
-  dao::Collection<dao::Property>& Properties() override;
+  dao::Collection<dao::Property>& Properties() override { return FProperties; }
 
  private:
   bool StoredFlag(std::string_view name);
@@ -66,8 +66,8 @@ class JetField : public dao::Field {
   ColumnDefinition FColumn;
   int FOrdinal;
   std::int32_t FType;
-  const std::vector<StoredProperty>* FStored;             // owned by the table; may be null
-  std::unique_ptr<StoredPropertyCollection> FProperties;  // made on first use
+  const std::vector<StoredProperty>* FStored;  // owned by the table; may be null
+  StoredPropertyCollection FProperties;
 };
 
 // A field of an index or a relation: Name, ForeignName (relations) and
@@ -89,7 +89,8 @@ class NameField : public dao::Field {
   bool DataUpdatable() override { Unsupported("DataUpdatable"); }
   std::string ValidationRule() override { Unsupported("ValidationRule"); }
   std::string ValidationText() override { Unsupported("ValidationText"); }
-  dao::Collection<dao::Property>& Properties() override { return *FProperties; }
+  // Empty; made on first use, as few callers ask.
+  dao::Collection<dao::Property>& Properties() override;
 
  private:
   [[noreturn]] void Unsupported(const char* member) const;

@@ -19,28 +19,13 @@ std::unique_ptr<PropertyList> NewPropertyList() {
   return std::make_unique<PropertyList>("プロパティ", [](dao::Property& p) { return p.Name(); });
 }
 
-namespace {
-
-// A stored property whose value is decoded when it is read.
-class StoredPropertyItem : public dao::Property {
- public:
-  StoredPropertyItem(const StoredProperty& stored, const JetFile& file)
-      : FStored(stored), FFile(file) {}
-  std::string Name() override { return FStored.Name; }
-  dao::Variant Value() override {
-    try {
-      return PropertyValue(FStored, FFile.Text());
-    } catch (const FormatError& e) {
-      throw FFile.Damaged(e.what());
-    }
+dao::Variant StoredPropertyCollection::StoredItem::Value() {
+  try {
+    return PropertyValue(FStored, FFile.Text());
+  } catch (const FormatError& e) {
+    throw FFile.Damaged(e.what());
   }
-
- private:
-  const StoredProperty& FStored;
-  const JetFile& FFile;
-};
-
-}  // namespace
+}
 
 StoredPropertyCollection::StoredPropertyCollection(const std::vector<StoredProperty>* stored,
                                                    const JetFile& file)
@@ -62,23 +47,23 @@ dao::Property& StoredPropertyCollection::Item(int index) {
         OneLine("プロパティの番号 " + std::to_string(index) + " は範囲外です。"));
   }
   if (index >= StoredCount()) return *FAppended[static_cast<std::size_t>(index - StoredCount())];
-  const auto at = static_cast<std::size_t>(index);
-  if (FMade.size() < FStored->size()) FMade.resize(FStored->size());
-  if (!FMade[at]) FMade[at] = std::make_unique<StoredPropertyItem>((*FStored)[at], FFile);
-  return *FMade[at];
+  if (FItems.empty()) {
+    FItems.reserve(FStored->size());
+    for (const StoredProperty& stored : *FStored) FItems.emplace_back(stored, FFile);
+  }
+  return FItems[static_cast<std::size_t>(index)];
 }
 
 dao::Property& StoredPropertyCollection::Item(std::string_view name) {
-  if (FStored != nullptr) {
-    if (const auto* found = FindByName(
-            *FStored, name, [](const StoredProperty& p) -> const std::string& { return p.Name; })) {
-      return Item(static_cast<int>(found - FStored->data()));
-    }
-  }
-  if (auto* found = FindByName(FAppended, name, [](auto& p) { return p->Name(); })) {
-    return **found;
-  }
+  if (dao::Property* found = Find(name)) return *found;
   throw dao::EngineError(OneLine("プロパティ '" + std::string(name) + "' が見つかりません。"));
+}
+
+dao::Property* StoredPropertyCollection::Find(std::string_view name) {
+  if (const StoredProperty* found = FindStored(FStored, name))
+    return &Item(static_cast<int>(found - FStored->data()));
+  auto* appended = FindByName(FAppended, name, [](auto& p) { return p->Name(); });
+  return appended != nullptr ? appended->get() : nullptr;
 }
 
 const StoredProperty* FindStored(const std::vector<StoredProperty>* stored, std::string_view name) {

@@ -48,13 +48,28 @@ class StoredPropertyCollection : public dao::Collection<dao::Property> {
   int Count() override;
   dao::Property& Item(int index) override;
   dao::Property& Item(std::string_view name) override;
+  dao::Property* Find(std::string_view name) override;
   void Append(std::unique_ptr<dao::Property> property);
 
  private:
+  // A stored property whose value is decoded when it is read.
+  class StoredItem : public dao::Property {
+   public:
+    StoredItem(const StoredProperty& stored, const JetFile& file) : FStored(stored), FFile(file) {}
+    std::string Name() override { return FStored.Name; }
+    dao::Variant Value() override;
+
+   private:
+    const StoredProperty& FStored;
+    const JetFile& FFile;
+  };
+
   int StoredCount() const;
   const std::vector<StoredProperty>* FStored;
   const JetFile& FFile;
-  std::vector<std::unique_ptr<dao::Property>> FMade;
+  // Made all at once, in one block, when the first is fetched; never
+  // grows after that, so references to them stay valid.
+  std::vector<StoredItem> FItems;
   std::vector<std::unique_ptr<dao::Property>> FAppended;
 };
 

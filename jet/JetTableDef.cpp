@@ -101,6 +101,7 @@ void JetTableDef::LoadFields(std::vector<std::unique_ptr<dao::Field>>& fields) {
   const TableDefinition& definition = Definition();
   const PropertyBlock& block = ColumnBlock();
   const std::shared_ptr<JetFile>& file = Source().File;
+  fields.reserve(definition.Columns.size());
   int ordinal = 0;
   for (const ColumnDefinition& column : definition.Columns) {
     const std::int32_t complexType =

@@ -8,35 +8,51 @@ namespace tabulon::jet {
 
 namespace {
 
-void AppendUnits(std::string& out, const std::vector<char16_t>& units) {
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    const char16_t unit = units[i];
-    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-        units[i + 1] <= 0xDFFF) {
-      const char32_t cp = 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) +
-                          (static_cast<char32_t>(units[i + 1]) - 0xDC00);
-      AppendUtf8(out, cp);
-      ++i;
-    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-      AppendUtf8(out, ReplacementCharacter);
-    } else {
-      AppendUtf8(out, unit);
-    }
+// UTF-16 units to UTF-8 (at most three bytes a unit; a pair of units makes
+// four), written straight into the result. `unit(i)` gives unit i of
+// `count`.
+template <class Unit>
+std::string UnitsToUtf8(std::size_t count, Unit unit) {
+  // Names and short texts, most of what is decoded, are made on the stack
+  // so that the result is the only string made.
+  char small[96];
+  std::string large;
+  char* out = small;
+  if (count * 3 > sizeof small) {
+    large.resize(count * 3);
+    out = large.data();
   }
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    const char16_t first = unit(i);
+    if (first < 0x80) {
+      out[at++] = static_cast<char>(first);
+      continue;
+    }
+    char32_t cp = first;
+    if (first >= 0xD800 && first <= 0xDBFF && i + 1 < count) {
+      const char16_t second = unit(i + 1);
+      if (second >= 0xDC00 && second <= 0xDFFF) {
+        cp = 0x10000 + ((static_cast<char32_t>(first) - 0xD800) << 10) +
+             (static_cast<char32_t>(second) - 0xDC00);
+        ++i;
+      }
+    }
+    // A lone surrogate is written as U+FFFD.
+    at += PutUtf8(out + at, cp);
+  }
+  if (out == small) return std::string(small, at);
+  large.resize(at);
+  return large;
 }
 
 }  // namespace
 
 std::string Utf16LeToUtf8(ByteView bytes) {
-  std::vector<char16_t> units;
-  units.reserve(bytes.Size() / 2);
   const std::uint8_t* data = bytes.Data();
-  for (std::size_t i = 0; i + 1 < bytes.Size(); i += 2) {
-    units.push_back(static_cast<char16_t>(data[i] | data[i + 1] << 8));
-  }
-  std::string out;
-  out.reserve(units.size());
-  AppendUnits(out, units);
+  std::string out = UnitsToUtf8(bytes.Size() / 2, [data](std::size_t i) {
+    return static_cast<char16_t>(data[2 * i] | data[2 * i + 1] << 8);
+  });
   if (bytes.Size() % 2 != 0) AppendUtf8(out, ReplacementCharacter);
   return out;
 }
@@ -63,10 +79,7 @@ std::string DecompressJet4Text(ByteView bytes) {
       break;  // half a character at the end
     }
   }
-  std::string out;
-  out.reserve(units.size());
-  AppendUnits(out, units);
-  return out;
+  return UnitsToUtf8(units.size(), [&units](std::size_t k) { return units[k]; });
 }
 
 TextDecoder::TextDecoder(bool jet3, int codePage) : FJet3(jet3) {

@@ -88,6 +88,8 @@ std::string LinkConnect(const CatalogEntry& entry) {
 
 LinkedSource ResolveLinkedSource(const std::shared_ptr<JetFile>& file, const CatalogEntry& entry) {
   LinkedSource source{file, &entry};
+  // Most tables are local: they need no look at the file system.
+  if (entry.Type == ObjectLocalTable) return source;
   std::set<std::string> visited{FileKey(file->Path())};
   for (int opened = 0;; ++opened) {
     const CatalogEntry& at = *source.Entry;

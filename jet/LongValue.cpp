@@ -4,6 +4,17 @@
 
 namespace tabulon::jet {
 
+namespace {
+
+// A long value's row; its bytes are copied out before the next is read, so
+// its page need not be kept.
+ByteView LongValueRow(PageFile& pages, std::uint32_t pointer) {
+  return RowOnPage(pages.Transient(PointerPage(pointer)), pages.Format(), PointerRow(pointer))
+      .Bytes.As("長い値");
+}
+
+}  // namespace
+
 std::vector<std::uint8_t> ReadLongValue(PageFile& pages, ByteView field) {
   const ByteView header = field.As("長い値");
   const std::uint32_t length = header.U24(0);
@@ -14,8 +25,7 @@ std::vector<std::uint8_t> ReadLongValue(PageFile& pages, ByteView field) {
   }
   std::uint32_t pointer = header.U32(4);
   if (kind == LongValueSingle) {
-    const ByteView row =
-        ReadRow(pages, PointerPage(pointer), PointerRow(pointer)).Bytes.As("長い値");
+    const ByteView row = LongValueRow(pages, pointer);
     const ByteView data = row.Sub(0, length);
     return {data.Data(), data.Data() + data.Size()};
   }
@@ -29,8 +39,7 @@ std::vector<std::uint8_t> ReadLongValue(PageFile& pages, ByteView field) {
   while (value.size() < length) {
     if (pointer == 0) throw FormatError("長い値の連鎖が途中で終わっています");
     if (!seen.insert(pointer).second) throw FormatError("長い値の連鎖が循環しています");
-    const ByteView row =
-        ReadRow(pages, PointerPage(pointer), PointerRow(pointer)).Bytes.As("長い値");
+    const ByteView row = LongValueRow(pages, pointer);
     pointer = row.U32(0);
     const ByteView data = row.From(LongValueChunkHeader);
     const std::size_t take = std::min<std::size_t>(data.Size(), length - value.size());

@@ -62,24 +62,40 @@ PageFile::PageFile(std::unique_ptr<PageSource> source, const HeaderPage& header,
   FPageCount = pages > 0xFFFFFFu ? 0xFFFFFFu : static_cast<std::uint32_t>(pages);
 }
 
-ByteView PageFile::Page(std::uint32_t number) {
+void PageFile::Read(std::uint32_t number, std::vector<std::uint8_t>& bytes) {
   if (number >= FPageCount) {
     throw FormatError("ページ " + std::to_string(number) + " はファイルの範囲外です（全 " +
                       std::to_string(FPageCount) + " ページ）");
   }
+  bytes.resize(PageSize());
+  FSource->Read(static_cast<std::uint64_t>(number) * PageSize(), bytes);
+  // Encrypted Jet databases encrypt every page but the header with RC4,
+  // keyed by the database key XOR the page number.
+  if (number != 0 && FHeader.DatabaseKey != 0 && !FHeader.Ace) {
+    Rc4WithKey32(FHeader.DatabaseKey ^ number, bytes);
+  }
+  if (number != 0 && FCodec) FCodec->Decrypt(number, bytes);
+}
+
+ByteView PageFile::Page(std::uint32_t number) {
   auto found = FPages.find(number);
   if (found == FPages.end()) {
-    std::vector<std::uint8_t> bytes(PageSize());
-    FSource->Read(static_cast<std::uint64_t>(number) * PageSize(), bytes);
-    // Encrypted Jet databases encrypt every page but the header with RC4,
-    // keyed by the database key XOR the page number.
-    if (number != 0 && FHeader.DatabaseKey != 0 && !FHeader.Ace) {
-      Rc4WithKey32(FHeader.DatabaseKey ^ number, bytes);
-    }
-    if (number != 0 && FCodec) FCodec->Decrypt(number, bytes);
+    std::vector<std::uint8_t> bytes;
+    Read(number, bytes);
     found = FPages.emplace(number, std::move(bytes)).first;
   }
   return ByteView(found->second, "ページ");
+}
+
+ByteView PageFile::Transient(std::uint32_t number) {
+  if (const auto found = FPages.find(number); found != FPages.end())
+    return ByteView(found->second, "ページ");
+  if (FTransientNumber != number) {
+    FTransientNumber.reset();
+    Read(number, FTransient);
+    FTransientNumber = number;
+  }
+  return ByteView(FTransient, "ページ");
 }
 
 }  // namespace tabulon::jet

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <unordered_map>
@@ -72,13 +73,23 @@ class PageFile {
   // The page's bytes, decrypted; valid for the life of this object.
   // Throws FormatError for a page outside the file.
   ByteView Page(std::uint32_t number);
+  // The same for structures that are copied out as they are read (table
+  // definitions, long values): the page is not kept, and the bytes are
+  // valid only until the next call of Transient, unless Page kept them
+  // anyway. The last page read this way is remembered, so that the next
+  // read of the same page (long values share pages) reads nothing.
+  ByteView Transient(std::uint32_t number);
 
  private:
+  void Read(std::uint32_t number, std::vector<std::uint8_t>& bytes);
+
   std::unique_ptr<PageSource> FSource;
   HeaderPage FHeader;
   std::unique_ptr<PageCodec> FCodec;
   std::uint32_t FPageCount;
   std::unordered_map<std::uint32_t, std::vector<std::uint8_t>> FPages;
+  std::vector<std::uint8_t> FTransient;
+  std::optional<std::uint32_t> FTransientNumber;
 };
 
 }  // namespace tabulon::jet

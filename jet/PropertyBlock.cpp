@@ -18,6 +18,14 @@ constexpr std::size_t RecordHeaderSize = 8;
 std::vector<StoredProperty> ParseValues(ByteView payload, std::size_t pos,
                                         const std::vector<std::string>& names) {
   std::vector<StoredProperty> properties;
+  // Counted first, so the vector is made once: a table has a block of
+  // properties for each column.
+  std::size_t count = 0;
+  for (std::size_t at = pos; at + 2 <= payload.Size() && payload.U16(at) >= RecordHeaderSize;
+       at += payload.U16(at)) {
+    ++count;
+  }
+  properties.reserve(count);
   // Each record is at least its header long, so the loop ends.
   while (pos < payload.Size()) {
     const std::uint16_t length = payload.U16(pos);
@@ -31,7 +39,7 @@ std::vector<StoredProperty> ParseValues(ByteView payload, std::size_t pos,
       throw FormatError("プロパティ名の番号が名前の表の外を指しています");
     property.Name = names[nameIndex];
     const ByteView value = record.Sub(RecordHeaderSize, record.U16(6));
-    property.Value.assign(value.Data(), value.Data() + value.Size());
+    property.Value = {value.Data(), value.Size()};
     properties.push_back(std::move(property));
     pos += length;
   }
@@ -48,8 +56,9 @@ const std::vector<StoredProperty>* PropertyBlock::ChildProperties(std::string_vi
 
 PropertyBlock ParsePropertyBlock(ByteView blob, const TextDecoder& text) {
   PropertyBlock block;
-  const ByteView bytes = blob.As("プロパティ");
-  if (bytes.Empty()) return block;
+  if (blob.Empty()) return block;
+  block.Bytes.assign(blob.Data(), blob.Data() + blob.Size());
+  const ByteView bytes(block.Bytes, "プロパティ");
   const char* signature = text.Jet3() ? PropertySignatureJet3 : PropertySignatureJet4;
   bytes.Require(0, SignatureSize);
   if (std::memcmp(bytes.Data(), signature, SignatureSize) != 0) {
@@ -130,7 +139,7 @@ dao::Variant PropertyValue(const StoredProperty& property, const TextDecoder& te
       return static_cast<std::int64_t>(value.U64(0));
     case ColBinary:
     case ColOle:
-      return dao::Bytes(property.Value);
+      return dao::Bytes(property.Value.begin(), property.Value.end());
     default:
       break;
   }

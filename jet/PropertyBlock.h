@@ -4,6 +4,7 @@
 // name, a DDL flag, a type and the stored value.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,23 +19,35 @@ struct StoredProperty {
   std::string Name;
   std::uint8_t Type = 0;  // column type code of the value
   bool Ddl = false;
-  std::vector<std::uint8_t> Value;
+  // The value's bytes, kept by whoever made the property: a block's are in
+  // its Bytes.
+  std::span<const std::uint8_t> Value;
 };
 
+// Parsed once per object and kept; its properties' values point into its
+// own copy of the blob, so a block moves but is never copied.
 struct PropertyBlock {
+  PropertyBlock() = default;
+  PropertyBlock(PropertyBlock&&) = default;
+  PropertyBlock& operator=(PropertyBlock&&) = default;
+  PropertyBlock(const PropertyBlock&) = delete;
+  PropertyBlock& operator=(const PropertyBlock&) = delete;
+
   std::vector<StoredProperty> Object;
   struct Child {
     std::string Name;
     std::vector<StoredProperty> Properties;
   };
   std::vector<Child> Children;
+  std::vector<std::uint8_t> Bytes;
 
   // The properties of the sub-object `name` (exact name first, then without
   // regard to case), or null.
   const std::vector<StoredProperty>* ChildProperties(std::string_view name) const;
 };
 
-// Parses a block. An empty blob gives an empty block. Throws FormatError for
+// Parses a block, which keeps a copy of the blob for its values. An empty
+// blob gives an empty block. Throws FormatError for
 // a wrong signature, a chunk or record that does not fit, or a name index
 // outside the name pool.
 PropertyBlock ParsePropertyBlock(ByteView blob, const TextDecoder& text);

@@ -62,7 +62,8 @@ std::vector<std::uint8_t> ReadTableDefinitionBytes(PageFile& pages, std::uint32_
     if (!seen.insert(current).second) {
       throw FormatError("テーブル定義のページ " + std::to_string(page) + " の続きが循環しています");
     }
-    const ByteView view = pages.Page(current);
+    // Copied out at once: the definition's pages need not be kept.
+    const ByteView view = pages.Transient(current);
     if (view.U8(0) != PageTableDef) {
       throw FormatError("ページ " + std::to_string(current) +
                         " はテーブル定義のページではありません");

@@ -6,10 +6,8 @@ namespace tabulon {
 
 std::string AnchorRegistry::GetAnchorId(std::string_view name) {
   auto found = FAnchorNames.find(name);
-  if (found == FAnchorNames.end()) {
-    FAnchorSerials.emplace_back(name);
-    found = FAnchorNames.emplace(std::string(name), FAnchorSerials.size() - 1).first;
-  }
+  if (found == FAnchorNames.end())
+    found = FAnchorNames.emplace(std::string(name), FAnchorNames.size()).first;
   return fmt::format("ID{:04X}", found->second);
 }
 

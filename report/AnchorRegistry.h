@@ -6,10 +6,9 @@
 // reports of one program run; the window and the command-line run each own
 // one.
 
-#include <map>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <unordered_map>
 
 #include <text/TextCompare.h>
 
@@ -22,8 +21,7 @@ class AnchorRegistry {
   std::string GetAnchorId(std::string_view name);
 
  private:
-  std::map<std::string, std::size_t, NoCaseLess> FAnchorNames;
-  std::vector<std::string> FAnchorSerials;
+  std::unordered_map<std::string, std::size_t, NoCaseHash, NoCaseEqual> FAnchorNames;
 };
 
 }  // namespace tabulon

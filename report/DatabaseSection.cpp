@@ -8,6 +8,8 @@
 
 namespace tabulon {
 
+using namespace std::string_view_literals;
+
 void WriteDatabaseHeading(ReportContext& context) {
   context.File.WriteLine(fmt::sprintf(R"(<h3 id="%s"><a href="#IDFILES">%s</a></h3>)",
                                       context.FileId(), HtmlEscape(context.Dao.DbName())));
@@ -31,24 +33,37 @@ int WriteTableList(ReportContext& context) {
       "<th nowrap>属性</th><th nowrap>レコード数</th><th nowrap>作成日</th><th nowrap>更新日</th>"
       "<th nowrap>更新可能</th><th nowrap>入力規則</th><th nowrap>規則説明</th><th "
       "nowrap>説明</th></tr>");
+  std::string row;
   for (int i = 0; i < count; ++i) {
     dao::TableDef& table = tables.Item(i);
     const std::string name = table.Name();
-    std::string row = "<tr>";
-    row += fmt::sprintf(R"(<td nowrap align="right">%d</td>)", i + 1);
-    row += fmt::sprintf(R"(<td nowrap><a href="#%s_%s">%s</a></td>)", fileId,
-                        context.Anchors.GetAnchorId(name), HtmlEscape(name));
-    row += fmt::sprintf("<td nowrap>%s</td>", TableAttributesText(table.Attributes()));
-    row += fmt::sprintf(R"(<td nowrap align="right">%s</td>)",
-                        dao::VariantToText(table.RecordCount()));
-    row += fmt::sprintf("<td nowrap>%s</td>", dao::VariantToText(table.DateCreated()));
-    row += fmt::sprintf("<td nowrap>%s</td>", dao::VariantToText(table.LastUpdated()));
-    row += fmt::sprintf("<td nowrap>%s</td>", dao::VariantToText(table.Updatable()));
-    row += fmt::sprintf("<td nowrap>%s　</td>", HtmlEscape(table.ValidationRule()));
-    row += fmt::sprintf("<td nowrap>%s　</td>", HtmlEscape(table.ValidationText()));
+    row.assign(R"(<tr><td nowrap align="right">)"sv);
+    row += std::to_string(i + 1);
+    row += R"(</td><td nowrap><a href="#)"sv;
+    row += fileId;
+    row += '_';
+    row += context.Anchors.GetAnchorId(name);
+    row += R"(">)"sv;
+    AppendHtmlEscaped(row, name);
+    row += "</a></td><td nowrap>"sv;
+    row += TableAttributesText(table.Attributes());
+    row += R"(</td><td nowrap align="right">)"sv;
+    row += dao::VariantToText(table.RecordCount());
+    row += "</td><td nowrap>"sv;
+    row += dao::VariantToText(table.DateCreated());
+    row += "</td><td nowrap>"sv;
+    row += dao::VariantToText(table.LastUpdated());
+    row += "</td><td nowrap>"sv;
+    row += dao::VariantToText(table.Updatable());
+    row += "</td><td nowrap>"sv;
+    AppendHtmlEscaped(row, table.ValidationRule());
+    row += "　</td><td nowrap>"sv;
+    AppendHtmlEscaped(row, table.ValidationText());
+    row += "　</td>"sv;
     file.WriteLine(row);
-    file.Write(TableDescriptionCell(context, table));
-    file.Write("</tr>");
+    row = TableDescriptionCell(context, table);
+    row += "</tr>"sv;
+    file.Write(row);
   }
   file.WriteLine("</table>");
   return count;

@@ -12,4 +12,7 @@ namespace tabulon {
 // inserted entity is not escaped again.
 std::string HtmlEscape(std::string_view text);
 
+// The same, appended to `out`.
+void AppendHtmlEscaped(std::string& out, std::string_view text);
+
 }  // namespace tabulon

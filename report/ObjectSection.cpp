@@ -162,7 +162,7 @@ std::string LinkSourceText(dao::TableDef& table) {
 
 std::string TableDescriptionCell(ReportContext& context, dao::TableDef& table) {
   const std::string cell = DescriptionCell(table.Properties());
-  if (!context.Objects || cell != "<td>　</td>") return cell;
+  if (!context.Objects || cell != NoDescriptionCell) return cell;
   const std::string source = LinkSourceText(table);
   return source.empty() ? cell : "<td nowrap>" + source + "</td>";
 }

@@ -13,14 +13,18 @@ namespace {
 // failure midway leaves the ones before it.
 void WriteForeignFields(ReportFile& file, dao::Relation& relation, dao::TableDef& foreignTable) {
   try {
-    dao::Index& index = foreignTable.Indexes().Item(relation.Name());
-    const int count = index.Fields().Count();
-    for (int k = 0; k < count; ++k) {
-      file.WriteLine(HtmlEscape(index.Fields().Item(k).Name()) + "<br>");
+    // An unenforced relation has no such index: no failure, the usual case.
+    if (dao::Index* index = foreignTable.Indexes().Find(relation.Name())) {
+      const int count = index->Fields().Count();
+      for (int k = 0; k < count; ++k) {
+        file.WriteLine(HtmlEscape(index->Fields().Item(k).Name()) + "<br>");
+      }
+      return;
     }
   } catch (const dao::EngineError&) {
-    file.WriteLine("リレーション未定義");
+    // Written as for a relation without its index.
   }
+  file.WriteLine("リレーション未定義");
 }
 
 }  // namespace

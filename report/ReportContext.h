@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include <fmt/printf.h>
 
@@ -38,7 +39,7 @@ struct ReportContext {
 
 // The marks of the yes/no columns; the full-width space keeps an empty cell
 // visible.
-inline const char* Mark(bool value) { return value ? "●" : "\u3000"; }
+inline std::string_view Mark(bool value) { return value ? "●" : "\u3000"; }
 
 // A count the report guards: a failure to read it counts as none.
 template <class Collection>
@@ -50,15 +51,37 @@ int GuardedCount(Collection& collection) {
   }
 }
 
-// The description cell of a table or field. Without a stored description,
-// or when it cannot be read, the cell is blank.
-inline std::string DescriptionCell(dao::Collection<dao::Property>& properties) {
+// The stored description of a table or field as text; nullopt where there
+// is none or it cannot be read.
+inline std::optional<std::string> StoredDescription(dao::Collection<dao::Property>& properties) {
   try {
-    return fmt::sprintf("<td nowrap>%s</td>",
-                        HtmlEscape(dao::VariantToText(properties.Item("Description").Value())));
+    if (dao::Property* description = properties.Find("Description"))
+      return dao::VariantToText(description->Value());
   } catch (const dao::EngineError&) {
-    return "<td>　</td>";
+    // As when there is none.
   }
+  return std::nullopt;
+}
+
+// The blank description cell.
+inline constexpr std::string_view NoDescriptionCell = "<td>　</td>";
+
+// The description cell of a table or field, appended to `out`: the stored
+// description, else blank.
+inline void AppendDescriptionCell(std::string& out, dao::Collection<dao::Property>& properties) {
+  if (const std::optional<std::string> text = StoredDescription(properties)) {
+    out += "<td nowrap>";
+    AppendHtmlEscaped(out, *text);
+    out += "</td>";
+  } else {
+    out += NoDescriptionCell;
+  }
+}
+
+inline std::string DescriptionCell(dao::Collection<dao::Property>& properties) {
+  std::string cell;
+  AppendDescriptionCell(cell, properties);
+  return cell;
 }
 
 // Attribute words stand one per line in a cell.

@@ -3,14 +3,17 @@
 #include <cerrno>
 #include <stdexcept>
 
+#include <report/HtmlEscape.h>
 #include <text/SystemReason.h>
 
 namespace tabulon {
 
 namespace {
 
-std::string NumericReference(char32_t cp) {
-  return "&#" + std::to_string(static_cast<std::uint32_t>(cp)) + ";";
+void AppendNumericReference(std::string& out, char32_t cp) {
+  out += "&#";
+  out += std::to_string(static_cast<std::uint32_t>(cp));
+  out += ';';
 }
 
 }  // namespace
@@ -21,21 +24,48 @@ ReportFile::ReportFile(const std::filesystem::path& path)
     throw ReportFileError("ファイル '" + FPath.string() +
                           "' を作成できません: " + SystemReason(errno));
   }
+  FBuffer.reserve(BufferSize + BufferSize / 4);
 }
 
-ReportFile::~ReportFile() = default;
+ReportFile::~ReportFile() {
+  if (FFile && !FBuffer.empty()) {
+    std::fwrite(FBuffer.data(), 1, FBuffer.size(), FFile.get());
+  }
+}
 
 void ReportFile::WriteLine(std::string_view utf8) {
-  Write(utf8);
-  WriteBytes("\r\n");
+  RequireOpen();
+  FEncoder.Append(FBuffer, utf8, AppendNumericReference);
+  FBuffer += "\r\n";
+  WriteBufferWhenFull();
 }
 
 void ReportFile::Write(std::string_view utf8) {
-  WriteBytes(FEncoder.Encode(utf8, NumericReference));
+  RequireOpen();
+  FEncoder.Append(FBuffer, utf8, AppendNumericReference);
+  WriteBufferWhenFull();
+}
+
+void ReportFile::AppendEncoded(std::string& bytes, std::string_view utf8) {
+  FEncoder.Append(bytes, utf8, AppendNumericReference);
+}
+
+void ReportFile::AppendEscaped(std::string& bytes, std::string_view text) {
+  FEscaped.clear();
+  AppendHtmlEscaped(FEscaped, text);
+  FEncoder.Append(bytes, FEscaped, AppendNumericReference);
+}
+
+void ReportFile::WriteEncodedLine(std::string_view bytes) {
+  RequireOpen();
+  FBuffer += bytes;
+  FBuffer += "\r\n";
+  WriteBufferWhenFull();
 }
 
 void ReportFile::Close() {
   if (!FFile) return;
+  WriteBuffer();
   std::FILE* file = FFile.release();
   const bool flushed = std::fflush(file) == 0;
   const int flushError = errno;
@@ -45,14 +75,23 @@ void ReportFile::Close() {
 }
 
 std::string ReportFile::Encode(std::string_view utf8) {
-  static const CodePageEncoder encoder;
-  return encoder.Encode(utf8, NumericReference);
+  Cp932Encoder encoder;
+  std::string bytes;
+  encoder.Append(bytes, utf8, AppendNumericReference);
+  return bytes;
 }
 
-void ReportFile::WriteBytes(std::string_view bytes) {
+void ReportFile::RequireOpen() const {
   if (!FFile)
     throw ReportFileError("レポートファイル '" + FPath.string() + "' は閉じられています。");
-  if (std::fwrite(bytes.data(), 1, bytes.size(), FFile.get()) != bytes.size()) Fail(errno);
+}
+
+void ReportFile::WriteBuffer() {
+  const bool written =
+      std::fwrite(FBuffer.data(), 1, FBuffer.size(), FFile.get()) == FBuffer.size();
+  const int error = errno;
+  FBuffer.clear();
+  if (!written) Fail(error);
 }
 
 void ReportFile::Fail(int error) const {

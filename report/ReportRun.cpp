@@ -130,7 +130,7 @@ bool WriteDatabases(ReportContext& context, const std::vector<std::string>& open
   Bar total(front, ProgressBar::Total);
   Bar part(front, ProgressBar::Part);
   front.SetProgressMaximum(ProgressBar::Total, static_cast<int>(openedTargets.size()));
-  KeyNameSets keys;
+  FieldListing listing;
   for (const std::string& target : openedTargets) {
     if (front.StopRequested()) return false;
     part.Reset(FixedSteps);
@@ -145,7 +145,7 @@ bool WriteDatabases(ReportContext& context, const std::vector<std::string>& open
     // A step per table, so a large database does not sit still.
     part.SetMaximum(FixedSteps + tableCount);
     for (int i = 0; i < tableCount; ++i) {
-      WriteFieldListing(context, keys, context.Dao.Database()->TableDefs().Item(i));
+      listing.Write(context, context.Dao.Database()->TableDefs().Item(i));
       part.Step();
     }
     part.Step();

@@ -16,6 +16,12 @@ std::string ToLowerText(std::string_view utf8);
 int CompareNoCase(std::string_view a, std::string_view b);
 
 inline bool EqualsNoCase(std::string_view a, std::string_view b) {
+  // Most names that differ differ in their first letter, which is ASCII.
+  if (!a.empty() && !b.empty()) {
+    const auto x = static_cast<unsigned char>(a[0]);
+    const auto y = static_cast<unsigned char>(b[0]);
+    if (x < 0x80 && y < 0x80 && (x | 0x20) != (y | 0x20)) return false;
+  }
   return CompareNoCase(a, b) == 0;
 }
 
@@ -44,6 +50,24 @@ auto FindByName(Items& items, std::string_view name, NameOf nameOf) -> decltype(
 struct NoCaseLess {
   using is_transparent = void;
   bool operator()(std::string_view a, std::string_view b) const { return CompareNoCase(a, b) < 0; }
+};
+
+// A hash of the text's lower-cased characters: names that EqualsNoCase
+// calls equal hash alike. With NoCaseEqual it keys hashed containers of
+// names, so a lookup folds the name it is given once instead of comparing
+// it with every stored name.
+std::size_t HashNoCase(std::string_view utf8);
+
+struct NoCaseHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view utf8) const { return HashNoCase(utf8); }
+};
+
+struct NoCaseEqual {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const {
+    return a == b || EqualsNoCase(a, b);
+  }
 };
 
 }  // namespace tabulon

@@ -197,12 +197,14 @@ TEST(JetStructure, PropertyBlocksAndTheirDamage) {
   Put16(badName, poolEnd + 6 + 6 + 4, 9);
   EXPECT_THROW(ParsePropertyBlock(View(badName), text), FormatError);
 
-  StoredProperty guid{"GUID", ColGuid, true, Bytes(16, 0xAB)};
+  const Bytes guidBytes(16, 0xAB);
+  const Bytes twoBytes{1, 2};
+  StoredProperty guid{"GUID", ColGuid, true, guidBytes};
   EXPECT_EQ(PropertyValue(guid, text),
             dao::Variant(std::string("{ABABABAB-ABAB-ABAB-ABAB-ABABABABABAB}")));
-  StoredProperty shortLong{"X", ColLong, true, {1, 2}};
+  StoredProperty shortLong{"X", ColLong, true, twoBytes};
   EXPECT_THROW(PropertyValue(shortLong, text), FormatError);
-  StoredProperty unknown{"X", 0x33, true, {1}};
+  StoredProperty unknown{"X", 0x33, true, std::span(twoBytes).first(1)};
   EXPECT_THROW(PropertyValue(unknown, text), FormatError);
 }
 

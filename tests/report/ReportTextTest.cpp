@@ -1,10 +1,13 @@
-// The report's text helpers: escaping and anchor ids.
+// The report's text helpers: escaping, anchor ids and the file's bytes.
 
 #include <gtest/gtest.h>
 
 #include <report/AnchorRegistry.h>
 #include <report/HtmlEscape.h>
 #include <report/ReportFile.h>
+
+#include <tests/support/FileLimit.h>
+#include <tests/support/TestSupport.h>
 
 namespace tabulon {
 namespace {
@@ -69,6 +72,41 @@ TEST(ReportEncoding, WritesCp932AndReferencesForTheRest) {
   EXPECT_EQ(ReportFile::Encode("\u3000●"), "\x81\x40\x81\x9C");
   // Malformed input cannot reach the file as raw bytes.
   EXPECT_EQ(ReportFile::Encode("x\xFFy"), "x&#65533;y");
+}
+
+TEST(ReportFile, ALongReportReachesTheFileWhole) {
+  // Lines of every length, so the writes fall at every place in a line.
+  test::TempDir dir;
+  std::string expected;
+  {
+    ReportFile file(dir / "r.html");
+    for (int i = 0; expected.size() < 3 * ReportFile::BufferSize; ++i) {
+      const std::string line = std::to_string(i) + " 表<" + std::string(i % 97, 'x') + "é";
+      file.WriteLine(line);
+      std::string bytes = "<i>";
+      file.AppendEscaped(bytes, "a\\表");
+      file.AppendEncoded(bytes, "é");
+      file.WriteEncodedLine(bytes);
+      file.Write("");
+      expected += ReportFile::Encode(line) + "\r\n<i>a&yen;\x95\x5C&#233;\r\n";
+    }
+    file.Close();
+    EXPECT_THROW(file.WriteLine("after"), ReportFileError);
+  }
+  EXPECT_EQ(test::ReadBytes(dir / "r.html"), expected);
+}
+
+TEST(ReportFile, AFailedWriteIsReportedNoLaterThanClose) {
+  test::TempDir dir;
+  const test::FileSizeLimit limit(1000);
+  ReportFile file(dir / "r.html");
+  try {
+    for (int i = 0; i < 10000; ++i) file.WriteLine(std::string(100, 'x'));
+    file.Close();
+    ADD_FAILURE() << "no failure reported";
+  } catch (const ReportFileError& e) {
+    EXPECT_NE(std::string(e.what()).find("に書き込めません"), std::string::npos) << e.what();
+  }
 }
 
 }  // namespace

@@ -1,17 +1,22 @@
 // The file's own structures, pinned to the bytes of engine-made files: the
-// header with its password mask, the global usage map, definitions spread
-// over pages, and repeatability.
+// header with its password mask, the usage maps (inline, and reference maps
+// in large files), definitions spread over pages, and repeatability.
 
+#include <algorithm>
 #include <cstring>
 
 #include <gtest/gtest.h>
 
+#include <jet/HeaderPage.h>
 #include <jet/JetFormat.h>
+#include <jet/PageFile.h>
 #include <jet/Rc4.h>
+#include <jet/UsageMap.h>
 #include <tools/jetwriter/HeaderPage.h>
 #include <tools/jetwriter/JetWriter.h>
 #include <tools/jetwriter/SchemaJson.h>
 #include <tools/jetwriter/Synthetic.h>
+#include <tools/jetwriter/UsageMaps.h>
 
 #include "Fixtures.h"
 
@@ -87,6 +92,91 @@ TEST(FileLayoutTest, GlobalMapMarksPagesBeyondTheFileFree) {
     const bool free = (file[row0 + 5 + page / 8] >> (page % 8) & 1) != 0;
     EXPECT_EQ(free, page >= pages) << page;
   }
+}
+
+// The pages written, then zero pages up to `pages`: a large file for the
+// reader without the memory of one.
+class SparseSource : public jet::PageSource {
+ public:
+  SparseSource(ByteVector bytes, std::uint64_t pages)
+      : FBytes(std::move(bytes)), FSize(pages * 4096) {}
+  std::uint64_t Size() const override { return FSize; }
+  void Read(std::uint64_t offset, std::span<std::uint8_t> out) override {
+    std::fill(out.begin(), out.end(), 0);
+    if (offset >= FBytes.size()) return;
+    const std::size_t count = std::min<std::size_t>(out.size(), FBytes.size() - offset);
+    std::copy_n(FBytes.begin() + static_cast<std::ptrdiff_t>(offset), count, out.begin());
+  }
+
+ private:
+  ByteVector FBytes;
+  std::uint64_t FSize;
+};
+
+TEST(FileLayoutTest, MapsTooWideForARowAreReferenceMapsTheReaderReads) {
+  jetwriter::PageFile file;
+  file.Allocate();
+  file.Allocate();
+  jetwriter::WriteHeaderPage(file.Page(0), dao::Date{45000}, "");
+  const std::vector<std::uint32_t> near{5, 12, 700};
+  const std::vector<std::uint32_t> far{7, 32735, 32736, 40000, 70000};
+  const ByteVector nearRow = jetwriter::UsageMapRow(file, near);
+  EXPECT_EQ(file.PageCount(), 2u);
+  ASSERT_EQ(nearRow.size(), 5u + 700 / 8 + 1);
+  EXPECT_EQ(nearRow[0], jet::UsageMapInline);
+  EXPECT_EQ(U32(nearRow, 1), 0u);
+  EXPECT_EQ(nearRow[5 + 5 / 8], 1 << 5);
+
+  const ByteVector farRow = jetwriter::UsageMapRow(file, far);
+  // One bitmap page for each slice of 32,736 pages that holds any.
+  ASSERT_EQ(file.PageCount(), 5u);
+  ASSERT_EQ(farRow.size(), 69u);
+  EXPECT_EQ(farRow[0], jet::UsageMapReference);
+  EXPECT_EQ(U32(farRow, 1), 2u);
+  EXPECT_EQ(U32(farRow, 5), 3u);
+  EXPECT_EQ(U32(farRow, 9), 4u);
+  for (std::size_t slot = 3; slot < 17; ++slot) EXPECT_EQ(U32(farRow, 1 + 4 * slot), 0u);
+  const std::uint8_t* slice1 = file.Page(3);
+  EXPECT_EQ(ByteVector(slice1, slice1 + 4), (ByteVector{jet::PageUsageMap, 1, 0, 0}));
+  EXPECT_EQ(slice1[4 + (40000 - 32736) / 8], 1 << (40000 - 32736) % 8);
+
+  jetwriter::RowPacker maps(file, 0);
+  const std::uint32_t nearMap = maps.Add(nearRow).Packed();
+  const std::uint32_t farMap = maps.Add(farRow).Packed();
+  ByteVector bytes = file.Take();
+  const std::optional<jet::HeaderPage> header =
+      jet::ParseHeaderPage(jet::ByteView(bytes, "ヘッダー"));
+  ASSERT_TRUE(header);
+  jet::PageFile pages(std::make_unique<SparseSource>(std::move(bytes), 80000), *header);
+  EXPECT_EQ(jet::ReadUsageMap(pages, nearMap), near);
+  EXPECT_EQ(jet::ReadUsageMap(pages, farMap), far);
+}
+
+TEST(FileLayoutTest, GlobalMapOfALargeFileIsAReferenceMap) {
+  // Just past what page 1 holds inline (32,032 pages).
+  jetwriter::PageFile file;
+  for (int i = 0; i < 32100; ++i) file.Allocate();
+  jetwriter::WriteGlobalMap(file);
+  // One bitmap page, at the end, covers pages 0 to 32,735.
+  ASSERT_EQ(file.PageCount(), 32101u);
+  const ByteVector bytes = file.Take();
+  const std::size_t page1 = 4096;
+  ASSERT_EQ(U16(bytes, page1 + 12), 2);
+  EXPECT_EQ(U16(bytes, page1 + 14), 4096 - 69);
+  const std::size_t row0 = page1 + 4096 - 69;
+  EXPECT_EQ(bytes[row0], jet::UsageMapReference);
+  EXPECT_EQ(U32(bytes, row0 + 1), 32100u);
+  for (std::size_t slot = 1; slot < 17; ++slot) EXPECT_EQ(U32(bytes, row0 + 1 + 4 * slot), 0u);
+  const std::size_t map = 32100 * std::size_t{4096};
+  EXPECT_EQ(ByteVector(bytes.begin() + map, bytes.begin() + map + 4),
+            (ByteVector{jet::PageUsageMap, 1, 0, 0}));
+  std::size_t freeBits = 0;
+  for (std::size_t page = 0; page < 32736; ++page) {
+    const bool free = (bytes[map + 4 + page / 8] >> (page % 8) & 1) != 0;
+    if (free != (page >= 32101)) ADD_FAILURE() << "page " << page;
+    freeBits += free ? 1 : 0;
+  }
+  EXPECT_EQ(freeBits, 32736u - 32101u);
 }
 
 TEST(FileLayoutTest, WideDefinitionIsChainedOverPages) {

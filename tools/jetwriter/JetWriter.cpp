@@ -18,6 +18,7 @@
 #include <tools/jetwriter/SchemaError.h>
 #include <tools/jetwriter/TableDefinition.h>
 #include <tools/jetwriter/TableLayout.h>
+#include <tools/jetwriter/UsageMaps.h>
 #include <tools/jetwriter/Validate.h>
 #include <tools/jetwriter/Values.h>
 
@@ -27,8 +28,6 @@ namespace {
 
 // The largest row the engine writes on a data page.
 constexpr std::size_t MaxRowSize = 4060;
-constexpr std::size_t StandardMapBytes = 64;
-constexpr std::uint32_t GlobalMapRowBytes = 69;
 
 struct TableWork {
   TableLayout Layout;
@@ -218,49 +217,6 @@ void WriteIndexes(PageFile& file, const Table& table, const TableIndexPlan& plan
     WriteLeafPage(file.Page(page), work.TdefPages.front(), std::move(entries));
     work.IndexRoots.push_back(page);
   }
-}
-
-// An inline usage map listing `pages`.
-ByteVector InlineMap(const std::vector<std::uint32_t>& pages) {
-  ByteSink out;
-  out.U8(0x00);
-  if (pages.empty()) {
-    out.U32(0);
-    out.Zeros(StandardMapBytes);
-    return out.Take();
-  }
-  const auto [low, high] = std::minmax_element(pages.begin(), pages.end());
-  const std::uint32_t start = *low & ~7u;
-  const std::size_t bytes = std::max<std::size_t>(StandardMapBytes, (*high - start) / 8 + 1);
-  if (5 + bytes > RowPacker::MaxRow)
-    throw SchemaError("the database is too large for the writer's usage maps");
-  out.U32(start);
-  ByteVector bitmap(bytes, 0);
-  for (const std::uint32_t page : pages)
-    bitmap[(page - start) / 8] |= static_cast<std::uint8_t>(1u << ((page - start) % 8));
-  out.Append(bitmap);
-  return out.Take();
-}
-
-void WriteGlobalMap(std::uint8_t* page, std::uint32_t pageCount) {
-  // Page 1 is a data page owned by page 1: row 0 marks free pages (bit set),
-  // row 1 is an empty map as in every engine-made file.
-  const std::size_t bytes = std::max<std::size_t>(StandardMapBytes, (pageCount + 7) / 8);
-  ByteVector row0(5 + bytes, 0);
-  for (std::size_t bit = pageCount; bit < bytes * 8; ++bit)
-    row0[5 + bit / 8] |= static_cast<std::uint8_t>(1u << (bit % 8));
-  const ByteVector row1(GlobalMapRowBytes, 0);
-  page[0] = jet::PageData;
-  page[1] = 0x01;
-  PutU32(page + 4, 1);
-  PutU16(page + 12, 2);
-  const std::uint32_t start0 = PageSize - static_cast<std::uint32_t>(row0.size());
-  const std::uint32_t start1 = start0 - GlobalMapRowBytes;
-  PutU16(page + 14, start0);
-  PutU16(page + 16, start1);
-  std::copy(row0.begin(), row0.end(), page + start0);
-  std::copy(row1.begin(), row1.end(), page + start1);
-  PutU16(page + 2, start1 - 18);
 }
 
 TdefLinks SizedLinks(const TableLayout& layout, const TableIndexPlan& plan) {
@@ -564,7 +520,7 @@ WrittenDatabase WriteDatabase(const Database& db) {
   // Usage maps, then the TDEFs that point at them.
   RowPacker maps(file, 0);
   auto map = [&](const std::vector<std::uint32_t>& pages) {
-    return maps.Add(InlineMap(pages)).Packed();
+    return maps.Add(UsageMapRow(file, pages)).Packed();
   };
   struct EngineTable {
     std::uint32_t Page;
@@ -621,11 +577,11 @@ WrittenDatabase WriteDatabase(const Database& db) {
                              static_cast<std::uint32_t>(w.Rows.size()), w.LastAutoNumber});
   }
 
+  WriteGlobalMap(file);
   if (file.PageCount() > MaxPages) {
     throw SchemaError(fmt::format("the database needs {} pages; the writer writes at most {}",
                                   file.PageCount(), MaxPages));
   }
-  WriteGlobalMap(file.Page(1), file.PageCount());
   WriteHeaderPage(file.Page(0), db.Created, db.Password);
   result.Bytes = file.Take();
   return result;

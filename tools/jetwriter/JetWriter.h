@@ -7,12 +7,15 @@
 // MSysRelationships, the last three without indexes), one TDEF per table
 // (over several pages when needed), the rows on data pages with their long
 // values, one leaf page per index holding the keys of the rows, property
-// blocks, and inline usage maps. Output depends on the description only:
-// the same description gives the same bytes.
+// blocks, and usage maps (UsageMaps.h: inline, and reference maps where a
+// large file needs them). Output depends on the description only: the same
+// description gives the same bytes.
 //
 // Page order: 0 header, 1 global usage map, 2..5 engine TDEFs, the user
 // TDEFs in table order, then per table its data pages, long-value pages and
-// index pages, then the catalog's pages, then the usage-map pages.
+// index pages, then the catalog's pages, then the usage-map pages (with the
+// bitmap pages of reference maps), and last the global map's bitmap pages
+// when it needs any.
 
 #include <cstdint>
 #include <vector>
@@ -42,7 +45,8 @@ struct WrittenDatabase {
 // naming the first problem; nothing is returned then.
 WrittenDatabase WriteDatabase(const Database& db);
 
-// The largest file the writer produces, in pages (about 130 MB).
-inline constexpr std::uint32_t MaxPages = 32000;
+// The largest file the writer produces, in pages: 2 GiB, the most a Jet 4
+// file may hold.
+inline constexpr std::uint32_t MaxPages = 524288;
 
 }  // namespace tabulon::jetwriter

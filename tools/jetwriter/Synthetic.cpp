@@ -252,7 +252,7 @@ std::optional<SyntheticSize> ParseSyntheticSize(std::string_view spec, std::stri
     problem = "all of tables, fields, indexes and relations are needed";
     return std::nullopt;
   }
-  if (size.Tables < 1 || size.Tables > 10000) problem = "tables must be 1 to 10000";
+  if (size.Tables < 1 || size.Tables > 50000) problem = "tables must be 1 to 50000";
   if (size.Fields < 1 || size.Fields > static_cast<int>(MaxColumns))
     problem = "fields must be 1 to 255";
   if (size.Indexes > static_cast<int>(MaxIndexesPerTable)) problem = "indexes must be 0 to 32";

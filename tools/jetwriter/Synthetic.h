@@ -12,7 +12,7 @@
 namespace tabulon::jetwriter {
 
 struct SyntheticSize {
-  int Tables = 0;     // 1..10000
+  int Tables = 0;     // 1..50000
   int Fields = 0;     // per table, 1..255
   int Indexes = 0;    // per table, the first being the primary key
   int Relations = 0;  // in all, spread over the tables
