@@ -52,4 +52,9 @@ std::vector<CatalogEntry> ReadCatalog(PageFile& pages, const TextDecoder& text) 
   return entries;
 }
 
+dao::Variant CatalogDate(const std::optional<double>& date) {
+  if (!date) return dao::Null{};
+  return dao::Date{*date};
+}
+
 }  // namespace tabulon::jet

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include <dao/Variant.h>
 #include <jet/JetText.h>
 #include <jet/PageFile.h>
 
@@ -35,6 +36,9 @@ struct CatalogEntry {
   }
   bool IsLinked() const { return Type == ObjectLinkedTable || Type == ObjectLinkedOdbcTable; }
 };
+
+// A catalog date as the object model gives it: Null where the row has none.
+dao::Variant CatalogDate(const std::optional<double>& date);
 
 // Reads every live row of MSysObjects. Throws FormatError when page 2 is not
 // its definition, a needed column is missing or a row is damaged.

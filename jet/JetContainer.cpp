@@ -6,18 +6,9 @@
 
 namespace tabulon::jet {
 
-namespace {
+dao::Variant JetDocument::DateCreated() { return CatalogDate(FEntry.DateCreate); }
 
-dao::Variant DateOf(const std::optional<double>& date) {
-  if (!date) return dao::Null{};
-  return dao::Date{*date};
-}
-
-}  // namespace
-
-dao::Variant JetDocument::DateCreated() { return DateOf(FEntry.DateCreate); }
-
-dao::Variant JetDocument::LastUpdated() { return DateOf(FEntry.DateUpdate); }
+dao::Variant JetDocument::LastUpdated() { return CatalogDate(FEntry.DateUpdate); }
 
 JetContainer::JetContainer(const CatalogEntry& entry, const std::vector<CatalogEntry>& catalog)
     : FEntry(entry) {

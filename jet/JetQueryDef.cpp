@@ -6,15 +6,6 @@
 
 namespace tabulon::jet {
 
-namespace {
-
-dao::Variant DateOf(const std::optional<double>& date) {
-  if (!date) return dao::Null{};
-  return dao::Date{*date};
-}
-
-}  // namespace
-
 JetQueryDef::JetQueryDef(const CatalogEntry& entry, std::vector<QueryRow> rows)
     : FEntry(entry), FRows(std::move(rows)), FType(QueryTypeOf(entry.Flags, FRows)) {
   FParameters = std::make_unique<ListCollection<dao::Parameter>>(
@@ -40,9 +31,9 @@ std::string JetQueryDef::SQL() {
 
 std::string JetQueryDef::Connect() { return QueryConnect(FRows, FType); }
 
-dao::Variant JetQueryDef::DateCreated() { return DateOf(FEntry.DateCreate); }
+dao::Variant JetQueryDef::DateCreated() { return CatalogDate(FEntry.DateCreate); }
 
-dao::Variant JetQueryDef::LastUpdated() { return DateOf(FEntry.DateUpdate); }
+dao::Variant JetQueryDef::LastUpdated() { return CatalogDate(FEntry.DateUpdate); }
 
 bool IsHiddenQueryName(const std::string& name) {
   return name.size() >= 4 && EqualsNoCase(std::string_view(name).substr(0, 4), "~sq_");

@@ -42,11 +42,6 @@ dao::Variant JetTableDef::Updatable() {
   return !FEntry.IsLinked() && (FEntry.Flags & (ObjectFlagSystem | ObjectFlagSystemAlt)) == 0;
 }
 
-dao::Variant JetTableDef::DateOf(const std::optional<double>& date) {
-  if (!date) return dao::Null{};
-  return dao::Date{*date};
-}
-
 dao::Collection<dao::Property>& JetTableDef::Properties() {
   if (!FProperties) {
     FProperties = std::make_unique<StoredPropertyCollection>(&Block().Object, *FFile);

@@ -54,8 +54,8 @@ class JetTableDef : public dao::TableDef {
   std::string SourceTableName() override;
   std::unique_ptr<dao::Recordset> OpenRecordset() override;
   dao::Variant RecordCount() override;
-  dao::Variant DateCreated() override { return DateOf(FEntry.DateCreate); }
-  dao::Variant LastUpdated() override { return DateOf(FEntry.DateUpdate); }
+  dao::Variant DateCreated() override { return CatalogDate(FEntry.DateCreate); }
+  dao::Variant LastUpdated() override { return CatalogDate(FEntry.DateUpdate); }
   dao::Variant Updatable() override;
   std::string ValidationRule() override { return StoredText("ValidationRule"); }
   std::string ValidationText() override { return StoredText("ValidationText"); }
@@ -64,7 +64,6 @@ class JetTableDef : public dao::TableDef {
   dao::Collection<dao::Index>& Indexes() override { return *FIndexes; }
 
  private:
-  static dao::Variant DateOf(const std::optional<double>& date);
   // The table whose definition holds the columns: this one, or a linked
   // table's source, resolved once.
   const LinkedSource& Source();
