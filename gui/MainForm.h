@@ -16,6 +16,7 @@
 // (the work then ends after the current file and the window closes).
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <set>
 #include <string>
@@ -102,6 +103,11 @@ class TMainForm : public TForm {
   void PlaceSamplePassword();
   void FormCreate();
   void SetBusy(bool busy);
+  // The controls a job disables while it works, the check and the run alike.
+  void SetJobControlsEnabled(bool enabled);
+  // The one gate every job passes: false, and nothing changes, while a job
+  // works; else the job counts as running from here.
+  bool BeginJob();
   void ShowError(const std::string& text) const;
   // Runs `work` on the worker thread; then, on the window's thread and
   // after every call the work queued, `done`, and the close the user asked
@@ -117,6 +123,8 @@ class TMainForm : public TForm {
   std::set<std::string, NoCaseLess> FDroppedFiles;
   AnchorRegistry FAnchors;
   bool FOperationRunning = false;
+  // Counts the jobs begun, so that an answer can tell which job it was for.
+  std::uint64_t FJobSerial = 0;
   bool FBusy = false;
   std::thread FWorker;
   std::atomic<bool> FStopRequested = false;

@@ -49,10 +49,7 @@ class TMainFormFront : public ReportFront {
  public:
   explicit TMainFormFront(TMainForm& form) : F(form) {}
 
-  void SetControlsEnabled(bool enabled) override {
-    F.MemTarget->setEnabled(enabled);
-    F.PnlButton->setEnabled(enabled);
-  }
+  void SetControlsEnabled(bool enabled) override { F.SetJobControlsEnabled(enabled); }
 
   std::optional<std::filesystem::path> AskSavePath(const std::string& defaultFileName) override {
     const std::optional<QString> chosen =
@@ -102,6 +99,20 @@ void TMainForm::SetBusy(bool busy) {
   }
 }
 
+void TMainForm::SetJobControlsEnabled(bool enabled) {
+  MemTarget->setEnabled(enabled);
+  PnlButton->setEnabled(enabled);
+}
+
+bool TMainForm::BeginJob() {
+  // A thread still joinable is a job whose end the window has not applied
+  // yet; assigning a new one over it would end the program.
+  if (FOperationRunning || FWorker.joinable()) return false;
+  FOperationRunning = true;
+  ++FJobSerial;
+  return true;
+}
+
 void TMainForm::StartWorker(std::function<void()> work, std::function<void()> done) {
   FStopRequested = false;
   FWorker = std::thread([this, work = std::move(work), done = std::move(done)] {
@@ -125,10 +136,8 @@ void TMainForm::WorkerFinished(const std::function<void()>& done) {
 void TMainForm::BtnCheckClick() {
   const std::string original = MemTarget->Text();
   std::vector<std::string> lines = SplitListLines(original);
-  if (lines.empty()) return;
-
-  FOperationRunning = true;
-  MemTarget->setEnabled(false);
+  if (lines.empty() || !BeginJob()) return;
+  SetJobControlsEnabled(false);
   struct Outcome {
     std::vector<std::string> Lines;
     CheckCounts Counts;
@@ -153,7 +162,7 @@ void TMainForm::BtnCheckClick() {
         const std::string checked =
             JoinListLines(outcome->Lines, !original.empty() && original.back() == '\n');
         if (checked != original) MemTarget->ReplaceText(checked);
-        MemTarget->setEnabled(true);
+        SetJobControlsEnabled(true);
         if (!outcome->Failure.empty()) {
           ShowError(outcome->Failure);
         } else if (!outcome->Counts.Stopped) {
@@ -163,6 +172,7 @@ void TMainForm::BtnCheckClick() {
 }
 
 void TMainForm::BtnDoitClick() {
+  if (!BeginJob()) return;
   ReportSettings settings = FEnvironment.Report;
   settings.Verbose = ChkVerbose->isChecked();
   settings.Objects = ChkObjects->isChecked();
@@ -181,7 +191,6 @@ void TMainForm::BtnDoitClick() {
   // The path is chosen here, before any work: the save dialog belongs to
   // the window's thread.
   auto front = std::make_shared<TMainFormFront>(*this);
-  FOperationRunning = true;
   std::optional<ReportPlan> plan;
   try {
     plan = PlanReport(FWording, lines, settings, *front);

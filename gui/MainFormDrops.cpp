@@ -40,7 +40,7 @@ bool TMainForm::DropFiles(const QList<QUrl>& urls) {
 
 bool TMainForm::AddFiles(const std::vector<std::string>& paths) {
   // The check and the run disable the list while they read it.
-  if (!MemTarget->isEnabled()) return false;
+  if (FOperationRunning || !MemTarget->isEnabled()) return false;
   if (ChkClearListOnDrop->isChecked()) {
     FDroppedFiles.clear();
     MemTarget->clear();

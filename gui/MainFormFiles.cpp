@@ -92,9 +92,13 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   // user may ask them to end early, and the window then closes.
   if (FOperationRunning) {
     event->ignore();
-    if (FWorker.joinable() && !FCloseWhenDone &&
-        FEnvironment.Confirm(QStringLiteral("処理を中止して終了しますか？\n"
-                                            "処理中のファイルを終えてから止まります。"))) {
+    if (!FWorker.joinable() || FCloseWhenDone) return;
+    // The question waits in its own event loop, where the job may end; the
+    // answer then belongs to a job that is gone and is not kept for the next.
+    const std::uint64_t askedFor = FJobSerial;
+    const bool stop = FEnvironment.Confirm(
+        QStringLiteral("処理を中止して終了しますか？\n処理中のファイルを終えてから止まります。"));
+    if (stop && FOperationRunning && FJobSerial == askedFor) {
       FStopRequested = true;
       FCloseWhenDone = true;
     }

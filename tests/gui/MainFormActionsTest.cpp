@@ -226,6 +226,101 @@ TEST(MainFormRun, ClosingDuringTheRunAsksAndStopsAfterTheCurrentDatabase) {
   EXPECT_LT(sections, 20U);
 }
 
+// Everything that could start a second job, tried while one works: the
+// buttons by mouse and by key, the handlers called directly, a drop and a
+// file from outside. One job at a time, and the program lives.
+void PokeEverythingWhileBusy(WindowWorld& world, int& pokes, int& busyPokes) {
+  const std::string dropped = (world.Dir / "dropped.mdb").string();
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (!world.Form->OperationRunning()) return;
+    ++pokes;
+    EXPECT_FALSE(world.Targets().isEnabled());
+    EXPECT_FALSE(world.Child("PnlButton").isEnabled());
+    if (world.Targets().isEnabled() || world.Child("PnlButton").isEnabled()) return;
+    for (const char* name : {"BtnCheck", "BtnDoit"}) {
+      auto& button = world.Child<QPushButton>(name);
+      QTest::mouseClick(&button, Qt::LeftButton);
+      button.click();
+      QTest::keyClick(&button, Qt::Key_Space);
+      QTest::keyClick(&button, Qt::Key_Return);
+    }
+    QTest::keyClick(world.Form.get(), Qt::Key_Return);
+    world.Form->BtnCheckClick();
+    world.Form->BtnDoitClick();
+    EXPECT_FALSE(world.Form->DropFiles({QUrl::fromLocalFile(QString::fromStdString(dropped))}));
+    EXPECT_FALSE(world.Form->AddFiles({dropped}));
+    ++busyPokes;
+  });
+  timer.start(20);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !world.Form->OperationRunning(); }, 180000));
+}
+
+TEST(MainFormJobs, NothingStartsASecondJobDuringACheckOrARun) {
+  WindowWorld world;
+  world.Dao = std::make_unique<TDao360>(jet::CreateJetEngine());
+  const std::string large = WriteLargeDatabase(world.Dir);
+  WriteBytes(world.Dir / "dropped.mdb", "x");
+  world.Open().show();
+  std::string list;
+  for (int i = 0; i < 3; ++i) list += "??||" + large + "\n";
+  world.Targets().SetText(list);
+
+  int pokes = 0;
+  int busyPokes = 0;
+  world.Child<QPushButton>("BtnCheck").click();
+  ASSERT_TRUE(world.Form->OperationRunning());
+  PokeEverythingWhileBusy(world, pokes, busyPokes);
+  EXPECT_GT(busyPokes, 0) << "the check ran long enough to be poked";
+  EXPECT_TRUE(Idle(world));
+  ASSERT_EQ(world.Informations.size(), 1U) << "one check, one summary";
+  EXPECT_TRUE(world.Errors.empty());
+  const std::vector<std::string> checked = SplitListLines(world.Targets().Text());
+  ASSERT_EQ(checked.size(), 3U);
+  for (const std::string& line : checked) EXPECT_TRUE(line.starts_with("\"OK\"|")) << line;
+
+  const int checkPokes = busyPokes;
+  const std::string afterCheck = world.Targets().Text();
+  world.Child<QPushButton>("BtnDoit").click();
+  ASSERT_TRUE(world.Form->OperationRunning());
+  PokeEverythingWhileBusy(world, pokes, busyPokes);
+  EXPECT_GT(busyPokes, checkPokes) << "the run ran long enough to be poked";
+  EXPECT_TRUE(Idle(world));
+  EXPECT_EQ(world.Informations.size(), 1U) << "no check ran during the run";
+  EXPECT_TRUE(world.Failures().Text().empty());
+  const auto report = world.Dir / "Desktop" / "tabulon_out" / TodaysName();
+  EXPECT_TRUE(DecodeTextFile(ReadBytes(report)).ends_with("</body></html>\r\n"));
+  EXPECT_EQ(world.Targets().Text(), afterCheck) << "the run leaves the checked list as it is";
+}
+
+TEST(MainFormRun, AStopAnsweredAfterItsRunEndedIsNotKeptForTheNext) {
+  WindowWorld world;
+  world.Dao = std::make_unique<TDao360>(jet::CreateJetEngine());
+  const std::string large = WriteLargeDatabase(world.Dir);
+  world.Open().show();
+  world.Targets().SetText("??||" + large + "\n??||" + large + "\n");
+  world.Child<QPushButton>("BtnDoit").click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return world.Child<QProgressBar>("ProgPart").value() > 0; }));
+  // The run ends while the question is still open; then the user says yes.
+  world.WhileAsked = [&] {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !world.Form->OperationRunning(); }, 60000));
+  };
+  world.Answer = true;
+  EXPECT_FALSE(world.Form->close());
+  world.WhileAsked = nullptr;
+  EXPECT_FALSE(world.Form->OperationRunning());
+  const auto report = world.Dir / "Desktop" / "tabulon_out" / TodaysName();
+  EXPECT_EQ(DecodeTextFile(ReadBytes(report)).find("解析は途中で中止されました。"),
+            std::string::npos)
+      << "the run was not stopped";
+
+  ASSERT_TRUE(world.Press("BtnCheck"));
+  EXPECT_TRUE(world.Form->isVisible()) << "the old answer closed nothing";
+  EXPECT_EQ(world.Informations.size(), 1U);
+  EXPECT_TRUE(world.Form->close()) << "after the run, closing needs no question";
+  EXPECT_EQ(world.Questions.size(), 1U);
+}
+
 TEST(MainFormRun, VersionOpensTheAboutWindow) {
   WindowWorld world;
   world.Open();

@@ -37,6 +37,8 @@ struct WindowWorld {
   // The questions asked, and the answer to give.
   std::vector<std::string> Questions;
   bool Answer = false;
+  // Runs while a question is open, before it is answered.
+  std::function<void()> WhileAsked;
   // The reports the desktop was told of.
   std::vector<std::filesystem::path> Written;
   int InfoWindows = 0;
@@ -58,6 +60,7 @@ struct WindowWorld {
     };
     Environment.Confirm = [this](const QString& text) {
       Questions.push_back(text.toStdString());
+      if (WhileAsked) WhileAsked();
       return Answer;
     };
     Environment.ReportWritten = [this](const std::filesystem::path& report) {
