@@ -7,16 +7,14 @@
 #include <outputs/JsonWriter.h>
 #include <outputs/SchemaDiff.h>
 #include <schema/SchemaReader.h>
+#include <text/OneLine.h>
 
+#include <cli/ExitStatus.h>
 #include <cli/OpenFailureText.h>
 
 namespace tabulon {
 
 namespace {
-
-constexpr int ExitSame = 0;
-constexpr int ExitDifferent = 1;
-constexpr int ExitTrouble = 2;
 
 std::optional<schema::Database> ReadOne(TDao360& dao, const std::string& path,
                                         const std::string& password, const std::string& program,
@@ -36,16 +34,16 @@ std::optional<schema::Database> ReadOne(TDao360& dao, const std::string& path,
 
 int RunDiff(TDao360& dao, const DiffRequest& request, std::ostream& out, std::ostream& err) {
   const auto old = ReadOne(dao, request.Old, request.OldPassword, request.Program, err);
-  if (!old) return ExitTrouble;
+  if (!old) return exit_status::Trouble;
   const auto now = ReadOne(dao, request.New, request.NewPassword, request.Program, err);
-  if (!now) return ExitTrouble;
-  const std::vector<outputs::SchemaChange> changes =
-      outputs::DiffSchemas(*old, *now, *request.Words);
+  if (!now) return exit_status::Trouble;
+  const outputs::SchemaDiff diff = outputs::DiffSchemas(*old, *now, *request.Words);
+  const std::vector<outputs::SchemaChange>& changes = diff.Changes;
   if (request.Format == "json") {
     outputs::JsonWriter json([&](std::string_view text) {
       out.write(text.data(), static_cast<std::streamsize>(text.size()));
     });
-    outputs::WriteDiffJson(json, changes, request.Old, request.New);
+    outputs::WriteDiffJson(json, changes, request.Old, request.New, diff.Unreadable);
   } else if (request.Format == "markdown") {
     out << outputs::DiffMarkdown(changes, request.Old, request.New);
   } else {
@@ -54,9 +52,22 @@ int RunDiff(TDao360& dao, const DiffRequest& request, std::ostream& out, std::os
   out.flush();
   if (!out) {
     err << request.Program << ": cannot write the differences\n";
-    return ExitTrouble;
+    return exit_status::Trouble;
   }
-  return changes.empty() ? ExitSame : ExitDifferent;
+  // What could not be read was not compared: the result is not "the same"
+  // nor only "different", whatever was found around it.
+  for (const outputs::UnreadablePart& part : diff.Unreadable) {
+    err << request.Program << ": "
+        << OneLine(part.Side == outputs::DiffSide::Old ? request.Old : request.New)
+        << ": cannot read " << OneLine(part.What) << ": " << OneLine(part.Error) << "\n";
+  }
+  if (!diff.Unreadable.empty()) {
+    err << request.Program << ": " << diff.Unreadable.size()
+        << (diff.Unreadable.size() == 1 ? " part" : " parts")
+        << " could not be read and were not compared\n";
+    return exit_status::Trouble;
+  }
+  return changes.empty() ? exit_status::Same : exit_status::Different;
 }
 
 }  // namespace tabulon

@@ -23,7 +23,8 @@ struct DiffRequest {
 
 // Reads both schemas and writes their differences to `out`. Returns the
 // exit status as diff(1): 0 the same, 1 different, 2 trouble (a database
-// did not open; the reason on `err`).
+// did not open, or a part of one could not be read and so was not
+// compared; each named on `err`).
 int RunDiff(TDao360& dao, const DiffRequest& request, std::ostream& out, std::ostream& err);
 
 }  // namespace tabulon

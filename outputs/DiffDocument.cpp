@@ -61,7 +61,8 @@ std::string DiffText(const std::vector<SchemaChange>& changes, std::string_view 
 }
 
 void WriteDiffJson(JsonWriter& json, const std::vector<SchemaChange>& changes,
-                   std::string_view oldName, std::string_view newName) {
+                   std::string_view oldName, std::string_view newName,
+                   const std::vector<UnreadablePart>& unreadable) {
   json.BeginObject();
   json.Key("formatVersion");
   json.Number(JsonFormatVersion);
@@ -98,6 +99,12 @@ void WriteDiffJson(JsonWriter& json, const std::vector<SchemaChange>& changes,
         json.String(member.Old);
         json.Key("new");
         json.String(member.New);
+        if (member.OldCode && member.NewCode) {
+          json.Key("oldCode");
+          json.Number(*member.OldCode);
+          json.Key("newCode");
+          json.Number(*member.NewCode);
+        }
         json.EndObject();
       }
       json.EndArray();
@@ -105,6 +112,21 @@ void WriteDiffJson(JsonWriter& json, const std::vector<SchemaChange>& changes,
     json.EndObject();
   }
   json.EndArray();
+  if (!unreadable.empty()) {
+    json.Key("unreadable");
+    json.BeginArray();
+    for (const UnreadablePart& part : unreadable) {
+      json.BeginObject();
+      json.Key("side");
+      json.String(part.Side == DiffSide::Old ? "old" : "new");
+      json.Key("what");
+      json.String(part.What);
+      json.Key("error");
+      json.String(part.Error);
+      json.EndObject();
+    }
+    json.EndArray();
+  }
   json.EndObject();
   json.Finish();
 }

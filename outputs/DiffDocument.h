@@ -27,8 +27,11 @@ namespace tabulon::outputs {
 std::string DiffText(const std::vector<SchemaChange>& changes, std::string_view oldName,
                      std::string_view newName);
 
+// "unreadable" is written only when something could not be read, so a
+// complete comparison reads as it always has.
 void WriteDiffJson(JsonWriter& json, const std::vector<SchemaChange>& changes,
-                   std::string_view oldName, std::string_view newName);
+                   std::string_view oldName, std::string_view newName,
+                   const std::vector<UnreadablePart>& unreadable = {});
 
 std::string DiffMarkdown(const std::vector<SchemaChange>& changes, std::string_view oldName,
                          std::string_view newName);

@@ -10,51 +10,114 @@ namespace tabulon::outputs {
 
 namespace {
 
-// One object's members as (name, text) in a fixed order.
-using Members = std::vector<std::pair<std::string, std::string>>;
+// A member's text as the diff shows it, or why it could not be read.
+using Text = schema::Member<std::string>;
+
+// One member as the diff compares it: its name, its text and, for a
+// worded one, the code behind the words.
+struct MemberValue {
+  std::string Name;
+  Text Shown;
+  std::optional<std::int32_t> Code = std::nullopt;
+};
+
+// One object's members in a fixed order.
+using Members = std::vector<MemberValue>;
+
+std::optional<std::int32_t> Code(const schema::Member<std::int32_t>& member) {
+  return member.Ok() ? std::optional<std::int32_t>(*member) : std::nullopt;
+}
 
 template <class T, class F>
-std::string Shown(const schema::Member<T>& member, F&& show) {
-  return member.Ok() ? show(*member) : "(unreadable: " + member.Error() + ")";
+Text Shown(const schema::Member<T>& member, F&& show) {
+  if (!member.Ok()) return schema::Failure{member.Error()};
+  return Text(show(*member));
 }
 
-std::string Text(const schema::Member<std::string>& member) {
-  return Shown(member, [](const std::string& text) { return text; });
-}
+Text Plain(const schema::Member<std::string>& member) { return member; }
 
-std::string YesNo(const schema::Member<bool>& member) {
+Text YesNo(const schema::Member<bool>& member) {
   return Shown(member, [](bool value) { return std::string(value ? "yes" : "no"); });
 }
 
-std::string Number(const schema::Member<std::int64_t>& member) {
+Text Number(const schema::Member<std::int64_t>& member) {
   return Shown(member, [](std::int64_t value) { return std::to_string(value); });
 }
 
-std::string VariantText(const schema::Member<dao::Variant>& member) {
+Text VariantText(const schema::Member<dao::Variant>& member) {
   return Shown(member, [](const dao::Variant& value) { return dao::VariantToText(value); });
 }
 
-std::string Description(const schema::PropertyList& properties) {
-  const auto text = schema::PropertyText(properties, "Description");
-  if (!text.Ok()) return "(unreadable: " + text.Error() + ")";
-  return text->value_or("");
-}
-
-std::string PropertyOrEmpty(const schema::PropertyList& properties, std::string_view name) {
+Text PropertyOrEmpty(const schema::PropertyList& properties, std::string_view name) {
   const auto text = schema::PropertyText(properties, name);
-  if (!text.Ok()) return "(unreadable: " + text.Error() + ")";
-  return text->value_or("");
+  if (!text.Ok()) return schema::Failure{text.Error()};
+  return Text(text->value_or(""));
 }
 
-// The items of a list that could be read and have a name, by name.
-template <class T>
-std::vector<const T*> Named(const schema::List<T>& list) {
-  std::vector<const T*> items;
-  if (!list.Ok()) return items;
+// The texts of a list's items joined by ", "; the first failure, of the
+// list or of an item, fails the whole.
+template <class T, class F>
+Text Joined(const schema::List<T>& list, F&& show) {
+  if (!list.Ok()) return schema::Failure{list.Error()};
+  std::string out;
   for (const auto& item : *list) {
-    if (item.Ok() && item->Name.Ok()) items.push_back(&*item);
+    if (!item.Ok()) return schema::Failure{item.Error()};
+    const Text part = show(*item);
+    if (!part.Ok()) return part;
+    if (!out.empty()) out += ", ";
+    out += *part;
   }
-  return items;
+  return Text(std::move(out));
+}
+
+// Collects what could not be read, with where it was.
+class Gaps {
+ public:
+  explicit Gaps(std::vector<UnreadablePart>& parts) : FParts(parts) {}
+
+  void Add(DiffSide side, std::string what, const std::string& error) {
+    FParts.push_back({side, std::move(what), error});
+  }
+
+  // The text, or the failure in brackets once it has been recorded.
+  std::string Flat(DiffSide side, const std::string& what, const Text& text) {
+    if (text.Ok()) return *text;
+    Add(side, what, text.Error());
+    return "(unreadable: " + text.Error() + ")";
+  }
+
+ private:
+  std::vector<UnreadablePart>& FParts;
+};
+
+// The items of a list that could be read and have a name; Whole is false
+// when the list, an item or a name could not be read.
+template <class T>
+struct NamedItems {
+  std::vector<const T*> Items;
+  bool Whole = true;
+};
+
+template <class T>
+NamedItems<T> Named(const schema::List<T>& list, DiffSide side, const std::string& what,
+                    Gaps& gaps) {
+  NamedItems<T> named;
+  if (!list.Ok()) {
+    gaps.Add(side, what, list.Error());
+    named.Whole = false;
+    return named;
+  }
+  for (std::size_t i = 0; i < list->size(); ++i) {
+    const auto& item = (*list)[i];
+    const std::string& error = !item.Ok() ? item.Error() : item->Name.Error();
+    if (item.Ok() && item->Name.Ok()) {
+      named.Items.push_back(&*item);
+    } else {
+      gaps.Add(side, what + " #" + std::to_string(i + 1), error);
+      named.Whole = false;
+    }
+  }
+  return named;
 }
 
 template <class T>
@@ -65,51 +128,54 @@ const T* FindNamed(const std::vector<const T*>& items, const std::string& name) 
   return nullptr;
 }
 
-std::vector<MemberChange> Compare(const Members& old, const Members& now) {
+// The members that differ; a member unreadable on a side is recorded and
+// not compared.
+std::vector<MemberChange> Compare(const Members& old, const Members& now, const std::string& what,
+                                  Gaps& gaps) {
   std::vector<MemberChange> changes;
   for (std::size_t i = 0; i < old.size() && i < now.size(); ++i) {
-    if (old[i].second != now[i].second)
-      changes.push_back({old[i].first, old[i].second, now[i].second});
+    const Text& before = old[i].Shown;
+    const Text& after = now[i].Shown;
+    if (!before.Ok()) gaps.Add(DiffSide::Old, what + " " + old[i].Name, before.Error());
+    if (!after.Ok()) gaps.Add(DiffSide::New, what + " " + now[i].Name, after.Error());
+    if (before.Ok() && after.Ok() && *before != *after)
+      changes.push_back({old[i].Name, *before, *after, old[i].Code, now[i].Code});
   }
   return changes;
 }
 
 Members TableMembers(const schema::Table& table) {
   return {{"attributes",
-           Shown(table.Attributes, [](std::int32_t bits) { return TableAttributesText(bits); })},
-          {"validationRule", Text(table.ValidationRule)},
-          {"validationText", Text(table.ValidationText)},
-          {"description", Description(table.Properties)},
+           Shown(table.Attributes, [](std::int32_t bits) { return TableAttributesText(bits); }),
+           Code(table.Attributes)},
+          {"validationRule", Plain(table.ValidationRule)},
+          {"validationText", Plain(table.ValidationText)},
+          {"description", PropertyOrEmpty(table.Properties, "Description")},
           {"connect", PropertyOrEmpty(table.Properties, "Connect")},
           {"sourceTableName", PropertyOrEmpty(table.Properties, "SourceTableName")}};
 }
 
 Members FieldMembers(const schema::Field& field, const Wording& words) {
-  return {{"type", Shown(field.Type, [&](std::int32_t type) { return words.FieldTypeText(type); })},
-          {"size", Number(field.Size)},
-          {"attributes", Shown(field.Attributes,
-                               [&](std::int32_t bits) { return words.FieldAttributesText(bits); })},
-          {"required", YesNo(field.Required)},
-          {"allowZeroLength", YesNo(field.AllowZeroLength)},
-          {"defaultValue", VariantText(field.DefaultValue)},
-          {"validationRule", Text(field.ValidationRule)},
-          {"validationText", Text(field.ValidationText)},
-          {"description", Description(field.Properties)}};
+  return {
+      {"type", Shown(field.Type, [&](std::int32_t type) { return words.FieldTypeText(type); }),
+       Code(field.Type)},
+      {"size", Number(field.Size)},
+      {"attributes",
+       Shown(field.Attributes, [&](std::int32_t bits) { return words.FieldAttributesText(bits); }),
+       Code(field.Attributes)},
+      {"required", YesNo(field.Required)},
+      {"allowZeroLength", YesNo(field.AllowZeroLength)},
+      {"defaultValue", VariantText(field.DefaultValue)},
+      {"validationRule", Plain(field.ValidationRule)},
+      {"validationText", Plain(field.ValidationText)},
+      {"description", PropertyOrEmpty(field.Properties, "Description")}};
 }
 
-std::string IndexFields(const schema::Index& index) {
-  if (!index.Fields.Ok()) return "(unreadable: " + index.Fields.Error() + ")";
-  std::string out;
-  for (const auto& field : *index.Fields) {
-    if (!out.empty()) out += ", ";
-    if (!field.Ok()) {
-      out += "(unreadable: " + field.Error() + ")";
-      continue;
-    }
-    out += Text(field->Name);
-    if (field->Descending.ValueOr(false)) out += " DESC";
-  }
-  return out;
+Text IndexFields(const schema::Index& index) {
+  return Joined(index.Fields, [](const schema::IndexField& field) -> Text {
+    if (!field.Name.Ok()) return field.Name;
+    return Text(*field.Name + (field.Descending.ValueOr(false) ? " DESC" : ""));
+  });
 }
 
 Members IndexMembers(const schema::Index& index) {
@@ -118,24 +184,19 @@ Members IndexMembers(const schema::Index& index) {
           {"unique", YesNo(index.Unique)}};
 }
 
-std::string RelationPairs(const schema::Relation& relation, bool foreign) {
-  if (!relation.Fields.Ok()) return "(unreadable: " + relation.Fields.Error() + ")";
-  std::string out;
-  for (const auto& pair : *relation.Fields) {
-    if (!out.empty()) out += ", ";
-    out += pair.Ok() ? Text(foreign ? pair->ForeignName : pair->Name)
-                     : "(unreadable: " + pair.Error() + ")";
-  }
-  return out;
+Text RelationPairs(const schema::Relation& relation, bool foreign) {
+  return Joined(relation.Fields, [&](const schema::RelationField& pair) {
+    return foreign ? pair.ForeignName : pair.Name;
+  });
 }
 
-std::string Bit(const schema::Member<std::int32_t>& attributes, std::int32_t bit, bool set) {
+Text Bit(const schema::Member<std::int32_t>& attributes, std::int32_t bit, bool set) {
   return Shown(attributes, [&](std::int32_t bits) {
     return std::string(((bits & bit) != 0) == set ? "yes" : "no");
   });
 }
 
-std::string Join(const schema::Member<std::int32_t>& attributes) {
+Text Join(const schema::Member<std::int32_t>& attributes) {
   return Shown(attributes, [](std::int32_t bits) {
     if ((bits & dao::dbRelationLeft) != 0) return std::string("left");
     if ((bits & dao::dbRelationRight) != 0) return std::string("right");
@@ -145,9 +206,9 @@ std::string Join(const schema::Member<std::int32_t>& attributes) {
 
 Members RelationMembers(const schema::Relation& relation) {
   const auto& bits = relation.Attributes;
-  return {{"table", Text(relation.Table)},
+  return {{"table", Plain(relation.Table)},
           {"fields", RelationPairs(relation, false)},
-          {"foreignTable", Text(relation.ForeignTable)},
+          {"foreignTable", Plain(relation.ForeignTable)},
           {"foreignFields", RelationPairs(relation, true)},
           {"enforced", Bit(bits, dao::dbRelationDontEnforce, false)},
           {"unique", Bit(bits, dao::dbRelationUnique, true)},
@@ -157,50 +218,48 @@ Members RelationMembers(const schema::Relation& relation) {
           {"join", Join(bits)}};
 }
 
-std::string QueryParameters(const schema::Query& query, const Wording& words) {
-  if (!query.Parameters.Ok()) return "(unreadable: " + query.Parameters.Error() + ")";
-  std::string out;
-  for (const auto& parameter : *query.Parameters) {
-    if (!out.empty()) out += ", ";
-    if (!parameter.Ok()) {
-      out += "(unreadable: " + parameter.Error() + ")";
-      continue;
-    }
-    out += Text(parameter->Name) + " " +
-           Shown(parameter->Type, [&](std::int32_t type) { return words.ParameterTypeText(type); });
-  }
-  return out;
+Text QueryParameters(const schema::Query& query, const Wording& words) {
+  return Joined(query.Parameters, [&](const schema::Parameter& parameter) -> Text {
+    if (!parameter.Name.Ok()) return parameter.Name;
+    const Text type =
+        Shown(parameter.Type, [&](std::int32_t code) { return words.ParameterTypeText(code); });
+    if (!type.Ok()) return type;
+    return Text(*parameter.Name + " " + *type);
+  });
 }
 
 Members QueryMembers(const schema::Query& query, const Wording& words) {
-  return {{"type", Shown(query.Type, [&](std::int32_t type) { return words.QueryTypeText(type); })},
+  return {{"type", Shown(query.Type, [&](std::int32_t type) { return words.QueryTypeText(type); }),
+           Code(query.Type)},
           {"parameters", QueryParameters(query, words)},
-          {"connect", Text(query.Connect)},
-          {"sql", Text(query.Sql)}};
+          {"connect", Plain(query.Connect)},
+          {"sql", Plain(query.Sql)}};
 }
 
 // Walks two lists by name: `changed` for those in both, `added` and
-// `removed` for the others, in the order of `now` and then of `old`.
+// `removed` for the others, in the order of `now` and then of `old`. An
+// item missing from a list that was not read whole may be among what
+// could not be read, so it is neither added nor removed.
 template <class T, class Both, class Added, class Removed>
-void Match(const std::vector<const T*>& old, const std::vector<const T*>& now, Both&& both,
-           Added&& added, Removed&& removed) {
-  for (const T* item : now) {
-    if (const T* before = FindNamed(old, *item->Name)) {
+void Match(const NamedItems<T>& old, const NamedItems<T>& now, Both&& both, Added&& added,
+           Removed&& removed) {
+  for (const T* item : now.Items) {
+    if (const T* before = FindNamed(old.Items, *item->Name)) {
       both(*before, *item);
-    } else {
+    } else if (old.Whole) {
       added(*item);
     }
   }
-  for (const T* item : old) {
-    if (!FindNamed(now, *item->Name)) removed(*item);
+  if (!now.Whole) return;
+  for (const T* item : old.Items) {
+    if (!FindNamed(now.Items, *item->Name)) removed(*item);
   }
 }
 
-std::vector<const schema::Table*> UserTables(const schema::Database& database) {
-  std::vector<const schema::Table*> tables;
-  for (const schema::Table* table : Named(database.Tables)) {
-    if (!schema::IsSystemTable(*table)) tables.push_back(table);
-  }
+NamedItems<schema::Table> UserTables(const schema::Database& database, DiffSide side, Gaps& gaps) {
+  NamedItems<schema::Table> tables = Named(database.Tables, side, "tables", gaps);
+  std::erase_if(tables.Items,
+                [](const schema::Table* table) { return schema::IsSystemTable(*table); });
   return tables;
 }
 
@@ -218,9 +277,11 @@ std::string_view ChangeKindName(ChangeKind kind) {
   return "changed";
 }
 
-std::vector<SchemaChange> DiffSchemas(const schema::Database& old, const schema::Database& now,
-                                      const Wording& words) {
-  std::vector<SchemaChange> changes;
+SchemaDiff DiffSchemas(const schema::Database& old, const schema::Database& now,
+                       const Wording& words) {
+  SchemaDiff diff;
+  std::vector<SchemaChange>& changes = diff.Changes;
+  Gaps gaps(diff.Unreadable);
   const auto record = [&](ChangeKind kind, std::string object, std::string table, std::string name,
                           std::string detail, std::vector<MemberChange> members = {}) {
     changes.push_back({kind, std::move(object), std::move(table), std::move(name),
@@ -232,42 +293,74 @@ std::vector<SchemaChange> DiffSchemas(const schema::Database& old, const schema:
       record(ChangeKind::Changed, std::move(object), std::move(table), std::move(name), "",
              std::move(members));
   };
-  const auto fieldDetail = [&](const schema::Field& field) {
-    return Shown(field.Type, [&](std::int32_t type) { return words.FieldTypeText(type); }) + ", " +
-           Number(field.Size);
+  const auto sideOf = [](ChangeKind kind) {
+    return kind == ChangeKind::Removed ? DiffSide::Old : DiffSide::New;
   };
-  const auto relationDetail = [](const schema::Relation& relation) {
-    return Text(relation.Table) + "(" + RelationPairs(relation, false) + ") -> " +
-           Text(relation.ForeignTable) + "(" + RelationPairs(relation, true) + ")";
+  const auto fieldDetail = [&](ChangeKind kind, const std::string& what,
+                               const schema::Field& field) {
+    const DiffSide side = sideOf(kind);
+    return gaps.Flat(
+               side, what + " type",
+               Shown(field.Type, [&](std::int32_t type) { return words.FieldTypeText(type); })) +
+           ", " + gaps.Flat(side, what + " size", Number(field.Size));
+  };
+  const auto relationDetail = [&](ChangeKind kind, const schema::Relation& relation) {
+    const DiffSide side = sideOf(kind);
+    const std::string what = "relationship " + *relation.Name;
+    return gaps.Flat(side, what + " table", relation.Table) + "(" +
+           gaps.Flat(side, what + " fields", RelationPairs(relation, false)) + ") -> " +
+           gaps.Flat(side, what + " foreignTable", relation.ForeignTable) + "(" +
+           gaps.Flat(side, what + " foreignFields", RelationPairs(relation, true)) + ")";
+  };
+  const auto queryDetail = [&](ChangeKind kind, const schema::Query& query) {
+    return gaps.Flat(
+        sideOf(kind), "query " + *query.Name + " type",
+        Shown(query.Type, [&](std::int32_t type) { return words.QueryTypeText(type); }));
   };
 
   Match(
-      UserTables(old), UserTables(now),
+      UserTables(old, DiffSide::Old, gaps), UserTables(now, DiffSide::New, gaps),
       [&](const schema::Table& before, const schema::Table& after) {
         const std::string& table = *after.Name;
-        changedIf("table", "", table, Compare(TableMembers(before), TableMembers(after)));
+        changedIf("table", "", table,
+                  Compare(TableMembers(before), TableMembers(after), "table " + table, gaps));
+        const std::string fields = "fields of table " + table;
         Match(
-            Named(before.Fields), Named(after.Fields),
+            Named(before.Fields, DiffSide::Old, fields, gaps),
+            Named(after.Fields, DiffSide::New, fields, gaps),
             [&](const schema::Field& a, const schema::Field& b) {
               changedIf("field", table, *b.Name,
-                        Compare(FieldMembers(a, words), FieldMembers(b, words)));
+                        Compare(FieldMembers(a, words), FieldMembers(b, words),
+                                "field " + table + "." + *b.Name, gaps));
             },
             [&](const schema::Field& field) {
-              record(ChangeKind::Added, "field", table, *field.Name, fieldDetail(field));
+              record(ChangeKind::Added, "field", table, *field.Name,
+                     fieldDetail(ChangeKind::Added, "field " + table + "." + *field.Name, field));
             },
             [&](const schema::Field& field) {
-              record(ChangeKind::Removed, "field", table, *field.Name, fieldDetail(field));
+              record(ChangeKind::Removed, "field", table, *field.Name,
+                     fieldDetail(ChangeKind::Removed, "field " + table + "." + *field.Name, field));
             });
+        const std::string indexes = "indexes of table " + table;
+        const auto indexDetail = [&](ChangeKind kind, const schema::Index& index) {
+          return gaps.Flat(sideOf(kind), "index " + table + "." + *index.Name + " fields",
+                           IndexFields(index));
+        };
         Match(
-            Named(before.Indexes), Named(after.Indexes),
+            Named(before.Indexes, DiffSide::Old, indexes, gaps),
+            Named(after.Indexes, DiffSide::New, indexes, gaps),
             [&](const schema::Index& a, const schema::Index& b) {
-              changedIf("index", table, *b.Name, Compare(IndexMembers(a), IndexMembers(b)));
+              changedIf("index", table, *b.Name,
+                        Compare(IndexMembers(a), IndexMembers(b), "index " + table + "." + *b.Name,
+                                gaps));
             },
             [&](const schema::Index& index) {
-              record(ChangeKind::Added, "index", table, *index.Name, IndexFields(index));
+              record(ChangeKind::Added, "index", table, *index.Name,
+                     indexDetail(ChangeKind::Added, index));
             },
             [&](const schema::Index& index) {
-              record(ChangeKind::Removed, "index", table, *index.Name, IndexFields(index));
+              record(ChangeKind::Removed, "index", table, *index.Name,
+                     indexDetail(ChangeKind::Removed, index));
             });
       },
       [&](const schema::Table& table) { record(ChangeKind::Added, "table", "", *table.Name, ""); },
@@ -276,31 +369,37 @@ std::vector<SchemaChange> DiffSchemas(const schema::Database& old, const schema:
       });
 
   Match(
-      Named(old.Relations), Named(now.Relations),
+      Named(old.Relations, DiffSide::Old, "relationships", gaps),
+      Named(now.Relations, DiffSide::New, "relationships", gaps),
       [&](const schema::Relation& a, const schema::Relation& b) {
-        changedIf("relationship", "", *b.Name, Compare(RelationMembers(a), RelationMembers(b)));
+        changedIf("relationship", "", *b.Name,
+                  Compare(RelationMembers(a), RelationMembers(b), "relationship " + *b.Name, gaps));
       },
       [&](const schema::Relation& relation) {
-        record(ChangeKind::Added, "relationship", "", *relation.Name, relationDetail(relation));
+        record(ChangeKind::Added, "relationship", "", *relation.Name,
+               relationDetail(ChangeKind::Added, relation));
       },
       [&](const schema::Relation& relation) {
-        record(ChangeKind::Removed, "relationship", "", *relation.Name, relationDetail(relation));
+        record(ChangeKind::Removed, "relationship", "", *relation.Name,
+               relationDetail(ChangeKind::Removed, relation));
       });
 
   Match(
-      Named(old.Queries), Named(now.Queries),
+      Named(old.Queries, DiffSide::Old, "queries", gaps),
+      Named(now.Queries, DiffSide::New, "queries", gaps),
       [&](const schema::Query& a, const schema::Query& b) {
-        changedIf("query", "", *b.Name, Compare(QueryMembers(a, words), QueryMembers(b, words)));
+        changedIf(
+            "query", "", *b.Name,
+            Compare(QueryMembers(a, words), QueryMembers(b, words), "query " + *b.Name, gaps));
       },
       [&](const schema::Query& query) {
-        record(ChangeKind::Added, "query", "", *query.Name,
-               Shown(query.Type, [&](std::int32_t type) { return words.QueryTypeText(type); }));
+        record(ChangeKind::Added, "query", "", *query.Name, queryDetail(ChangeKind::Added, query));
       },
       [&](const schema::Query& query) {
         record(ChangeKind::Removed, "query", "", *query.Name,
-               Shown(query.Type, [&](std::int32_t type) { return words.QueryTypeText(type); }));
+               queryDetail(ChangeKind::Removed, query));
       });
-  return changes;
+  return diff;
 }
 
 }  // namespace tabulon::outputs
