@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 
+#include <dao/ConnectText.h>
 #include <dao/EngineError.h>
 #include <dao/Variant.h>
 
@@ -168,8 +169,10 @@ class TableDef {
   virtual std::string Name() = 0;
   virtual std::int32_t Attributes() = 0;
   // A linked table's connect text (";DATABASE=C:\data\other.mdb",
-  // "ODBC;DSN=..."), "" for a local table.
-  virtual std::string Connect() = 0;
+  // "ODBC;DSN=..."), "" for a local table. A stored password reads
+  // "PWD=****": every output, listing and message shows this text, so the
+  // password is hidden here, once, for all of them.
+  std::string Connect() { return MaskConnectPassword(StoredConnect()); }
   // The linked table's name in its source, "" for a local table.
   virtual std::string SourceTableName() = 0;
   virtual Variant RecordCount() = 0;
@@ -186,6 +189,10 @@ class TableDef {
   // A forward-only reading of the table's rows; throws where the rows
   // cannot be read (a linked table's are elsewhere).
   virtual std::unique_ptr<Recordset> OpenRecordset() = 0;
+
+ protected:
+  // The connect text as stored, password and all: for the engine alone.
+  virtual std::string StoredConnect() = 0;
 };
 
 class Relation {
@@ -232,11 +239,15 @@ class QueryDef {
   // The text Access shows in SQL view. Throws when the stored query cannot
   // be turned into SQL; the query's other members still answer.
   virtual std::string SQL() = 0;
-  // A pass-through query's connect text ("ODBC;..."), "" for the others.
-  virtual std::string Connect() = 0;
+  // A pass-through query's connect text ("ODBC;..."), "" for the others;
+  // its password masked as a table's is.
+  std::string Connect() { return MaskConnectPassword(StoredConnect()); }
   virtual Variant DateCreated() = 0;
   virtual Variant LastUpdated() = 0;
   virtual Collection<Parameter>& Parameters() = 0;
+
+ protected:
+  virtual std::string StoredConnect() = 0;
 };
 
 // An object of the application kept in a container: a form, a report, a

@@ -29,7 +29,7 @@ std::string JetQueryDef::SQL() {
   }
 }
 
-std::string JetQueryDef::Connect() { return QueryConnect(FRows, FType); }
+std::string JetQueryDef::StoredConnect() { return QueryConnect(FRows, FType); }
 
 dao::Variant JetQueryDef::DateCreated() { return CatalogDate(FEntry.DateCreate); }
 

@@ -43,10 +43,12 @@ class JetQueryDef : public dao::QueryDef {
   std::string Name() override { return FEntry.Name; }
   std::int32_t Type() override { return FType; }
   std::string SQL() override;
-  std::string Connect() override;
   dao::Variant DateCreated() override;
   dao::Variant LastUpdated() override;
   dao::Collection<dao::Parameter>& Parameters() override { return *FParameters; }
+
+ protected:
+  std::string StoredConnect() override;
 
  private:
   const CatalogEntry& FEntry;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include <dao/ConnectText.h>
 #include <jet/JetRecordset.h>
 
 namespace tabulon::jet {
@@ -29,7 +28,7 @@ std::int32_t JetTableDef::Attributes() {
   return attributes;
 }
 
-std::string JetTableDef::Connect() { return LinkConnect(FEntry); }
+std::string JetTableDef::StoredConnect() { return LinkConnect(FEntry); }
 
 std::string JetTableDef::SourceTableName() { return FEntry.IsLinked() ? FEntry.ForeignName : ""; }
 
@@ -56,8 +55,8 @@ dao::Collection<dao::Property>& JetTableDef::Properties() {
 std::unique_ptr<dao::Recordset> JetTableDef::OpenRecordset() {
   if (FEntry.IsLinked()) {
     throw dao::EngineError(
-        OneLine("リンク テーブル '" + FEntry.Name + "' の行は読めません（リンク先 '" +
-                dao::MaskConnectPassword(Connect()) + "' の行は読みません）。"),
+        OneLine("リンク テーブル '" + FEntry.Name + "' の行は読めません（リンク先 '" + Connect() +
+                "' の行は読みません）。"),
         dao::ErrorKind::Unsupported);
   }
   return std::make_unique<JetRecordset>(FFile, Definition());

@@ -50,7 +50,6 @@ class JetTableDef : public dao::TableDef {
 
   std::string Name() override { return FEntry.Name; }
   std::int32_t Attributes() override;
-  std::string Connect() override;
   std::string SourceTableName() override;
   std::unique_ptr<dao::Recordset> OpenRecordset() override;
   dao::Variant RecordCount() override;
@@ -62,6 +61,9 @@ class JetTableDef : public dao::TableDef {
   dao::Collection<dao::Property>& Properties() override;
   dao::Collection<dao::Field>& Fields() override { return *FFields; }
   dao::Collection<dao::Index>& Indexes() override { return *FIndexes; }
+
+ protected:
+  std::string StoredConnect() override;
 
  private:
   // The table whose definition holds the columns: this one, or a linked

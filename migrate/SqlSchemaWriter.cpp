@@ -82,27 +82,6 @@ struct Item {
   bool IsComment = false;
 };
 
-// Access's "PWD=..." hidden in a connect text.
-std::string WithoutPassword(std::string connect) {
-  auto at = [&](std::size_t from) {
-    for (std::size_t i = from; i + 4 <= connect.size(); ++i) {
-      const bool start = i == 0 || connect[i - 1] == ';';
-      const auto lower = [&](std::size_t k) {
-        const char c = connect[i + k];
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-      };
-      if (start && lower(0) == 'p' && lower(1) == 'w' && lower(2) == 'd' && connect[i + 3] == '=')
-        return i;
-    }
-    return std::string::npos;
-  };
-  for (std::size_t found = at(0); found != std::string::npos; found = at(found + 1)) {
-    const std::size_t end = std::min(connect.find(';', found), connect.size());
-    connect.replace(found + 4, end - found - 4, "***");
-  }
-  return connect;
-}
-
 std::string Joined(const std::vector<std::string>& parts) {
   std::string out;
   for (std::size_t i = 0; i < parts.size(); ++i) out += (i > 0 ? ", " : "") + parts[i];
@@ -164,6 +143,30 @@ class Writer {
     FNotes.push_back({std::move(table), std::move(field), std::move(text)});
   }
 
+  // A member that could not be read: `fallback` stands in for it, and a
+  // note says which member and what was written instead.
+  template <class T>
+  T Readable(const Member<T>& member, T fallback, const std::string& table,
+             const std::string& field, std::string_view what, std::string_view instead) {
+    if (member.Ok()) return *member;
+    Note(table, field,
+         std::string(what) + "が読めません（" + std::string(instead) + "）: " + member.Error());
+    return fallback;
+  }
+
+  // A stored property's text, "" when it is absent; a failure is noted.
+  std::string PropertyOrNote(const schema::PropertyList& properties, std::string_view name,
+                             const std::string& table, const std::string& field,
+                             std::string_view what, std::string_view instead) {
+    const auto text = schema::PropertyText(properties, name);
+    if (!text.Ok()) {
+      Note(table, field,
+           std::string(what) + "が読めません（" + std::string(instead) + "）: " + text.Error());
+      return "";
+    }
+    return text->value_or("");
+  }
+
   // The name as the server will keep a table's (`field` "") or a column's
   // name: the name itself, or a changed one with a note saying why.
   std::string ClaimName(NameScope& scope, const std::string& name, const std::string& table,
@@ -211,12 +214,15 @@ class Writer {
   }
 
   void LinkedTable(const schema::Table& table) {
-    const auto connect = schema::PropertyText(table.Properties, "Connect");
-    const auto source = schema::PropertyText(table.Properties, "SourceTableName");
+    const std::string& name = *table.Name;
+    const std::string connect =
+        PropertyOrNote(table.Properties, "Connect", name, "", "リンク元", "リンク先不明としました");
+    const std::string source = PropertyOrNote(table.Properties, "SourceTableName", name, "",
+                                              "リンク元のテーブル名", "? としました");
     std::string from = "リンク先不明";
-    if (connect.Ok() && *connect) {
-      from = "リンク元 \"" + CommentText(WithoutPassword(**connect)) + "\" のテーブル \"" +
-             CommentText(source.Ok() && *source ? **source : "?") + "\"";
+    if (!connect.empty()) {
+      from = "リンク元 \"" + CommentText(connect) + "\" のテーブル \"" +
+             CommentText(!source.empty() ? source : "?") + "\"";
     }
     FLinkedComments += "\n-- リンク テーブル \"" + CommentText(*table.Name) + "\": " + from +
                        "（データはリンク元にあるため作りません）\n";
@@ -227,8 +233,8 @@ class Writer {
     TablePlan plan;
     plan.AccessName = name;
     plan.Hidden = schema::IsHiddenTable(table);
-    const auto description = schema::PropertyText(table.Properties, "Description");
-    if (description.Ok() && *description) plan.Description = **description;
+    plan.Description =
+        PropertyOrNote(table.Properties, "Description", name, "", "説明", "コメントなしにしました");
     if (!table.Fields.Ok()) {
       Note(name, "", "フィールドが読めないため作りません: " + table.Fields.Error());
       return;
@@ -262,8 +268,10 @@ class Writer {
     const std::string& name = *field.Name;
     FieldShape shape;
     shape.Type = *field.Type;
-    shape.Size = field.Size.ValueOr(0);
-    shape.AutoIncrement = (field.Attributes.ValueOr(0) & dao::dbAutoIncrField) != 0;
+    shape.Size = Readable(field.Size, std::int64_t{0}, tableName, name, "サイズ", "0 としました");
+    shape.AutoIncrement = (Readable(field.Attributes, std::int32_t{0}, tableName, name, "属性",
+                                    "オートナンバーでないものとしました") &
+                           dao::dbAutoIncrField) != 0;
     bool unknownDigits = false;
     if (shape.Type == dao::dbDecimal) {
       const auto precision = schema::FindProperty(field.Properties, "Precision");
@@ -290,13 +298,15 @@ class Writer {
     column.AccessName = name;
     column.Sql = QuoteName(ClaimName(names, name, tableName, &name));
     column.Type = type;
-    column.NotNull = type.NotNull || field.Required.ValueOr(false);
+    column.NotNull =
+        Readable(field.Required, false, tableName, name, "値要求", "NOT NULL にしませんでした") ||
+        type.NotNull;
     column.Default = type.Default;
-    const std::string access = field.DefaultValue.Ok()
-                                   ? schema::ReadMember([&] {
-                                       return dao::VariantToText(*field.DefaultValue);
-                                     }).ValueOr("")
-                                   : "";
+    const dao::Variant defaultValue = Readable(field.DefaultValue, dao::Variant(std::string()),
+                                               tableName, name, "既定値", "既定値なしにしました");
+    const std::string access =
+        Readable(schema::ReadMember([&] { return dao::VariantToText(defaultValue); }),
+                 std::string(), tableName, name, "既定値", "既定値なしにしました");
     if (!access.empty()) {
       const Translation translated = TranslateDefault(access, type.Kind, FDialect);
       if (translated.Problem.empty()) {
@@ -308,28 +318,31 @@ class Writer {
       }
     }
     if (type.Identity || shape.AutoIncrement) column.Default.clear();
-    const std::string rule = field.ValidationRule.ValueOr("");
+    const std::string rule = Readable(field.ValidationRule, std::string(), tableName, name,
+                                      "入力規則", "CHECK なしにしました");
     if (!rule.empty()) {
       const std::optional<ExpressionField> self = ExpressionField{column.Sql, type.Kind};
       const Translation translated = TranslateRule(rule, self, FieldsOf(plan, column), FDialect);
       if (translated.Problem.empty()) {
         column.Check = translated.Sql;
-        column.RuleText = field.ValidationText.ValueOr("");
+        column.RuleText = Readable(field.ValidationText, std::string(), tableName, name,
+                                   "エラーメッセージ", "なしにしました");
       } else {
         Note(tableName, name,
              "入力規則 " + rule + " は移行できません（" + translated.Problem + "）");
         column.Kept.push_back("Access の入力規則: " + rule);
       }
     }
-    if (const auto expression = schema::PropertyText(field.Properties, "Expression");
-        expression.Ok() && *expression) {
-      Note(tableName, name,
-           "集計（計算）フィールドの式 " + **expression +
-               " は移行できません（値を持つ列になります）");
-      column.Kept.push_back("Access の式: " + **expression);
+    if (const std::string expression = PropertyOrNote(field.Properties, "Expression", tableName,
+                                                      name, "式", "値を持つ列にしました");
+        !expression.empty()) {
+      Note(
+          tableName, name,
+          "集計（計算）フィールドの式 " + expression + " は移行できません（値を持つ列になります）");
+      column.Kept.push_back("Access の式: " + expression);
     }
-    const auto description = schema::PropertyText(field.Properties, "Description");
-    if (description.Ok() && *description) column.Description = **description;
+    column.Description = PropertyOrNote(field.Properties, "Description", tableName, name, "説明",
+                                        "コメントなしにしました");
     plan.Columns.push_back(std::move(column));
   }
 
@@ -360,7 +373,8 @@ class Writer {
   }
 
   void PlanTableRule(const schema::Table& table, TablePlan& plan) {
-    const std::string rule = table.ValidationRule.ValueOr("");
+    const std::string rule = Readable(table.ValidationRule, std::string(), *table.Name, "",
+                                      "入力規則", "CHECK なしにしました");
     if (rule.empty()) return;
     const FieldLookup fields = [&plan,
                                 this](std::string_view name) -> std::optional<ExpressionField> {
@@ -371,7 +385,8 @@ class Writer {
     const Translation translated = TranslateRule(rule, std::nullopt, fields, FDialect);
     if (translated.Problem.empty()) {
       plan.Check = translated.Sql;
-      plan.CheckText = table.ValidationText.ValueOr("");
+      plan.CheckText = Readable(table.ValidationText, std::string(), *table.Name, "",
+                                "エラーメッセージ", "なしにしました");
     } else {
       Note(*table.Name, "", "入力規則 " + rule + " は移行できません（" + translated.Problem + "）");
       plan.KeptRule = "Access の入力規則: " + rule + "（移行できません）";
@@ -391,14 +406,21 @@ class Writer {
     }
     std::vector<KeyColumn> columns;
     for (const Member<schema::IndexField>& field : *index.Fields) {
-      const ColumnPlan* column =
-          field.Ok() && field->Name.Ok() ? ColumnNamed(plan, *field->Name) : nullptr;
+      if (!field.Ok() || !field->Name.Ok()) {
+        Note(*table.Name, "",
+             "インデックス \"" + indexName + "\" のフィールドが読めないため作りません: " +
+                 (field.Ok() ? field->Name.Error() : field.Error()));
+        return std::nullopt;
+      }
+      const ColumnPlan* column = ColumnNamed(plan, *field->Name);
       if (column == nullptr) {
         Note(*table.Name, "",
              "インデックス \"" + indexName + "\" は列にならないフィールドを含むため作りません");
         return std::nullopt;
       }
-      columns.push_back({column->Sql, field->Descending.ValueOr(false)});
+      columns.push_back(
+          {column->Sql, Readable(field->Descending, false, *table.Name, "",
+                                 "インデックス \"" + indexName + "\" の並び順", "昇順としました")});
     }
     if (columns.empty()) return std::nullopt;
     return columns;
@@ -429,6 +451,16 @@ class Writer {
         const Pass own = primary                        ? Pass::Primary
                          : index.Foreign.ValueOr(false) ? Pass::Foreign
                                                         : Pass::Plain;
+        if (pass == Pass::Primary) {
+          // Said once, in the first pass, though every pass looks.
+          for (const auto& [member, instead] :
+               {std::pair{&index.Primary, "主キーでないものとしました"},
+                std::pair{&index.Foreign, "リレーションシップ用でないものとしました"},
+                std::pair{&index.Unique, "重複ありとしました"}}) {
+            Readable(*member, false, *table.Name, "", "インデックス \"" + *index.Name + "\" の種類",
+                     instead);
+          }
+        }
         if (own != pass) continue;
         const auto columns = KeyColumns(table, index, plan);
         if (!columns) continue;
@@ -501,8 +533,16 @@ class Writer {
     std::vector<std::string> names;
     std::vector<std::string> foreignNames;
     for (const Member<schema::RelationField>& field : *relation.Fields) {
-      names.push_back(field.Ok() ? field->Name.ValueOr("?") : "?");
-      foreignNames.push_back(field.Ok() ? field->ForeignName.ValueOr("?") : "?");
+      const std::string& error = !field.Ok()         ? field.Error()
+                                 : !field->Name.Ok() ? field->Name.Error()
+                                                     : field->ForeignName.Error();
+      if (!field.Ok() || !field->Name.Ok() || !field->ForeignName.Ok()) {
+        Note("", "",
+             "リレーションシップ \"" + *relation.Name + "\" のフィールドが読めません: " + error);
+        return;
+      }
+      names.push_back(*field->Name);
+      foreignNames.push_back(*field->ForeignName);
     }
     auto quotedList = [](const std::vector<std::string>& list) {
       std::vector<std::string> quoted;

@@ -5,7 +5,6 @@
 
 #include <fmt/printf.h>
 
-#include <dao/ConnectText.h>
 #include <report/HtmlEscape.h>
 
 namespace tabulon {
@@ -81,7 +80,7 @@ void WriteQueryEntry(ReportContext& context, dao::QueryDef& query) {
   }
   const std::string connect = query.Connect();
   if (!connect.empty()) {
-    file.WriteLine("<p>接続文字列: " + HtmlEscape(dao::MaskConnectPassword(connect)));
+    file.WriteLine("<p>接続文字列: " + HtmlEscape(connect));
   }
   std::string sql;
   try {
@@ -153,7 +152,7 @@ std::string LinkSourceText(dao::TableDef& table) {
   try {
     const std::string connect = table.Connect();
     if (connect.empty()) return "";
-    return "リンク先: " + HtmlEscape(dao::MaskConnectPassword(connect)) +
+    return "リンク先: " + HtmlEscape(connect) +
            "　テーブル: " + HtmlEscape(table.SourceTableName());
   } catch (const dao::EngineError&) {
     return "";

@@ -258,7 +258,7 @@ TEST(JetLinks, OdbcLinkShowsTheColumnsKeptInTheFile) {
   const auto database = OpenShared("jackcess/V2007/odbcLinkerTestV2007.accdb");
   dao::TableDef& table = database->TableDefs().Item("Ordrar");
   EXPECT_EQ(table.Connect(),
-            "ODBC;DSN=Magnapinna;Description=Safexit;UID=safexit;PWD=DummyPassword;APP=Microsoft "
+            "ODBC;DSN=Magnapinna;Description=Safexit;UID=safexit;PWD=****;APP=Microsoft "
             "Office;DATABASE=safexit");
   EXPECT_EQ(table.SourceTableName(), "dbo.Ordrar");
   EXPECT_EQ(table.Attributes() & dao::dbAttachedODBC, dao::dbAttachedODBC);

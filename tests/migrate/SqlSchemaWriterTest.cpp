@@ -67,7 +67,7 @@ FakeDatabaseData OddDatabase() {
   linked.Name = "外部の表";
   linked.Attributes = dao::dbAttachedODBC;
   linked.Fails = {"Fields.Count", "Indexes.Count"};
-  linked.Properties = {{"Connect", std::string("ODBC;DSN=販売;UID=sa;PWD=秘密;APP=x"), {}},
+  linked.Properties = {{"Connect", std::string("ODBC;DSN=販売;UID=sa;PWD=****;APP=x"), {}},
                        {"SourceTableName", std::string("dbo.Sales"), {}}};
   FakeTableData system;
   system.Name = "MSysObjects";
@@ -123,6 +123,70 @@ TEST(SqlSchemaWriter, ANoteSaysWhereAndWhat) {
             "テーブル \"T\" のフィールド \"F\": 既定値 x は移行できません");
   EXPECT_EQ(migrate::NoteLine({"T", "", "a\nb"}), "テーブル \"T\": a b");
   EXPECT_EQ(migrate::NoteLine({"", "", "一覧が読めません"}), "一覧が読めません");
+}
+
+// Each member the SQL needs, unreadable in turn: never a silent 0, false
+// or "", always a note naming the member and what was written instead.
+TEST(SqlSchemaWriter, EveryUnreadableMemberBecomesANote) {
+  struct Case {
+    std::string Member;
+    std::string Said;
+    std::string Error;
+  };
+  const std::vector<Case> cases = {
+      {"Size", "サイズが読めません（0 としました）", "Size failed"},
+      {"Attributes", "属性が読めません（オートナンバーでないものとしました）", "Attributes failed"},
+      {"Required", "値要求が読めません（NOT NULL にしませんでした）", "Required failed"},
+      {"DefaultValue", "既定値が読めません（既定値なしにしました）", "DefaultValue failed"},
+      {"ValidationRule", "入力規則が読めません（CHECK なしにしました）", "ValidationRule failed"},
+      // A description is a stored property: its value is what fails.
+      {"Description", "説明が読めません（コメントなしにしました）", "Value failed"},
+  };
+  for (const auto& [member, said, failure] : cases) {
+    FakeTableData table;
+    table.Name = "表";
+    table.Fields = {Field("ID", dao::dbLong, 4), Field("名前", dao::dbText, 40)};
+    table.Fields[1].Required = true;
+    table.Fields[1].DefaultValue = std::string("\"x\"");
+    table.Fields[1].ValidationRule = "<>\"y\"";
+    table.Fields[1].Description = "名前";
+    table.Fields[1].Fails = {member};
+    FakeDatabaseData data;
+    data.Tables = {table};
+    FakeConnection connection({{"/x.mdb", data}});
+    std::string error;
+    connection.Dao.Open("", "/x.mdb", error);
+    const migrate::SqlSchema sql = migrate::WriteSqlSchema(
+        schema::ReadSchema(*connection.Dao.Database()), "x.mdb", migrate::Dialect::PostgreSql);
+    ASSERT_FALSE(sql.Notes.empty()) << member << "\n" << sql.Text;
+    // First the member itself; what the stand-in then costs may follow.
+    EXPECT_EQ(migrate::NoteLine(sql.Notes[0]),
+              "テーブル \"表\" のフィールド \"名前\": " + said + ": " + failure);
+    EXPECT_LE(sql.Notes.size(), 2u) << sql.Text;
+    EXPECT_NE(sql.Text.find("CREATE TABLE \"表\""), std::string::npos) << "the table is still made";
+  }
+
+  // The table's own rule and an index's kind, the same way.
+  FakeTableData table;
+  table.Name = "表";
+  table.Fields = {Field("ID", dao::dbLong, 4)};
+  table.Fails = {"ValidationRule"};
+  table.Indexes = {{"ID", false, false, true, {"ID"}, {"Unique"}}};
+  FakeDatabaseData data;
+  data.Tables = {table};
+  FakeConnection connection({{"/x.mdb", data}});
+  std::string error;
+  connection.Dao.Open("", "/x.mdb", error);
+  const migrate::SqlSchema sql = migrate::WriteSqlSchema(
+      schema::ReadSchema(*connection.Dao.Database()), "x.mdb", migrate::Dialect::Sqlite);
+  std::vector<std::string> lines;
+  for (const migrate::MigrationNote& note : sql.Notes) lines.push_back(migrate::NoteLine(note));
+  EXPECT_EQ(lines,
+            (std::vector<std::string>{
+                "テーブル \"表\": インデックス \"ID\" の種類が読めません（重複ありとしました）: "
+                "Unique failed",
+                "テーブル \"表\": 入力規則が読めません（CHECK なしにしました）: "
+                "ValidationRule failed"}));
 }
 
 TEST(SqlSchemaWriter, AnUnreadableTableListLeavesAnEmptyScriptWithTheReason) {

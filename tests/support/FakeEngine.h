@@ -299,7 +299,7 @@ class FakeTableDef : public dao::TableDef, public FakeObject<FakeTableData> {
         FIndexes(FData.Fails, "Indexes", FData.Indexes) {}
   std::string Name() override { return Get("Name", FData.Name); }
   std::int32_t Attributes() override { return Get("Attributes", FData.Attributes); }
-  std::string Connect() override { return Get("Connect", FData.Connect); }
+  std::string StoredConnect() override { return Get("Connect", FData.Connect); }
   std::string SourceTableName() override { return Get("SourceTableName", FData.SourceTableName); }
   dao::Variant RecordCount() override { return Get("RecordCount", FData.RecordCount); }
   dao::Variant DateCreated() override { return Get("DateCreated", FData.DateCreated); }
@@ -349,7 +349,7 @@ class FakeQueryDef : public dao::QueryDef, public FakeObject<FakeQueryData> {
   std::string Name() override { return Get("Name", FData.Name); }
   std::int32_t Type() override { return Get("Type", FData.Type); }
   std::string SQL() override { return Get("SQL", FData.SQL); }
-  std::string Connect() override { return Get("Connect", FData.Connect); }
+  std::string StoredConnect() override { return Get("Connect", FData.Connect); }
   dao::Variant DateCreated() override { return Get("DateCreated", FData.DateCreated); }
   dao::Variant LastUpdated() override { return Get("LastUpdated", FData.LastUpdated); }
   dao::Collection<dao::Parameter>& Parameters() override { return FParameters; }
