@@ -18,6 +18,8 @@
 #include <report/RelationshipSection.h>
 #include <report/ReportHead.h>
 #include <targets/OpenTarget.h>
+#include <targets/TargetLine.h>
+#include <text/OneLine.h>
 #include <text/SystemReason.h>
 
 namespace tabulon {
@@ -136,7 +138,14 @@ bool WriteDatabases(ReportContext& context, const std::vector<std::string>& open
     part.Reset(FixedSteps);
     std::string errorText;
     OpenTarget(context.Dao, target, errorText);
-    if (!context.Dao.Connected()) continue;
+    if (!context.Dao.Connected()) {
+      // It opened for the index a moment ago, so its entry there leads
+      // nowhere now: the user is told why, as of any other failure.
+      const std::vector<std::string> fields = SplitTargetLine(target);
+      front.ReportFailure("'" + (fields.size() >= 2 ? fields[1] : target) +
+                          "' を開けないため、その節を書けません: " + OneLine(errorText));
+      continue;
+    }
     WriteDatabaseHeading(context);
     part.Step();
     const int tableCount = WriteTableList(context);

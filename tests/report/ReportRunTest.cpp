@@ -118,7 +118,7 @@ TEST(ReportRun, UncreatableReportFailsWithOneLineAndNoFile) {
   EXPECT_EQ(world.Calls->Opens, 0);
 }
 
-TEST(ReportRun, TargetThatOpensOnlyOnceHasNoSection) {
+TEST(ReportRun, TargetThatOpensOnlyOnceHasNoSectionAndIsReported) {
   FakeDatabaseData once = OneTableDatabase();
   once.OpenLimit = 1;
   RunWorld world({{"/once.mdb", once}, {"/b.mdb", OneTableDatabase()}});
@@ -131,6 +131,10 @@ TEST(ReportRun, TargetThatOpensOnlyOnceHasNoSection) {
   EXPECT_EQ(world.Front.TotalMaximum, 2);
   EXPECT_EQ(world.Front.TotalPosition, 1);
   EXPECT_EQ(world.Calls->Opens, world.Calls->Closes);
+  ASSERT_EQ(world.Front.Failures.size(), 1u) << "not skipped silently";
+  EXPECT_TRUE(
+      world.Front.Failures[0].starts_with("'/once.mdb' を開けないため、その節を書けません: "))
+      << world.Front.Failures[0];
 }
 
 TEST(ReportRun, IdsContinueAcrossRunsOfOneRegistry) {
@@ -150,7 +154,8 @@ TEST(ReportRun, VersionOfTheRunningExecutableIsShown) {
   const std::string name = world.Settings.ExecutablePath.filename().string();
   const ReportOutcome outcome = world.Run({"note"});
   const std::string report = DecodeTextFile(ReadBytes(*outcome.Path));
-  EXPECT_NE(report.find(">" + name + " Ver.0.6.12.20</a> at 2026/12/05 09:08:07<br>on TestOS"),
+  EXPECT_NE(report.find(">" + name + " Ver." + TABULON_VERSION +
+                        "</a> at 2026/12/05 09:08:07<br>on TestOS"),
             std::string::npos);
   EXPECT_NE(report.find("by " + name + "</title>"), std::string::npos);
 }
