@@ -12,14 +12,13 @@
 #include <targets/TargetLine.h>
 #include <text/AtomicFile.h>
 
+#include <cli/ExitStatus.h>
 #include <cli/OpenFailureText.h>
 
 namespace tabulon {
 
 namespace {
 
-constexpr int ExitOk = 0;
-constexpr int ExitFailed = 1;
 constexpr mode_t FileMode = 0644;
 
 // The document's two forms behind one face.
@@ -78,7 +77,7 @@ int WriteDocument(TDao360& dao, const DocumentRequest& request, std::ostream& ou
     if (toFile) file.emplace(request.Output, FileMode);
   } catch (const std::exception& e) {
     err << request.Program << ": " << e.what() << "\n";
-    return ExitFailed;
+    return exit_status::Failed;
   }
   std::function<void(std::string_view)> sink = [&](std::string_view text) {
     if (file) {
@@ -87,7 +86,7 @@ int WriteDocument(TDao360& dao, const DocumentRequest& request, std::ostream& ou
       out.write(text.data(), static_cast<std::streamsize>(text.size()));
     }
   };
-  int status = ExitOk;
+  int status = exit_status::Ok;
   try {
     std::unique_ptr<Document> document;
     if (request.Format == DocumentFormat::Json) {
@@ -103,7 +102,7 @@ int WriteDocument(TDao360& dao, const DocumentRequest& request, std::ostream& ou
       if (!dao.Connected()) {
         err << OpenFailureLine(request.Program, target->Path, dao.FailureKind(), errorText) << "\n";
         document->AddNotOpened(target->Path, dao.FailureKind(), errorText);
-        status = ExitFailed;
+        status = exit_status::Failed;
         continue;
       }
       document->AddDatabase(target->Path, dao);
@@ -118,7 +117,7 @@ int WriteDocument(TDao360& dao, const DocumentRequest& request, std::ostream& ou
     }
   } catch (const std::exception& e) {
     err << request.Program << ": " << e.what() << "\n";
-    return ExitFailed;
+    return exit_status::Failed;
   }
   return status;
 }

@@ -6,12 +6,13 @@
 #include <schema/SchemaReader.h>
 #include <targets/TargetLine.h>
 
+#include <cli/ExitStatus.h>
 #include <cli/OpenFailureText.h>
 
 namespace tabulon {
 
 int PrintLint(TDao360& dao, const LintRequest& request, std::ostream& out, std::ostream& err) {
-  int status = 0;
+  int status = exit_status::Ok;
   for (const std::string& line : request.Lines) {
     const std::optional<Target> target = TargetOfLine(line);
     if (!target) continue;
@@ -19,7 +20,7 @@ int PrintLint(TDao360& dao, const LintRequest& request, std::ostream& out, std::
     dao.Open(target->Password, target->Path, errorText);
     if (!dao.Connected()) {
       err << OpenFailureLine(request.Program, target->Path, dao.FailureKind(), errorText) << "\n";
-      status = 1;
+      status = exit_status::Failed;
       continue;
     }
     const schema::Database schema = schema::ReadSchema(*dao.Database());

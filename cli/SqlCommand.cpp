@@ -8,16 +8,15 @@
 #include <schema/SchemaReader.h>
 #include <targets/TargetLine.h>
 #include <text/AtomicFile.h>
+#include <text/TextCompare.h>
 
+#include <cli/ExitStatus.h>
 #include <cli/OpenFailureText.h>
 
 namespace tabulon {
 
 namespace {
 
-constexpr int ExitOk = 0;
-constexpr int ExitFailed = 1;
-constexpr int ExitUsage = 2;
 constexpr mode_t FileMode = 0644;
 
 }  // namespace
@@ -31,9 +30,23 @@ int WriteSqlFiles(TDao360& dao, const SqlRequest& request, std::ostream& out, st
   if (toStandardOutput && targets.size() != 1) {
     err << request.Program << ": -o - writes one database to standard output, not "
         << targets.size() << "\n";
-    return ExitUsage;
+    return exit_status::Usage;
   }
-  const std::filesystem::path folder = request.Output.empty() ? "." : request.Output;
+  // A name ending in .sql names the file itself (not a folder to make),
+  // which only one database can fill.
+  std::error_code isFolderError;
+  const bool toFile =
+      request.Output.size() > 4 &&
+      EqualsNoCase(std::string_view(request.Output).substr(request.Output.size() - 4), ".sql") &&
+      !std::filesystem::is_directory(request.Output, isFolderError);
+  if (toFile && targets.size() != 1) {
+    err << request.Program << ": -o " << request.Output << " names one file, for one database, not "
+        << targets.size() << "\n";
+    return exit_status::Usage;
+  }
+  const std::filesystem::path folder =
+      toFile ? std::filesystem::path(request.Output).parent_path()
+             : std::filesystem::path(request.Output.empty() ? "." : request.Output);
   std::map<std::string, std::string> byFile;
   for (const Target& target : targets) {
     const std::string file = std::filesystem::path(target.Path).stem().string() + ".sql";
@@ -41,25 +54,25 @@ int WriteSqlFiles(TDao360& dao, const SqlRequest& request, std::ostream& out, st
     if (!added && !toStandardOutput) {
       err << request.Program << ": " << other->second << " and " << target.Path
           << " would both be written to " << (folder / file).string() << "\n";
-      return ExitUsage;
+      return exit_status::Usage;
     }
   }
-  if (!toStandardOutput) {
+  if (!toStandardOutput && !folder.empty()) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (error) {
       err << request.Program << ": " << folder.string() << ": " << error.message() << "\n";
-      return ExitFailed;
+      return exit_status::Failed;
     }
   }
 
-  int status = ExitOk;
+  int status = exit_status::Ok;
   for (const Target& target : targets) {
     std::string errorText;
     dao.Open(target.Password, target.Path, errorText);
     if (!dao.Connected()) {
       err << OpenFailureLine(request.Program, target.Path, dao.FailureKind(), errorText) << "\n";
-      status = ExitFailed;
+      status = exit_status::Failed;
       continue;
     }
     const schema::Database schema = schema::ReadSchema(*dao.Database());
@@ -74,13 +87,14 @@ int WriteSqlFiles(TDao360& dao, const SqlRequest& request, std::ostream& out, st
       continue;
     }
     const std::filesystem::path path =
-        folder / (std::filesystem::path(target.Path).stem().string() + ".sql");
+        toFile ? std::filesystem::path(request.Output)
+               : folder / (std::filesystem::path(target.Path).stem().string() + ".sql");
     try {
       WriteFileAtomically(path, sql.Text, FileMode);
       out << path.string() << "\n";
     } catch (const std::exception& e) {
       err << request.Program << ": " << path.string() << ": " << e.what() << "\n";
-      status = ExitFailed;
+      status = exit_status::Failed;
     }
   }
   return status;

@@ -15,7 +15,8 @@ struct SqlRequest {
   std::vector<std::string> Lines;  // target lines; lines that name no target are passed over
   migrate::Dialect Dialect = migrate::Dialect::PostgreSql;
   // A folder for "<database file stem>.sql" files, made when missing ("":
-  // the current folder), or "-" for standard output (one database only).
+  // the current folder); a name ending in ".sql" that is not a folder, the
+  // file itself; or "-" for standard output (the last two: one database only).
   std::string Output;
   std::string Program;  // names the messages
 };

@@ -14,6 +14,7 @@
 #include <cli/DiagramFiles.h>
 #include <cli/DiffCommand.h>
 #include <cli/DocumentCommand.h>
+#include <cli/ExitStatus.h>
 #include <cli/LintCommand.h>
 #include <cli/OpenFailureText.h>
 #include <cli/SqlCommand.h>
@@ -30,10 +31,6 @@
 
 namespace tabulon {
 namespace {
-
-constexpr int ExitOk = 0;
-constexpr int ExitFailed = 1;
-constexpr int ExitUsage = 2;
 
 struct Options {
   std::vector<std::string> Databases;
@@ -131,7 +128,7 @@ int Check(TDao360& dao, std::vector<std::string> lines, const std::string& progr
   for (std::size_t at; (at = summary.find("\r\n")) != std::string::npos;)
     summary.replace(at, 2, "\n");
   std::cerr << summary << "\n";
-  return counts.Failed > 0 ? ExitFailed : ExitOk;
+  return counts.Failed > 0 ? exit_status::Failed : exit_status::Ok;
 }
 
 int Report(TDao360& dao, Wording& wording, const std::vector<std::string>& lines,
@@ -152,14 +149,14 @@ int Report(TDao360& dao, Wording& wording, const std::vector<std::string>& lines
   AnchorRegistry anchors;
   const ReportOutcome outcome = RunReport(dao, wording, anchors, lines, settings, front);
   if (outcome.Path && !front.Failed) std::cout << outcome.Path->string() << "\n";
-  if (!outcome.Complete || diagramFailed) return ExitFailed;
+  if (!outcome.Complete || diagramFailed) return exit_status::Failed;
   int targets = 0;
   for (const std::string& line : lines) targets += TargetOfLine(line) ? 1 : 0;
   if (targets > 0 && front.NotOpened == targets) {
     std::cerr << program << ": no database could be opened\n";
-    return ExitFailed;
+    return exit_status::Failed;
   }
-  return ExitOk;
+  return exit_status::Ok;
 }
 
 int RunDiffCommand(DiffRequest& request, const Options& options,
@@ -176,7 +173,7 @@ int RunDiffCommand(DiffRequest& request, const Options& options,
     return RunDiff(dao, request, std::cout, std::cerr);
   } catch (const std::exception& e) {
     std::cerr << program << ": " << e.what() << "\n";
-    return 2;  // diff(1)'s "trouble"
+    return exit_status::Trouble;
   }
 }
 
@@ -193,6 +190,8 @@ int Main(int argc, char** argv) {
       "Without -o the report goes to a dated file in the folder " +
           ExecutableStem(executable) +
           "_out on the desktop.\n"
+          "Other tasks: check, json, markdown, sql, lint, diff (as subcommands, each with "
+          "its own --help; report is the default).\n"
           "Exit status: 0 done, 1 the run failed or no database opened (with --check: a "
           "target did not open), 2 usage error.",
       program);
@@ -206,7 +205,8 @@ int Main(int argc, char** argv) {
   app.add_option("-o,--output", options.Output,
                  "write the report to PATH (a folder: a dated name in it); with --format sql, "
                  "PATH is a folder for DATABASE-STEM.sql files (made when missing; default: "
-                 "the current folder), or - for standard output")
+                 "the current folder), a file NAME.sql for one database, or - for standard "
+                 "output")
       ->option_text("PATH");
   app.add_option("--format", options.Format,
                  "html (default): the report; sql: each database's tables, keys and indexes "
@@ -270,6 +270,79 @@ int Main(int argc, char** argv) {
       ->check(CLI::IsMember({"text", "json", "markdown"}))
       ->option_text("FORMAT");
   app.set_version_flag("--version", ApplicationTitle(executable) + " " + version);
+
+  // The tasks as subcommands, each with the options it takes; the flags
+  // above stay as their aliases, so every earlier invocation keeps working.
+  const auto task = [&](const char* name, const char* description) {
+    CLI::App* command = app.add_subcommand(name, description);
+    command->add_option("DATABASE", options.Databases, "database files");
+    command
+        ->add_option("--list", options.ListFile,
+                     "read target lines (\"status\"|\"password\"|\"path\") from FILE, - for "
+                     "standard input")
+        ->option_text("FILE");
+    command->add_option("--password", options.Password, "password for the DATABASE arguments")
+        ->option_text("PW");
+    return command;
+  };
+  const auto styles = [&](CLI::App* command) {
+    command->add_option("--type-style", typeStyle, "wording of field types: long, middle, short")
+        ->check(CLI::IsMember(styleNames))
+        ->option_text("STYLE");
+    command
+        ->add_option("--attr-style", attrStyle, "wording of field attributes: long, middle, short")
+        ->check(CLI::IsMember(styleNames))
+        ->option_text("STYLE");
+  };
+  CLI::App* reportCommand =
+      task("report", "the HTML report in Shift-JIS (the default task: tabulon-cli DATABASE...)");
+  reportCommand
+      ->add_option("-o,--output", options.Output,
+                   "write the report to PATH (a folder: a dated name in it)")
+      ->option_text("PATH");
+  reportCommand->add_flag("--verbose", options.Verbose,
+                          "add the engine, workspace and database properties");
+  reportCommand->add_flag("--objects", options.Objects,
+                          "add the saved queries, the other objects and linked tables' sources");
+  reportCommand->add_flag("--diagram", options.Diagram,
+                          "each database's ER diagram as SVG beside it");
+  styles(reportCommand);
+  CLI::App* checkCommand =
+      task("check",
+           "check that every target opens: each line with its status, then a summary "
+           "(the same as --check)");
+  CLI::App* jsonCommand = task(
+      "json", "everything the databases present as one UTF-8 JSON document (tabulon.schema.json)");
+  jsonCommand
+      ->add_option("-o,--output", options.Output, "the file to write (default: standard output)")
+      ->option_text("FILE");
+  CLI::App* markdownCommand =
+      task("markdown", "one UTF-8 Markdown document with tables and a Mermaid ER diagram");
+  markdownCommand
+      ->add_option("-o,--output", options.Output, "the file to write (default: standard output)")
+      ->option_text("FILE");
+  styles(markdownCommand);
+  CLI::App* sqlCommand =
+      task("sql",
+           "each database's tables, keys and indexes as SQL, UTF-8; what cannot be carried "
+           "over is listed at the top of the file and on standard error");
+  sqlCommand
+      ->add_option("--dialect", options.Dialect, "the server to write for: postgresql or sqlite")
+      ->check(CLI::IsMember({"postgresql", "sqlite"}))
+      ->option_text("SERVER")
+      ->required();
+  sqlCommand
+      ->add_option("-o,--output", options.Output,
+                   "a folder for DATABASE-STEM.sql files (default: the current folder), a file "
+                   "NAME.sql for one database, or - for standard output")
+      ->option_text("PATH");
+  CLI::App* lintCommand =
+      task("lint",
+           "findings that help before a migration (the same as --lint; exit status 0 "
+           "with findings)");
+  lintCommand->add_flag("--data", options.LintData,
+                        "also read the rows for text fields of size 255 that hold only short "
+                        "values");
   const auto styleOf = [](const std::string& name) {
     return name == "long"    ? WordStyle::Long
            : name == "short" ? WordStyle::Short
@@ -286,6 +359,11 @@ int Main(int argc, char** argv) {
       }
       return RunDiffCommand(diff, options, executable, program);
     }
+    if (*checkCommand) options.Check = true;
+    if (*jsonCommand) options.Format = "json";
+    if (*markdownCommand) options.Format = "markdown";
+    if (*sqlCommand) options.Format = "sql";
+    if (*lintCommand) options.Lint = true;
     if (options.Databases.empty() == options.ListFile.empty()) {
       throw CLI::ValidationError("give either DATABASE arguments or --list FILE");
     }
@@ -313,7 +391,7 @@ int Main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     std::cerr << program << ": " << e.what() << "\n"
               << "Try '" << program << " --help' for more information.\n";
-    return ExitUsage;
+    return exit_status::Usage;
   }
 
   try {
@@ -343,7 +421,7 @@ int Main(int argc, char** argv) {
     return Report(dao, wording, lines, options, executable, program);
   } catch (const std::exception& e) {
     std::cerr << program << ": " << e.what() << "\n";
-    return ExitFailed;
+    return exit_status::Failed;
   }
 }
 

@@ -79,6 +79,33 @@ TEST(MigrationCli, OneFilePerDatabaseInTheFolder) {
   EXPECT_EQ(FilesIn(out), std::vector<std::string>{"sample.sql"});
 }
 
+TEST(MigrationCli, ANameEndingInSqlIsTheFileForOneDatabase) {
+  TempDir dir;
+  const std::filesystem::path sample = Made(dir, "tools/mkmdb/samples/sample.json", "sample.mdb");
+  const std::filesystem::path file = dir / "out" / "schema.SQL";
+  const ProcessResult result = RunProcess(
+      {Cli, "--format", "sql", "--dialect", "sqlite", "-o", file.string(), sample.string()});
+  EXPECT_EQ(result.ExitCode, 0) << result.Err;
+  EXPECT_EQ(result.Out, file.string() + "\n");
+  ASSERT_TRUE(std::filesystem::is_regular_file(file)) << "a file, not a folder of that name";
+  EXPECT_TRUE(ReadBytes(file).starts_with("-- \"sample.mdb\" のテーブル定義（SQLite 用"));
+
+  const ProcessResult two =
+      RunProcess({Cli, "sql", "--dialect", "sqlite", "-o", (dir / "two.sql").string(),
+                  sample.string(), sample.string()});
+  EXPECT_EQ(two.ExitCode, 2);
+  EXPECT_NE(two.Err.find("names one file, for one database, not 2"), std::string::npos) << two.Err;
+  EXPECT_FALSE(std::filesystem::exists(dir / "two.sql"));
+
+  // An existing folder of such a name stays a folder.
+  std::filesystem::create_directories(dir / "kept.sql");
+  EXPECT_EQ(RunProcess({Cli, "sql", "--dialect", "postgresql", "-o", (dir / "kept.sql").string(),
+                        sample.string()})
+                .ExitCode,
+            0);
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir / "kept.sql" / "sample.sql"));
+}
+
 TEST(MigrationCli, StandardOutputTakesOneDatabaseAndNotesGoToStandardError) {
   TempDir dir;
   const std::filesystem::path db =
