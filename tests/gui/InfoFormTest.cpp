@@ -53,9 +53,10 @@ TEST(InfoForm, ShowsTheProgramAndTheFigures) {
   InfoWorld world;
   TInfoForm form(nullptr, world.Environment);
   const std::string exeName = world.Environment.Executable.filename().string();
-  EXPECT_EQ(form.windowTitle().toStdString(), "tabulon Ver.0.6.12.20 - InfoForm");
+  EXPECT_EQ(form.windowTitle().toStdString(),
+            std::string("tabulon Ver.") + TABULON_VERSION + " - InfoForm");
   EXPECT_EQ(TextOf(form, "LblExeName"), exeName);
-  EXPECT_EQ(TextOf(form, "LblExeVersion"), "Ver.0.6.12.20");
+  EXPECT_EQ(TextOf(form, "LblExeVersion"), std::string("Ver.") + TABULON_VERSION);
   EXPECT_EQ(TextOf(form, "LblFileDescription"), "mdb形式のデータベースのテーブル構造をhtml出力");
   EXPECT_EQ(TextOf(form, "LblOsVersion"), "Windows XP Professional Service Pack 2 (Build 2600)");
   EXPECT_EQ(TextOf(form, "LblPhys"), "Free Physical Memory:2 KB; Total:262,144 KB");

@@ -88,7 +88,8 @@ TEST(MainFormLayout, EveryControlUnderItsNameWithCaptionAndPlace) {
   WindowWorld world;
   TMainForm& form = world.Open();
   EXPECT_EQ(form.objectName().toStdString(), "MainForm");
-  EXPECT_EQ(form.windowTitle().toStdString(), "tabulon Ver.0.6.12.20 - MainForm");
+  EXPECT_EQ(form.windowTitle().toStdString(),
+            std::string("tabulon Ver.") + TABULON_VERSION + " - MainForm");
   EXPECT_EQ(form.pos(), QPoint(243, 139));
   EXPECT_EQ(form.size(), QSize(385, 446));
   EXPECT_TRUE(form.acceptDrops());

@@ -11,7 +11,7 @@ TEST(VersionInfo, RunningExecutableHasTheBuiltInStrings) {
   const std::filesystem::path self = ExecutablePath();
   std::string version = "unchanged";
   ReadVersionString("FileVersion", self, version);
-  EXPECT_EQ(version, "0.6.12.20");
+  EXPECT_EQ(version, TABULON_VERSION);
   std::string description;
   ReadVersionString("FileDescription", self, description);
   EXPECT_EQ(description, "mdb形式のデータベースのテーブル構造をhtml出力");
@@ -39,8 +39,8 @@ TEST(VersionInfo, TitleFollowsTheExecutableName) {
   EXPECT_EQ(ApplicationTitle("/a.b/ÉCOLE-Tool"), "École-tool");
   EXPECT_EQ(ApplicationTitle("表ＡＢ.bin"), "表ａｂ");
   EXPECT_EQ(ApplicationTitle(".hidden"), "");
-  EXPECT_EQ(VersionCaption(ApplicationTitle("/usr/bin/tabulon"), "0.6.12.20", "MainForm"),
-            "tabulon Ver.0.6.12.20 - MainForm");
+  EXPECT_EQ(VersionCaption(ApplicationTitle("/usr/bin/tabulon"), TABULON_VERSION, "MainForm"),
+            std::string("tabulon Ver.") + TABULON_VERSION + " - MainForm");
   EXPECT_EQ(VersionCaption("tabulon", "", "InfoForm"), "tabulon Ver. - InfoForm");
 }
 
