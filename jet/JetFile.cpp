@@ -89,8 +89,14 @@ std::shared_ptr<JetFile> JetFile::Open(std::unique_ptr<PageSource> source, const
          "ファイル " + Quoted(path) + " を読み込めません: " + e.what() + "。");
   }
   const std::optional<HeaderPage> header = ParseHeaderPage(ByteView(prefix, "ヘッダー"));
-  if (!header || source->Size() < header->Format->PageSize * std::uint64_t{3}) {
+  if (!header) {
     Fail(dao::ErrorKind::NotADatabase, "データベース形式 " + Quoted(path) + " を認識できません。");
+  }
+  // A database always has its header, global usage map and catalog pages:
+  // with a header and fewer pages it is a database cut short.
+  if (source->Size() < header->Format->PageSize * std::uint64_t{CatalogTdefPage + 1}) {
+    throw file->Damaged("ファイルが途中で切れています（全 " +
+                        std::to_string(source->Size() / header->Format->PageSize) + " ページ）");
   }
   std::unique_ptr<PageCodec> codec;
   if (header->AceEncrypted()) {
