@@ -18,8 +18,9 @@ void AddBits(ByteView bitmap, std::uint64_t firstPage, std::uint32_t pageCount,
       // was cut short and the owner's rows there are gone, which must not
       // read as a table with fewer rows.
       if (page >= pageCount) {
-        throw FormatError("使用マップのページ " + std::to_string(page) +
-                          " はファイルの範囲外です（全 " + std::to_string(pageCount) + " ページ）");
+        throw PageOutsideFile("使用マップのページ " + std::to_string(page) +
+                              " はファイルの範囲外です（全 " + std::to_string(pageCount) +
+                              " ページ）");
       }
       out.push_back(static_cast<std::uint32_t>(page));
     }

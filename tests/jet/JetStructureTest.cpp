@@ -291,15 +291,15 @@ TEST(JetStructure, UsageMapsListPagesInsideTheFileAndRefuseOthers) {
   PageFile pages = file.Open();
   EXPECT_EQ(ReadUsageMap(pages, (1u << 8) | 0), (std::vector<std::uint32_t>{2, 4, 7}));
   EXPECT_EQ(ReadUsageMap(pages, (1u << 8) | 1), (std::vector<std::uint32_t>{1, 6}));
-  EXPECT_THROW(ReadUsageMap(pages, (1u << 8) | 2), FormatError);   // type 9
-  EXPECT_THROW(ReadUsageMap(pages, (1u << 8) | 4), FormatError);   // no such row
-  EXPECT_THROW(ReadUsageMap(pages, (50u << 8) | 0), FormatError);  // page past the end
+  EXPECT_THROW(ReadUsageMap(pages, (1u << 8) | 2), FormatError);  // type 9
+  EXPECT_THROW(ReadUsageMap(pages, (1u << 8) | 4), FormatError);  // no such row
+  EXPECT_THROW(ReadUsageMap(pages, (50u << 8) | 0), PageOutsideFile);
   // A map that lists a page past the end belongs to a file cut short.
-  EXPECT_THROW(ReadUsageMap(pages, (1u << 8) | 3), FormatError);
+  EXPECT_THROW(ReadUsageMap(pages, (1u << 8) | 3), PageOutsideFile);
   mapPage[4 + 1] = 0x01;  // page 8, the first past the end
   file.Raw(3 * 4096, mapPage);
   PageFile cut = file.Open();
-  EXPECT_THROW(ReadUsageMap(cut, (1u << 8) | 1), FormatError);
+  EXPECT_THROW(ReadUsageMap(cut, (1u << 8) | 1), PageOutsideFile);
 }
 
 TEST(JetStructure, LongValuesInlineSingleAndChained) {

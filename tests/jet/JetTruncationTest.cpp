@@ -16,21 +16,23 @@
 namespace tabulon::test {
 namespace {
 
-// What the program reads of a database: its tables and everything the
-// report asks of them.
+// What the program reads of a database: its tables, everything the report
+// asks of them, and its queries ("name: SQL", or the failure to read them).
 struct Reading {
   std::vector<std::string> Tables;
   ModelWalk Walk;
+  std::vector<std::string> Queries;
 };
 
 bool operator==(const Reading& a, const Reading& b) {
   return a.Tables == b.Tables && a.Walk.Answers == b.Walk.Answers &&
-         a.Walk.Failures == b.Walk.Failures;
+         a.Walk.Failures == b.Walk.Failures && a.Queries == b.Queries;
 }
 
 std::ostream& operator<<(std::ostream& out, const Reading& reading) {
   out << reading.Tables.size() << " tables, " << reading.Walk.Answers << " answers, "
-      << reading.Walk.Failures.size() << " failures";
+      << reading.Queries.size() << " queries, " << reading.Walk.Failures.size() << " failures";
+  for (const std::string& query : reading.Queries) out << "\n  " << query.substr(0, 100);
   for (const std::string& failure : reading.Walk.Failures) out << "\n  " << failure;
   return out;
 }
@@ -50,6 +52,13 @@ Outcome ReadFile(dao::Engine& engine, const std::filesystem::path& path) {
     for (int i = 0; i < database->TableDefs().Count(); ++i)
       reading.Tables.push_back(database->TableDefs().Item(i).Name());
     reading.Walk = WalkDatabase(*database);
+    try {
+      dao::Collection<dao::QueryDef>& queries = database->AllQueryDefs();
+      for (int i = 0; i < queries.Count(); ++i)
+        reading.Queries.push_back(queries.Item(i).Name() + ": " + queries.Item(i).SQL());
+    } catch (const dao::EngineError& e) {
+      reading.Queries.push_back(e.what());
+    }
     outcome.Read = std::move(reading);
   } catch (const dao::EngineError& e) {
     outcome.Kind = e.Kind();
@@ -113,10 +122,11 @@ TEST(JetTruncation, EveryCutOfAMadeDatabaseReadsWholeOrIsDamaged) {
 TEST(JetTruncation, EveryCutOfARealDatabaseReadsWholeOrIsDamaged) {
   TABULON_REQUIRE_TESTDATA();
   // Jet 3, Jet 4 and ACE, where Access and Jackcess place the catalog's
-  // pages early in the file and the user tables' after them.
+  // pages early in the file and the user tables' and queries' after them.
   const std::pair<const char*, std::size_t> files[] = {
       {"jackcess/V1997/testV1997.mdb", 2048},
       {"jackcess/V2003/indexTestV2003.mdb", 4096},
+      {"jackcess/V2000/queryTestV2000.mdb", 4096},
       {"jackcess/V2010/complexDataTestV2010.accdb", 4096}};
   const auto start = std::chrono::steady_clock::now();
   for (const auto& [file, pageSize] : files) {
