@@ -9,6 +9,30 @@ namespace tabulon::jet {
 // How messages name the table.
 constexpr std::string_view Owner = "カタログ";
 
+namespace {
+
+// A catalog row that points past the end of the file means the file was cut
+// short and that object is gone: the open is refused rather than the report
+// finding it out table by table. Only the numbers are compared; nothing more
+// is read.
+void CheckInsideFile(const CatalogEntry& entry, const PageFile& pages) {
+  const auto outside = [&](std::string_view what, std::uint32_t page) {
+    return FormatError("'" + entry.Name + "' の" + std::string(what) + "のページ " +
+                       std::to_string(page) + " はファイルの範囲外です（全 " +
+                       std::to_string(pages.PageCount()) + " ページ）");
+  };
+  if (entry.Type == ObjectLocalTable && entry.TablePage() >= pages.PageCount())
+    throw outside("テーブル定義", entry.TablePage());
+  const std::vector<std::uint8_t>& field = entry.PropertyField;
+  if (field.size() < LongValueHeaderSize) return;
+  if (field[3] != LongValueSingle && field[3] != LongValueChain) return;
+  const ByteView header(field, "長い値");
+  const std::uint32_t page = PointerPage(header.U32(4));
+  if (page >= pages.PageCount()) throw outside("プロパティ", page);
+}
+
+}  // namespace
+
 std::vector<CatalogEntry> ReadCatalog(PageFile& pages, const TextDecoder& text) {
   const TableDefinition table = ReadTableDefinition(pages, CatalogTdefPage, text);
   const ColumnDefinition& id = table.RequiredColumn("Id", Owner);
@@ -47,6 +71,7 @@ std::vector<CatalogEntry> ReadCatalog(PageFile& pages, const TextDecoder& text) 
         entry.PropertyField.assign(field->Data(), field->Data() + field->Size());
       }
     }
+    CheckInsideFile(entry, pages);
     entries.push_back(std::move(entry));
   }
   return entries;

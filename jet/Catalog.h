@@ -41,7 +41,8 @@ struct CatalogEntry {
 dao::Variant CatalogDate(const std::optional<double>& date);
 
 // Reads every live row of MSysObjects. Throws FormatError when page 2 is not
-// its definition, a needed column is missing or a row is damaged.
+// its definition, a needed column is missing, a row is damaged, or a row's
+// table definition or property block lies past the end of the file.
 std::vector<CatalogEntry> ReadCatalog(PageFile& pages, const TextDecoder& text);
 
 }  // namespace tabulon::jet

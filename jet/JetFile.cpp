@@ -7,6 +7,8 @@
 #include <jet/EncryptionInfo.h>
 #include <jet/OfficeDecryption.h>
 #include <jet/OfficeKeys.h>
+#include <jet/TableDefinition.h>
+#include <jet/UsageMap.h>
 #include <text/SystemReason.h>
 #include <text/TextCompare.h>
 #include <text/Utf8.h>
@@ -43,6 +45,23 @@ std::unique_ptr<PageCodec> OfficeCodec(PageSource& source, const HeaderPage& hea
     Fail(dao::ErrorKind::Unsupported,
          "ファイル " + Quoted(path) + " は暗号化された ACE データベースですが、その暗号化方式（" +
              e.what() + "）には対応していません。");
+  }
+}
+
+// The system tables the object model reads whole: a definition or data
+// page of theirs past the end means the file was cut short, and the open
+// refuses it rather than the queries or relationships failing later. Other
+// damage in them is left to the read that needs them.
+void CheckSystemTablesInsideFile(const JetFile& file, PageFile& pages, const TextDecoder& text) {
+  for (const std::string_view name : {"MSysQueries", "MSysRelationships", "MSysComplexColumns"}) {
+    const CatalogEntry* entry = file.Find(name, ObjectLocalTable);
+    if (entry == nullptr) continue;
+    try {
+      ReadUsageMap(pages, ReadTableDefinition(pages, entry->TablePage(), text).OwnedMap);
+    } catch (const PageOutsideFile&) {
+      throw;
+    } catch (const FormatError&) {
+    }
   }
 }
 
@@ -89,8 +108,14 @@ std::shared_ptr<JetFile> JetFile::Open(std::unique_ptr<PageSource> source, const
          "ファイル " + Quoted(path) + " を読み込めません: " + e.what() + "。");
   }
   const std::optional<HeaderPage> header = ParseHeaderPage(ByteView(prefix, "ヘッダー"));
-  if (!header || source->Size() < header->Format->PageSize * std::uint64_t{3}) {
+  if (!header) {
     Fail(dao::ErrorKind::NotADatabase, "データベース形式 " + Quoted(path) + " を認識できません。");
+  }
+  // A database always has its header, global usage map and catalog pages:
+  // with a header and fewer pages it is a database cut short.
+  if (source->Size() < header->Format->PageSize * std::uint64_t{CatalogTdefPage + 1}) {
+    throw file->Damaged("ファイルが途中で切れています（全 " +
+                        std::to_string(source->Size() / header->Format->PageSize) + " ページ）");
   }
   std::unique_ptr<PageCodec> codec;
   if (header->AceEncrypted()) {
@@ -105,6 +130,7 @@ std::shared_ptr<JetFile> JetFile::Open(std::unique_ptr<PageSource> source, const
   }
   file->FPages = std::make_unique<PageFile>(std::move(source), *header, std::move(codec));
   file->FCatalog = file->Guard([&] { return ReadCatalog(*file->FPages, *file->FText); });
+  file->Guard([&] { CheckSystemTablesInsideFile(*file, *file->FPages, *file->FText); });
   return file;
 }
 

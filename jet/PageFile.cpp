@@ -64,8 +64,8 @@ PageFile::PageFile(std::unique_ptr<PageSource> source, const HeaderPage& header,
 
 void PageFile::Read(std::uint32_t number, std::vector<std::uint8_t>& bytes) {
   if (number >= FPageCount) {
-    throw FormatError("ページ " + std::to_string(number) + " はファイルの範囲外です（全 " +
-                      std::to_string(FPageCount) + " ページ）");
+    throw PageOutsideFile("ページ " + std::to_string(number) + " はファイルの範囲外です（全 " +
+                          std::to_string(FPageCount) + " ページ）");
   }
   bytes.resize(PageSize());
   FSource->Read(static_cast<std::uint64_t>(number) * PageSize(), bytes);

@@ -18,6 +18,13 @@
 
 namespace tabulon::jet {
 
+// A page that a structure names lies past the end of the file: the file
+// was cut short, or the number is damaged.
+class PageOutsideFile : public FormatError {
+ public:
+  using FormatError::FormatError;
+};
+
 // Where the bytes come from: an open file or a buffer.
 class PageSource {
  public:
@@ -71,7 +78,7 @@ class PageFile {
   std::uint32_t PageCount() const { return FPageCount; }
 
   // The page's bytes, decrypted; valid for the life of this object.
-  // Throws FormatError for a page outside the file.
+  // Throws PageOutsideFile for a page outside the file.
   ByteView Page(std::uint32_t number);
   // The same for structures that are copied out as they are read (table
   // definitions, long values): the page is not kept, and the bytes are

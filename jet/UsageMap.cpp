@@ -14,7 +14,15 @@ void AddBits(ByteView bitmap, std::uint64_t firstPage, std::uint32_t pageCount,
     for (int bit = 0; bit < 8; ++bit) {
       if ((bits & (1u << bit)) == 0) continue;
       const std::uint64_t page = firstPage + byte * 8 + static_cast<std::uint64_t>(bit);
-      if (page < pageCount) out.push_back(static_cast<std::uint32_t>(page));
+      // A map lists pages its owner uses; one past the end means the file
+      // was cut short and the owner's rows there are gone, which must not
+      // read as a table with fewer rows.
+      if (page >= pageCount) {
+        throw PageOutsideFile("使用マップのページ " + std::to_string(page) +
+                              " はファイルの範囲外です（全 " + std::to_string(pageCount) +
+                              " ページ）");
+      }
+      out.push_back(static_cast<std::uint32_t>(page));
     }
   }
 }

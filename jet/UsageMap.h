@@ -9,8 +9,9 @@
 
 namespace tabulon::jet {
 
-// The pages the map at row pointer `pointer` lists, ascending, limited to
-// pages inside the file. Throws FormatError when the map row is damaged.
+// The pages the map at row pointer `pointer` lists, ascending. Throws
+// FormatError when the map row is damaged, PageOutsideFile when it lists a
+// page past the end of the file.
 std::vector<std::uint32_t> ReadUsageMap(PageFile& pages, std::uint32_t pointer);
 
 }  // namespace tabulon::jet

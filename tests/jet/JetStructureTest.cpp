@@ -278,11 +278,12 @@ class TinyFile {
   HeaderPage FHeader;
 };
 
-TEST(JetStructure, UsageMapsListOnlyPagesInsideTheFile) {
+TEST(JetStructure, UsageMapsListPagesInsideTheFileAndRefuseOthers) {
   TinyFile file(8);
-  Bytes inlineMap{UsageMapInline, 2, 0, 0, 0, 0b00100101, 0, 0, 0xFF};  // pages 2, 4, 7 and 26..33
+  Bytes inlineMap{UsageMapInline, 2, 0, 0, 0, 0b00100101, 0, 0, 0};  // pages 2, 4 and 7
   Bytes referenceMap{UsageMapReference, 3, 0, 0, 0, 0, 0, 0, 0};
-  file.DataPage(1, {inlineMap, referenceMap, {9, 9}});
+  Bytes pastTheEnd{UsageMapInline, 2, 0, 0, 0, 0b00100101, 0, 0, 0x01};  // and page 26
+  file.DataPage(1, {inlineMap, referenceMap, {9, 9}, pastTheEnd});
   Bytes mapPage(4096, 0);
   mapPage[0] = PageUsageMap;
   mapPage[4] = 0b01000010;  // pages 1 and 6
@@ -290,9 +291,15 @@ TEST(JetStructure, UsageMapsListOnlyPagesInsideTheFile) {
   PageFile pages = file.Open();
   EXPECT_EQ(ReadUsageMap(pages, (1u << 8) | 0), (std::vector<std::uint32_t>{2, 4, 7}));
   EXPECT_EQ(ReadUsageMap(pages, (1u << 8) | 1), (std::vector<std::uint32_t>{1, 6}));
-  EXPECT_THROW(ReadUsageMap(pages, (1u << 8) | 2), FormatError);   // type 9
-  EXPECT_THROW(ReadUsageMap(pages, (1u << 8) | 3), FormatError);   // no such row
-  EXPECT_THROW(ReadUsageMap(pages, (50u << 8) | 0), FormatError);  // page past the end
+  EXPECT_THROW(ReadUsageMap(pages, (1u << 8) | 2), FormatError);  // type 9
+  EXPECT_THROW(ReadUsageMap(pages, (1u << 8) | 4), FormatError);  // no such row
+  EXPECT_THROW(ReadUsageMap(pages, (50u << 8) | 0), PageOutsideFile);
+  // A map that lists a page past the end belongs to a file cut short.
+  EXPECT_THROW(ReadUsageMap(pages, (1u << 8) | 3), PageOutsideFile);
+  mapPage[4 + 1] = 0x01;  // page 8, the first past the end
+  file.Raw(3 * 4096, mapPage);
+  PageFile cut = file.Open();
+  EXPECT_THROW(ReadUsageMap(cut, (1u << 8) | 1), PageOutsideFile);
 }
 
 TEST(JetStructure, LongValuesInlineSingleAndChained) {
