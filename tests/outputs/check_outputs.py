@@ -243,6 +243,26 @@ class Outputs(unittest.TestCase):
         texts = "".join(t.text or "" for t in svg.iter(f"{SVG}text"))
         self.assertIn(self.hostile_names["tables"][0]["name"], texts)
 
+    def test_diagram_draws_names_with_graphviz_escapes_as_they_are(self):
+        # Graphviz reads \N, \G, \E, \T, \H and \L in labels as names of
+        # its own (plain labels also \n, \l, \r); the file name is the title.
+        fixture = SOURCE / "tests/outputs/fixtures/backslashes.json"
+        description = json.loads(fixture.read_text())
+        database = self.dir / "C\\N\\G.mdb"
+        subprocess.run([MKMDB, str(fixture), str(database)], check=True)
+        run("--diagram", "-o", str(self.dir / "escapes.html"), str(database))
+        svg = ET.parse(self.dir / "escapes_ID0000.svg").getroot()
+        texts = [t.text for t in svg.iter(f"{SVG}text")]
+        title = "C\\N\\G.mdb の ER 図"
+        self.assertEqual(title, svg.find(f"{SVG}g/{SVG}title").text)
+        one, many = description["tables"]
+        relationship = description["relationships"][0]
+        expected = [title, one["name"], many["name"], relationship["name"]]
+        expected += [f"PK {c['name']}" for c in one["columns"]]
+        expected += [f"FK {c['name']}" for c in many["columns"]]
+        expected += [f"{c['name']} → {c['foreignName']}" for c in relationship["columns"]]
+        self.assertEqual(sorted(expected), sorted(t for t in texts if "\\" in t))
+
     def test_diff_of_hostile_names_stays_well_formed(self):
         _, out, _ = run("diff", "--format", "markdown", str(self.sample), str(self.hostile),
                         check_status=(1,))
