@@ -110,6 +110,15 @@ enum FieldType : std::int32_t {
   dbFloat = 21,
   dbTime = 22,
   dbTimeStamp = 23,
+  dbAttachment = 101,
+  dbComplexByte = 102,
+  dbComplexInteger = 103,
+  dbComplexLong = 104,
+  dbComplexSingle = 105,
+  dbComplexDouble = 106,
+  dbComplexGUID = 107,
+  dbComplexDecimal = 108,
+  dbComplexText = 109,
 };
 
 // A field of a table definition, of an index or of a relation. Index and

@@ -217,8 +217,8 @@ std::string RelationTable(const schema::Database& database) {
   return out + "\n";
 }
 
-std::string Diagram(const schema::Database& database, const Wording& words) {
-  const std::string diagram = MermaidErDiagram(BuildRelationGraph(database), words);
+std::string Diagram(const schema::Database& database) {
+  const std::string diagram = MermaidErDiagram(BuildRelationGraph(database));
   if (diagram.empty()) return "";
   return "## ER 図\n\n```mermaid\n" + diagram + "```\n\n";
 }
@@ -290,7 +290,7 @@ void MarkdownDocument::AddDatabase(std::string_view name, const schema::Database
     out += IndexTable(*table);
     FSink(out);
   }
-  FSink(RelationTable(database) + Diagram(database, FWords) + Queries(database, FWords));
+  FSink(RelationTable(database) + Diagram(database) + Queries(database, FWords));
 }
 
 void MarkdownDocument::AddNotOpened(std::string_view name, std::string_view reason) {

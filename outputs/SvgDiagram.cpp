@@ -51,23 +51,34 @@ void SetHtml(Agraph_t* graph, void* object, const std::string& name, const std::
   agstrfree(graph, label);
 }
 
+// Text for an HTML-like label. Graphviz reads \N, \G, \E, \T, \H and \L
+// there too, as names of its own, and draws a doubled backslash as one.
+std::string LabelText(std::string_view text) {
+  std::string out;
+  for (const char c : XmlEscape(text)) {
+    if (c == '\\') out += '\\';
+    out += c;
+  }
+  return out;
+}
+
 std::string TableLabel(const GraphTable& table) {
   std::string html = R"(<TABLE BORDER="0" CELLBORDER="1" CELLSPACING="0" CELLPADDING="4">)"
                      R"(<TR><TD BGCOLOR="#dce6f2"><B>)" +
-                     XmlEscape(table.Name) + "</B></TD></TR>";
+                     LabelText(table.Name) + "</B></TD></TR>";
   for (const KeyColumn& column : table.Columns) {
     const std::string mark = column.Primary && column.Foreign ? "PK FK"
                              : column.Primary                 ? "PK"
                                                               : "FK";
-    html += R"(<TR><TD ALIGN="LEFT">)" + mark + " " + XmlEscape(column.Name) + "</TD></TR>";
+    html += R"(<TR><TD ALIGN="LEFT">)" + mark + " " + LabelText(column.Name) + "</TD></TR>";
   }
   return html + "</TABLE>";
 }
 
 std::string EdgeLabel(const GraphEdge& edge) {
-  std::string html = XmlEscape(edge.Name);
+  std::string html = LabelText(edge.Name);
   for (const FieldPair& pair : edge.Fields) {
-    html += "<BR/>" + XmlEscape(pair.Name) + " → " + XmlEscape(pair.ForeignName);
+    html += "<BR/>" + LabelText(pair.Name) + " → " + LabelText(pair.ForeignName);
   }
   const std::int32_t bits = edge.Attributes;
   html += (bits & dao::dbRelationUnique) != 0 ? "<BR/>1 : 1" : "<BR/>1 : n";
@@ -159,7 +170,7 @@ std::string DatabaseSvgDiagram(const schema::Database& database, std::string_vie
   Agraph_t* root = drawing.get();
   Set(root, "rankdir", "LR");
   Set(root, "fontname", FontList);
-  SetHtml(root, root, "label", XmlEscape(title));
+  SetHtml(root, root, "label", LabelText(title));
   Set(root, "labelloc", "t");
   agattr(root, AGNODE, Chars("shape"), Chars("plaintext"));
   agattr(root, AGNODE, Chars("fontname"), Chars(FontList));

@@ -9,8 +9,9 @@
 // Up to MaxTablesDrawnWhole tables, every table but the system ones is
 // drawn; above, each connected group of related tables is drawn as a
 // cluster of its own and tables without relationships are left out, as
-// the SVG's title says. Names are escaped for XML; characters XML 1.0
-// forbids become blanks. The text's font list starts with CJK families so
+// the SVG's title says. Names are escaped for XML and for Graphviz's own
+// escape sequences, so each is drawn as it is; characters XML 1.0 forbids
+// become blanks. The text's font list starts with CJK families so
 // that Japanese names render.
 
 #include <string>

@@ -1,4 +1,4 @@
-// Markdown escaping, and the Mermaid block's names made to fit its grammar.
+// Markdown escaping, and the Mermaid block's names kept from being read as markup.
 
 #include <gtest/gtest.h>
 
@@ -31,30 +31,32 @@ TEST(MarkdownText, FencesAreLongerThanAnyRunOfBackticks) {
   EXPECT_EQ(outputs::CodeBlockText("a\r\nb\x02\tc"), "a\nb \tc");
 }
 
-TEST(MermaidDiagram, QuotesTablesAndSanitisesColumns) {
+TEST(MermaidDiagram, TablesAreIdsWithTheirNamesAsLabelsInEntityCodes) {
   outputs::RelationGraph graph;
   graph.Tables = {{"顧客 \"A\" 100%", {{"ID", dao::dbLong, true, false}}},
-                  {"受注\n明細",
-                   {{"顧客 ID", dao::dbLong, false, true},
-                    {"pk", dao::dbLong, true, false},
-                    {"1列", dao::dbLong, true, true}}},
-                  {"顧客 _A_ 100_", {}}};
+                  {"<b>受注</b>\n明細°¶",
+                   {{"顧客 ID", dao::dbText, false, true},
+                    {"pk", dao::dbDate, true, false},
+                    {"Order_No2", dao::dbCurrency, true, true},
+                    {"1列", 0, true, true}}},
+                  {"顧客\u3000_A_", {}}};
   graph.Edges = {{"顧客\"受注", 0, 1, {{"ID", "顧客 ID"}}, 0},
-                 {"緩い", 0, 2, {}, dao::dbRelationDontEnforce | dao::dbRelationUnique}};
-  Wording words;
-  EXPECT_EQ(outputs::MermaidErDiagram(graph, words),
+                 {"緩い%%", 0, 2, {}, dao::dbRelationDontEnforce | dao::dbRelationUnique}};
+  EXPECT_EQ(outputs::MermaidErDiagram(graph),
             "erDiagram\n"
-            "    \"顧客 _A_ 100_\" {\n"
-            "        dbLong ID PK\n"
+            "    t0[\"顧客#32;#34;A#34;#32;100#37;\"] {\n"
+            "        long ID PK\n"
             "    }\n"
-            "    \"受注_明細\" {\n"
-            "        dbLong 顧客_ID FK \"顧客 ID\"\n"
-            "        dbLong _pk PK \"pk\"\n"
-            "        dbLong _1列 PK, FK \"1列\"\n"
+            "    t1[\"#60;b#62;受注#60;#47;b#62;\uFFFD明細#176;#182;\"] {\n"
+            "        text f1 FK \"顧客#32;ID\"\n"
+            "        datetime f2 PK \"pk\"\n"
+            "        currency Order_No2 PK, FK\n"
+            "        unknown f4 PK, FK \"1列\"\n"
             "    }\n"
-            "    \"顧客 _A_ 100__2\"\n"
-            "    \"顧客 _A_ 100_\" ||--o{ \"受注_明細\" : \"顧客_受注\"\n"
-            "    \"顧客 _A_ 100_\" ||..o| \"顧客 _A_ 100__2\" : \"緩い\"\n");
+            "    t2[\"顧客#12288;#95;A#95;\"]\n"
+            "    t0 ||--o{ t1 : \"顧客#34;受注\"\n"
+            "    t0 ||..o| t2 : \"緩い#37;#37;\"\n");
+  EXPECT_EQ(outputs::MermaidErDiagram({}), "");
 }
 
 }  // namespace
