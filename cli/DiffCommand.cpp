@@ -7,6 +7,7 @@
 #include <outputs/JsonWriter.h>
 #include <outputs/SchemaDiff.h>
 #include <schema/SchemaReader.h>
+#include <targets/ForEachDatabase.h>
 #include <text/OneLine.h>
 
 #include <cli/ExitStatus.h>
@@ -19,14 +20,14 @@ namespace {
 std::optional<schema::Database> ReadOne(TDao360& dao, const std::string& path,
                                         const std::string& password, const std::string& program,
                                         std::ostream& err) {
-  std::string errorText;
-  dao.Open(password, path, errorText);
-  if (!dao.Connected()) {
-    err << OpenFailureLine(program, path, dao.FailureKind(), errorText) << "\n";
-    return std::nullopt;
-  }
-  schema::Database read = schema::ReadSchema(*dao.Database());
-  dao.Close();
+  std::optional<schema::Database> read;
+  ForEachHooks hooks;
+  hooks.NotOpened = [&](const OpenFailure& failure) {
+    err << OpenFailureLine(program, failure.Path, failure.Kind, failure.Text) << "\n";
+  };
+  ForEachDatabase(
+      dao, {Target{"", password, path, {}}},
+      [&](const Target&, TDao360& open) { read = schema::ReadSchema(*open.Database()); }, hooks);
   return read;
 }
 

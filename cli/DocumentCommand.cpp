@@ -9,7 +9,7 @@
 #include <outputs/JsonWriter.h>
 #include <outputs/MarkdownDocument.h>
 #include <schema/SchemaReader.h>
-#include <targets/TargetLine.h>
+#include <targets/ForEachDatabase.h>
 #include <text/AtomicFile.h>
 
 #include <cli/ExitStatus.h>
@@ -94,20 +94,16 @@ int WriteDocument(TDao360& dao, const DocumentRequest& request, std::ostream& ou
     } else {
       document = std::make_unique<MarkdownForm>(request, sink);
     }
-    for (const std::string& line : request.Lines) {
-      const std::optional<Target> target = TargetOfLine(line);
-      if (!target) continue;
-      std::string errorText;
-      dao.Open(target->Password, target->Path, errorText);
-      if (!dao.Connected()) {
-        err << OpenFailureLine(request.Program, target->Path, dao.FailureKind(), errorText) << "\n";
-        document->AddNotOpened(target->Path, dao.FailureKind(), errorText);
-        status = exit_status::Failed;
-        continue;
-      }
-      document->AddDatabase(target->Path, dao);
-      dao.Close();
-    }
+    ForEachHooks hooks;
+    hooks.NotOpened = [&](const OpenFailure& failure) {
+      err << OpenFailureLine(request.Program, failure.Path, failure.Kind, failure.Text) << "\n";
+      document->AddNotOpened(failure.Path, failure.Kind, failure.Text);
+      status = exit_status::Failed;
+    };
+    ForEachDatabase(
+        dao, TargetsOfLines(request.Lines),
+        [&](const Target& target, TDao360& open) { document->AddDatabase(target.Path, open); },
+        hooks);
     document->Finish();
     if (file) {
       file->Commit();

@@ -4,7 +4,7 @@
 
 #include <migrate/Lint.h>
 #include <schema/SchemaReader.h>
-#include <targets/TargetLine.h>
+#include <targets/ForEachDatabase.h>
 
 #include <cli/ExitStatus.h>
 #include <cli/OpenFailureText.h>
@@ -12,25 +12,18 @@
 namespace tabulon {
 
 int PrintLint(TDao360& dao, const LintRequest& request, std::ostream& out, std::ostream& err) {
-  int status = exit_status::Ok;
-  for (const std::string& line : request.Lines) {
-    const std::optional<Target> target = TargetOfLine(line);
-    if (!target) continue;
-    std::string errorText;
-    dao.Open(target->Password, target->Path, errorText);
-    if (!dao.Connected()) {
-      err << OpenFailureLine(request.Program, target->Path, dao.FailureKind(), errorText) << "\n";
-      status = exit_status::Failed;
-      continue;
-    }
-    const schema::Database schema = schema::ReadSchema(*dao.Database());
+  ForEachHooks hooks;
+  hooks.NotOpened = [&](const OpenFailure& failure) {
+    err << OpenFailureLine(request.Program, failure.Path, failure.Kind, failure.Text) << "\n";
+  };
+  const auto lint = [&](const Target& target, TDao360& open) {
+    const schema::Database schema = schema::ReadSchema(*open.Database());
     std::vector<migrate::Finding> findings = migrate::LintSchema(schema);
     if (request.Data) {
-      for (migrate::Finding& finding : migrate::LintData(schema, *dao.Database()))
+      for (migrate::Finding& finding : migrate::LintData(schema, *open.Database()))
         findings.push_back(std::move(finding));
     }
-    dao.Close();
-    out << target->Path << ": ";
+    out << target.Path << ": ";
     if (findings.empty()) {
       out << "指摘なし\n";
     } else {
@@ -39,9 +32,10 @@ int PrintLint(TDao360& dao, const LintRequest& request, std::ostream& out, std::
     for (const migrate::Finding& finding : findings) {
       out << "  " << migrate::FindingLine(finding) << "\n";
     }
-  }
+  };
+  const ForEachCounts counts = ForEachDatabase(dao, TargetsOfLines(request.Lines), lint, hooks);
   out << std::flush;
-  return status;
+  return counts.Failed > 0 ? exit_status::Failed : exit_status::Ok;
 }
 
 }  // namespace tabulon

@@ -6,7 +6,7 @@
 
 #include <migrate/SqlSchemaWriter.h>
 #include <schema/SchemaReader.h>
-#include <targets/TargetLine.h>
+#include <targets/ForEachDatabase.h>
 #include <text/AtomicFile.h>
 #include <text/TextCompare.h>
 
@@ -22,10 +22,7 @@ constexpr mode_t FileMode = 0644;
 }  // namespace
 
 int WriteSqlFiles(TDao360& dao, const SqlRequest& request, std::ostream& out, std::ostream& err) {
-  std::vector<Target> targets;
-  for (const std::string& line : request.Lines) {
-    if (auto target = TargetOfLine(line)) targets.push_back(std::move(*target));
-  }
+  const std::vector<Target> targets = TargetsOfLines(request.Lines);
   const bool toStandardOutput = request.Output == "-";
   if (toStandardOutput && targets.size() != 1) {
     err << request.Program << ": -o - writes one database to standard output, not "
@@ -67,36 +64,36 @@ int WriteSqlFiles(TDao360& dao, const SqlRequest& request, std::ostream& out, st
   }
 
   int status = exit_status::Ok;
-  for (const Target& target : targets) {
-    std::string errorText;
-    dao.Open(target.Password, target.Path, errorText);
-    if (!dao.Connected()) {
-      err << OpenFailureLine(request.Program, target.Path, dao.FailureKind(), errorText) << "\n";
-      status = exit_status::Failed;
-      continue;
-    }
-    const schema::Database schema = schema::ReadSchema(*dao.Database());
-    dao.Close();
-    const migrate::SqlSchema sql =
-        migrate::WriteSqlSchema(schema, FileNameOf(target.Path), request.Dialect);
-    for (const migrate::MigrationNote& note : sql.Notes) {
-      err << request.Program << ": " << target.Path << ": " << migrate::NoteLine(note) << "\n";
-    }
-    if (toStandardOutput) {
-      out << sql.Text << std::flush;
-      continue;
-    }
-    const std::filesystem::path path =
-        toFile ? std::filesystem::path(request.Output)
-               : folder / (std::filesystem::path(target.Path).stem().string() + ".sql");
-    try {
-      WriteFileAtomically(path, sql.Text, FileMode);
-      out << path.string() << "\n";
-    } catch (const std::exception& e) {
-      err << request.Program << ": " << path.string() << ": " << e.what() << "\n";
-      status = exit_status::Failed;
-    }
-  }
+  ForEachHooks hooks;
+  hooks.NotOpened = [&](const OpenFailure& failure) {
+    err << OpenFailureLine(request.Program, failure.Path, failure.Kind, failure.Text) << "\n";
+    status = exit_status::Failed;
+  };
+  ForEachDatabase(
+      dao, targets,
+      [&](const Target& target, TDao360& open) {
+        const schema::Database schema = schema::ReadSchema(*open.Database());
+        const migrate::SqlSchema sql =
+            migrate::WriteSqlSchema(schema, FileNameOf(target.Path), request.Dialect);
+        for (const migrate::MigrationNote& note : sql.Notes) {
+          err << request.Program << ": " << target.Path << ": " << migrate::NoteLine(note) << "\n";
+        }
+        if (toStandardOutput) {
+          out << sql.Text << std::flush;
+          return;
+        }
+        const std::filesystem::path path =
+            toFile ? std::filesystem::path(request.Output)
+                   : folder / (std::filesystem::path(target.Path).stem().string() + ".sql");
+        try {
+          WriteFileAtomically(path, sql.Text, FileMode);
+          out << path.string() << "\n";
+        } catch (const std::exception& e) {
+          err << request.Program << ": " << path.string() << ": " << e.what() << "\n";
+          status = exit_status::Failed;
+        }
+      },
+      hooks);
   return status;
 }
 
