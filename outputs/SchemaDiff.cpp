@@ -263,6 +263,21 @@ NamedItems<schema::Table> UserTables(const schema::Database& database, DiffSide 
   return tables;
 }
 
+// The relationships between user tables: those Access keeps between its
+// own system tables are left out, as the system tables are.
+NamedItems<schema::Relation> UserRelations(const schema::Database& database, DiffSide side,
+                                           Gaps& gaps) {
+  NamedItems<schema::Relation> relations = Named(database.Relations, side, "relationships", gaps);
+  const auto isSystem = [&](const schema::Member<std::string>& name) {
+    const schema::Table* table = name.Ok() ? schema::FindTable(database, *name) : nullptr;
+    return table != nullptr && schema::IsSystemTable(*table);
+  };
+  std::erase_if(relations.Items, [&](const schema::Relation* relation) {
+    return isSystem(relation->Table) || isSystem(relation->ForeignTable);
+  });
+  return relations;
+}
+
 }  // namespace
 
 std::string_view ChangeKindName(ChangeKind kind) {
@@ -369,8 +384,7 @@ SchemaDiff DiffSchemas(const schema::Database& old, const schema::Database& now,
       });
 
   Match(
-      Named(old.Relations, DiffSide::Old, "relationships", gaps),
-      Named(now.Relations, DiffSide::New, "relationships", gaps),
+      UserRelations(old, DiffSide::Old, gaps), UserRelations(now, DiffSide::New, gaps),
       [&](const schema::Relation& a, const schema::Relation& b) {
         changedIf("relationship", "", *b.Name,
                   Compare(RelationMembers(a), RelationMembers(b), "relationship " + *b.Name, gaps));

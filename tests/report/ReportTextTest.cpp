@@ -30,6 +30,33 @@ TEST(HtmlEscape, DoubleByteCharactersEndingIn5CPassThrough) {
   EXPECT_EQ(ReportFile::Encode(HtmlEscape("é<")), "&#233;&lt;");
 }
 
+TEST(HtmlEscape, ForbiddenControlCharactersBecomeAVisibleReplacement) {
+  // A description with U+0001, U+0007, U+001B, DEL and U+0085: none may
+  // reach the page; tab, CR and LF stay.
+  const std::string escaped = HtmlEscape(
+      "a\x01"
+      "b\x07"
+      "c\x1B d\x7F e\xC2\x85"
+      "f\tg\r\nh\xC2\xA0");
+  EXPECT_EQ(escaped,
+            "a\xEF\xBF\xBD"
+            "b\xEF\xBF\xBD"
+            "c\xEF\xBF\xBD d\xEF\xBF\xBD e\xEF\xBF\xBD"
+            "f\tg\r\nh\xC2\xA0");
+  const std::string written = ReportFile::Encode(escaped);
+  for (const char c : written) {
+    const auto byte = static_cast<unsigned char>(c);
+    EXPECT_FALSE(byte < 0x20 && byte != '\t' && byte != '\r' && byte != '\n') << int{byte};
+    EXPECT_NE(byte, 0x7F);
+  }
+  EXPECT_NE(written.find("&#65533;"), std::string::npos) << written;
+}
+
+TEST(ReportFile, EightCharactersAreWrittenAsTheirCp932NeighboursAsWindowsDoes) {
+  EXPECT_EQ(ReportFile::Encode("〜—‖−¢£¬‾"), ReportFile::Encode("～―∥－￠￡￢~"));
+  EXPECT_EQ(ReportFile::Encode("〜—‖−¢£¬‾").find("&#"), std::string::npos);
+}
+
 TEST(AnchorRegistry, NumbersNewNamesInOneSequence) {
   AnchorRegistry anchors;
   EXPECT_EQ(anchors.GetAnchorId("Sales.mdb"), "ID0000");
