@@ -7,7 +7,7 @@
 #include <string>
 
 #include <dao/Dao360.h>
-#include <report/Wording.h>
+#include <words/Wording.h>
 
 namespace tabulon {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include <dao/Dao360.h>
-#include <report/Wording.h>
+#include <words/Wording.h>
 
 namespace tabulon {
 

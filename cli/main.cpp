@@ -24,10 +24,10 @@
 #include <report/AnchorRegistry.h>
 #include <report/OutputPath.h>
 #include <report/ReportRun.h>
-#include <report/Wording.h>
 #include <targets/ConnectionCheck.h>
 #include <targets/TargetLine.h>
 #include <text/TextFile.h>
+#include <words/Wording.h>
 
 namespace tabulon {
 namespace {

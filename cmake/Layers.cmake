@@ -2,6 +2,8 @@
 # allows. Each library's include root holds a link to its own folder only,
 # so an include of a folder that is not linked fails to build.
 
+# A change of the arrows reconfigures the build.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/layers.txt)
 file(STRINGS ${CMAKE_SOURCE_DIR}/cmake/layers.txt tabulon_layer_lines REGEX "^[a-z]")
 foreach(line IN LISTS tabulon_layer_lines)
   string(REGEX MATCH "^([^:]+):(.*)$" matched "${line}")
@@ -49,7 +51,9 @@ function(tabulon_library folder)
   if(ARGN)
     add_library(${target} STATIC ${ARGN})
     target_include_directories(${target} PUBLIC ${root})
-    target_link_libraries(${target} PUBLIC ${uses})
+    # What a library uses stays its own: a user of it gets only the folders
+    # its own row of layers.txt names on its include path.
+    target_link_libraries(${target} PRIVATE ${uses})
     tabulon_apply_options(${target})
   else()
     add_library(${target} INTERFACE)

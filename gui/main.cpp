@@ -14,7 +14,7 @@
 #include <jet/JetEngine.h>
 #include <platform/Shortcut.h>
 #include <platform/VersionInfo.h>
-#include <report/Wording.h>
+#include <words/Wording.h>
 
 int main(int argc, char* argv[]) {
   using namespace tabulon;

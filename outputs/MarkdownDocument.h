@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
-#include <report/Wording.h>
 #include <schema/Schema.h>
+#include <words/Wording.h>
 
 namespace tabulon::outputs {
 

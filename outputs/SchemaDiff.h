@@ -17,8 +17,8 @@
 #include <string_view>
 #include <vector>
 
-#include <report/Wording.h>
 #include <schema/Schema.h>
+#include <words/Wording.h>
 
 namespace tabulon::outputs {
 

@@ -14,7 +14,7 @@
 #include <report/AnchorRegistry.h>
 #include <report/HtmlEscape.h>
 #include <report/ReportFile.h>
-#include <report/Wording.h>
+#include <words/Wording.h>
 
 namespace tabulon {
 

@@ -14,8 +14,8 @@
 
 #include <dao/Dao360.h>
 #include <report/AnchorRegistry.h>
-#include <report/Wording.h>
 #include <targets/OpenTarget.h>
+#include <words/Wording.h>
 
 namespace tabulon {
 

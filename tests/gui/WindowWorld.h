@@ -18,8 +18,8 @@
 #include <gui/MainForm.h>
 #include <gui/Memo.h>
 #include <gui/SaveDialog.h>
-#include <report/Wording.h>
 #include <targets/ConnectionCheck.h>
+#include <words/Wording.h>
 
 #include <tests/support/FakeEngine.h>
 #include <tests/support/TestSupport.h>

@@ -10,7 +10,7 @@
 #include <dao/Dao360.h>
 #include <report/AnchorRegistry.h>
 #include <report/ReportRun.h>
-#include <report/Wording.h>
+#include <words/Wording.h>
 
 #include <tests/support/FakeEngine.h>
 #include <tests/support/TestSupport.h>

@@ -27,7 +27,7 @@
 #include <gui/MainForm.h>
 #include <jet/JetEngine.h>
 #include <platform/VersionInfo.h>
-#include <report/Wording.h>
+#include <words/Wording.h>
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include <report/WordsFile.h>
+#include <words/WordsFile.h>
 
 namespace tabulon {
 

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <dao/ObjectModel.h>
-#include <report/Wording.h>
 #include <text/TextFile.h>
+#include <words/Wording.h>
 
 #include <tests/support/TestSupport.h>
 

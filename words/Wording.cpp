@@ -1,4 +1,4 @@
-#include <report/Wording.h>
+#include <words/Wording.h>
 
 #include <dao/ObjectModel.h>
 

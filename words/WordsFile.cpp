@@ -1,4 +1,4 @@
-#include <report/WordsFile.h>
+#include <words/WordsFile.h>
 
 #include <exception>
 #include <system_error>
