@@ -4,7 +4,7 @@
 
 #include <platform/VersionInfo.h>
 #include <report/HtmlEscape.h>
-#include <targets/OpenTarget.h>
+#include <targets/ForEachDatabase.h>
 
 namespace tabulon {
 
@@ -37,24 +37,20 @@ void WriteHead(ReportFile& file, const ReportIdentity& identity) {
 }
 
 void WriteFileIndex(ReportContext& context, const std::vector<std::string>& targetLines,
-                    std::vector<std::string>& openedTargets,
+                    std::vector<Target>& openedTargets,
                     const std::function<void(const OpenFailure&)>& notOpened) {
   context.File.WriteLine(R"(<h2 ID="IDFILES">対象ファイル</h2>)");
   context.File.WriteLine("<p><ul>");
-  for (const std::string& line : targetLines) {
-    const std::optional<Target> target = TargetOfLine(line);
-    if (!target) continue;
-    std::string errorText;
-    context.Dao.Open(target->Password, target->Path, errorText);
-    if (!context.Dao.Connected()) {
-      if (notOpened) notOpened({target->Path, errorText, context.Dao.FailureKind()});
-      continue;
-    }
-    openedTargets.push_back(KeptTargetLine(*target));
-    context.File.WriteLine(fmt::sprintf(R"(<li><a href="#%s">%s</a></li>)", context.FileId(),
-                                        HtmlEscape(context.Dao.DbName())));
-    context.Dao.Close();
-  }
+  ForEachHooks hooks;
+  hooks.NotOpened = notOpened;
+  ForEachDatabase(
+      context.Dao, TargetsOfLines(targetLines),
+      [&](const Target& target, TDao360& open) {
+        openedTargets.push_back(target);
+        context.File.WriteLine(fmt::sprintf(R"(<li><a href="#%s">%s</a></li>)", context.FileId(),
+                                            HtmlEscape(open.DbName())));
+      },
+      hooks);
   context.File.WriteLine("</ul>");
 }
 
@@ -86,7 +82,7 @@ void WritePropertyTable(ReportContext& context, const std::string& openingLine,
 
 void WriteReportHead(ReportContext& context, const ReportIdentity& identity,
                      const std::vector<std::string>& targetLines,
-                     std::vector<std::string>& openedTargets,
+                     std::vector<Target>& openedTargets,
                      const std::function<void(const OpenFailure&)>& notOpened) {
   WriteHead(context.File, identity);
   if (context.Verbose) {

@@ -10,6 +10,7 @@
 #include <dao/ObjectModel.h>
 #include <report/ReportContext.h>
 #include <targets/OpenTarget.h>
+#include <targets/TargetLine.h>
 
 namespace tabulon {
 
@@ -22,13 +23,13 @@ struct ReportIdentity {
 };
 
 // Writes the head, the optional engine and workspace tables, the file index
-// and the legend. Opens every target line once; the two-field line (password
-// and path) of each that opens is appended to `openedTargets`. `notOpened`
-// is told of each target line that did not open. Failures other than a
+// and the legend. Opens every target line once; each target that opens is
+// appended to `openedTargets`. `notOpened` is told of each target line that
+// did not open. Failures other than a
 // target that does not open, or a property row, propagate.
 void WriteReportHead(ReportContext& context, const ReportIdentity& identity,
                      const std::vector<std::string>& targetLines,
-                     std::vector<std::string>& openedTargets,
+                     std::vector<Target>& openedTargets,
                      const std::function<void(const OpenFailure&)>& notOpened);
 
 // One property table: the opening and caption lines as given, a header, one

@@ -17,8 +17,7 @@
 #include <report/OutputPath.h>
 #include <report/RelationshipSection.h>
 #include <report/ReportHead.h>
-#include <targets/OpenTarget.h>
-#include <targets/TargetLine.h>
+#include <targets/ForEachDatabase.h>
 #include <text/OneLine.h>
 #include <text/SystemReason.h>
 
@@ -127,25 +126,25 @@ void WriteDiagramLink(ReportContext& context) {
 
 // Returns false when the front asked to stop before every database was
 // written.
-bool WriteDatabases(ReportContext& context, const std::vector<std::string>& openedTargets,
+bool WriteDatabases(ReportContext& context, const std::vector<Target>& openedTargets,
                     ReportFront& front) {
   Bar total(front, ProgressBar::Total);
   Bar part(front, ProgressBar::Part);
   front.SetProgressMaximum(ProgressBar::Total, static_cast<int>(openedTargets.size()));
   FieldListing listing;
-  for (const std::string& target : openedTargets) {
-    if (front.StopRequested()) return false;
+  ForEachHooks hooks;
+  hooks.StopRequested = [&] {
+    if (front.StopRequested()) return true;
     part.Reset(FixedSteps);
-    std::string errorText;
-    OpenTarget(context.Dao, target, errorText);
-    if (!context.Dao.Connected()) {
-      // It opened for the index a moment ago, so its entry there leads
-      // nowhere now: the user is told why, as of any other failure.
-      const std::vector<std::string> fields = SplitTargetLine(target);
-      front.ReportFailure("'" + (fields.size() >= 2 ? fields[1] : target) +
-                          "' を開けないため、その節を書けません: " + OneLine(errorText));
-      continue;
-    }
+    return false;
+  };
+  hooks.NotOpened = [&](const OpenFailure& failure) {
+    // It opened for the index a moment ago, so its entry there leads
+    // nowhere now: the user is told why, as of any other failure.
+    front.ReportFailure("'" + failure.Path +
+                        "' を開けないため、その節を書けません: " + OneLine(failure.Text));
+  };
+  const auto writeSection = [&](const Target&, TDao360&) {
     WriteDatabaseHeading(context);
     part.Step();
     const int tableCount = WriteTableList(context);
@@ -161,11 +160,10 @@ bool WriteDatabases(ReportContext& context, const std::vector<std::string>& open
     WriteRelationshipSection(context);
     if (context.Objects) WriteObjectSection(context);
     part.Step();
-    context.Dao.Close();
     part.Step();
     total.Step();
-  }
-  return true;
+  };
+  return !ForEachDatabase(context.Dao, openedTargets, writeSection, hooks).Stopped;
 }
 
 }  // namespace
@@ -236,7 +234,7 @@ ReportOutcome WriteReport(const ReportPlan& plan, TDao360& dao, Wording& wording
   restorer.Busy();
 
   const std::tm& now = plan.Now;
-  std::vector<std::string> openedTargets;
+  std::vector<Target> openedTargets;
   try {
     ReportFile file(path);
     ReportContext context{

@@ -1,13 +1,9 @@
 #pragma once
-// The report run's own pass over its targets: it keeps each target that
-// opened as a two-field line of password and path, and opens it again from
-// that line.
+// What every front hears of a target that did not open.
 
 #include <string>
-#include <string_view>
 
-#include <dao/Dao360.h>
-#include <targets/TargetLine.h>
+#include <dao/EngineError.h>
 
 namespace tabulon {
 
@@ -18,12 +14,5 @@ struct OpenFailure {
   std::string Text;
   dao::ErrorKind Kind = dao::ErrorKind::Other;
 };
-
-// The two-field line kept for `target`.
-std::string KeptTargetLine(const Target& target);
-
-// Splits a two-field line of password and path and opens it through `dao`
-// (TDao360::Open's contract); with fewer than two fields, opens "" with "".
-void OpenTarget(TDao360& dao, std::string_view keptLine, std::string& errorText);
 
 }  // namespace tabulon

@@ -115,32 +115,5 @@ TEST(ConnectionCheck, ListLinesAsATextBoxCountsThem) {
   EXPECT_EQ(SplitListLines("\n"), Lines{""});
 }
 
-TEST(OpenTarget, TakesPasswordAndPathFromTheKeptLine) {
-  struct Case {
-    const char* Line;
-    const char* Connect;
-    bool Connected;
-  };
-  const Case cases[] = {
-      {R"("a;b=c"|"/data/two.mdb")", ";pwd=a;b=c", true},
-      {R"("x"|"/data/one.mdb"|"extra")", ";pwd=x", true},
-      {R"("/data/one.mdb")", ";pwd=", false},
-      {"", ";pwd=", false},
-  };
-  for (const Case& k : cases) {
-    SCOPED_TRACE(k.Line);
-    FakeDatabaseData secret;
-    secret.Password = "a;b=c";
-    FakeConnection c({{"/data/one.mdb", {}}, {"/data/two.mdb", secret}});
-    std::string error;
-    OpenTarget(c.Dao, k.Line, error);
-    EXPECT_EQ(c.Dao.Connected(), k.Connected);
-    EXPECT_EQ(c.Calls->Connects.back(), k.Connect);
-    if (!k.Connected) {
-      EXPECT_EQ(error, "ファイル '' が見つかりません。");
-    }
-  }
-}
-
 }  // namespace
 }  // namespace tabulon::test
