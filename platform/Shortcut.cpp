@@ -51,7 +51,10 @@ std::string QuoteExecArgument(std::string_view argument) {
 }  // namespace
 
 std::string DesktopEntryText(const std::filesystem::path& target, std::string_view name) {
-  const std::string exec = QuoteExecArgument(target.string()) + " " + std::string(ShortcutArgument);
+  // %F: files dropped on the icon are handed to the program, after the
+  // argument it ignores.
+  const std::string exec =
+      QuoteExecArgument(target.string()) + " " + std::string(ShortcutArgument) + " %F";
   std::string text = "[Desktop Entry]\n";
   text += "Type=Application\n";
   text += "Version=1.0\n";

@@ -12,10 +12,9 @@ namespace tabulon {
 // arguments, so it has no effect.
 inline constexpr std::string_view ShortcutArgument = "/starup";
 
-// The launcher text (UTF-8) that starts `target` with ShortcutArgument in
-// target's folder, shown as `name` with the program's icon: the file
-// "tabulon.svg" beside `target` when there is one, else the theme's
-// "tabulon".
+// The launcher text (UTF-8) that starts `target` with ShortcutArgument and
+// the files dropped on it (%F) in target's folder, shown as `name` with the program's icon: the
+// file "tabulon.svg" beside `target` when there is one, else the theme's "tabulon".
 std::string DesktopEntryText(const std::filesystem::path& target, std::string_view name);
 
 // Writes the launcher for `target` to "<folder>/<linkName>.desktop" (one

@@ -20,7 +20,7 @@ TEST(Shortcut, LauncherText) {
             "Type=Application\n"
             "Version=1.0\n"
             "Name=tabulon\n"
-            "Exec=\"/opt/tabulon/tabulon\" /starup\n"
+            "Exec=\"/opt/tabulon/tabulon\" /starup %F\n"
             "Path=/opt/tabulon\n"
             "Icon=tabulon\n"
             "Terminal=false\n");
@@ -35,8 +35,9 @@ TEST(Shortcut, LauncherText) {
 TEST(Shortcut, LauncherTextEscapesHostilePaths) {
   const std::string text = DesktopEntryText("/home/表 \"q\"/$x`%\\y\n/prog", "a\\b");
   EXPECT_NE(text.find("Name=a\\\\b\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("Exec=\"/home/表 \\\\\"q\\\\\"/\\\\$x\\\\`%%\\\\\\\\y\\n/prog\" /starup\n"),
-            std::string::npos)
+  EXPECT_NE(
+      text.find("Exec=\"/home/表 \\\\\"q\\\\\"/\\\\$x\\\\`%%\\\\\\\\y\\n/prog\" /starup %F\n"),
+      std::string::npos)
       << text;
   EXPECT_NE(text.find("Path=/home/表 \"q\"/$x`%\\\\y\\n\n"), std::string::npos) << text;
 }
