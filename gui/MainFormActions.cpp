@@ -218,7 +218,11 @@ void TMainForm::BtnDoitClick() {
         // Whatever happened, the window is usable again (the run has
         // already left the busy state).
         front->SetControlsEnabled(true);
-        if (outcome->Complete && outcome->Path && FEnvironment.ReportWritten) {
+        if (outcome->Complete && outcome->Written == 0) {
+          // A report of its index only is no result: said, not announced.
+          front->ReportFailure("解析できたデータベースがないため、レポート '" +
+                               outcome->Path->string() + "' には目次だけが書かれました。");
+        } else if (outcome->Complete && outcome->Path && FEnvironment.ReportWritten) {
           FEnvironment.ReportWritten(*outcome->Path);
         }
       });

@@ -124,10 +124,10 @@ void WriteDiagramLink(ReportContext& context) {
   }
 }
 
-// Returns false when the front asked to stop before every database was
-// written.
-bool WriteDatabases(ReportContext& context, const std::vector<Target>& openedTargets,
-                    ReportFront& front) {
+// How many sections were written, and whether the front asked to stop
+// before every database was.
+ForEachCounts WriteDatabases(ReportContext& context, const std::vector<Target>& openedTargets,
+                             ReportFront& front) {
   Bar total(front, ProgressBar::Total);
   Bar part(front, ProgressBar::Part);
   front.SetProgressMaximum(ProgressBar::Total, static_cast<int>(openedTargets.size()));
@@ -163,7 +163,7 @@ bool WriteDatabases(ReportContext& context, const std::vector<Target>& openedTar
     part.Step();
     total.Step();
   };
-  return !ForEachDatabase(context.Dao, openedTargets, writeSection, hooks).Stopped;
+  return ForEachDatabase(context.Dao, openedTargets, writeSection, hooks);
 }
 
 }  // namespace
@@ -248,7 +248,9 @@ ReportOutcome WriteReport(const ReportPlan& plan, TDao360& dao, Wording& wording
     identity.OsDescription = settings.OsDescription ? settings.OsDescription() : GetOSDescription();
     WriteReportHead(context, identity, targetLines, openedTargets,
                     [&front](const OpenFailure& failure) { front.TargetNotOpened(failure); });
-    if (!WriteDatabases(context, openedTargets, front)) {
+    const ForEachCounts written = WriteDatabases(context, openedTargets, front);
+    outcome.Written = written.Opened;
+    if (written.Stopped) {
       outcome.Stopped = true;
       file.WriteLine("<p>解析は途中で中止されました。");
     }

@@ -97,6 +97,9 @@ struct ReportOutcome {
   // True when the front asked to stop and the run ended early (the report
   // is still complete HTML).
   bool Stopped = false;
+  // The databases whose sections were written; 0 leaves a report of its
+  // index only, which is no result to announce.
+  int Written = 0;
 };
 
 // What PlanReport chose for a run that is to write.

@@ -161,6 +161,29 @@ TEST(MainFormRun, FailureInTheMiddleAddsOneLineAndLeavesTheWindowUsable) {
   EXPECT_TRUE(Idle(world));
 }
 
+TEST(MainFormRun, ARunThatWroteNoDatabaseSaysSoAndAnnouncesNothing) {
+  FakeDatabaseData once = OneTable();
+  once.OpenLimit = 1;  // opens for the index, then not for its section
+  WindowWorld world({{"/data/once.mdb", once}});
+  world.Open();
+  world.Targets().SetText("??||/data/missing.mdb\n??||/data/once.mdb\n");
+  ASSERT_TRUE(world.Press("BtnDoit"));
+  EXPECT_TRUE(world.Written.empty()) << "no notification for a report of its index only";
+  const std::vector<std::string> lines = SplitListLines(world.Failures().Text());
+  ASSERT_EQ(lines.size(), 2U) << world.Failures().Text();
+  EXPECT_TRUE(lines[0].starts_with("'/data/once.mdb' を開けないため、その節を書けません: "));
+  EXPECT_TRUE(lines[1].starts_with("解析できたデータベースがないため、レポート '")) << lines[1];
+  EXPECT_TRUE(Idle(world));
+
+  // One database written is a result, announced as before.
+  WindowWorld good({{"/data/a.mdb", OneTable()}});
+  good.Open();
+  good.Targets().SetText("??||/data/missing.mdb\n??||/data/a.mdb\n");
+  ASSERT_TRUE(good.Press("BtnDoit"));
+  EXPECT_EQ(good.Written.size(), 1U);
+  EXPECT_TRUE(good.Failures().Text().empty());
+}
+
 // A database the real engine takes a while over: its report takes tens of
 // milliseconds, long enough for the window's event loop to turn many times
 // during a run even on a busy machine.
