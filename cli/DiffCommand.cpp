@@ -23,7 +23,7 @@ std::optional<schema::Database> ReadOne(TDao360& dao, const std::string& path,
   std::optional<schema::Database> read;
   ForEachHooks hooks;
   hooks.NotOpened = [&](const OpenFailure& failure) {
-    err << OpenFailureLine(program, failure.Path, failure.Kind, failure.Text) << "\n";
+    err << OpenFailureLine(program, failure) << "\n";
   };
   ForEachDatabase(
       dao, {Target{"", password, path, {}}},

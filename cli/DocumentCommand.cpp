@@ -96,7 +96,7 @@ int WriteDocument(TDao360& dao, const DocumentRequest& request, std::ostream& ou
     }
     ForEachHooks hooks;
     hooks.NotOpened = [&](const OpenFailure& failure) {
-      err << OpenFailureLine(request.Program, failure.Path, failure.Kind, failure.Text) << "\n";
+      err << OpenFailureLine(request.Program, failure) << "\n";
       document->AddNotOpened(failure.Path, failure.Kind, failure.Text);
       status = exit_status::Failed;
     };

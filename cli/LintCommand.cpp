@@ -14,7 +14,7 @@ namespace tabulon {
 int PrintLint(TDao360& dao, const LintRequest& request, std::ostream& out, std::ostream& err) {
   ForEachHooks hooks;
   hooks.NotOpened = [&](const OpenFailure& failure) {
-    err << OpenFailureLine(request.Program, failure.Path, failure.Kind, failure.Text) << "\n";
+    err << OpenFailureLine(request.Program, failure) << "\n";
   };
   const auto lint = [&](const Target& target, TDao360& open) {
     const schema::Database schema = schema::ReadSchema(*open.Database());

@@ -22,15 +22,14 @@ std::string_view KindWords(dao::ErrorKind kind) {
   return "cannot open";
 }
 
-std::string OpenFailureLine(std::string_view program, std::string_view path, dao::ErrorKind kind,
-                            std::string_view text) {
+std::string OpenFailureLine(std::string_view program, const OpenFailure& failure) {
   std::string line(program);
   line += ": ";
-  line += path;
+  line += failure.Path;
   line += ": ";
-  line += KindWords(kind);
+  line += KindWords(failure.Kind);
   line += ": ";
-  line += text;
+  line += failure.Text;
   return line;
 }
 

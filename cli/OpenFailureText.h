@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include <dao/EngineError.h>
+#include <targets/OpenTarget.h>
 
 namespace tabulon {
 
@@ -14,8 +15,7 @@ namespace tabulon {
 // "damaged", "unsupported"; "cannot open" for any other failure.
 std::string_view KindWords(dao::ErrorKind kind);
 
-// The whole line, without its line break.
-std::string OpenFailureLine(std::string_view program, std::string_view path, dao::ErrorKind kind,
-                            std::string_view text);
+// The whole line for `failure`, without its line break.
+std::string OpenFailureLine(std::string_view program, const OpenFailure& failure);
 
 }  // namespace tabulon

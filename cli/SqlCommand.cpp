@@ -66,7 +66,7 @@ int WriteSqlFiles(TDao360& dao, const SqlRequest& request, std::ostream& out, st
   int status = exit_status::Ok;
   ForEachHooks hooks;
   hooks.NotOpened = [&](const OpenFailure& failure) {
-    err << OpenFailureLine(request.Program, failure.Path, failure.Kind, failure.Text) << "\n";
+    err << OpenFailureLine(request.Program, failure) << "\n";
     status = exit_status::Failed;
   };
   ForEachDatabase(

@@ -87,7 +87,7 @@ class CliFront : public ReportFront {
   }
   void TargetNotOpened(const OpenFailure& failure) override {
     ++NotOpened;
-    std::cerr << OpenFailureLine(FProgram, failure.Path, failure.Kind, failure.Text) << "\n";
+    std::cerr << OpenFailureLine(FProgram, failure) << "\n";
   }
 
  private:

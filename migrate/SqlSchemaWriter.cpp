@@ -158,13 +158,9 @@ class Writer {
   std::string PropertyOrNote(const schema::PropertyList& properties, std::string_view name,
                              const std::string& table, const std::string& field,
                              std::string_view what, std::string_view instead) {
-    const auto text = schema::PropertyText(properties, name);
-    if (!text.Ok()) {
-      Note(table, field,
-           std::string(what) + "が読めません（" + std::string(instead) + "）: " + text.Error());
-      return "";
-    }
-    return text->value_or("");
+    return Readable(schema::PropertyText(properties, name), std::optional<std::string>(), table,
+                    field, what, instead)
+        .value_or("");
   }
 
   // The name as the server will keep a table's (`field` "") or a column's

@@ -34,8 +34,6 @@ Text Shown(const schema::Member<T>& member, F&& show) {
   return Text(show(*member));
 }
 
-Text Plain(const schema::Member<std::string>& member) { return member; }
-
 Text YesNo(const schema::Member<bool>& member) {
   return Shown(member, [](bool value) { return std::string(value ? "yes" : "no"); });
 }
@@ -148,8 +146,8 @@ Members TableMembers(const schema::Table& table) {
   return {{"attributes",
            Shown(table.Attributes, [](std::int32_t bits) { return TableAttributesText(bits); }),
            Code(table.Attributes)},
-          {"validationRule", Plain(table.ValidationRule)},
-          {"validationText", Plain(table.ValidationText)},
+          {"validationRule", table.ValidationRule},
+          {"validationText", table.ValidationText},
           {"description", PropertyOrEmpty(table.Properties, "Description")},
           {"connect", PropertyOrEmpty(table.Properties, "Connect")},
           {"sourceTableName", PropertyOrEmpty(table.Properties, "SourceTableName")}};
@@ -166,8 +164,8 @@ Members FieldMembers(const schema::Field& field, const Wording& words) {
       {"required", YesNo(field.Required)},
       {"allowZeroLength", YesNo(field.AllowZeroLength)},
       {"defaultValue", VariantText(field.DefaultValue)},
-      {"validationRule", Plain(field.ValidationRule)},
-      {"validationText", Plain(field.ValidationText)},
+      {"validationRule", field.ValidationRule},
+      {"validationText", field.ValidationText},
       {"description", PropertyOrEmpty(field.Properties, "Description")}};
 }
 
@@ -206,9 +204,9 @@ Text Join(const schema::Member<std::int32_t>& attributes) {
 
 Members RelationMembers(const schema::Relation& relation) {
   const auto& bits = relation.Attributes;
-  return {{"table", Plain(relation.Table)},
+  return {{"table", relation.Table},
           {"fields", RelationPairs(relation, false)},
-          {"foreignTable", Plain(relation.ForeignTable)},
+          {"foreignTable", relation.ForeignTable},
           {"foreignFields", RelationPairs(relation, true)},
           {"enforced", Bit(bits, dao::dbRelationDontEnforce, false)},
           {"unique", Bit(bits, dao::dbRelationUnique, true)},
@@ -232,8 +230,8 @@ Members QueryMembers(const schema::Query& query, const Wording& words) {
   return {{"type", Shown(query.Type, [&](std::int32_t type) { return words.QueryTypeText(type); }),
            Code(query.Type)},
           {"parameters", QueryParameters(query, words)},
-          {"connect", Plain(query.Connect)},
-          {"sql", Plain(query.Sql)}};
+          {"connect", query.Connect},
+          {"sql", query.Sql}};
 }
 
 // Walks two lists by name: `changed` for those in both, `added` and
