@@ -125,6 +125,15 @@ TEST(SqlSchemaWriter, ANoteSaysWhereAndWhat) {
   EXPECT_EQ(migrate::NoteLine({"", "", "一覧が読めません"}), "一覧が読めません");
 }
 
+// The SQL of `data` read as the file "/x.mdb".
+migrate::SqlSchema SqlOf(const FakeDatabaseData& data, migrate::Dialect dialect) {
+  FakeConnection connection({{"/x.mdb", data}});
+  std::string error;
+  connection.Dao.Open("", "/x.mdb", error);
+  EXPECT_TRUE(connection.Dao.Connected()) << error;
+  return migrate::WriteSqlSchema(schema::ReadSchema(*connection.Dao.Database()), "x.mdb", dialect);
+}
+
 // Each member the SQL needs, unreadable in turn: never a silent 0, false
 // or "", always a note naming the member and what was written instead.
 TEST(SqlSchemaWriter, EveryUnreadableMemberBecomesANote) {
@@ -153,11 +162,7 @@ TEST(SqlSchemaWriter, EveryUnreadableMemberBecomesANote) {
     table.Fields[1].Fails = {member};
     FakeDatabaseData data;
     data.Tables = {table};
-    FakeConnection connection({{"/x.mdb", data}});
-    std::string error;
-    connection.Dao.Open("", "/x.mdb", error);
-    const migrate::SqlSchema sql = migrate::WriteSqlSchema(
-        schema::ReadSchema(*connection.Dao.Database()), "x.mdb", migrate::Dialect::PostgreSql);
+    const migrate::SqlSchema sql = SqlOf(data, migrate::Dialect::PostgreSql);
     ASSERT_FALSE(sql.Notes.empty()) << member << "\n" << sql.Text;
     // First the member itself; what the stand-in then costs may follow.
     EXPECT_EQ(migrate::NoteLine(sql.Notes[0]),
@@ -174,11 +179,7 @@ TEST(SqlSchemaWriter, EveryUnreadableMemberBecomesANote) {
   table.Indexes = {{"ID", false, false, true, {"ID"}, {"Unique"}}};
   FakeDatabaseData data;
   data.Tables = {table};
-  FakeConnection connection({{"/x.mdb", data}});
-  std::string error;
-  connection.Dao.Open("", "/x.mdb", error);
-  const migrate::SqlSchema sql = migrate::WriteSqlSchema(
-      schema::ReadSchema(*connection.Dao.Database()), "x.mdb", migrate::Dialect::Sqlite);
+  const migrate::SqlSchema sql = SqlOf(data, migrate::Dialect::Sqlite);
   std::vector<std::string> lines;
   for (const migrate::MigrationNote& note : sql.Notes) lines.push_back(migrate::NoteLine(note));
   EXPECT_EQ(lines,
@@ -192,11 +193,7 @@ TEST(SqlSchemaWriter, EveryUnreadableMemberBecomesANote) {
 TEST(SqlSchemaWriter, AnUnreadableTableListLeavesAnEmptyScriptWithTheReason) {
   FakeDatabaseData data;
   data.Fails = {"TableDefs.Count", "Relations.Count"};
-  FakeConnection connection({{"/x.mdb", data}});
-  std::string error;
-  connection.Dao.Open("", "/x.mdb", error);
-  const migrate::SqlSchema sql = migrate::WriteSqlSchema(
-      schema::ReadSchema(*connection.Dao.Database()), "x.mdb", migrate::Dialect::Sqlite);
+  const migrate::SqlSchema sql = SqlOf(data, migrate::Dialect::Sqlite);
   EXPECT_EQ(sql.Text,
             "-- \"x.mdb\" のテーブル定義（SQLite 用、tabulon-cli が作成）\n"
             "-- 移行できなかったもの: 2 件\n"

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include <outputs/DiffDocument.h>
 #include <outputs/JsonWriter.h>
 #include <outputs/SchemaDiff.h>
@@ -85,29 +83,6 @@ schema::Database Read(const FakeDatabaseData& data) {
   return read;
 }
 
-FakeIndexData IndexOn(const std::string& name, bool primary, bool unique,
-                      std::vector<std::string> fields, std::set<std::string> descending = {}) {
-  FakeIndexData index;
-  index.Name = name;
-  index.Primary = primary;
-  index.Unique = unique;
-  index.Fields = std::move(fields);
-  index.Descending = std::move(descending);
-  return index;
-}
-
-FakeRelationData RelationOf(const std::string& name, const std::string& table,
-                            const std::string& foreignTable, std::int32_t attributes,
-                            std::vector<std::pair<std::string, std::string>> fields) {
-  FakeRelationData relation;
-  relation.Name = name;
-  relation.Table = table;
-  relation.ForeignTable = foreignTable;
-  relation.Attributes = attributes;
-  relation.Fields = std::move(fields);
-  return relation;
-}
-
 FakeQueryData SavedQuery(const std::string& name, std::int32_t type, const std::string& sql) {
   FakeQueryData query;
   query.Name = name;
@@ -122,8 +97,8 @@ FakeDatabaseData Shop() {
   customers.Fields = KeyFields({"ID", "名前", "電話"});
   customers.Fields[0].Type = dao::dbLong;
   customers.Fields[0].Size = std::int64_t{4};
-  customers.Indexes = {IndexOn("PrimaryKey", true, true, {"ID"}),
-                       IndexOn("名前", false, false, {"名前"})};
+  customers.Indexes = {FakeIndexData{"PrimaryKey", true, false, true, {"ID"}, {}},
+                       FakeIndexData{"名前", false, false, false, {"名前"}, {}}};
   FakeTableData orders;
   orders.Name = "受注";
   orders.Fields = KeyFields({"ID", "顧客ID", "数量"});
@@ -132,8 +107,8 @@ FakeDatabaseData Shop() {
   old.Fields = KeyFields({"A"});
   FakeDatabaseData db;
   db.Tables = {customers, orders, old};
-  db.Relations = {RelationOf("顧客受注", "顧客", "受注", 0, {{"ID", "顧客ID"}}),
-                  RelationOf("消える", "顧客", "受注", 0, {{"名前", "数量"}})};
+  db.Relations = {FakeRelationData{"顧客受注", "顧客", "受注", 0, {{"ID", "顧客ID"}}, {}},
+                  FakeRelationData{"消える", "顧客", "受注", 0, {{"名前", "数量"}}, {}}};
   db.Queries = {SavedQuery("一覧", dao::dbQSelect, "SELECT * FROM 顧客;"),
                 SavedQuery("削除", dao::dbQDelete, "DELETE FROM 旧表;")};
   return db;
@@ -150,15 +125,16 @@ TEST(SchemaDiff, NamesEveryKindOfChangeToEveryKindOfObject) {
   customers.ValidationRule = "[ID]>0";           // table changed
   customers.Fields[1].Size = std::int64_t{100};  // field changed
   customers.Fields[1].Required = true;
-  customers.Fields.erase(customers.Fields.begin() + 2);                            // field removed
-  customers.Fields.push_back(KeyFields({"住所"})[0]);                              // field added
-  customers.Indexes[1].Unique = true;                                              // index changed
-  customers.Indexes.push_back(IndexOn("電話", false, false, {"名前"}, {"名前"}));  // added
+  customers.Fields.erase(customers.Fields.begin() + 2);  // field removed
+  customers.Fields.push_back(KeyFields({"住所"})[0]);    // field added
+  customers.Indexes[1].Unique = true;                    // index changed
+  customers.Indexes.push_back(
+      FakeIndexData{"電話", false, false, false, {"名前"}, {}, {"名前"}});  // added
   after.Tables[1].Indexes = {};
   after.Relations[0].Attributes = dao::dbRelationDeleteCascade;  // relationship changed
   after.Relations.erase(after.Relations.begin() + 1);            // removed
   after.Relations.push_back(
-      RelationOf("新関係", "新表", "受注", dao::dbRelationLeft, {{"B", "ID"}}));
+      FakeRelationData{"新関係", "新表", "受注", dao::dbRelationLeft, {{"B", "ID"}}, {}});
   after.Queries[0].SQL = "SELECT ID FROM 顧客;";  // query changed
   after.Queries[1].Type = dao::dbQUpdate;
   after.Queries.push_back(
@@ -200,9 +176,12 @@ TEST(SchemaDiff, NamesEveryKindOfChangeToEveryKindOfObject) {
   navigation.Attributes = dao::dbSystemObject;
   navigation.Fields = KeyFields({"Id"});
   withSystem.Tables.push_back(navigation);
-  withSystem.Relations.push_back(RelationOf("MSysNavPaneGroupsMSysNavPaneGroups",
-                                            "MSysNavPaneGroups", "MSysNavPaneGroups", 0,
-                                            {{"Id", "Id"}}));
+  withSystem.Relations.push_back(FakeRelationData{"MSysNavPaneGroupsMSysNavPaneGroups",
+                                                  "MSysNavPaneGroups",
+                                                  "MSysNavPaneGroups",
+                                                  0,
+                                                  {{"Id", "Id"}},
+                                                  {}});
   EXPECT_TRUE(outputs::DiffSchemas(Read(after), Read(withSystem), words).Changes.empty());
 
   // A script reads the engine's codes, whatever wording was chosen.
