@@ -16,6 +16,7 @@
 #include <cli/DocumentCommand.h>
 #include <cli/ExitStatus.h>
 #include <cli/LintCommand.h>
+#include <cli/MigrateCommand.h>
 #include <cli/OpenFailureText.h>
 #include <cli/SqlCommand.h>
 #include <dao/Dao360.h>
@@ -343,6 +344,33 @@ int Main(int argc, char** argv) {
   lintCommand->add_flag("--data", options.LintData,
                         "also read the rows for text fields of size 255 that hold only short "
                         "values");
+  MigrateRequest migrateRequest;
+  CLI::App* migrateCommand =
+      task("migrate",
+           "each database's tables and rows into PostgreSQL or an SQLite file, then every table "
+           "read back and compared with its source (a summary on standard error)");
+  migrateCommand
+      ->add_option("--to", migrateRequest.To,
+                   "postgresql://user@host/db or a libpq key=value text (the password as libpq "
+                   "finds it: PGPASSWORD, ~/.pgpass); sqlite:PATH or a path ending in .sqlite, "
+                   ".sqlite3 or .db")
+      ->option_text("TARGET")
+      ->required();
+  migrateCommand
+      ->add_option("--schema", migrateRequest.Schema,
+                   "the PostgreSQL schema for the tables (default: public; made when "
+                   "missing)")
+      ->option_text("NAME");
+  migrateCommand->add_flag("--replace", migrateRequest.Replace,
+                           "drop tables of the same names (PostgreSQL) or replace the file "
+                           "(SQLite); without it they are refused");
+  migrateCommand
+      ->add_option("--rejects", migrateRequest.Rejects,
+                   "a folder for TABLE.rejects.csv files (default: beside the SQLite file, or "
+                   "the current folder)")
+      ->option_text("DIR");
+  migrateCommand->add_option("--report", migrateRequest.Report, "the summary as JSON in FILE")
+      ->option_text("FILE");
   const auto styleOf = [](const std::string& name) {
     return name == "long"    ? WordStyle::Long
            : name == "short" ? WordStyle::Short
@@ -402,6 +430,11 @@ int Main(int argc, char** argv) {
       std::cerr << program << ": " << *error << "\n";
     }
     if (options.Check) return Check(dao, std::move(lines), program);
+    if (*migrateCommand) {
+      migrateRequest.Lines = std::move(lines);
+      migrateRequest.Program = program;
+      return Migrate(dao, migrateRequest, std::cerr);
+    }
     if (options.Format == "sql") {
       return WriteSqlFiles(
           dao, {lines, *migrate::DialectNamed(options.Dialect), options.Output, program}, std::cout,

@@ -1,7 +1,9 @@
 #include <migrate/AccessExpression.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -230,6 +232,185 @@ bool HasFoldingBeyondAscii(std::string_view text) {
     if ((c >= 0xC0 && c <= 0x5FF) || (c >= 0xFF21 && c <= 0xFF5A)) return true;
   }
   return false;
+}
+
+// ---- Like patterns -------------------------------------------------------------
+
+// One element of an Access Like pattern.
+struct LikePart {
+  enum class Kind { Literal, Any, One, Digit, Class } Is = Kind::Literal;
+  std::string Text;  // Literal: one character (UTF-8); Class: its items
+  bool Negated = false;
+};
+
+// The UTF-8 character that starts at `at`.
+std::size_t CharLength(std::string_view text, std::size_t at) {
+  const auto lead = static_cast<unsigned char>(text[at]);
+  const std::size_t n = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+  return std::min(n, text.size() - at);
+}
+
+bool IsAsciiAlnum(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// A class item range ends on two characters of one kind (digits, small or
+// capital letters), so that folding case keeps its meaning.
+bool SameRangeKind(char a, char b) {
+  const auto kind = [](char c) {
+    return c >= '0' && c <= '9' ? 1 : c >= 'a' && c <= 'z' ? 2 : c >= 'A' && c <= 'Z' ? 3 : 0;
+  };
+  return kind(a) != 0 && kind(a) == kind(b) && a <= b;
+}
+
+// `*`, `?`, `#`, `[...]`, `[!...]` and literal characters; nullopt for a
+// pattern this program does not say in SQL (an unclosed or empty class, a
+// range across kinds).
+std::optional<std::vector<LikePart>> LikeParts(std::string_view pattern) {
+  std::vector<LikePart> parts;
+  for (std::size_t at = 0; at < pattern.size();) {
+    const char c = pattern[at];
+    if (c == '*' || c == '?' || c == '#') {
+      parts.push_back({c == '*'   ? LikePart::Kind::Any
+                       : c == '?' ? LikePart::Kind::One
+                                  : LikePart::Kind::Digit,
+                       "", false});
+      ++at;
+      continue;
+    }
+    if (c != '[') {
+      const std::size_t n = CharLength(pattern, at);
+      parts.push_back({LikePart::Kind::Literal, std::string(pattern.substr(at, n)), false});
+      at += n;
+      continue;
+    }
+    const std::size_t close = pattern.find(']', at + 1);
+    if (close == std::string_view::npos) return std::nullopt;
+    std::string_view items = pattern.substr(at + 1, close - at - 1);
+    at = close + 1;
+    LikePart part{LikePart::Kind::Class, "", false};
+    if (!items.empty() && items.front() == '!') {
+      part.Negated = true;
+      items.remove_prefix(1);
+    }
+    if (items.empty()) return std::nullopt;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      if (items[i] == '-' && i > 0 && i + 1 < items.size() &&
+          !SameRangeKind(items[i - 1], items[i + 1])) {
+        return std::nullopt;
+      }
+    }
+    // "[*]", "[?]", "[#]", "[[]": one character taken literally.
+    if (!part.Negated && CharLength(items, 0) == items.size()) {
+      parts.push_back({LikePart::Kind::Literal, std::string(items), false});
+      continue;
+    }
+    part.Text = std::string(items);
+    parts.push_back(std::move(part));
+  }
+  return parts;
+}
+
+// PostgreSQL's LIKE takes "\" as its escape character.
+std::string PostgreSqlLike(const std::vector<LikePart>& parts) {
+  std::string out;
+  for (const LikePart& part : parts) {
+    if (part.Is == LikePart::Kind::Any) out += '%';
+    if (part.Is == LikePart::Kind::One) out += '_';
+    if (part.Is != LikePart::Kind::Literal) continue;
+    if (part.Text == "%" || part.Text == "_" || part.Text == "\\") out += '\\';
+    out += part.Text;
+  }
+  return out;
+}
+
+// SQLite's LIKE has no escape character unless one is named.
+std::string SqliteLike(const std::vector<LikePart>& parts, bool& escaped) {
+  escaped = std::any_of(parts.begin(), parts.end(), [](const LikePart& part) {
+    return part.Is == LikePart::Kind::Literal && (part.Text == "%" || part.Text == "_");
+  });
+  std::string out;
+  for (const LikePart& part : parts) {
+    if (part.Is == LikePart::Kind::Any) out += '%';
+    if (part.Is == LikePart::Kind::One) out += '_';
+    if (part.Is != LikePart::Kind::Literal) continue;
+    if (escaped && (part.Text == "%" || part.Text == "_" || part.Text == "\\")) out += '\\';
+    out += part.Text;
+  }
+  return out;
+}
+
+// A regular expression over the whole value. In PostgreSQL's expressions
+// "\" before any ASCII character that is not a letter or digit stands for
+// that character, inside brackets too.
+std::string Regex(const std::vector<LikePart>& parts) {
+  const auto literal = [](const std::string& text) {
+    return text.size() == 1 && !IsAsciiAlnum(text[0]) ? "\\" + text : text;
+  };
+  std::string out = "^";
+  for (const LikePart& part : parts) {
+    switch (part.Is) {
+      case LikePart::Kind::Any:
+        out += ".*";
+        break;
+      case LikePart::Kind::One:
+        out += '.';
+        break;
+      case LikePart::Kind::Digit:
+        out += "[0-9]";
+        break;
+      case LikePart::Kind::Literal:
+        out += literal(part.Text);
+        break;
+      case LikePart::Kind::Class: {
+        out += part.Negated ? "[^" : "[";
+        for (std::size_t i = 0; i < part.Text.size();) {
+          const std::size_t n = CharLength(part.Text, i);
+          const bool range = part.Text[i] == '-' && i > 0 && i + 1 < part.Text.size();
+          out += range ? "-" : literal(part.Text.substr(i, n));
+          i += n;
+        }
+        out += ']';
+        break;
+      }
+    }
+  }
+  return out + "$";
+}
+
+// SQLite's GLOB, given the value folded to small letters: "*", "?" and
+// "[" are taken literally inside brackets; in a class "]" cannot come
+// (Access ends the class there) and "^" must not lead.
+std::string Glob(const std::vector<LikePart>& parts) {
+  const auto folded = [](std::string text) {
+    for (char& c : text) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return text;
+  };
+  std::string out;
+  for (const LikePart& part : parts) {
+    switch (part.Is) {
+      case LikePart::Kind::Any:
+        out += '*';
+        break;
+      case LikePart::Kind::One:
+        out += '?';
+        break;
+      case LikePart::Kind::Digit:
+        out += "[0-9]";
+        break;
+      case LikePart::Kind::Literal:
+        out += part.Text == "*" || part.Text == "?" || part.Text == "[" ? "[" + part.Text + "]"
+                                                                        : folded(part.Text);
+        break;
+      case LikePart::Kind::Class: {
+        std::string items = folded(part.Text);
+        if (items.front() == '^') items = items.substr(1) + "^";
+        out += (part.Negated ? "[^" : "[") + items + "]";
+        break;
+      }
+    }
+  }
+  return out;
 }
 
 bool HasAsciiLetter(std::string_view text) {
@@ -571,20 +752,24 @@ class RuleParser {
         pattern.Is != Operand::Kind::Text) {
       throw Refused("Like はテキストのフィールドと文字列の比較だけ移行できます");
     }
-    std::string sql;
-    for (const char c : pattern.Raw) {
-      if (c == '#' || c == '[' || c == '%' || c == '_') {
-        throw Refused("Like のパターン " + pattern.Sql + " は移行できません");
-      }
-      sql += c == '*' ? '%' : c == '?' ? '_' : c;
-    }
     if (HasFoldingBeyondAscii(pattern.Raw)) {
       throw Refused("大文字と小文字を同じに扱う比較を移行できない文字があります");
     }
-    // Access compares without regard to case; SQLite's LIKE does so for
-    // ASCII already.
-    const std::string op = FDialect == Dialect::PostgreSql ? "ILIKE" : "LIKE";
-    return field.Sql + " " + no + op + " " + QuoteText(sql);
+    const std::optional<std::vector<LikePart>> parts = LikeParts(pattern.Raw);
+    if (!parts) throw Refused("Like のパターン " + pattern.Sql + " は移行できません");
+    const bool simple = std::all_of(parts->begin(), parts->end(), [](const LikePart& part) {
+      return part.Is != LikePart::Kind::Digit && part.Is != LikePart::Kind::Class;
+    });
+    // Access compares without regard to case: ILIKE and ~* on PostgreSQL;
+    // SQLite's LIKE folds ASCII itself, its GLOB is given folded text.
+    if (FDialect == Dialect::PostgreSql) {
+      return simple ? field.Sql + " " + no + "ILIKE " + QuoteText(PostgreSqlLike(*parts))
+                    : field.Sql + (no.empty() ? " ~* " : " !~* ") + QuoteText(Regex(*parts));
+    }
+    if (!simple) return "lower(" + field.Sql + ") " + no + "GLOB " + QuoteText(Glob(*parts));
+    bool escaped = false;
+    const std::string like = SqliteLike(*parts, escaped);
+    return field.Sql + " " + no + "LIKE " + QuoteText(like) + (escaped ? " ESCAPE '\\'" : "");
   }
 
   std::vector<Token> FTokens;

@@ -23,6 +23,9 @@ constexpr std::string_view SqliteReservedPrefix = "sqlite_";
 
 struct ColumnPlan {
   std::string AccessName;
+  int Field = 0;  // position in the table's fields
+  std::int32_t AccessType = 0;
+  bool Calculated = false;
   std::string Sql;  // quoted
   ColumnType Type;
   bool NotNull = false;
@@ -80,6 +83,9 @@ struct Item {
   std::string Text;
   std::string Comment;
   bool IsComment = false;
+  // A check or foreign key, which PostgreSQL is given after the rows.
+  bool AfterRows = false;
+  std::string RowsFree;  // the item without its checks, when it has one
 };
 
 std::string Joined(const std::vector<std::string>& parts) {
@@ -123,6 +129,7 @@ class Writer {
 
     SqlSchema schema;
     schema.Notes = std::move(FNotes);
+    schema.Tables = std::move(FLoad);
     std::string& text = schema.Text;
     text += "-- \"" + CommentText(fileName) + "\" のテーブル定義（" +
             std::string(DialectTitle(FDialect)) + " 用、tabulon-cli が作成）\n";
@@ -236,8 +243,9 @@ class Writer {
       return;
     }
     NameScope columnNames(NameByteLimit(FDialect));
-    for (const Member<schema::Field>& field : *table.Fields)
-      PlanColumn(table, field, columnNames, plan);
+    for (std::size_t i = 0; i < table.Fields->size(); ++i) {
+      PlanColumn(table, (*table.Fields)[i], static_cast<int>(i), columnNames, plan);
+    }
     if (plan.Columns.empty()) {
       Note(name, "", "列にできるフィールドがないため作りません");
       return;
@@ -250,8 +258,8 @@ class Writer {
     FTables.push_back(std::move(plan));
   }
 
-  void PlanColumn(const schema::Table& table, const Member<schema::Field>& item, NameScope& names,
-                  TablePlan& plan) {
+  void PlanColumn(const schema::Table& table, const Member<schema::Field>& item, int position,
+                  NameScope& names, TablePlan& plan) {
     const std::string& tableName = *table.Name;
     if (!item.Ok() || !item->Name.Ok() || !item->Type.Ok()) {
       const std::string error = !item.Ok()         ? item.Error()
@@ -285,13 +293,15 @@ class Writer {
       plan.ColumnComments.push_back("\"" + name + "\": " + type.Problem + "（作りません）");
       return;
     }
-    if (unknownDigits) {
+    if (unknownDigits && FDialect == Dialect::PostgreSql) {
       type.Sql = "numeric";
       type.Loss = "小数の桁数が読めないため numeric にしました";
     }
     if (!type.Loss.empty()) Note(tableName, name, type.Loss);
     ColumnPlan column;
     column.AccessName = name;
+    column.Field = position;
+    column.AccessType = shape.Type;
     column.Sql = QuoteName(ClaimName(names, name, tableName, &name));
     column.Type = type;
     column.NotNull =
@@ -317,7 +327,7 @@ class Writer {
     const std::string rule = Readable(field.ValidationRule, std::string(), tableName, name,
                                       "入力規則", "CHECK なしにしました");
     if (!rule.empty()) {
-      const std::optional<ExpressionField> self = ExpressionField{column.Sql, type.Kind};
+      const std::optional<ExpressionField> self = OperandOf(column);
       const Translation translated = TranslateRule(rule, self, FieldsOf(plan, column), FDialect);
       if (translated.Problem.empty()) {
         column.Check = translated.Sql;
@@ -332,6 +342,7 @@ class Writer {
     if (const std::string expression = PropertyOrNote(field.Properties, "Expression", tableName,
                                                       name, "式", "値を持つ列にしました");
         !expression.empty()) {
+      column.Calculated = true;
       Note(
           tableName, name,
           "集計（計算）フィールドの式 " + expression + " は移行できません（値を持つ列になります）");
@@ -345,17 +356,21 @@ class Writer {
   // The fields a rule of `plan` may name: the columns planned so far and
   // `current`, which is being planned.
   FieldLookup FieldsOf(const TablePlan& plan, const ColumnPlan& current) {
-    return [&plan, &current](std::string_view name) -> std::optional<ExpressionField> {
-      if (EqualsNoCase(current.AccessName, name)) {
-        return ExpressionField{current.Sql, current.Type.Kind};
-      }
+    return [this, &plan, &current](std::string_view name) -> std::optional<ExpressionField> {
+      if (EqualsNoCase(current.AccessName, name)) return OperandOf(current);
       for (const ColumnPlan& column : plan.Columns) {
-        if (EqualsNoCase(column.AccessName, name)) {
-          return ExpressionField{column.Sql, column.Type.Kind};
-        }
+        if (EqualsNoCase(column.AccessName, name)) return OperandOf(column);
       }
       return std::nullopt;
     };
+  }
+
+  // A column as a rule's operand. SQLite keeps exact numbers as text,
+  // which its comparisons would take as text.
+  ExpressionField OperandOf(const ColumnPlan& column) const {
+    const bool textNumber = FDialect == Dialect::Sqlite && (column.AccessType == dao::dbCurrency ||
+                                                            column.AccessType == dao::dbDecimal);
+    return {textNumber ? "CAST(" + column.Sql + " AS REAL)" : column.Sql, column.Type.Kind};
   }
 
   const ColumnPlan* ColumnNamed(const TablePlan& plan, std::string_view name) const {
@@ -376,7 +391,7 @@ class Writer {
                                 this](std::string_view name) -> std::optional<ExpressionField> {
       const ColumnPlan* column = ColumnNamed(plan, name);
       if (column == nullptr) return std::nullopt;
-      return ExpressionField{column->Sql, column->Type.Kind};
+      return OperandOf(*column);
     };
     const Translation translated = TranslateRule(rule, std::nullopt, fields, FDialect);
     if (translated.Problem.empty()) {
@@ -628,14 +643,15 @@ class Writer {
 
   // ---- Text ---------------------------------------------------------------------
 
-  std::string ColumnText(const TablePlan& plan, const ColumnPlan& column) const {
+  std::string ColumnText(const TablePlan& plan, const ColumnPlan& column,
+                         bool withCheck = true) const {
     std::string text = column.Sql + " " + column.Type.Sql;
     if (plan.InlineAutoIncrement && plan.PrimaryKey.front().Sql == column.Sql) {
       text += " PRIMARY KEY AUTOINCREMENT";
     }
     if (column.NotNull) text += " NOT NULL";
     if (!column.Default.empty()) text += " DEFAULT " + column.Default;
-    if (!column.Check.empty()) text += " CHECK (" + column.Check + ")";
+    if (withCheck && !column.Check.empty()) text += " CHECK (" + column.Check + ")";
     return text;
   }
 
@@ -670,57 +686,105 @@ class Writer {
         comment += (comment.empty() ? "" : " / ") + std::string("入力規則: ") + column.RuleText;
       }
       for (const std::string& kept : column.Kept) comment += (comment.empty() ? "" : " / ") + kept;
-      items.push_back({ColumnText(plan, column), comment, false});
+      items.push_back({ColumnText(plan, column), comment, false, false,
+                       column.Check.empty() ? "" : ColumnText(plan, column, false)});
     }
-    for (const std::string& comment : plan.ColumnComments) items.push_back({comment, "", true});
-    if (!plan.KeptRule.empty()) items.push_back({plan.KeptRule, "", true});
+    for (const std::string& comment : plan.ColumnComments)
+      items.push_back({comment, "", true, false, ""});
+    if (!plan.KeptRule.empty()) items.push_back({plan.KeptRule, "", true, false, ""});
     if (!plan.PrimaryKey.empty() && !plan.InlineAutoIncrement) {
-      items.push_back({"PRIMARY KEY (" + KeyList(plan.PrimaryKey, false) + ")", "", false});
+      items.push_back(
+          {"PRIMARY KEY (" + KeyList(plan.PrimaryKey, false) + ")", "", false, false, ""});
     }
     if (!plan.Check.empty()) {
       items.push_back({"CHECK (" + plan.Check + ")",
-                       plan.CheckText.empty() ? "" : "入力規則: " + plan.CheckText, false});
+                       plan.CheckText.empty() ? "" : "入力規則: " + plan.CheckText, false, true,
+                       ""});
     }
     for (const ForeignKeyPlan& key : FKeys) {
-      if (key.Table == table && !key.Later) items.push_back({ForeignKeyText(key), "", false});
+      if (key.Table == table && !key.Later) {
+        items.push_back({ForeignKeyText(key), "", false, true, ""});
+      }
+    }
+
+    LoadTable load;
+    load.AccessName = plan.AccessName;
+    load.SqlName = plan.SqlName;
+    load.Sql = plan.Sql;
+    for (const ColumnPlan& column : plan.Columns) {
+      load.Columns.push_back({column.AccessName, column.Field, column.Sql,
+                              CarryOf(column.AccessType).value_or(Carry::Text),
+                              column.Type.Identity, column.Calculated});
+      if (!sqlite && !column.Check.empty()) load.Checks.push_back(column.Check);
+    }
+    if (!sqlite && !plan.Check.empty()) load.Checks.push_back(plan.Check);
+    if (!sqlite) {
+      for (const ForeignKeyPlan& key : FKeys) {
+        if (key.Table == table) {
+          load.ForeignKeys.push_back("ALTER TABLE " + plan.Sql + " ADD " + ForeignKeyText(key) +
+                                     ";\n");
+        }
+      }
     }
 
     std::string text = "\n";
     if (plan.Hidden) text += "-- Access では非表示のテーブル\n";
-    text += "CREATE TABLE " + plan.Sql + " (";
-    if (sqlite && !plan.Description.empty()) text += " -- " + CommentText(plan.Description);
-    text += "\n";
-    for (std::size_t i = 0; i < items.size(); ++i) {
-      const Item& item = items[i];
-      if (item.IsComment) {
-        text += "  -- " + CommentText(item.Text) + "\n";
-        continue;
-      }
-      bool more = false;
-      for (std::size_t j = i + 1; j < items.size(); ++j) more = more || !items[j].IsComment;
-      text += "  " + item.Text + (more ? "," : "");
-      if (!item.Comment.empty()) text += " -- " + CommentText(item.Comment);
-      text += "\n";
-    }
-    text += ");\n";
+    text += CreateText(plan, items, false);
+    load.Create = CreateText(plan, items, !sqlite);
     for (IndexPlan& index : plan.Indexes) {
       // Index names are the database's, so they carry the table's.
       index.Sql = QuoteName(FGlobalNames.Claim(plan.SqlName + "." + index.AccessName));
-      text += std::string(index.Unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") + index.Sql +
-              " ON " + plan.Sql + " (" + KeyList(index.Columns, true) + ");\n";
+      const std::string create =
+          std::string(index.Unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") + index.Sql +
+          " ON " + plan.Sql + " (" + KeyList(index.Columns, true) + ");\n";
+      text += create;
+      load.After.push_back(create);
     }
     for (const std::string& comment : plan.IndexComments) text += "-- " + comment + "\n";
     if (!sqlite) {
       if (!plan.Description.empty()) {
         text += "COMMENT ON TABLE " + plan.Sql + " IS " + QuoteText(plan.Description) + ";\n";
+        load.After.push_back("COMMENT ON TABLE " + plan.Sql + " IS " + QuoteText(plan.Description) +
+                             ";\n");
       }
       for (const ColumnPlan& column : plan.Columns) {
         if (column.Description.empty()) continue;
-        text += "COMMENT ON COLUMN " + plan.Sql + "." + column.Sql + " IS " +
-                QuoteText(column.Description) + ";\n";
+        const std::string comment = "COMMENT ON COLUMN " + plan.Sql + "." + column.Sql + " IS " +
+                                    QuoteText(column.Description) + ";\n";
+        text += comment;
+        load.After.push_back(comment);
       }
     }
+    FLoad.push_back(std::move(load));
     return text;
+  }
+
+  // The CREATE TABLE of `plan`; `rowsFirst` leaves out the checks and
+  // foreign keys that come after the rows.
+  std::string CreateText(const TablePlan& plan, const std::vector<Item>& items,
+                         bool rowsFirst) const {
+    const bool sqlite = FDialect == Dialect::Sqlite;
+    const auto kept = [&](const Item& item) { return !(rowsFirst && item.AfterRows); };
+    std::string text = "CREATE TABLE " + plan.Sql + " (";
+    if (sqlite && !plan.Description.empty()) text += " -- " + CommentText(plan.Description);
+    text += "\n";
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      const Item& item = items[i];
+      if (!kept(item)) continue;
+      if (item.IsComment) {
+        text += "  -- " + CommentText(item.Text) + "\n";
+        continue;
+      }
+      bool more = false;
+      for (std::size_t j = i + 1; j < items.size(); ++j) {
+        more = more || (!items[j].IsComment && kept(items[j]));
+      }
+      const std::string& said = rowsFirst && !item.RowsFree.empty() ? item.RowsFree : item.Text;
+      text += "  " + said + (more ? "," : "");
+      if (!item.Comment.empty()) text += " -- " + CommentText(item.Comment);
+      text += "\n";
+    }
+    return text + ");\n";
   }
 
   const schema::Database& FDatabase;
@@ -731,6 +795,7 @@ class Writer {
   std::map<std::string, std::size_t> FTableIndex;  // lower-cased Access name
   std::vector<ForeignKeyPlan> FKeys;
   std::vector<MigrationNote> FNotes;
+  std::vector<LoadTable> FLoad;
   std::string FRelationComments;
   std::string FLinkedComments;
 };

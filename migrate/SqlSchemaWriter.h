@@ -21,6 +21,7 @@
 #include <vector>
 
 #include <migrate/Dialect.h>
+#include <migrate/RowValues.h>
 #include <schema/Schema.h>
 
 namespace tabulon::migrate {
@@ -34,9 +35,40 @@ struct MigrationNote {
 // The note as one line: "テーブル "T" のフィールド "F": ...".
 std::string NoteLine(const MigrationNote& note);
 
+// A created table as a migration of rows needs it, its statements split
+// around the rows as a restore runs them: the table first, the rows, then
+// what checks or looks up rows.
+struct LoadColumn {
+  std::string AccessName;
+  int Field = 0;    // position in the table's fields
+  std::string Sql;  // quoted
+  Carry Carried = Carry::Text;
+  bool Identity = false;  // an AutoNumber the server numbers
+  // A calculated field: the reader cannot decode its stored results.
+  bool Calculated = false;
+};
+
+struct LoadTable {
+  std::string AccessName;
+  std::string SqlName;  // as the server keeps it, unquoted
+  std::string Sql;      // quoted
+  std::vector<LoadColumn> Columns;
+  // CREATE TABLE: on PostgreSQL with the primary key and without checks
+  // and foreign keys, on SQLite (which cannot add them later) whole.
+  std::string Create;
+  // Statements after the rows: indexes and comments.
+  std::vector<std::string> After;
+  // PostgreSQL: "ALTER TABLE ... ADD CONSTRAINT ... FOREIGN KEY", after
+  // every table's indexes.
+  std::vector<std::string> ForeignKeys;
+  // PostgreSQL: the table's CHECK expressions, added after the rows.
+  std::vector<std::string> Checks;
+};
+
 struct SqlSchema {
   std::string Text;  // UTF-8, lines ended by "\n"
   std::vector<MigrationNote> Notes;
+  std::vector<LoadTable> Tables;  // in creation order
 };
 
 // The SQL of `database`; `fileName` names it in the heading. The same

@@ -32,8 +32,9 @@ constexpr std::array<TypeRow, 16> TypeRows{{
     {dao::dbBigInt, "Big Integer", "bigint", "bigint", ValueKind::Number},
     {dao::dbSingle, "Single", "real", "real", ValueKind::Number},
     {dao::dbDouble, "Double", "double precision", "double precision", ValueKind::Number},
-    {dao::dbCurrency, "Currency", "numeric(19,4)", "numeric(19,4)", ValueKind::Number},
-    {dao::dbDecimal, "Decimal(p,s)", "numeric(p,s)", "numeric(p,s)", ValueKind::Number},
+    // SQLite's numeric affinity keeps 15 digits: its exact numbers are text.
+    {dao::dbCurrency, "Currency", "numeric(19,4)", "text", ValueKind::Number},
+    {dao::dbDecimal, "Decimal(p,s)", "numeric(p,s)", "text", ValueKind::Number},
     {dao::dbDate, "Date/Time", "timestamp", "timestamp", ValueKind::Date},
     {DaoDateTimeExtended, "Date/Time Extended", "timestamp", "timestamp", ValueKind::Date},
     {dao::dbBoolean, "Yes/No", "boolean", "boolean", ValueKind::Boolean},
@@ -84,8 +85,9 @@ ColumnType MapColumnType(const FieldShape& field, Dialect dialect) {
   column.Kind = row->Kind;
   // Digits and sizes the server would refuse (calculated fields store
   // none) leave the column unbounded.
-  if (field.Type == dao::dbDecimal && (field.Precision < 1 || field.Precision > 28 ||
-                                       field.Scale < 0 || field.Scale > field.Precision)) {
+  if (field.Type == dao::dbDecimal && dialect == Dialect::PostgreSql &&
+      (field.Precision < 1 || field.Precision > 28 || field.Scale < 0 ||
+       field.Scale > field.Precision)) {
     column.Sql = "numeric";
     column.Loss = "小数の桁数 " + std::to_string(field.Precision) + "," +
                   std::to_string(field.Scale) + " は使えないため numeric にしました";

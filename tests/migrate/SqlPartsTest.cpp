@@ -93,7 +93,9 @@ TEST(TypeMap, FieldsWithoutAColumnAndOddDigits) {
   const ColumnType decimal = MapColumnType({dao::dbDecimal, 16, 0, 0, false}, Dialect::PostgreSql);
   EXPECT_EQ(decimal.Sql, "numeric");
   EXPECT_EQ(decimal.Loss, "小数の桁数 0,0 は使えないため numeric にしました");
-  EXPECT_EQ(MapColumnType({dao::dbDecimal, 16, 5, 6, false}, Dialect::Sqlite).Sql, "numeric");
+  // SQLite keeps exact numbers as text, whatever their digits.
+  EXPECT_EQ(MapColumnType({dao::dbDecimal, 16, 5, 6, false}, Dialect::Sqlite).Sql, "text");
+  EXPECT_EQ(MapColumnType({dao::dbDecimal, 16, 5, 6, false}, Dialect::Sqlite).Loss, "");
   EXPECT_EQ(MapColumnType({dao::dbText, 0, 0, 0, false}, Dialect::Sqlite).Sql, "text");
   EXPECT_EQ(MapColumnType({dao::dbText, 255, 0, 0, false}, Dialect::Sqlite).Sql, "varchar(255)");
   // Only an AutoNumber Long is an identity.

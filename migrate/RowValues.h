@@ -1,0 +1,68 @@
+#pragma once
+// How the values of each Access type travel to the servers, and the one
+// canonical text of a value that the migration writes and its
+// verification compares: the source's value and the server's, read back,
+// both turned into it.
+//
+// Canonical texts: integers in decimal; Yes/No "1" or "0"; Single and
+// Double in the shortest text that reads back to the same bits ("NaN",
+// "Infinity", "-Infinity"); Currency with four decimals ("-0.0100");
+// Decimal without trailing zeros ("12.5", "0"); Date/Time
+// "YYYY-MM-DD HH:MM:SS" with ".ffffff" only when it has microseconds
+// (days since 1899-12-30, the fraction counted forward from that day's
+// midnight also for negative days: -1.25 is 1899-12-29 06:00:00); a GUID
+// in small letters without braces; text as it is (UTF-8); binary as its
+// bytes.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <dao/Variant.h>
+
+namespace tabulon::migrate {
+
+enum class Carry { Integer, Boolean, Single, Double, Currency, Decimal, Date, Guid, Text, Binary };
+
+// How a field of DAO type `type` is carried; nullopt for a type that has
+// no column.
+std::optional<Carry> CarryOf(std::int32_t type);
+
+// The canonical text of `value` (not Null) as `carry`. Throws
+// std::invalid_argument, with the reason in Japanese, for a value that
+// does not fit (a date past the servers' range, a malformed decimal).
+std::string CanonicalValue(const dao::Variant& value, Carry carry);
+
+// The canonical text of a value a server hands back in its text form
+// (PostgreSQL's output, SQLite's text and numbers as text): "t"/"f" for
+// booleans, "\x..." for binary, numbers as the server prints them. Throws
+// std::invalid_argument for a text that is not such a value.
+std::string CanonicalOfServerText(std::string_view text, Carry carry);
+
+// Microseconds since 1899-12-30 00:00 of an Access date.
+std::int64_t DateMicroseconds(double days);
+
+// An order-independent checksum of rows: each row's values (Null kept
+// apart from any text) hashed, the hashes summed, so the same rows in any
+// order give the same sum.
+class RowChecksum {
+ public:
+  void BeginRow() { FRow = Basis; }
+  void AddNull();
+  void AddValue(std::string_view canonical);
+  // Ends the row; `remove` takes a row added before out again.
+  void EndRow(bool remove = false);
+  std::string Hex() const;  // 32 hex digits
+  bool operator==(const RowChecksum&) const = default;
+
+ private:
+  static constexpr std::uint64_t Basis = 0xcbf29ce484222325u;
+  void Mix(std::string_view bytes);
+  std::uint64_t FRow = Basis;
+  std::uint64_t FRow2 = 0;
+  std::uint64_t FSum = 0;
+  std::uint64_t FSum2 = 0;
+};
+
+}  // namespace tabulon::migrate

@@ -1,0 +1,345 @@
+#include <servers/Migration.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <set>
+
+#include <migrate/RowValues.h>
+#include <schema/Rows.h>
+#include <schema/SchemaReader.h>
+#include <servers/PostgreSql.h>
+#include <servers/Sqlite.h>
+#include <text/TextCompare.h>
+
+namespace tabulon::servers {
+
+namespace {
+
+using migrate::Carry;
+using migrate::LoadTable;
+
+struct Stopped {};
+
+bool EndsWith(std::string_view text, std::string_view end) {
+  return text.size() >= end.size() && EqualsNoCase(text.substr(text.size() - end.size()), end);
+}
+
+std::string CsvField(std::string_view text) {
+  std::string out = "\"";
+  for (const char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return out + "\"";
+}
+
+std::string HexText(const std::string& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out = "\\x";
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    out += digits[byte >> 4];
+    out += digits[byte & 15];
+  }
+  return out;
+}
+
+// A table's rejected rows as CSV: the reason, then every column's value
+// (empty for Null; binary, and text holding U+0000, which CSV readers
+// stop at, as "\x" and hex), under a header of the names.
+class RejectFile {
+ public:
+  RejectFile(std::filesystem::path path, const LoadTable& table)
+      : FPath(std::move(path)), FTable(table) {}
+
+  void Add(const Row& row, const std::string& reason) {
+    if (!FOut.is_open()) {
+      FOut.open(FPath, std::ios::binary | std::ios::trunc);
+      if (!FOut) throw ServerError(FPath.string() + ": 書き込めません");
+      FOut << CsvField("理由");
+      for (const migrate::LoadColumn& column : FTable.Columns)
+        FOut << "," << CsvField(column.AccessName);
+      FOut << "\r\n";
+    }
+    FOut << CsvField(reason);
+    for (std::size_t i = 0; i < FTable.Columns.size(); ++i) {
+      FOut << ",";
+      if (i < row.size() && row[i]) {
+        const bool hex =
+            FTable.Columns[i].Carried == Carry::Binary || row[i]->find('\0') != std::string::npos;
+        FOut << CsvField(hex ? HexText(*row[i]) : *row[i]);
+      }
+    }
+    FOut << "\r\n";
+    if (!FOut) throw ServerError(FPath.string() + ": 書き込めません");
+  }
+
+  // Begins again (a load that is done a second time).
+  void Reset() {
+    if (FOut.is_open()) FOut.close();
+    std::error_code ignored;
+    std::filesystem::remove(FPath, ignored);
+  }
+
+  bool Written() const { return FOut.is_open(); }
+  const std::filesystem::path& Path() const { return FPath; }
+  void Close() {
+    if (FOut.is_open()) FOut.close();
+  }
+
+ private:
+  std::filesystem::path FPath;
+  const LoadTable& FTable;
+  std::ofstream FOut;
+};
+
+// A file name for a table's name: no folder separators, control
+// characters or leading dot; one name each.
+std::string FileStem(const std::string& name, std::set<std::string>& taken) {
+  std::string stem;
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    stem += byte < 0x20 || c == '/' || c == '\\' ? '_' : c;
+  }
+  if (stem.empty() || stem.front() == '.') stem = "_" + stem;
+  std::string unique = stem;
+  for (int n = 2; !taken.insert(ToLowerText(unique)).second; ++n) {
+    unique = stem + "-" + std::to_string(n);
+  }
+  return unique;
+}
+
+class Migration {
+ public:
+  Migration(dao::Database& database, Destination& destination, const MigrationOptions& options)
+      : FDatabase(database), FDestination(destination), FOptions(options) {}
+
+  void Run(const migrate::SqlSchema& sql, MigrationOutcome& outcome) {
+    FDestination.Prepare(sql.Tables, FOptions.Replace);
+    for (const LoadTable& table : sql.Tables) FDestination.Execute(table.Create);
+    std::set<std::string> stems;
+    for (const LoadTable& table : sql.Tables) {
+      outcome.Tables.push_back(LoadRows(table, FileStem(table.AccessName, stems)));
+    }
+    outcome.Problems.insert(outcome.Problems.end(), FNullCalculated.begin(), FNullCalculated.end());
+    for (const LoadTable& table : sql.Tables) {
+      FDestination.Renumber(table);
+      for (const std::string& statement : table.After) Try(statement, outcome);
+    }
+    for (const LoadTable& table : sql.Tables) AddChecks(table, outcome);
+    for (const LoadTable& table : sql.Tables) {
+      for (const std::string& key : table.ForeignKeys) {
+        const std::optional<std::string> refused = FDestination.TryExecute(key);
+        if (!refused) continue;
+        // Rows that break the key: made without checking them, and said.
+        const std::string unchecked = key.substr(0, key.rfind(';')) + " NOT VALID;";
+        outcome.Problems.push_back("テーブル \"" + table.AccessName +
+                                   "\": 外部キーを既存の行で確かめずに作りました（" + *refused +
+                                   "）");
+        Try(unchecked, outcome);
+      }
+    }
+    for (std::size_t i = 0; i < sql.Tables.size(); ++i) ReadBack(sql.Tables[i], outcome.Tables[i]);
+  }
+
+ private:
+  void Try(const std::string& statement, MigrationOutcome& outcome) {
+    if (const std::optional<std::string> refused = FDestination.TryExecute(statement)) {
+      outcome.Problems.push_back("作れませんでした: " + statement.substr(0, statement.find('\n')) +
+                                 "（" + *refused + "）");
+    }
+  }
+
+  void AddChecks(const LoadTable& table, MigrationOutcome& outcome) {
+    for (const std::string& check : table.Checks) {
+      const std::int64_t breaking =
+          FDestination.Number("SELECT count(*) FROM " + table.Sql + " WHERE NOT (" + check + ")");
+      const std::string add = "ALTER TABLE " + table.Sql + " ADD CHECK (" + check + ")";
+      if (breaking == 0) {
+        Try(add + ";", outcome);
+        continue;
+      }
+      // Access lets a rule be set over rows that break it.
+      outcome.Problems.push_back(
+          "テーブル \"" + table.AccessName + "\": " + std::to_string(breaking) + " 行が CHECK (" +
+          check + ") を満たさないため、既存の行は確かめない制約（NOT VALID）にしました");
+      Try(add + " NOT VALID;", outcome);
+    }
+  }
+
+  TableOutcome LoadRows(const LoadTable& table, const std::string& stem) {
+    TableOutcome out;
+    out.Table = table.AccessName;
+    RejectFile rejects(FOptions.RejectFolder / (stem + ".rejects.csv"), table);
+    migrate::RowChecksum sum;
+    // Calculated fields are read as Null: their stored results are in a
+    // form this reader does not decode.
+    std::vector<int> fields;
+    std::vector<std::size_t> read;  // of table.Columns, in the order of `fields`
+    for (std::size_t i = 0; i < table.Columns.size(); ++i) {
+      if (table.Columns[i].Calculated) continue;
+      fields.push_back(table.Columns[i].Field);
+      read.push_back(i);
+    }
+    std::unique_ptr<schema::RowReader> reader;
+    std::vector<schema::Member<dao::Variant>> values;
+    std::int64_t unfit = 0;
+
+    const auto stream = [&]() -> RowStream {
+      // Every start reads the rows anew and counts afresh.
+      out.Read = 0;
+      out.ReadFailure.clear();
+      unfit = 0;
+      sum = migrate::RowChecksum();
+      rejects.Reset();
+      try {
+        reader = std::make_unique<schema::RowReader>(FDatabase, table.AccessName, fields);
+      } catch (const std::exception& e) {
+        out.ReadFailure = e.what();
+        reader.reset();
+      }
+      return [&](Row& row) -> bool {
+        while (reader) {
+          try {
+            if (!reader->Next(values)) return false;
+          } catch (const std::exception& e) {
+            out.ReadFailure = e.what();
+            return false;
+          }
+          ++out.Read;
+          if (out.Read % 1024 == 0 && FOptions.StopRequested && FOptions.StopRequested()) {
+            throw Stopped{};
+          }
+          if (out.Read % 20000 == 0 && FOptions.Progress)
+            FOptions.Progress(table.AccessName, out.Read);
+          std::string reason;
+          row.assign(table.Columns.size(), std::nullopt);
+          for (std::size_t k = 0; k < values.size(); ++k) {
+            const std::size_t i = read[k];
+            const schema::Member<dao::Variant>& value = values[k];
+            const migrate::LoadColumn& column = table.Columns[i];
+            if (!value.Ok()) {
+              reason = reason.empty()
+                           ? "\"" + column.AccessName + "\" の値が読めません: " + value.Error()
+                           : reason;
+              continue;
+            }
+            if (std::holds_alternative<dao::Null>(*value) ||
+                std::holds_alternative<dao::Empty>(*value))
+              continue;
+            try {
+              row[i] = migrate::CanonicalValue(*value, column.Carried);
+            } catch (const std::invalid_argument& e) {
+              if (reason.empty()) reason = "\"" + column.AccessName + "\": " + e.what();
+              continue;
+            }
+            if (const std::string why = FDestination.Unfit(*row[i], column.Carried);
+                !why.empty() && reason.empty()) {
+              reason = "\"" + column.AccessName + "\": " + why;
+            }
+          }
+          if (!reason.empty()) {
+            ++unfit;
+            rejects.Add(row, reason);
+            continue;
+          }
+          AddRow(sum, row, false);
+          return true;
+        }
+        return false;
+      };
+    };
+    std::int64_t refused = 0;
+    out.Loaded = FDestination.Load(table, stream, [&](const Row& row, const std::string& reason) {
+      ++refused;
+      rejects.Add(row, reason);
+      AddRow(sum, row, true);
+    });
+    out.Rejected = unfit + refused;
+    out.SourceChecksum = sum.Hex();
+    if (rejects.Written()) out.RejectFile = rejects.Path().string();
+    rejects.Close();
+    if (FOptions.Progress) FOptions.Progress(table.AccessName, out.Read);
+    for (const migrate::LoadColumn& column : table.Columns) {
+      if (column.Calculated && out.Loaded > 0) {
+        FNullCalculated.push_back("テーブル \"" + table.AccessName + "\" のフィールド \"" +
+                                  column.AccessName +
+                                  "\": 集計（計算）フィールドの値は読めないため Null にしました（" +
+                                  std::to_string(out.Loaded) + " 行）");
+      }
+    }
+    return out;
+  }
+
+  static void AddRow(migrate::RowChecksum& sum, const Row& row, bool remove) {
+    sum.BeginRow();
+    for (const std::optional<std::string>& value : row) {
+      if (value) {
+        sum.AddValue(*value);
+      } else {
+        sum.AddNull();
+      }
+    }
+    sum.EndRow(remove);
+  }
+
+  void ReadBack(const LoadTable& table, TableOutcome& out) {
+    migrate::RowChecksum sum;
+    out.ReadBack = 0;
+    FDestination.ReadBack(table, [&](const Row& row) {
+      ++out.ReadBack;
+      AddRow(sum, row, false);
+    });
+    out.TargetChecksum = sum.Hex();
+  }
+
+  dao::Database& FDatabase;
+  Destination& FDestination;
+  const MigrationOptions& FOptions;
+  std::vector<std::string> FNullCalculated;
+};
+
+}  // namespace
+
+MigrationTarget MigrationTargetOf(std::string_view text) {
+  if (text.substr(0, 7) == "sqlite:")
+    return {migrate::Dialect::Sqlite, std::string(text.substr(7))};
+  for (const std::string_view end : {".sqlite", ".sqlite3", ".db"}) {
+    if (EndsWith(text, end)) return {migrate::Dialect::Sqlite, std::string(text)};
+  }
+  return {migrate::Dialect::PostgreSql, std::string(text)};
+}
+
+bool MigrationOutcome::Clean() const {
+  if (!Failure.empty() || !Committed || !Problems.empty()) return false;
+  for (const TableOutcome& table : Tables) {
+    if (!table.Matches()) return false;
+  }
+  return true;
+}
+
+MigrationOutcome MigrateDatabase(dao::Database& database, std::string_view fileName,
+                                 const MigrationTarget& target, const MigrationOptions& options) {
+  MigrationOutcome outcome;
+  const schema::Database schema = schema::ReadSchema(database);
+  migrate::SqlSchema sql = migrate::WriteSqlSchema(schema, fileName, target.Server);
+  outcome.Notes = std::move(sql.Notes);
+  try {
+    const std::unique_ptr<Destination> destination =
+        target.Server == migrate::Dialect::PostgreSql
+            ? OpenPostgreSql(target.Connection, options.Schema)
+            : OpenSqlite(target.Connection, options.Replace);
+    Migration(database, *destination, options).Run(sql, outcome);
+    destination->Commit();
+    outcome.Committed = true;
+  } catch (const ServerError& e) {
+    outcome.Failure = e.what();
+  } catch (const Stopped&) {
+    outcome.Failure = "中断しました（移行先は元のままです）";
+  }
+  if (!outcome.Committed) {
+    for (TableOutcome& table : outcome.Tables) table.Loaded = 0;
+  }
+  return outcome;
+}
+
+}  // namespace tabulon::servers

@@ -1,0 +1,416 @@
+#!/usr/bin/env python3
+"""Migrates databases with tabulon-cli migrate into a real PostgreSQL and a
+real SQLite, then reads what arrived with the servers' own clients (psql's
+COPY, Python's sqlite3), apart from tabulon's verification.
+
+    migrate_into_servers.py --bin BIN --source SRC --work DIR [--testdata DIR]
+
+- every type and its edge values arrive exactly (the expected texts are
+  written out here, not computed by the program under test);
+- hostile names and values arrive intact;
+- Access's Like rules hold in both servers: rows Access accepts load, rows
+  it refuses are refused;
+- rows a server cannot take go to the reject file with the reason, a check
+  old rows break is made NOT VALID, and the exit status says so;
+- an existing target is refused without --replace; the password is never
+  shown;
+- an interrupt, a server killed mid-load and a full disk leave the target
+  as it was;
+- AutoNumbers continue past the highest number loaded;
+- every shared file with local tables is migrated into both and verified.
+
+Exit status: 0 all held, 1 a failure (each printed), 77 PostgreSQL's
+programs are not installed (skipped).
+"""
+
+import argparse
+import json
+import os
+import pathlib
+import resource
+import shutil
+import signal
+import sqlite3
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "migrate"))
+from load_into_server import Postgresql, run, SKIP  # noqa: E402
+
+FAILURES = []
+
+
+def check(condition, what):
+    if not condition:
+        FAILURES.append(what)
+        print("FAIL:", what)
+    return condition
+
+
+def copy_text_rows(text):
+    """The rows of COPY ... TO STDOUT's text format, None for NULL."""
+    rows = []
+    for line in text.split("\n")[:-1]:
+        fields = []
+        for raw in line.split("\t"):
+            if raw == "\\N":
+                fields.append(None)
+                continue
+            out, i = [], 0
+            while i < len(raw):
+                c = raw[i]
+                if c == "\\" and i + 1 < len(raw):
+                    nxt = raw[i + 1]
+                    out.append({"t": "\t", "n": "\n", "r": "\r", "\\": "\\"}.get(nxt, nxt))
+                    i += 2
+                    continue
+                out.append(c)
+                i += 1
+            fields.append("".join(out))
+        rows.append(fields)
+    return rows
+
+
+class Cluster(Postgresql):
+    def target(self, schema_password=""):
+        return "host=%s port=%d user=postgres dbname=postgres" % (self.folder, self.port)
+
+    def sql(self, statement):
+        result = run(self.psql_argv() + ["-A", "-t", "-c", statement])
+        return result
+
+    def rows(self, schema, table, columns):
+        query = "COPY (SELECT %s FROM %s.%s ORDER BY 1) TO STDOUT" % (
+            ", ".join(quote(c) for c in columns), quote(schema), quote(table))
+        result = run(self.psql_argv() + ["-c", query])
+        if result.returncode != 0:
+            return None
+        return copy_text_rows(result.stdout)
+
+    def kill(self):
+        run(self.as_server_user([str(self.bin / "pg_ctl"), "-D", str(self.folder / "data"),
+                                 "-m", "immediate", "-w", "stop"]))
+
+    def restart(self):
+        options = "-k %s -p %d -c listen_addresses='' -c fsync=off" % (self.folder, self.port)
+        result = run(self.as_server_user([str(self.bin / "pg_ctl"), "-D", str(self.folder / "data"),
+                                          "-o", options, "-l", str(self.folder / "log2"), "-w",
+                                          "start"]))
+        if result.returncode != 0:
+            raise RuntimeError("pg_ctl restart: " + result.stderr)
+
+
+def quote(name):
+    return '"' + name.replace('"', '""') + '"'
+
+
+class Tool:
+    def __init__(self, args, work):
+        self.cli = str(args.bin / "tabulon-cli")
+        self.mkmdb = str(args.bin / "mkmdb")
+        self.work = work
+
+    def make(self, name, description):
+        path = self.work / (name + ".mdb")
+        source = self.work / (name + ".json")
+        if isinstance(description, (str, pathlib.Path)):
+            source = pathlib.Path(description)
+        else:
+            source.write_text(json.dumps(description, ensure_ascii=False), encoding="utf-8")
+        result = run([self.mkmdb, str(source), str(path)])
+        if result.returncode != 0:
+            raise RuntimeError("mkmdb %s: %s" % (name, result.stderr))
+        return path
+
+    def migrate(self, database, target, *extra):
+        return run([self.cli, "migrate", str(database), "--to", target] + list(extra))
+
+    def start(self, database, target, *extra, **kwargs):
+        return subprocess.Popen([self.cli, "migrate", str(database), "--to", target] + list(extra),
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, **kwargs)
+
+
+# ---- Every type, edge values, hostile names -----------------------------------
+
+TYPE_COLUMNS = ["ID", "可否", "バイト", "整数", "長整数", "通貨", "単精度", "倍精度", "日時", "文字",
+                "メモ", "バイナリ", "OLE", "GUID", "十進", "リンク"]
+MEMO = "長い本文、" * 700 + "end"
+OLE = bytes(i % 256 for i in range(300))
+TEXT = "quote ' double \" back \\ tab\tnew\nline\r\n\\.\nend"
+
+# What psql's COPY prints for each row of 型の見本, exactly.
+PG_TYPES = [
+    ["1", "t", "255", "32767", "2147483647", "922337203685477.5807", "3.4028235e+38",
+     "1.7976931348623157e+308", "9999-12-31 23:59:59", TEXT, MEMO, "\\x00ff10",
+     "\\x" + OLE.hex(), "6b29fc40-ca47-1067-b31d-00dd010662da", "999999999999999999999999.9999",
+     "みなと#https://example.jp/#"],
+    ["2", "f", "0", "-32768", "-2147483648", "-922337203685477.5808", "-1e-45", "5e-324",
+     "1899-12-29 06:00:00", "", "", "\\x00", None, None, "-0.0001", None],
+    ["3", "f"] + [None] * 14,
+    ["40", "t", None, None, None, "1.0001", "0.1", "0.1", "1899-12-30 12:00:00", "表\\ソ", None,
+     None, None, None, "0.0000", None],
+    ["41", "f", None, None, None, None, None, "-0", "0100-01-01 00:00:00", "C:\\data\\a.txt",
+     None, None, None, None, None, None],
+]
+
+# What Python's sqlite3 reads back (row 41 is rejected there: SQLite keeps
+# -0.0 as 0).
+SQLITE_TYPES = [
+    (1, 1, 255, 32767, 2147483647, "922337203685477.5807", 3.4028234663852886e38,
+     1.7976931348623157e308, "9999-12-31 23:59:59", TEXT, MEMO, b"\x00\xff\x10", OLE,
+     "6b29fc40-ca47-1067-b31d-00dd010662da", "999999999999999999999999.9999",
+     "みなと#https://example.jp/#"),
+    (2, 0, 0, -32768, -2147483648, "-922337203685477.5808", -1.401298464324817e-45, 5e-324,
+     "1899-12-29 06:00:00", "", "", b"\x00", None, None, "-0.0001", None),
+    (3, 0) + (None,) * 14,
+    (40, 1, None, None, None, "1.0001", 0.10000000149011612, 0.1, "1899-12-30 12:00:00", "表\\ソ",
+     None, None, None, None, "0", None),
+]
+
+HOSTILE_TABLE = "q\"t'b\\ ;-- x"
+HOSTILE_COLUMN = "c\"1'\\"
+HOSTILE_ROWS = [["1", "'); DROP TABLE x; --"], ["2", "\\.\n\\N\t\\x00"], ["3", "$$ $q$ E'\\\\'"]]
+
+# Access's rule, a value it accepts and values it refuses.
+LIKE_CASES = [
+    ("品番", 'Like "C####"', ["C0001", "c9999"], ["C123", "C12345", "D1234", "C12a4"]),
+    ("名前", 'Not Like "*\\*"', ["50%", "a_b", "x*y"], ["a\\b", "\\"]),
+    ("パス", 'Like "C:\\*"', ["C:\\x", "c:\\data\\a.txt", "C:\\"], ["D:\\x", "C:x", "C:%"]),
+    ("頭文字", 'Like "[!a-c]*"', ["Delta", "!bang", "zeta"], ["apple", "Banana", "c"]),
+    ("率", 'Like "*[%]" Or Like "###-####"', ["5%", "123-4567"], ["5", "1234567", "12-34567"]),
+]
+
+
+def types_and_names(tool, pg, values):
+    target = pg.target()
+    result = tool.migrate(values, target, "--schema", "v", "--report", str(tool.work / "v.json"))
+    check(result.returncode == 0, "values into PostgreSQL: exit %d: %s" % (result.returncode, result.stderr))
+    rows = pg.rows("v", "型の見本", TYPE_COLUMNS)
+    check(rows == PG_TYPES, "values in PostgreSQL: %r" % (rows,))
+    rows = pg.rows("v", HOSTILE_TABLE, ["k", HOSTILE_COLUMN])
+    check(rows == HOSTILE_ROWS, "hostile names in PostgreSQL: %r" % (rows,))
+    report = json.loads((tool.work / "v.json").read_text())
+    check(all(t["matches"] for t in report["databases"][0]["tables"]), "PostgreSQL report: %r" % report)
+
+    lite = tool.work / "v.sqlite"
+    result = tool.migrate(values, "sqlite:" + str(lite), "--rejects", str(tool.work / "rejects-v"))
+    check(result.returncode == 1 and "型の見本" in result.stderr,
+          "values into SQLite: exit %d (one row rejected): %s" % (result.returncode, result.stderr))
+    rejects = (tool.work / "rejects-v" / "型の見本.rejects.csv").read_bytes().decode()
+    check('"41"' in rejects and "-0" in rejects and rejects.count("\r\n") == 2,
+          "SQLite reject file: %r" % rejects)
+    with sqlite3.connect(lite) as db:
+        rows = db.execute("SELECT %s FROM %s ORDER BY 1" % (
+            ", ".join(quote(c) for c in TYPE_COLUMNS), quote("型の見本"))).fetchall()
+        check(rows == SQLITE_TYPES, "values in SQLite: %r" % (rows,))
+        rows = db.execute("SELECT k, %s FROM %s ORDER BY 1" % (quote(HOSTILE_COLUMN),
+                                                               quote(HOSTILE_TABLE))).fetchall()
+        check([[str(k), v] for k, v in rows] == HOSTILE_ROWS, "hostile names in SQLite: %r" % rows)
+    check(not list(tool.work.glob("v.sqlite.tmp-*")), "SQLite left a temporary file")
+
+    # AutoNumbers continue past the highest number loaded (in SQLite row 41
+    # was rejected).
+    result = pg.sql('INSERT INTO v."型の見本" ("可否") VALUES (true) RETURNING "ID"')
+    check(result.stdout.strip().startswith("42"), "PostgreSQL's next AutoNumber: %r" % result.stdout)
+    with sqlite3.connect(lite) as db:
+        db.execute('INSERT INTO "型の見本" ("可否") VALUES (1)')
+        check(db.execute("SELECT max(ID) FROM 型の見本").fetchone()[0] == 41, "SQLite's next AutoNumber")
+        db.rollback()
+    return lite
+
+
+def like_rules(pg, lite):
+    for column, rule, accepted, refused in LIKE_CASES:
+        for n, value in enumerate(accepted + refused):
+            ok = value in accepted
+            key = 1000 + n
+            result = pg.sql('INSERT INTO v."パターン" ("ID", %s) VALUES (%d, %s)' % (
+                quote(column), key, "'" + value.replace("'", "''") + "'"))
+            check((result.returncode == 0) == ok and (ok or "violates check" in result.stderr),
+                  "PostgreSQL %s %s %r: %s" % (column, rule, value, result.stderr.strip()))
+            pg.sql('DELETE FROM v."パターン" WHERE "ID" = %d' % key)
+            with sqlite3.connect(lite) as db:
+                try:
+                    db.execute('INSERT INTO "パターン" ("ID", %s) VALUES (?, ?)' % quote(column), (key, value))
+                    loaded = True
+                except sqlite3.IntegrityError:
+                    loaded = False
+                db.rollback()
+            check(loaded == ok, "SQLite %s %s %r: %s" % (column, rule, value,
+                                                        "loaded" if loaded else "refused"))
+
+
+def refusals(tool, pg, source):
+    refused = tool.make("refused", source / "tests/servers/fixtures/refused.json")
+    folder = tool.work / "rejects-r"
+    result = tool.migrate(refused, pg.target(), "--schema", "r", "--rejects", str(folder))
+    check(result.returncode == 1 and "NOT VALID" in result.stderr,
+          "refused into PostgreSQL: exit %d: %s" % (result.returncode, result.stderr))
+    rejects = (folder / "壊れた規則.rejects.csv").read_bytes().decode()
+    check("U+0000" in rejects and '"3"' in rejects and "\\x6e756c00696e73696465" in rejects,
+          "PostgreSQL reject file: %r" % rejects)
+    rows = pg.rows("r", "壊れた規則", ["ID", "数量"])
+    check(rows == [["1", "5"], ["2", "-5"]], "refused rows in PostgreSQL: %r" % rows)
+    valid = pg.sql("SELECT convalidated FROM pg_constraint WHERE contype = 'c' AND "
+                   "conrelid = 'r.\"壊れた規則\"'::regclass").stdout.strip()
+    check(valid == "f", "the check old rows break is NOT VALID: %r" % valid)
+
+    lite = tool.work / "r.sqlite"
+    result = tool.migrate(refused, str(lite), "--rejects", str(folder))
+    check(result.returncode == 1, "refused into SQLite: exit %d" % result.returncode)
+    rejects = (folder / "壊れた規則.rejects.csv").read_bytes().decode()
+    check("CHECK constraint failed" in rejects and "old row" in rejects, "SQLite reject file: %r" % rejects)
+
+    # Existing tables and files are refused unless --replace.
+    values = tool.work / "values.mdb"
+    result = tool.migrate(values, pg.target(), "--schema", "v")
+    check(result.returncode == 1 and "--replace" in result.stderr, "existing PostgreSQL tables: %s" % result.stderr)
+    rows = pg.rows("v", HOSTILE_TABLE, ["k", HOSTILE_COLUMN])
+    check(rows == HOSTILE_ROWS, "a refused migration left the tables as they were")
+    result = tool.migrate(values, str(tool.work / "v.sqlite"))
+    check(result.returncode == 1 and "--replace" in result.stderr, "existing SQLite file: %s" % result.stderr)
+    uri = "postgresql://postgres:s3cr3t-pw@/postgres?host=%s&port=%d" % (pg.folder, pg.port)
+    report = tool.work / "pw.json"
+    result = tool.migrate(values, uri, "--schema", "v", "--replace", "--report", str(report))
+    check(result.returncode == 0, "a URI with a password: %s" % result.stderr)
+    check("s3cr3t" not in result.stderr + report.read_text(), "the password was shown: %s" % result.stderr)
+
+
+# ---- Interrupted, killed, full ----------------------------------------------------
+
+
+def big_database(tool):
+    rows = [{"n": i, "t": "行 %d " % i + "x" * (i % 300), "d": 45000 + i / 1000.0} for i in range(120000)]
+    return tool.make("big", {"tables": [{"name": "大", "columns": [
+        {"name": "n", "type": "long"}, {"name": "t", "type": "memo"}, {"name": "d", "type": "datetime"}],
+        "rows": rows}]})
+
+
+def wait_for(condition, seconds=120):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if condition():
+            return True
+        time.sleep(0.02)
+    return False
+
+
+def copying(pg):
+    return "COPY" in pg.sql("SELECT query FROM pg_stat_activity WHERE query LIKE 'COPY%'").stdout
+
+
+def interrupted(tool, pg, big):
+    for sig in (signal.SIGINT, signal.SIGTERM):
+        process = tool.start(big, pg.target(), "--schema", "cut")
+        check(wait_for(lambda: copying(pg) or process.poll() is not None), "the load began")
+        process.send_signal(sig)
+        _, err = process.communicate(timeout=120)
+        check(process.returncode == 1 and "中断" in err, "PostgreSQL after %s: exit %d: %s" % (sig, process.returncode, err))
+        tables = pg.sql("SELECT count(*) FROM pg_tables WHERE schemaname = 'cut'").stdout.strip()
+        check(tables == "0", "PostgreSQL after %s holds %s tables" % (sig, tables))
+
+    lite = tool.work / "cut.sqlite"
+    process = tool.start(big, str(lite))
+    check(wait_for(lambda: list(tool.work.glob("cut.sqlite.tmp-*")) or process.poll() is not None),
+          "the SQLite load began")
+    time.sleep(0.2)
+    process.send_signal(signal.SIGINT)
+    _, err = process.communicate(timeout=120)
+    check(process.returncode == 1 and not lite.exists() and not list(tool.work.glob("cut.sqlite*")),
+          "SQLite after an interrupt: exit %d, files %s: %s" % (
+              process.returncode, list(tool.work.glob("cut.sqlite*")), err))
+
+    process = tool.start(big, pg.target(), "--schema", "killed")
+    check(wait_for(lambda: copying(pg) or process.poll() is not None), "the load began")
+    pg.kill()
+    _, err = process.communicate(timeout=120)
+    pg.restart()
+    check(process.returncode == 1, "a killed server: exit %d: %s" % (process.returncode, err))
+    tables = pg.sql("SELECT count(*) FROM pg_tables WHERE schemaname = 'killed'").stdout.strip()
+    check(tables == "0", "a killed server left %s tables" % tables)
+
+    full = tool.work / "full.sqlite"
+
+    def small_disk():
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (2 << 20, 2 << 20))
+
+    process = tool.start(big, str(full), preexec_fn=small_disk)
+    _, err = process.communicate(timeout=300)
+    check(process.returncode == 1 and not list(tool.work.glob("full.sqlite*")),
+          "a full disk: exit %d, files %s: %s" % (process.returncode, list(tool.work.glob("full.sqlite*")), err))
+
+
+# ---- The shared files ---------------------------------------------------------------
+
+
+def shared_files(tool, pg, testdata):
+    if not testdata or not testdata.is_dir():
+        print("note: %s is absent; the shared test files are left out" % testdata)
+        return
+    totals = {"files": 0, "tables": 0, "rows": 0, "rejected": 0}
+    rejected = []
+    for n, path in enumerate(sorted(p for p in testdata.rglob("*") if p.suffix in (".mdb", ".accdb"))):
+        password = ["--password", "password"] if "with-password" in path.name or "office-agile" in path.name else []
+        for server, target in (("postgresql", pg.target()), ("sqlite", str(tool.work / ("shared%d.sqlite" % n)))):
+            report = tool.work / ("shared%d-%s.json" % (n, server))
+            extra = ["--schema", "shared%d" % n] if server == "postgresql" else []
+            result = tool.migrate(path, target, *(password + extra + ["--report", str(report),
+                                                                     "--rejects", str(tool.work / "rejects-shared")]))
+            if not report.exists():
+                check(False, "%s into %s: no report: %s" % (path, server, result.stderr))
+                continue
+            for database in json.loads(report.read_text())["databases"]:
+                check(database["committed"], "%s into %s: %s" % (path, server, database["failure"]))
+                for table in database["tables"]:
+                    check(table["sourceChecksum"] == table["targetChecksum"] and
+                          table["rowsLoaded"] == table["rowsReadBack"] and table["readFailure"] == "",
+                          "%s into %s: table %s differs: %r" % (path, server, table["table"], table))
+                    if server == "postgresql":
+                        totals["tables"] += 1
+                        totals["rows"] += table["rowsLoaded"]
+                    if table["rowsRejected"]:
+                        rejected.append("%s %s %s: %d" % (server, path.name, table["table"], table["rowsRejected"]))
+                if server == "postgresql" and database["tables"]:
+                    totals["files"] += 1
+    print("shared files migrated into PostgreSQL and SQLite: %(files)d files, %(tables)d tables, "
+          "%(rows)d rows" % totals)
+    for line in rejected:
+        print("  rejected rows:", line)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--bin", type=pathlib.Path, required=True)
+    parser.add_argument("--source", type=pathlib.Path, required=True)
+    parser.add_argument("--work", type=pathlib.Path, required=True)
+    parser.add_argument("--testdata", type=pathlib.Path)
+    args = parser.parse_args()
+    shutil.rmtree(args.work, ignore_errors=True)
+    args.work.mkdir(parents=True)
+    if os.geteuid() == 0:
+        os.chmod(args.work, 0o777)
+    pg = Cluster(args.work)
+    if not pg.available():
+        print("SKIPPED: PostgreSQL's programs are not installed (scripts/setup installs them)")
+        return SKIP
+    tool = Tool(args, args.work)
+    started = time.monotonic()
+    try:
+        pg.start()
+        values = tool.make("values", args.source / "tests/servers/fixtures/values.json")
+        lite = types_and_names(tool, pg, values)
+        like_rules(pg, lite)
+        refusals(tool, pg, args.source)
+        interrupted(tool, pg, big_database(tool))
+        shared_files(tool, pg, args.testdata)
+    finally:
+        pg.stop()
+    print("%d failures in %.1f s" % (len(FAILURES), time.monotonic() - started))
+    return 1 if FAILURES else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
