@@ -42,6 +42,11 @@ std::string CanonicalOfServerText(std::string_view text, Carry carry);
 
 // Microseconds since 1899-12-30 00:00 of an Access date.
 std::int64_t DateMicroseconds(double days);
+// The same of a canonical date text; nullopt for another text.
+std::optional<std::int64_t> CanonicalDateMicroseconds(std::string_view canonical);
+// The canonical text of microseconds since 1899-12-30 00:00. Throws
+// std::invalid_argument outside the years 1 to 9999.
+std::string CanonicalDateText(std::int64_t micros);
 
 // An order-independent checksum of rows: each row's values (Null kept
 // apart from any text) hashed, the hashes summed, so the same rows in any
@@ -58,7 +63,7 @@ class RowChecksum {
 
  private:
   static constexpr std::uint64_t Basis = 0xcbf29ce484222325u;
-  void Mix(std::string_view bytes);
+  void MixWord(std::uint64_t word);
   std::uint64_t FRow = Basis;
   std::uint64_t FRow2 = 0;
   std::uint64_t FSum = 0;

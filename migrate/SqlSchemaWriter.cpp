@@ -713,7 +713,7 @@ class Writer {
     load.Sql = plan.Sql;
     for (const ColumnPlan& column : plan.Columns) {
       load.Columns.push_back({column.AccessName, column.Field, column.Sql,
-                              CarryOf(column.AccessType).value_or(Carry::Text),
+                              CarryOf(column.AccessType).value_or(Carry::Text), column.AccessType,
                               column.Type.Identity, column.Calculated});
       if (!sqlite && !column.Check.empty()) load.Checks.push_back(column.Check);
     }

@@ -43,7 +43,8 @@ struct LoadColumn {
   int Field = 0;    // position in the table's fields
   std::string Sql;  // quoted
   Carry Carried = Carry::Text;
-  bool Identity = false;  // an AutoNumber the server numbers
+  std::int32_t AccessType = 0;  // DAO's type code
+  bool Identity = false;        // an AutoNumber the server numbers
   // A calculated field: the reader cannot decode its stored results.
   bool Calculated = false;
 };

@@ -3,8 +3,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <condition_variable>
+#include <deque>
+#include <exception>
 #include <fstream>
+#include <mutex>
 #include <set>
+#include <thread>
 
 #include <migrate/RowValues.h>
 #include <schema/Rows.h>
@@ -108,6 +113,90 @@ std::string FileStem(const std::string& name, std::set<std::string>& taken) {
   return unique;
 }
 
+// Rows read on a thread of their own, batch by batch, while the server
+// takes the last ones: reading the file and loading the server then share
+// the machine's cores. At most a few batches wait, so memory stays bounded.
+// What the reading throws (an interrupt) is thrown again to the reader of
+// the pipe, in its place.
+class RowPipe {
+ public:
+  explicit RowPipe(RowStream produce) : FProduce(std::move(produce)) {
+    FThread = std::thread([this] { Run(); });
+  }
+  ~RowPipe() {
+    {
+      const std::lock_guard<std::mutex> lock(FMutex);
+      FCancel = true;
+    }
+    FRoom.notify_all();
+    FThread.join();
+  }
+  RowPipe(const RowPipe&) = delete;
+  RowPipe& operator=(const RowPipe&) = delete;
+
+  bool Next(Row& row) {
+    if (FAt == FCurrent.size()) {
+      std::unique_lock<std::mutex> lock(FMutex);
+      FReady.wait(lock, [this] { return !FBatches.empty() || FDone; });
+      if (FBatches.empty()) {
+        if (FError) std::rethrow_exception(FError);
+        return false;
+      }
+      FCurrent = std::move(FBatches.front());
+      FBatches.pop_front();
+      FAt = 0;
+      lock.unlock();
+      FRoom.notify_one();
+    }
+    row.swap(FCurrent[FAt++]);
+    return true;
+  }
+
+ private:
+  static constexpr std::size_t BatchRows = 512;
+  static constexpr std::size_t WaitingBatches = 4;
+
+  void Run() {
+    std::vector<Row> batch;
+    try {
+      Row row;
+      bool more = true;
+      while (more) {
+        more = FProduce(row);
+        if (more) batch.push_back(std::move(row));
+        if (batch.size() < BatchRows && more) continue;
+        std::unique_lock<std::mutex> lock(FMutex);
+        FRoom.wait(lock, [this] { return FBatches.size() < WaitingBatches || FCancel; });
+        if (FCancel) return;
+        if (!batch.empty()) FBatches.push_back(std::move(batch));
+        batch.clear();
+        lock.unlock();
+        FReady.notify_one();
+      }
+    } catch (...) {
+      const std::lock_guard<std::mutex> lock(FMutex);
+      FError = std::current_exception();
+    }
+    {
+      const std::lock_guard<std::mutex> lock(FMutex);
+      FDone = true;
+    }
+    FReady.notify_one();
+  }
+
+  RowStream FProduce;
+  std::mutex FMutex;
+  std::condition_variable FReady;
+  std::condition_variable FRoom;
+  std::deque<std::vector<Row>> FBatches;
+  bool FDone = false;
+  bool FCancel = false;
+  std::exception_ptr FError;
+  std::vector<Row> FCurrent;
+  std::size_t FAt = 0;
+  std::thread FThread;
+};
+
 class Migration {
  public:
   Migration(dao::Database& database, Destination& destination, const MigrationOptions& options)
@@ -183,6 +272,9 @@ class Migration {
     std::unique_ptr<schema::RowReader> reader;
     std::vector<schema::Member<dao::Variant>> values;
     std::int64_t unfit = 0;
+    // The rows are read on a thread of their own (RowPipe); what both
+    // sides touch is kept under this.
+    std::mutex guard;
 
     const auto stream = [&]() -> RowStream {
       // Every start reads the rows anew and counts afresh.
@@ -197,7 +289,7 @@ class Migration {
         out.ReadFailure = e.what();
         reader.reset();
       }
-      return [&](Row& row) -> bool {
+      const auto pipe = std::make_shared<RowPipe>([&](Row& row) -> bool {
         while (reader) {
           try {
             if (!reader->Next(values)) return false;
@@ -237,6 +329,7 @@ class Migration {
               reason = "\"" + column.AccessName + "\": " + why;
             }
           }
+          const std::lock_guard<std::mutex> lock(guard);
           if (!reason.empty()) {
             ++unfit;
             rejects.Add(row, reason);
@@ -246,10 +339,12 @@ class Migration {
           return true;
         }
         return false;
-      };
+      });
+      return [pipe](Row& row) { return pipe->Next(row); };
     };
     std::int64_t refused = 0;
     out.Loaded = FDestination.Load(table, stream, [&](const Row& row, const std::string& reason) {
+      const std::lock_guard<std::mutex> lock(guard);
       ++refused;
       rejects.Add(row, reason);
       AddRow(sum, row, true);

@@ -3,14 +3,18 @@
 #include <libpq-fe.h>
 
 #include <cstring>
+#include <vector>
 
+#include <dao/ObjectModel.h>
 #include <migrate/Dialect.h>
+#include <migrate/RowValues.h>
 
 namespace tabulon::servers {
 
 namespace {
 
 using migrate::Carry;
+using migrate::CarryOf;
 using migrate::LoadTable;
 
 struct ConnectionClose {
@@ -21,36 +25,205 @@ struct ResultClear {
 };
 using Result = std::unique_ptr<PGresult, ResultClear>;
 
-// COPY's text format: backslash, tab, newline and carriage return escaped;
-// binary as "\\x" and hex.
-void AppendCopyValue(std::string& out, const std::string& value, Carry carry) {
-  if (carry == Carry::Binary) {
-    static const char digits[] = "0123456789abcdef";
-    out += "\\\\x";
-    for (const char c : value) {
-      const auto byte = static_cast<unsigned char>(c);
-      out += digits[byte >> 4];
-      out += digits[byte & 15];
-    }
-    return;
+// ---- COPY's binary format -------------------------------------------------------
+// Network byte order throughout; each value as the type's receive function
+// reads it. The server then parses nothing, and nothing needs escaping.
+
+void PutBig(std::string& out, std::uint64_t value, int bytes) {
+  for (int i = bytes - 1; i >= 0; --i) out += static_cast<char>((value >> (8 * i)) & 0xff);
+}
+
+// 2000-01-01, PostgreSQL's epoch, in days after 1899-12-30.
+constexpr std::int64_t PostgreSqlEpochDays = 36526;
+constexpr std::int64_t MicrosPerDay = 86'400'000'000;
+
+// numeric's binary form from "[-]digits[.digits]": base-10000 digits with
+// the weight of the first, the sign and the decimals shown.
+void PutNumeric(std::string& out, const std::string& text) {
+  const bool negative = !text.empty() && text[0] == '-';
+  const std::string_view magnitude = std::string_view(text).substr(negative ? 1 : 0);
+  const std::size_t point = magnitude.find('.');
+  std::string whole(magnitude.substr(0, point));
+  std::string fraction(point == std::string_view::npos ? "" : magnitude.substr(point + 1));
+  const auto scale = static_cast<std::uint16_t>(fraction.size());
+  whole.insert(0, (4 - whole.size() % 4) % 4, '0');
+  fraction.append((4 - fraction.size() % 4) % 4, '0');
+  std::vector<std::uint16_t> digits;
+  for (std::size_t i = 0; i < whole.size(); i += 4) {
+    digits.push_back(static_cast<std::uint16_t>(std::stoi(whole.substr(i, 4))));
   }
-  for (const char c : value) {
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      default:
-        out += c;
+  const auto wholeGroups = static_cast<int>(digits.size());
+  for (std::size_t i = 0; i < fraction.size(); i += 4) {
+    digits.push_back(static_cast<std::uint16_t>(std::stoi(fraction.substr(i, 4))));
+  }
+  // Zero groups at either end are not stored.
+  std::size_t first = 0;
+  while (first < digits.size() && digits[first] == 0) ++first;
+  std::size_t last = digits.size();
+  while (last > first && digits[last - 1] == 0) --last;
+  const int weight = first == last ? 0 : wholeGroups - 1 - static_cast<int>(first);
+  PutBig(out, 8 + 2 * (last - first), 4);
+  PutBig(out, last - first, 2);
+  PutBig(out, static_cast<std::uint16_t>(static_cast<std::int16_t>(weight)), 2);
+  PutBig(out, negative && first != last ? 0x4000 : 0, 2);
+  PutBig(out, scale, 2);
+  for (std::size_t i = first; i < last; ++i) PutBig(out, digits[i], 2);
+}
+
+// One value (not Null), with its length in front.
+void PutBinaryValue(std::string& out, const std::string& value, std::int32_t type) {
+  switch (type) {
+    case dao::dbBoolean:
+      PutBig(out, 1, 4);
+      out += value == "1" ? '\1' : '\0';
+      return;
+    case dao::dbByte:
+    case dao::dbInteger:
+      PutBig(out, 2, 4);
+      PutBig(out, static_cast<std::uint16_t>(std::stoi(value)), 2);
+      return;
+    case dao::dbLong:
+      PutBig(out, 4, 4);
+      PutBig(out, static_cast<std::uint32_t>(std::stol(value)), 4);
+      return;
+    case dao::dbBigInt:
+      PutBig(out, 8, 4);
+      PutBig(out, static_cast<std::uint64_t>(std::stoll(value)), 8);
+      return;
+    case dao::dbSingle: {
+      const float number = std::strtof(value.c_str(), nullptr);
+      std::uint32_t bits = 0;
+      std::memcpy(&bits, &number, 4);
+      PutBig(out, 4, 4);
+      PutBig(out, bits, 4);
+      return;
     }
+    case dao::dbDouble: {
+      const double number = std::strtod(value.c_str(), nullptr);
+      std::uint64_t bits = 0;
+      std::memcpy(&bits, &number, 8);
+      PutBig(out, 8, 4);
+      PutBig(out, bits, 8);
+      return;
+    }
+    case dao::dbCurrency:
+    case dao::dbDecimal:
+      PutNumeric(out, value);
+      return;
+    case dao::dbGUID: {
+      PutBig(out, 16, 4);
+      const auto nibble = [](char c) { return c <= '9' ? c - '0' : c - 'a' + 10; };
+      for (std::size_t i = 0; i + 1 < value.size(); ++i) {
+        if (value[i] == '-') continue;
+        out += static_cast<char>(nibble(value[i]) * 16 + nibble(value[i + 1]));
+        ++i;
+      }
+      return;
+    }
+    default:
+      if (CarryOf(type) == Carry::Date) {
+        const std::int64_t micros = migrate::CanonicalDateMicroseconds(value).value_or(0);
+        PutBig(out, 8, 4);
+        PutBig(out, static_cast<std::uint64_t>(micros - PostgreSqlEpochDays * MicrosPerDay), 8);
+        return;
+      }
+      // Text, memo, binary and OLE: their bytes.
+      PutBig(out, value.size(), 4);
+      out += value;
+  }
+}
+
+std::uint64_t GetBig(const char* bytes, int n) {
+  std::uint64_t value = 0;
+  for (int i = 0; i < n; ++i) value = value << 8 | static_cast<unsigned char>(bytes[i]);
+  return value;
+}
+
+// A value in its binary result form (as the type's send function writes
+// it) as canonical text; throws std::invalid_argument for a form that
+// does not fit the type.
+std::string CanonicalOfBinary(std::string_view bytes, std::int32_t type, Carry carry) {
+  const auto need = [&](std::size_t n) {
+    if (bytes.size() != n) throw std::invalid_argument("binary value of the wrong length");
+  };
+  switch (type) {
+    case dao::dbBoolean:
+      need(1);
+      return bytes[0] != 0 ? "1" : "0";
+    case dao::dbByte:
+    case dao::dbInteger:
+      need(2);
+      return std::to_string(static_cast<std::int16_t>(GetBig(bytes.data(), 2)));
+    case dao::dbLong:
+      need(4);
+      return std::to_string(static_cast<std::int32_t>(GetBig(bytes.data(), 4)));
+    case dao::dbBigInt:
+      need(8);
+      return std::to_string(static_cast<std::int64_t>(GetBig(bytes.data(), 8)));
+    case dao::dbSingle: {
+      need(4);
+      const auto bits = static_cast<std::uint32_t>(GetBig(bytes.data(), 4));
+      float number = 0;
+      std::memcpy(&number, &bits, 4);
+      return migrate::CanonicalValue(number, carry);
+    }
+    case dao::dbDouble: {
+      need(8);
+      const std::uint64_t bits = GetBig(bytes.data(), 8);
+      double number = 0;
+      std::memcpy(&number, &bits, 8);
+      return migrate::CanonicalValue(number, carry);
+    }
+    case dao::dbCurrency:
+    case dao::dbDecimal: {
+      if (bytes.size() < 8) need(8);
+      const auto count = static_cast<std::size_t>(GetBig(bytes.data(), 2));
+      const auto weight = static_cast<std::int16_t>(GetBig(bytes.data() + 2, 2));
+      const auto sign = GetBig(bytes.data() + 4, 2);
+      const auto scale = static_cast<int>(GetBig(bytes.data() + 6, 2));
+      need(8 + 2 * count);
+      if (sign == 0xC000) return "NaN";
+      // Base-10000 digits, the first of weight `weight`: the whole part
+      // down to weight 0, then as many groups as the decimals need.
+      const auto digit = [&](int w) -> unsigned {
+        const int index = weight - w;
+        if (index < 0 || index >= static_cast<int>(count)) return 0;
+        return static_cast<unsigned>(GetBig(bytes.data() + 8 + 2 * index, 2)) % 10000;
+      };
+      const auto four = [](unsigned value) {
+        std::string text = "0000";
+        for (int i = 3; i >= 0; --i, value /= 10)
+          text[static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
+        return text;
+      };
+      std::string whole;
+      for (int w = weight; w >= 0; --w) whole += four(digit(w));
+      std::string fraction;
+      for (int w = -1; w >= -(scale + 3) / 4; --w) fraction += four(digit(w));
+      fraction.resize(static_cast<std::size_t>(scale), '0');
+      const std::string text = (sign == 0x4000 ? "-" : "") + (whole.empty() ? "0" : whole) +
+                               (fraction.empty() ? "" : "." + fraction);
+      return migrate::CanonicalOfServerText(text, carry);
+    }
+    case dao::dbGUID: {
+      need(16);
+      static const char digits[] = "0123456789abcdef";
+      std::string out;
+      for (std::size_t i = 0; i < 16; ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10) out += '-';
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        out += digits[byte >> 4];
+        out += digits[byte & 15];
+      }
+      return out;
+    }
+    default:
+      if (carry == Carry::Date) {
+        need(8);
+        const auto micros = static_cast<std::int64_t>(GetBig(bytes.data(), 8));
+        return migrate::CanonicalDateText(micros + PostgreSqlEpochDays * MicrosPerDay);
+      }
+      return std::string(bytes);
   }
 }
 
@@ -205,34 +378,84 @@ class PostgreSqlDestination : public Destination {
   }
 
   void ReadBack(const LoadTable& table, const std::function<void(const Row&)>& each) override {
-    // A cursor keeps memory bounded whatever the table's size.
-    Execute("DECLARE tabulon_read NO SCROLL CURSOR FOR SELECT " + ColumnList(table) + " FROM " +
-            table.Sql + ";");
+    // A binary COPY out streams the rows (memory stays bounded) and the
+    // server formats nothing.
+    Result start(PQexec(FConnection.get(), ("COPY (SELECT " + ColumnList(table) + " FROM " +
+                                            table.Sql + ") TO STDOUT WITH (FORMAT binary)")
+                                               .c_str()));
+    Check(start.get(), PGRES_COPY_OUT);
     Row row(table.Columns.size());
+    std::string pending;
+    std::size_t at = 0;
+    bool header = true;
+    bool ended = false;
+    const auto available = [&](std::size_t n) { return pending.size() - at >= n; };
     for (;;) {
-      Result batch(PQexec(FConnection.get(), "FETCH 10000 FROM tabulon_read"));
-      Check(batch.get(), PGRES_TUPLES_OK);
-      const int n = PQntuples(batch.get());
-      if (n == 0) break;
-      for (int r = 0; r < n; ++r) {
-        for (int c = 0; c < static_cast<int>(row.size()); ++c) {
-          if (PQgetisnull(batch.get(), r, c)) {
+      char* chunk = nullptr;
+      const int got = PQgetCopyData(FConnection.get(), &chunk, 0);
+      if (got == -2) throw ServerError(Message());
+      if (got == -1) break;
+      pending.append(chunk, static_cast<std::size_t>(got));
+      PQfreemem(chunk);
+      if (header) {
+        if (!available(19)) continue;
+        at = 19 + static_cast<std::size_t>(GetBig(pending.data() + 15, 4));
+        header = false;
+      }
+      // Whole tuples only; a tuple cut between messages waits for the rest.
+      for (;;) {
+        if (ended || !available(2)) break;
+        const std::size_t tuple = at;
+        const auto fields = static_cast<std::int16_t>(GetBig(pending.data() + at, 2));
+        if (fields == -1) {
+          ended = true;
+          at += 2;
+          break;
+        }
+        if (fields != static_cast<std::int16_t>(row.size())) {
+          throw ServerError("読み戻した行の列の数が合いません");
+        }
+        at += 2;
+        bool whole = true;
+        for (std::size_t c = 0; c < row.size() && whole; ++c) {
+          if (!available(4)) {
+            whole = false;
+            break;
+          }
+          const auto length = static_cast<std::int32_t>(GetBig(pending.data() + at, 4));
+          at += 4;
+          if (length < 0) {
             row[c].reset();
             continue;
           }
-          const std::string_view text(PQgetvalue(batch.get(), r, c),
-                                      static_cast<std::size_t>(PQgetlength(batch.get(), r, c)));
-          try {
-            row[c] = migrate::CanonicalOfServerText(text, table.Columns[c].Carried);
-          } catch (const std::invalid_argument&) {
-            // Kept as the server wrote it: the checksum then tells.
-            row[c] = "?" + std::string(text);
+          if (!available(static_cast<std::size_t>(length))) {
+            whole = false;
+            break;
           }
+          const std::string_view bytes(pending.data() + at, static_cast<std::size_t>(length));
+          at += static_cast<std::size_t>(length);
+          try {
+            row[c] =
+                CanonicalOfBinary(bytes, table.Columns[c].AccessType, table.Columns[c].Carried);
+          } catch (const std::invalid_argument&) {
+            // Kept as the server sent it: the checksum then tells.
+            row[c] = "?" + std::string(bytes);
+          }
+        }
+        if (!whole) {
+          at = tuple;
+          break;
         }
         each(row);
       }
+      pending.erase(0, at);
+      at = 0;
     }
-    Execute("CLOSE tabulon_read;");
+    while (PGresult* raw = PQgetResult(FConnection.get())) {
+      Result result(raw);
+      if (PQresultStatus(raw) != PGRES_COMMAND_OK) throw ServerError(ResultMessage(raw));
+    }
+    if (!ended) throw ServerError("読み戻しが途中で終わりました");
   }
 
   std::string Unfit(const std::string& canonical, Carry carry) const override {
@@ -262,27 +485,30 @@ class PostgreSqlDestination : public Destination {
     if (PQresultStatus(result) != wanted) throw ServerError(ResultMessage(result));
   }
 
-  // Streams the rows by COPY; the server's message when it refused them.
+  // Streams the rows by binary COPY; the server's message when it refused
+  // them.
   std::optional<std::string> Copy(const LoadTable& table, const RowStream& next,
                                   std::int64_t& copied) {
-    Result start(PQexec(FConnection.get(),
-                        ("COPY " + table.Sql + " (" + ColumnList(table) + ") FROM STDIN").c_str()));
+    Result start(PQexec(FConnection.get(), ("COPY " + table.Sql + " (" + ColumnList(table) +
+                                            ") FROM STDIN WITH (FORMAT binary)")
+                                               .c_str()));
     Check(start.get(), PGRES_COPY_IN);
     constexpr std::size_t Flush = 1 << 18;
-    std::string buffer;
+    std::string buffer("PGCOPY\n\xff\r\n\0", 11);
+    PutBig(buffer, 0, 4);  // flags
+    PutBig(buffer, 0, 4);  // no header extension
     buffer.reserve(Flush + (1 << 16));
     Row row;
     bool sent = true;
     while (next(row)) {
+      PutBig(buffer, row.size(), 2);
       for (std::size_t i = 0; i < row.size(); ++i) {
-        if (i > 0) buffer += '\t';
         if (!row[i]) {
-          buffer += "\\N";
+          PutBig(buffer, 0xffffffffu, 4);  // -1: Null
         } else {
-          AppendCopyValue(buffer, *row[i], table.Columns[i].Carried);
+          PutBinaryValue(buffer, *row[i], table.Columns[i].AccessType);
         }
       }
-      buffer += '\n';
       ++copied;
       if (buffer.size() >= Flush) {
         sent =
@@ -291,7 +517,8 @@ class PostgreSqlDestination : public Destination {
         if (!sent) break;
       }
     }
-    if (sent && !buffer.empty()) {
+    PutBig(buffer, 0xffff, 2);  // the trailer
+    if (sent) {
       sent = PQputCopyData(FConnection.get(), buffer.data(), static_cast<int>(buffer.size())) == 1;
     }
     if (PQputCopyEnd(FConnection.get(), sent ? nullptr : "tabulon: send failed") != 1) {

@@ -236,6 +236,8 @@ std::optional<SyntheticSize> ParseSyntheticSize(std::string_view spec, std::stri
                   : key == "fields"    ? &size.Fields
                   : key == "indexes"   ? &size.Indexes
                   : key == "relations" ? &size.Relations
+                  : key == "rows"      ? &size.Rows
+                  : key == "edges"     ? &size.Edges
                                        : nullptr;
     if (target == nullptr) {
       problem = fmt::format("unknown key \"{}\"", key);
@@ -248,7 +250,7 @@ std::optional<SyntheticSize> ParseSyntheticSize(std::string_view spec, std::stri
     *target = value;
     pos = comma + 1;
   }
-  if (seen.size() != 4) {
+  if (seen.size() != 4 + seen.count("rows") + seen.count("edges")) {
     problem = "all of tables, fields, indexes and relations are needed";
     return std::nullopt;
   }
@@ -260,8 +262,11 @@ std::optional<SyntheticSize> ParseSyntheticSize(std::string_view spec, std::stri
   return size;
 }
 
+Table SyntheticRows(int count, bool edges);
+
 Database SyntheticSchema(const SyntheticSize& size) {
   Database db;
+  if (size.Rows > 0) db.Tables.push_back(SyntheticRows(size.Rows, size.Edges != 0));
   db.Properties.push_back({"AppTitle", dao::dbText, std::string("合成ベンチマーク"), false});
   std::vector<std::vector<std::string>> references(static_cast<std::size_t>(size.Tables));
   for (int t = 0; t < size.Tables; ++t) {
@@ -332,6 +337,75 @@ Database SyntheticSchema(const SyntheticSize& size) {
     db.Relationships.push_back(std::move(relation));
   }
   return db;
+}
+
+Table SyntheticRows(int count, bool edges) {
+  Table table;
+  table.Name = "明細";
+  table.Description = "行の多い表（合成データ）";
+  const auto column = [&](const char* name, std::int32_t type, int size = 0) {
+    Column c;
+    c.Name = name;
+    c.Type = type;
+    c.Size = size;
+    if (type == dao::dbDecimal) {
+      c.Precision = 18;
+      c.Scale = 4;
+    }
+    table.Columns.push_back(std::move(c));
+  };
+  column("番号", dao::dbLong);
+  column("コード", dao::dbText, 20);
+  column("名前", dao::dbText, 100);
+  column("数量", dao::dbInteger);
+  column("単価", dao::dbCurrency);
+  column("割合", dao::dbDouble);
+  column("重さ", dao::dbSingle);
+  column("日付", dao::dbDate);
+  column("有効", dao::dbBoolean);
+  column("備考", dao::dbMemo);
+  column("識別", dao::dbGUID);
+  column("十進", dao::dbDecimal);
+  std::mt19937_64 random(0x5eed);
+  const std::string longMemo = [] {
+    std::string text;
+    for (int i = 0; i < 600; ++i) text += "長い備考の本文です。";  // 6,000 characters
+    return text;
+  }();
+  table.Rows.reserve(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    const std::uint64_t r = random();
+    const int edge = edges ? i % 97 : -1;  // every 97th row is an edge of some kind
+    Row row(table.Columns.size());
+    row[0] = std::int64_t{i + 1};
+    row[1] = fmt::format("C{:07d}", i + 1);
+    row[2] = edge == 5 ? std::string()
+                       : fmt::format("{}{}番", SyntheticTopics[r % SyntheticTopics.size()], i);
+    row[3] = edge == 1   ? std::int64_t{-32768}
+             : edge == 2 ? std::int64_t{32767}
+                         : static_cast<std::int64_t>(r % 1000);
+    row[4] = edge == 1   ? dao::Variant(std::string("-922337203685477.5808"))
+             : edge == 2 ? dao::Variant(std::string("922337203685477.5807"))
+                         : dao::Variant(fmt::format("{}.{:04d}", r % 100000, (r >> 20) % 10000));
+    row[5] = edge == 3 ? dao::Variant(dao::Null{})
+                       : dao::Variant(static_cast<double>(r % 1000003) / 7.0);
+    row[6] = static_cast<double>(static_cast<float>(static_cast<double>(r % 65537) / 3.0));
+    row[7] = edge == 4   ? dao::Variant(-1.25)  // 1899-12-29 06:00
+             : edge == 6 ? dao::Variant(0.75)   // time only: 18:00
+                         : dao::Variant(40000.0 + static_cast<double>(r % 10000) +
+                                        static_cast<double>((r >> 16) % 86400) / 86400.0);
+    row[8] = (r & 1) != 0;
+    row[9] = i % 40 == 7 ? dao::Variant(longMemo + std::to_string(i))
+             : edge == 8 ? dao::Variant(dao::Null{})
+                         : dao::Variant(fmt::format("備考 {}\t\"引用\"\n二行目", i));
+    row[10] = fmt::format("{{{:08X}-{:04X}-{:04X}-{:04X}-{:012X}}}", static_cast<std::uint32_t>(r),
+                          (r >> 32) & 0xffff, (r >> 48) & 0xffff, i & 0xffff,
+                          static_cast<std::uint64_t>(i) * 2654435761u & 0xffffffffffffu);
+    row[11] = edge == 9 ? std::string("-99999999999999.9999")
+                        : fmt::format("{}.{:04d}", (r >> 8) % 1000000, r % 10000);
+    table.Rows.push_back(std::move(row));
+  }
+  return table;
 }
 
 Database RandomSchema(std::uint64_t seed) {

@@ -16,10 +16,13 @@ struct SyntheticSize {
   int Fields = 0;     // per table, 1..255
   int Indexes = 0;    // per table, the first being the primary key
   int Relations = 0;  // in all, spread over the tables
+  int Rows = 0;       // of the rows table "明細", 0 for none
+  // 0: its rows without the edge values (for tools that cannot carry them)
+  int Edges = 1;
 };
 
-// Parses "tables=N,fields=M,indexes=K,relations=R" (each key once, in any
-// order). On failure returns nullopt and sets `problem`.
+// Parses "tables=N,fields=M,indexes=K,relations=R[,rows=N][,edges=0]" (each key
+// once, in any order). On failure returns nullopt and sets `problem`.
 std::optional<SyntheticSize> ParseSyntheticSize(std::string_view spec, std::string& problem);
 
 // A benchmark schema without rows: Japanese table and field names, every
@@ -27,7 +30,12 @@ std::optional<SyntheticSize> ParseSyntheticSize(std::string_view spec, std::stri
 // required fields, `Indexes` indexes per table (a primary key on the
 // AutoNumber "ID", then single-column indexes, every third unique), and
 // `Relations` relationships from "参照ID" fields to other tables' keys,
-// enforced with and without cascades, and unenforced. Throws SchemaError
+// enforced with and without cascades, and unenforced; with `Rows`, also
+// the table "明細" of twelve columns of every common type and that many
+// rows, the same for the same size: edge values (each type's least and
+// greatest, dates before 1900 and time-only ones, empty texts) and Nulls
+// now and then, Japanese text, and a memo past a long-value page in every
+// 40th row. Throws SchemaError
 // when the sizes cannot be met (too few fields for the indexes or the
 // relations).
 Database SyntheticSchema(const SyntheticSize& size);
