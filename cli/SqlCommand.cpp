@@ -1,11 +1,17 @@
 #include <cli/SqlCommand.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <ostream>
 
 #include <migrate/SqlSchemaWriter.h>
 #include <schema/SchemaReader.h>
+#include <servers/Migration.h>
 #include <targets/ForEachDatabase.h>
 #include <text/AtomicFile.h>
 #include <text/TextCompare.h>
@@ -18,6 +24,72 @@ namespace tabulon {
 namespace {
 
 constexpr mode_t FileMode = 0644;
+
+// The tables and rows of one database as a script: to `out`, or through a
+// temporary file renamed onto DATABASE-STEM.sql when whole.
+void WriteDataScript(const Target& target, TDao360& open, const SqlRequest& request,
+                     bool toStandardOutput, bool toFile, const std::filesystem::path& folder,
+                     std::ostream& out, std::ostream& err, int& status) {
+  const std::filesystem::path path =
+      toFile ? std::filesystem::path(request.Output)
+             : folder / (std::filesystem::path(target.Path).stem().string() + ".sql");
+  servers::MigrationOptions options;
+  options.RejectFolder = toStandardOutput || path.parent_path().empty() ? std::filesystem::path(".")
+                                                                        : path.parent_path();
+  servers::MigrationOutcome outcome;
+  if (toStandardOutput) {
+    outcome = servers::WriteMigrationScript(*open.Database(), FileNameOf(target.Path),
+                                            request.Dialect, out, options);
+    out << std::flush;
+  } else {
+    std::string temporary = path.string() + ".tmp-XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) {
+      err << request.Program << ": " << path.string() << ": " << std::strerror(errno) << "\n";
+      status = exit_status::Failed;
+      return;
+    }
+    ::close(fd);
+    {
+      std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+      outcome = servers::WriteMigrationScript(*open.Database(), FileNameOf(target.Path),
+                                              request.Dialect, file, options);
+      file.close();
+      if (!file && outcome.Failure.empty()) outcome.Failure = temporary + ": 書き込めません";
+    }
+    std::error_code error;
+    if (outcome.Failure.empty()) {
+      ::chmod(temporary.c_str(), FileMode);
+      std::filesystem::rename(temporary, path, error);
+    }
+    if (!outcome.Failure.empty() || error) {
+      std::filesystem::remove(temporary, error);
+      if (outcome.Failure.empty()) outcome.Failure = error.message();
+    } else {
+      out << path.string() << "\n";
+    }
+  }
+  for (const migrate::MigrationNote& note : outcome.Notes) {
+    err << request.Program << ": " << target.Path << ": " << migrate::NoteLine(note) << "\n";
+  }
+  for (const std::string& problem : outcome.Problems) {
+    err << request.Program << ": " << target.Path << ": " << problem << "\n";
+  }
+  for (const servers::TableOutcome& table : outcome.Tables) {
+    if (table.Rejected > 0) {
+      err << request.Program << ": " << target.Path << ": テーブル \"" << table.Table
+          << "\": " << table.Rejected << " 行を移せません（" << table.RejectFile << "）\n";
+    }
+    if (!table.ReadFailure.empty()) {
+      err << request.Program << ": " << target.Path << ": テーブル \"" << table.Table
+          << "\": " << table.Read << " 行目より後が読めません: " << table.ReadFailure << "\n";
+    }
+  }
+  if (!outcome.Failure.empty()) {
+    err << request.Program << ": " << path.string() << ": " << outcome.Failure << "\n";
+  }
+  if (!outcome.Clean()) status = exit_status::Failed;
+}
 
 }  // namespace
 
@@ -72,6 +144,11 @@ int WriteSqlFiles(TDao360& dao, const SqlRequest& request, std::ostream& out, st
   ForEachDatabase(
       dao, targets,
       [&](const Target& target, TDao360& open) {
+        if (request.Data) {
+          WriteDataScript(target, open, request, toStandardOutput, toFile, folder, out, err,
+                          status);
+          return;
+        }
         const schema::Database schema = schema::ReadSchema(*open.Database());
         const migrate::SqlSchema sql =
             migrate::WriteSqlSchema(schema, FileNameOf(target.Path), request.Dialect);

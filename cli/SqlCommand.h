@@ -19,6 +19,10 @@ struct SqlRequest {
   // file itself; or "-" for standard output (the last two: one database only).
   std::string Output;
   std::string Program;  // names the messages
+  // With the rows: one self-contained script per database
+  // (servers::WriteMigrationScript); rows that cannot be carried go to
+  // TABLE.rejects.csv beside it.
+  bool Data = false;
 };
 
 // Writes one file per database, each through a temporary file renamed over

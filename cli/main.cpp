@@ -48,6 +48,7 @@ struct Options {
   bool Lint = false;
   bool LintData = false;
   bool Diagram = false;
+  bool Data = false;
 };
 
 // Prints progress on standard error when it is a terminal, and the failure
@@ -222,14 +223,16 @@ int Main(int argc, char** argv) {
                  "the server --format sql writes for: postgresql or sqlite")
       ->check(CLI::IsMember({"postgresql", "sqlite"}))
       ->option_text("SERVER");
+  app.add_flag("--data", options.Data, "with --format sql: the rows too, as one script");
   app.add_flag("--lint", options.Lint,
                "instead of a report, list findings that help before a migration: tables "
                "without a primary key, foreign keys without an index, unenforced "
                "relationships, key-like fields without one, names PostgreSQL needs quoted, "
                "duplicate indexes (exit status 0 with findings)");
   app.add_flag("--lint-data", options.LintData,
-               "--lint, and read the rows for text fields of size 255 that hold only short "
-               "values");
+               "--lint, and read the rows: text fields of size 255 that hold only short "
+               "values, texts with U+0000, time-only and pre-1900 dates, repeated rows "
+               "without a primary key, rows that break an unenforced relationship");
   app.add_flag("--diagram", options.Diagram,
                "with the report: each database's ER diagram as SVG beside it "
                "(<report name>_<file id>.svg), linked from the database's section");
@@ -332,6 +335,10 @@ int Main(int argc, char** argv) {
       ->check(CLI::IsMember({"postgresql", "sqlite"}))
       ->option_text("SERVER")
       ->required();
+  sqlCommand->add_flag("--data", options.Data,
+                       "with the rows: one script per database (COPY blocks for psql, one "
+                       "transaction of INSERTs for sqlite3); rows that cannot be carried go to "
+                       "TABLE.rejects.csv beside it");
   sqlCommand
       ->add_option("-o,--output", options.Output,
                    "a folder for DATABASE-STEM.sql files (default: the current folder), a file "
@@ -342,8 +349,9 @@ int Main(int argc, char** argv) {
            "findings that help before a migration (the same as --lint; exit status 0 "
            "with findings)");
   lintCommand->add_flag("--data", options.LintData,
-                        "also read the rows for text fields of size 255 that hold only short "
-                        "values");
+                        "also read the rows: text fields of size 255 that hold only short "
+                        "values, texts with U+0000, time-only and pre-1900 dates, repeated rows "
+                        "without a primary key, rows that break an unenforced relationship");
   MigrateRequest migrateRequest;
   CLI::App* migrateCommand =
       task("migrate",
@@ -400,6 +408,9 @@ int Main(int argc, char** argv) {
           "--password applies to DATABASE arguments; a list line carries its own");
     }
     options.Lint = options.Lint || options.LintData;
+    if (options.Data && options.Format != "sql") {
+      throw CLI::ValidationError("--data goes with --format sql (or the sql command)");
+    }
     if ((options.Format == "sql") != !options.Dialect.empty()) {
       throw CLI::ValidationError("--format sql needs --dialect, and --dialect needs --format sql");
     }
@@ -437,8 +448,9 @@ int Main(int argc, char** argv) {
     }
     if (options.Format == "sql") {
       return WriteSqlFiles(
-          dao, {lines, *migrate::DialectNamed(options.Dialect), options.Output, program}, std::cout,
-          std::cerr);
+          dao,
+          {lines, *migrate::DialectNamed(options.Dialect), options.Output, program, options.Data},
+          std::cout, std::cerr);
     }
     if (options.Format == "json" || options.Format == "markdown") {
       wording.SetStyles(options.TypeStyle, options.AttrStyle);

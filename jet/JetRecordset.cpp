@@ -17,7 +17,13 @@ void JetRecordset::Advance() {
   FFile->Guard([&] {
     // Each step moves past one row slot or one page of a finite list.
     for (; FPageAt < FPages.size(); ++FPageAt, FRowAt = 0) {
-      const ByteView page = pages.Page(FPages[FPageAt]);
+      // The page is read into this recordset's own buffer (once per page),
+      // so that walking a large table keeps one page, not all of them.
+      if (FPageHeld != FPageAt) {
+        pages.Into(FPages[FPageAt], FPageBytes);
+        FPageHeld = FPageAt;
+      }
+      const ByteView page(FPageBytes, "ページ");
       // A map may list pages reused since; only this table's data pages
       // hold its rows.
       if (page.U8(0) != PageData || page.U32(4) != FDefinition.Page) continue;
@@ -31,7 +37,8 @@ void JetRecordset::Advance() {
         }
         // The row moved: its first 4 bytes point at where it lives now.
         const std::uint32_t pointer = slot.Bytes.U32(0);
-        const RowSlot moved = ReadRow(pages, PointerPage(pointer), PointerRow(pointer));
+        const RowSlot moved = RowOnPage(pages.Into(PointerPage(pointer), FMovedBytes),
+                                        pages.Format(), PointerRow(pointer));
         if ((moved.Flags & RowOverflowFlag) != 0) {
           throw FormatError("移動した行がさらに移動しています");
         }

@@ -39,6 +39,10 @@ class JetRecordset : public dao::Recordset {
   std::size_t FPageAt = 0;
   std::uint32_t FRowAt = 0;
   std::optional<ByteView> FRow;
+  // The data page the walk stands on, and the page of a moved row.
+  std::vector<std::uint8_t> FPageBytes;
+  std::optional<std::size_t> FPageHeld;
+  std::vector<std::uint8_t> FMovedBytes;
 };
 
 }  // namespace tabulon::jet

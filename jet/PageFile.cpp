@@ -87,6 +87,15 @@ ByteView PageFile::Page(std::uint32_t number) {
   return ByteView(found->second, "ページ");
 }
 
+ByteView PageFile::Into(std::uint32_t number, std::vector<std::uint8_t>& into) {
+  if (const auto found = FPages.find(number); found != FPages.end()) {
+    into = found->second;
+  } else {
+    Read(number, into);
+  }
+  return ByteView(into, "ページ");
+}
+
 ByteView PageFile::Transient(std::uint32_t number) {
   if (const auto found = FPages.find(number); found != FPages.end())
     return ByteView(found->second, "ページ");

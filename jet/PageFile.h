@@ -86,6 +86,10 @@ class PageFile {
   // anyway. The last page read this way is remembered, so that the next
   // read of the same page (long values share pages) reads nothing.
   ByteView Transient(std::uint32_t number);
+  // The same into the caller's buffer, for a reader that walks many pages
+  // once (a table's rows): nothing is kept here, and the bytes are valid
+  // while `into` is left alone.
+  ByteView Into(std::uint32_t number, std::vector<std::uint8_t>& into);
 
  private:
   void Read(std::uint32_t number, std::vector<std::uint8_t>& bytes);

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <set>
 
 #include <migrate/PostgreSqlNames.h>
+#include <migrate/RowValues.h>
+#include <schema/Rows.h>
 #include <text/OneLine.h>
 #include <text/TextCompare.h>
 #include <text/Utf8.h>
@@ -254,47 +257,241 @@ std::vector<Finding> LintSchema(const schema::Database& database) {
   return SchemaChecks(database).Run();
 }
 
-std::vector<Finding> LintData(const schema::Database& schema, dao::Database& database) {
-  std::vector<Finding> findings;
-  for (const schema::Table* table : LocalTables(schema)) {
-    if (!table->Fields.Ok()) continue;
-    // Field positions of the wide text fields.
-    std::vector<std::pair<int, std::string>> wide;
-    for (std::size_t i = 0; i < table->Fields->size(); ++i) {
-      const Member<schema::Field>& field = (*table->Fields)[i];
-      if (field.Ok() && field->Name.Ok() && field->Type.ValueOr(0) == dao::dbText &&
-          field->Size.ValueOr(0) == WideText) {
-        wide.push_back({static_cast<int>(i), *field->Name});
+namespace {
+
+// A 64-bit hash of some canonical values, each with its length in front
+// (Null apart from any text).
+std::uint64_t ValuesHash(const std::vector<std::optional<std::string>>& values) {
+  std::uint64_t h = 0xcbf29ce484222325u;
+  const auto mix = [&h](std::string_view bytes) {
+    for (const char c : bytes) h = (h ^ static_cast<unsigned char>(c)) * 0x100000001b3u;
+  };
+  for (const std::optional<std::string>& value : values) {
+    mix(value ? std::to_string(value->size()) + ":" : std::string("\xff"));
+    if (value) mix(*value);
+  }
+  return h;
+}
+
+// What the rows of one table show. The keys of unenforced relationships
+// are kept as hashes, eight bytes a row, so that a large table stays
+// affordable.
+class DataChecks {
+ public:
+  DataChecks(const schema::Database& schema, dao::Database& database)
+      : FSchema(schema), FDatabase(database) {
+    if (!schema.Relations.Ok()) return;
+    for (const Member<schema::Relation>& relation : *schema.Relations) {
+      if (!relation.Ok() || !relation->Table.Ok() || !relation->ForeignTable.Ok() ||
+          !relation->Fields.Ok() || !relation->Name.Ok() ||
+          (relation->Attributes.ValueOr(0) & dao::dbRelationDontEnforce) == 0) {
+        continue;
+      }
+      Unenforced link;
+      link.Relation = &*relation;
+      bool named = !relation->Fields->empty();
+      for (const Member<schema::RelationField>& pair : *relation->Fields) {
+        named = named && pair.Ok() && pair->Name.Ok() && pair->ForeignName.Ok();
+        if (!named) break;
+        link.Fields.push_back(*pair->Name);
+        link.ForeignFields.push_back(*pair->ForeignName);
+      }
+      if (named) FLinks.push_back(std::move(link));
+    }
+  }
+
+  std::vector<Finding> Run() {
+    for (const schema::Table* table : LocalTables(FSchema)) Table(*table);
+    for (const Unenforced& link : FLinks) {
+      if (!link.Read || link.Orphans == 0) continue;
+      FFindings.push_back({"orphan-rows", *link.Relation->ForeignTable, "",
+                           std::to_string(link.Orphans) + " 行がリレーションシップ " +
+                               Quoted(*link.Relation->Name) + " の参照先（" +
+                               Quoted(*link.Relation->Table) +
+                               "）にない値を持っています（外部キーにすると拒まれます）"});
+    }
+    return std::move(FFindings);
+  }
+
+ private:
+  struct Unenforced {
+    const schema::Relation* Relation = nullptr;
+    std::vector<std::string> Fields;         // on the referenced table
+    std::vector<std::string> ForeignFields;  // on the referencing one
+    std::set<std::uint64_t> Keys;            // of the referenced table's rows
+    std::vector<std::uint64_t> References;   // of the referencing rows
+    int Read = 0;                            // both tables read: 2
+    std::int64_t Orphans = 0;
+  };
+
+  // Positions, among the fields read, of `names`; nullopt when one is not
+  // read.
+  static std::optional<std::vector<std::size_t>> Positions(const std::vector<std::string>& names,
+                                                           const std::vector<std::string>& read) {
+    std::vector<std::size_t> at;
+    for (const std::string& name : names) {
+      std::size_t k = 0;
+      while (k < read.size() && !EqualsNoCase(read[k], name)) ++k;
+      if (k == read.size()) return std::nullopt;
+      at.push_back(k);
+    }
+    return at;
+  }
+
+  static bool HasPrimaryKey(const schema::Table& table) {
+    for (const IndexKey& key : IndexKeys(table)) {
+      if (key.Primary) return true;
+    }
+    return false;
+  }
+
+  void Table(const schema::Table& table) {
+    if (!table.Fields.Ok()) return;
+    std::vector<int> fields;
+    std::vector<std::string> names;
+    std::vector<std::int32_t> types;
+    std::vector<Carry> carries;
+    for (std::size_t i = 0; i < table.Fields->size(); ++i) {
+      const Member<schema::Field>& field = (*table.Fields)[i];
+      if (!field.Ok() || !field->Name.Ok() || !field->Type.Ok()) continue;
+      const std::optional<Carry> carry = CarryOf(*field->Type);
+      if (!carry) continue;
+      const auto expression = schema::PropertyText(field->Properties, "Expression");
+      if (expression.Ok() && *expression && !(*expression)->empty()) continue;  // calculated
+      fields.push_back(static_cast<int>(i));
+      names.push_back(*field->Name);
+      types.push_back(*field->Type);
+      carries.push_back(*carry);
+    }
+    if (fields.empty()) return;
+    const std::string& name = *table.Name;
+    // The relationships this table is a side of, with the key positions.
+    std::vector<std::pair<Unenforced*, std::vector<std::size_t>>> referenced;
+    std::vector<std::pair<Unenforced*, std::vector<std::size_t>>> referencing;
+    for (Unenforced& link : FLinks) {
+      if (EqualsNoCase(*link.Relation->Table, name)) {
+        if (const auto at = Positions(link.Fields, names)) referenced.push_back({&link, *at});
+      }
+      if (EqualsNoCase(*link.Relation->ForeignTable, name)) {
+        if (const auto at = Positions(link.ForeignFields, names))
+          referencing.push_back({&link, *at});
       }
     }
-    if (wide.empty()) continue;
-    std::vector<std::size_t> longest(wide.size(), 0);
+    const bool keyless = !HasPrimaryKey(table);
+    std::vector<std::size_t> longest(fields.size(), 0);
+    std::vector<std::int64_t> nuls(fields.size(), 0);
+    std::vector<std::int64_t> timeOnly(fields.size(), 0);
+    std::vector<std::int64_t> early(fields.size(), 0);
+    std::set<std::uint64_t> seen;
+    std::int64_t repeated = 0;
     std::int64_t rows = 0;
     try {
-      std::unique_ptr<dao::Recordset> recordset =
-          database.TableDefs().Item(*table->Name).OpenRecordset();
-      for (; !recordset->Eof(); recordset->MoveNext(), ++rows) {
-        for (std::size_t k = 0; k < wide.size(); ++k) {
-          const dao::Variant value = recordset->Collect(wide[k].first);
+      schema::RowReader reader(FDatabase, name, fields);
+      std::vector<Member<dao::Variant>> values;
+      std::vector<std::optional<std::string>> canonical(fields.size());
+      std::vector<std::optional<std::string>> key;
+      while (reader.Next(values)) {
+        ++rows;
+        for (std::size_t k = 0; k < values.size(); ++k) {
+          canonical[k].reset();
+          if (!values[k].Ok()) continue;
+          const dao::Variant& value = *values[k];
           if (const auto* text = std::get_if<std::string>(&value)) {
-            longest[k] = std::max(longest[k], Characters(*text));
+            if (types[k] == dao::dbText) longest[k] = std::max(longest[k], Characters(*text));
+            if (carries[k] == Carry::Text && text->find('\0') != std::string::npos) ++nuls[k];
           }
+          if (const auto* date = std::get_if<dao::Date>(&value)) {
+            if (date->Days >= 0 && date->Days < 1) {
+              ++timeOnly[k];
+            } else if (date->Days < 2) {
+              ++early[k];  // before 1900-01-01
+            }
+          }
+          if (std::holds_alternative<dao::Null>(value) ||
+              std::holds_alternative<dao::Empty>(value)) {
+            continue;
+          }
+          try {
+            canonical[k] = CanonicalValue(value, carries[k]);
+          } catch (const std::invalid_argument&) {
+            canonical[k] = "?";
+          }
+        }
+        if (keyless && !seen.insert(ValuesHash(canonical)).second) ++repeated;
+        for (auto& [link, at] : referenced) {
+          key.clear();
+          for (const std::size_t k : at) key.push_back(canonical[k]);
+          link->Keys.insert(ValuesHash(key));
+        }
+        for (auto& [link, at] : referencing) {
+          key.clear();
+          bool null = false;
+          for (const std::size_t k : at) {
+            null = null || !canonical[k];
+            key.push_back(canonical[k]);
+          }
+          if (!null) link->References.push_back(ValuesHash(key));
         }
       }
     } catch (const std::exception& e) {
-      findings.push_back(
-          {"unreadable", *table->Name, "", std::string("行が読めません: ") + e.what()});
-      continue;
+      FFindings.push_back({"unreadable", name, "", std::string("行が読めません: ") + e.what()});
+      return;
     }
-    if (rows == 0) continue;
-    for (std::size_t k = 0; k < wide.size(); ++k) {
-      if (longest[k] > ShortTextLimit) continue;
-      findings.push_back({"oversized-text", *table->Name, wide[k].second,
-                          "サイズ 255 ですが、最も長い値は " + std::to_string(longest[k]) +
-                              " 文字です（" + std::to_string(rows) + " 行）"});
+    for (auto& [link, at] : referenced) Done(*link);
+    for (auto& [link, at] : referencing) Done(*link);
+    if (rows == 0) return;
+    for (std::size_t k = 0; k < fields.size(); ++k) {
+      if (types[k] == dao::dbText &&
+          (*table.Fields)[static_cast<std::size_t>(fields[k])]->Size.ValueOr(0) == WideText &&
+          longest[k] <= ShortTextLimit) {
+        FFindings.push_back({"oversized-text", name, names[k],
+                             "サイズ 255 ですが、最も長い値は " + std::to_string(longest[k]) +
+                                 " 文字です（" + std::to_string(rows) + " 行）"});
+      }
+      if (nuls[k] > 0) {
+        FFindings.push_back(
+            {"nul-in-text", name, names[k],
+             std::to_string(nuls[k]) +
+                 " 行の値に U+0000 があります（PostgreSQL のテキストは持てません）"});
+      }
+      if (timeOnly[k] > 0) {
+        FFindings.push_back(
+            {"time-only-date", name, names[k],
+             std::to_string(timeOnly[k]) + " 行が時刻だけの値です（1899-12-30 の日付で移ります）"});
+      }
+      if (early[k] > 0) {
+        FFindings.push_back({"pre-1900-date", name, names[k],
+                             std::to_string(early[k]) + " 行が 1900 年より前の日付です"});
+      }
+    }
+    if (repeated > 0) {
+      FFindings.push_back({"duplicate-rows", name, "",
+                           "主キーがなく、" + std::to_string(repeated) +
+                               " 行がほかの行と同じ値で、区別できません"});
     }
   }
-  return findings;
+
+  // After both tables of a link are read: the referencing rows whose key
+  // the referenced table does not hold.
+  static void Done(Unenforced& link) {
+    if (++link.Read < 2) return;
+    for (const std::uint64_t reference : link.References) {
+      if (link.Keys.count(reference) == 0) ++link.Orphans;
+    }
+    link.Keys.clear();
+    link.References.clear();
+  }
+
+  const schema::Database& FSchema;
+  dao::Database& FDatabase;
+  std::vector<Unenforced> FLinks;
+  std::vector<Finding> FFindings;
+};
+
+}  // namespace
+
+std::vector<Finding> LintData(const schema::Database& schema, dao::Database& database) {
+  return DataChecks(schema, database).Run();
 }
 
 }  // namespace tabulon::migrate

@@ -17,8 +17,9 @@ namespace tabulon::migrate {
 struct Finding {
   // A short fixed name of the check, for people and scripts to filter on:
   // no-primary-key, unindexed-foreign-key, unenforced-relationship,
-  // key-without-relationship, needs-quoting, duplicate-index,
-  // oversized-text, unreadable.
+  // key-without-relationship, needs-quoting, duplicate-index, and from
+  // the rows oversized-text, nul-in-text, time-only-date, pre-1900-date,
+  // duplicate-rows, orphan-rows, unreadable.
   std::string Check;
   std::string Table;
   std::string Field;  // "" when the finding is about the table
@@ -32,10 +33,13 @@ std::string FindingLine(const Finding& finding);
 // order, then the relationships'.
 std::vector<Finding> LintSchema(const schema::Database& database);
 
-// Text fields of size 255 whose longest value, over all rows read through
-// `database`'s recordsets, is at most ShortTextLimit characters (tables
-// without rows say nothing). A table whose rows cannot be read gives an
-// "unreadable" finding.
+// What the rows show, read once per table through schema/Rows.h: text
+// fields of size 255 whose longest value is at most ShortTextLimit
+// characters (tables without rows say nothing about that), texts holding
+// U+0000, time-only dates and dates before 1900, rows of a table without a
+// primary key that repeat another row, and rows that break a relationship
+// Access does not enforce (orphans). A table whose rows cannot be read
+// gives an "unreadable" finding.
 inline constexpr std::size_t ShortTextLimit = 32;
 std::vector<Finding> LintData(const schema::Database& schema, dao::Database& database);
 

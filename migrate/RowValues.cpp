@@ -270,6 +270,18 @@ std::int64_t DateMicroseconds(double days) {
   return static_cast<std::int64_t>(whole) * MicrosPerDay + micros;
 }
 
+std::string UnfitFor(Dialect server, std::string_view canonical, Carry carry) {
+  if (server == Dialect::PostgreSql) {
+    return carry == Carry::Text && canonical.find('\0') != std::string_view::npos
+               ? "PostgreSQL のテキストは U+0000 を持てません"
+               : "";
+  }
+  if (carry != Carry::Single && carry != Carry::Double) return "";
+  if (canonical == "-0") return "SQLite は -0 を 0 として保存します";
+  if (canonical == "NaN") return "SQLite は NaN を Null として保存します";
+  return "";
+}
+
 std::optional<std::int64_t> CanonicalDateMicroseconds(std::string_view canonical) {
   return ParseDate(canonical);
 }

@@ -20,6 +20,7 @@
 #include <string_view>
 
 #include <dao/Variant.h>
+#include <migrate/Dialect.h>
 
 namespace tabulon::migrate {
 
@@ -39,6 +40,11 @@ std::string CanonicalValue(const dao::Variant& value, Carry carry);
 // booleans, "\x..." for binary, numbers as the server prints them. Throws
 // std::invalid_argument for a text that is not such a value.
 std::string CanonicalOfServerText(std::string_view text, Carry carry);
+
+// Why `server` cannot hold the canonical value `canonical` as it is, or
+// "": PostgreSQL's text holds no U+0000; SQLite keeps -0.0 as 0 and NaN
+// as Null.
+std::string UnfitFor(Dialect server, std::string_view canonical, Carry carry);
 
 // Microseconds since 1899-12-30 00:00 of an Access date.
 std::int64_t DateMicroseconds(double days);

@@ -38,7 +38,8 @@ class Destination {
   // Runs `sql` so that a refusal leaves the transaction usable; the
   // server's message, or nullopt when it ran.
   virtual std::optional<std::string> TryExecute(const std::string& sql) = 0;
-  // A query's single number ("SELECT count(*) ..."). Throws ServerError.
+  // A query's single number ("SELECT count(*) ..."), -1 where it cannot be
+  // known (a script). Throws ServerError.
   virtual std::int64_t Number(const std::string& sql) = 0;
 
   // Loads rows into `table`. `rows` starts the rows from the first (a load
@@ -53,6 +54,8 @@ class Destination {
   // Every row of `table` as the server holds it, in canonical texts.
   virtual void ReadBack(const migrate::LoadTable& table,
                         const std::function<void(const Row&)>& row) = 0;
+  // False for a destination that cannot read its rows back (a script).
+  virtual bool Verifies() const { return true; }
 
   // A value the server cannot hold, or "" (PostgreSQL's text holds no
   // U+0000).

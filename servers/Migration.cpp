@@ -15,6 +15,7 @@
 #include <schema/Rows.h>
 #include <schema/SchemaReader.h>
 #include <servers/PostgreSql.h>
+#include <servers/Script.h>
 #include <servers/Sqlite.h>
 #include <text/TextCompare.h>
 
@@ -227,6 +228,7 @@ class Migration {
         Try(unchecked, outcome);
       }
     }
+    if (!FDestination.Verifies()) return;
     for (std::size_t i = 0; i < sql.Tables.size(); ++i) ReadBack(sql.Tables[i], outcome.Tables[i]);
   }
 
@@ -243,7 +245,9 @@ class Migration {
       const std::int64_t breaking =
           FDestination.Number("SELECT count(*) FROM " + table.Sql + " WHERE NOT (" + check + ")");
       const std::string add = "ALTER TABLE " + table.Sql + " ADD CHECK (" + check + ")";
-      if (breaking == 0) {
+      // Unknown (a script): the check is made as it is, and rows that
+      // break it make the whole script fail.
+      if (breaking <= 0) {
         Try(add + ";", outcome);
         continue;
       }
@@ -407,25 +411,32 @@ MigrationTarget MigrationTargetOf(std::string_view text) {
 bool MigrationOutcome::Clean() const {
   if (!Failure.empty() || !Committed || !Problems.empty()) return false;
   for (const TableOutcome& table : Tables) {
-    if (!table.Matches()) return false;
+    if (Verified ? !table.Matches() : table.Rejected > 0 || !table.ReadFailure.empty()) {
+      return false;
+    }
   }
   return true;
 }
 
-MigrationOutcome MigrateDatabase(dao::Database& database, std::string_view fileName,
-                                 const MigrationTarget& target, const MigrationOptions& options) {
+namespace {
+
+// The migration with the destination `open` makes once the schema is
+// planned.
+MigrationOutcome Migrate(
+    dao::Database& database, std::string_view fileName, migrate::Dialect server,
+    const MigrationOptions& options,
+    const std::function<std::unique_ptr<Destination>(const std::vector<migrate::MigrationNote>&)>&
+        open) {
   MigrationOutcome outcome;
   const schema::Database schema = schema::ReadSchema(database);
-  migrate::SqlSchema sql = migrate::WriteSqlSchema(schema, fileName, target.Server);
+  migrate::SqlSchema sql = migrate::WriteSqlSchema(schema, fileName, server);
   outcome.Notes = std::move(sql.Notes);
   try {
-    const std::unique_ptr<Destination> destination =
-        target.Server == migrate::Dialect::PostgreSql
-            ? OpenPostgreSql(target.Connection, options.Schema)
-            : OpenSqlite(target.Connection, options.Replace);
+    const std::unique_ptr<Destination> destination = open(outcome.Notes);
     Migration(database, *destination, options).Run(sql, outcome);
     destination->Commit();
     outcome.Committed = true;
+    outcome.Verified = destination->Verifies();
   } catch (const ServerError& e) {
     outcome.Failure = e.what();
   } catch (const Stopped&) {
@@ -435,6 +446,35 @@ MigrationOutcome MigrateDatabase(dao::Database& database, std::string_view fileN
     for (TableOutcome& table : outcome.Tables) table.Loaded = 0;
   }
   return outcome;
+}
+
+}  // namespace
+
+MigrationOutcome MigrateDatabase(dao::Database& database, std::string_view fileName,
+                                 const MigrationTarget& target, const MigrationOptions& options) {
+  return Migrate(database, fileName, target.Server, options,
+                 [&](const std::vector<migrate::MigrationNote>&) {
+                   return target.Server == migrate::Dialect::PostgreSql
+                              ? OpenPostgreSql(target.Connection, options.Schema)
+                              : OpenSqlite(target.Connection, options.Replace);
+                 });
+}
+
+MigrationOutcome WriteMigrationScript(dao::Database& database, std::string_view fileName,
+                                      migrate::Dialect server, std::ostream& out,
+                                      const MigrationOptions& options) {
+  return Migrate(database, fileName, server, options,
+                 [&](const std::vector<migrate::MigrationNote>& notes) {
+                   out << "-- \"" << migrate::CommentText(fileName) << "\" のテーブルと行（"
+                       << migrate::DialectTitle(server) << " 用、tabulon-cli が作成）\n";
+                   out << "-- 移行できなかったもの: "
+                       << (notes.empty() ? "なし" : std::to_string(notes.size()) + " 件") << "\n";
+                   for (const migrate::MigrationNote& note : notes) {
+                     out << "--   " << migrate::NoteLine(note) << "\n";
+                   }
+                   out << "\n";
+                   return OpenScript(out, server);
+                 });
 }
 
 }  // namespace tabulon::servers

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -67,10 +68,20 @@ struct MigrationOutcome {
   // Why nothing was committed; "" when the target holds the work.
   std::string Failure;
   bool Committed = false;
+  // The rows were read back and compared (not for a script).
+  bool Verified = false;
+  // Committed, nothing rejected, refused or unreadable, and (where read
+  // back) every table matches.
   bool Clean() const;
 };
 
 MigrationOutcome MigrateDatabase(dao::Database& database, std::string_view fileName,
                                  const MigrationTarget& target, const MigrationOptions& options);
+
+// The same as one SQL script on `out` (servers/Script.h), headed by what
+// the schema could not carry; nothing is read back.
+MigrationOutcome WriteMigrationScript(dao::Database& database, std::string_view fileName,
+                                      migrate::Dialect server, std::ostream& out,
+                                      const MigrationOptions& options);
 
 }  // namespace tabulon::servers

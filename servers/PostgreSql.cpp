@@ -459,10 +459,7 @@ class PostgreSqlDestination : public Destination {
   }
 
   std::string Unfit(const std::string& canonical, Carry carry) const override {
-    if (carry == Carry::Text && canonical.find('\0') != std::string::npos) {
-      return "PostgreSQL のテキストは U+0000 を持てません";
-    }
-    return "";
+    return migrate::UnfitFor(migrate::Dialect::PostgreSql, canonical, carry);
   }
 
   void Commit() override { Execute("COMMIT;"); }

@@ -142,10 +142,7 @@ class SqliteDestination : public Destination {
   }
 
   std::string Unfit(const std::string& canonical, Carry carry) const override {
-    if ((carry == Carry::Single || carry == Carry::Double) && canonical == "-0") {
-      return "SQLite は -0 を 0 として保存します";
-    }
-    return "";
+    return migrate::UnfitFor(migrate::Dialect::Sqlite, canonical, carry);
   }
 
   void Commit() override {

@@ -33,8 +33,17 @@ FakeDatabaseData Shop() {
   orders.Name = "order";
   orders.Fields = {Field("order_id", dao::dbLong),    Field("CustomerID", dao::dbLong),
                    Field("shipperId", dao::dbLong),   Field("regionID", dao::dbText, 10),
-                   Field("Valid", dao::dbBoolean, 1), Field("noteID", dao::dbMemo, 0)};
+                   Field("Valid", dao::dbBoolean, 1), Field("noteID", dao::dbMemo, 0),
+                   Field("shipped", dao::dbDate, 8)};
   orders.Indexes = {{"CustomerID", false, true, false, {"CustomerID"}, {}}};
+  // No primary key: the last two rows cannot be told apart. "ZZ" is not a
+  // key of "empty", which the unenforced RegionOrder refers to.
+  orders.Rows = {{std::int64_t{1}, std::int64_t{1}, dao::Null{}, std::string("ZZ"), true,
+                  std::string("a\0b", 3), dao::Date{0.5}},
+                 {std::int64_t{2}, std::int64_t{1}, dao::Null{}, dao::Null{}, false, dao::Null{},
+                  dao::Date{-3.0}},
+                 {std::int64_t{2}, std::int64_t{1}, dao::Null{}, dao::Null{}, false, dao::Null{},
+                  dao::Date{-3.0}}};
   FakeTableData empty;
   empty.Name = "empty";
   empty.Fields = {Field("select", dao::dbText, 255)};
@@ -103,7 +112,7 @@ TEST(Lint, EachCheckOnce) {
       }));
 }
 
-TEST(Lint, ShortValuesInWideTextFieldsFromTheRows) {
+TEST(Lint, WhatTheRowsShow) {
   FakeConnection connection({{"/shop.mdb", Shop()}});
   std::string error;
   connection.Dao.Open("", "/shop.mdb", error);
@@ -114,7 +123,17 @@ TEST(Lint, ShortValuesInWideTextFieldsFromTheRows) {
             (std::vector<std::string>{
                 "[oversized-text] テーブル \"Customers\" のフィールド \"名前\": サイズ 255 "
                 "ですが、最も長い値は 2 文字です（2 行）",
+                "[nul-in-text] テーブル \"order\" のフィールド \"noteID\": 1 行の値に U+0000 "
+                "があります（PostgreSQL のテキストは持てません）",
+                "[time-only-date] テーブル \"order\" のフィールド \"shipped\": 1 "
+                "行が時刻だけの値です（1899-12-30 の日付で移ります）",
+                "[pre-1900-date] テーブル \"order\" のフィールド \"shipped\": 2 行が 1900 "
+                "年より前の日付です",
+                "[duplicate-rows] テーブル \"order\": 主キーがなく、1 "
+                "行がほかの行と同じ値で、区別できません",
                 "[unreadable] テーブル \"broken\": 行が読めません: OpenRecordset failed",
+                "[orphan-rows] テーブル \"order\": 1 行がリレーションシップ \"RegionOrder\" "
+                "の参照先（\"empty\"）にない値を持っています（外部キーにすると拒まれます）",
             }));
 }
 

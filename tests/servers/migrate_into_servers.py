@@ -17,6 +17,7 @@ COPY, Python's sqlite3), apart from tabulon's verification.
 - an interrupt, a server killed mid-load and a full disk leave the target
   as it was;
 - AutoNumbers continue past the highest number loaded;
+- sql --data writes the same as one script that psql and sqlite3 load;
 - every shared file with local tables is migrated into both and verified.
 
 Exit status: 0 all held, 1 a failure (each printed), 77 PostgreSQL's
@@ -278,6 +279,34 @@ def refusals(tool, pg, source):
     check("s3cr3t" not in result.stderr + report.read_text(), "the password was shown: %s" % result.stderr)
 
 
+def hand_over_scripts(tool, pg, values):
+    """sql --data: the same tables and rows as one script, loaded by psql and sqlite3."""
+    folder = tool.work / "scripts"
+    result = run([tool.cli, "sql", "--dialect", "postgresql", "--data", "-o", str(folder / "pg"), str(values)])
+    check(result.returncode == 0, "sql --data for PostgreSQL: exit %d: %s" % (result.returncode, result.stderr))
+    loaded = run(pg.psql_argv() + ["-c", "CREATE SCHEMA h", "-c", "SET search_path TO h",
+                                   "-f", str(folder / "pg" / "values.sql")])
+    check(loaded.returncode == 0 and not loaded.stderr, "psql -f: %s" % loaded.stderr)
+    check(pg.rows("h", "型の見本", TYPE_COLUMNS) == PG_TYPES, "values from the psql script")
+    check(pg.rows("h", HOSTILE_TABLE, ["k", HOSTILE_COLUMN]) == HOSTILE_ROWS, "hostile names from the psql script")
+
+    result = run([tool.cli, "sql", "--dialect", "sqlite", "--data", "-o", str(folder / "lite"), str(values)])
+    check(result.returncode == 1 and "型の見本" in result.stderr,
+          "sql --data for SQLite (one row rejected): exit %d: %s" % (result.returncode, result.stderr))
+    check((folder / "lite" / "型の見本.rejects.csv").exists(), "the script's reject file")
+    lite = folder / "h.sqlite"
+    with open(folder / "lite" / "values.sql", "rb") as script:
+        loaded = subprocess.run(["sqlite3", str(lite)], stdin=script, capture_output=True)
+    check(loaded.returncode == 0 and not loaded.stderr, "sqlite3 < script: %r" % loaded.stderr)
+    with sqlite3.connect(lite) as db:
+        rows = db.execute("SELECT %s FROM %s ORDER BY 1" % (
+            ", ".join(quote(c) for c in TYPE_COLUMNS), quote("型の見本"))).fetchall()
+        check(rows == SQLITE_TYPES, "values from the sqlite3 script: %r" % (rows,))
+        rows = db.execute("SELECT k, %s FROM %s ORDER BY 1" % (quote(HOSTILE_COLUMN),
+                                                               quote(HOSTILE_TABLE))).fetchall()
+        check([[str(k), v] for k, v in rows] == HOSTILE_ROWS, "hostile names from the sqlite3 script")
+
+
 # ---- Interrupted, killed, full ----------------------------------------------------
 
 
@@ -403,6 +432,7 @@ def main():
         values = tool.make("values", args.source / "tests/servers/fixtures/values.json")
         lite = types_and_names(tool, pg, values)
         like_rules(pg, lite)
+        hand_over_scripts(tool, pg, values)
         refusals(tool, pg, args.source)
         interrupted(tool, pg, big_database(tool))
         shared_files(tool, pg, args.testdata)
