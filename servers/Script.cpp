@@ -83,9 +83,11 @@ class ScriptDestination : public Destination {
             // COPY's text format: backslash, tab and line ends escaped, so
             // that no value can end the block ("\.").
             for (const char c : *row[i]) {
-              line += c == '\\' ? std::string("\\\\") : c == '\t' ? std::string("\\t")
-                      : c == '\n' ? std::string("\\n") : c == '\r' ? std::string("\\r")
-                                                                   : std::string(1, c);
+              line += c == '\\'   ? std::string("\\\\")
+                      : c == '\t' ? std::string("\\t")
+                      : c == '\n' ? std::string("\\n")
+                      : c == '\r' ? std::string("\\r")
+                                  : std::string(1, c);
             }
           }
         }
@@ -112,8 +114,8 @@ class ScriptDestination : public Destination {
   bool Verifies() const override { return false; }
 
   std::string Unfit(const std::string& canonical, Carry carry) const override {
-    return migrate::UnfitFor(
-        FPostgreSql ? migrate::Dialect::PostgreSql : migrate::Dialect::Sqlite, canonical, carry);
+    return migrate::UnfitFor(FPostgreSql ? migrate::Dialect::PostgreSql : migrate::Dialect::Sqlite,
+                             canonical, carry);
   }
 
   void Commit() override {
@@ -130,7 +132,8 @@ class ScriptDestination : public Destination {
     if (!value) return "NULL";
     switch (carry) {
       case Carry::Integer:
-      case Carry::Boolean: return *value;
+      case Carry::Boolean:
+        return *value;
       case Carry::Single: {
         // SQLite holds doubles: the single's exact value as one.
         if (*value == "Infinity" || *value == "-Infinity") return Literal(value, Carry::Double);
@@ -141,7 +144,8 @@ class ScriptDestination : public Destination {
       }
       case Carry::Double:
         return *value == "Infinity" ? "9e999" : *value == "-Infinity" ? "-9e999" : *value;
-      case Carry::Binary: return "X'" + Hex(*value) + "'";
+      case Carry::Binary:
+        return "X'" + Hex(*value) + "'";
       default:
         if (value->find_first_of(std::string_view("\0\r", 2)) != std::string::npos) {
           return "CAST(X'" + Hex(*value) + "' AS TEXT)";

@@ -33,7 +33,8 @@ constexpr int ExitUsage = 2;
 constexpr std::string_view Usage =
     "usage: mkmdb SCHEMA.json OUT.mdb\n"
     "       mkmdb --encrypt SCHEME [--spin-count N] SCHEMA.json OUT.accdb\n"
-    "       mkmdb --synthetic tables=N,fields=M,indexes=K,relations=R OUT.mdb\n"
+    "       mkmdb --synthetic tables=N,fields=M,indexes=K,relations=R[,rows=N[,edges=0]] "
+    "OUT.mdb\n"
     "       mkmdb --help\n";
 
 constexpr std::string_view Help =
@@ -42,7 +43,8 @@ constexpr std::string_view Help =
     "  SCHEMA.json  a description of the database (tools/mkmdb/README.md)\n"
     "  --synthetic  a generated schema without rows: N tables of M fields,\n"
     "               K indexes per table (the first the primary key) and R\n"
-    "               relationships in all\n"
+    "               relationships in all; rows=N adds the table 明細 with N\n"
+    "               rows of every common type (edges=0: without edge values)\n"
     "  OUT.mdb      the file to write (its folder is made when missing);\n"
     "               replaced only when writing succeeds\n"
     "  --encrypt    write an ACE (.accdb) file encrypted with the description's\n"
