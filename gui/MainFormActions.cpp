@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QFrame>
 #include <QProgressBar>
@@ -173,6 +174,14 @@ void TMainForm::BtnCheckClick() {
 
 void TMainForm::BtnDoitClick() {
   if (!BeginJob()) return;
+  // The list keeps earlier runs' lines; where this run's begin is marked,
+  // so that its failures (or their absence) can be told apart.
+  if (!MemOut->toPlainText().isEmpty()) {
+    MemOut->AppendLine(
+        QStringLiteral("―― %1 解析開始 ――")
+            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")))
+            .toStdString());
+  }
   ReportSettings settings = FEnvironment.Report;
   settings.Verbose = ChkVerbose->isChecked();
   settings.Objects = ChkObjects->isChecked();

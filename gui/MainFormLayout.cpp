@@ -148,6 +148,19 @@ void TMainForm::CreateMainTab() {
   for (TMemo* memo : {MemTarget, MemOut}) {
     memo->FileDrop = [this](const QList<QUrl>& urls) { return DropFiles(urls); };
   }
+  // Buttons and tabs name themselves by their captions; these controls
+  // have none, so a screen reader is told what each is.
+  const std::pair<QWidget*, std::pair<const char*, const char*>> named[] = {
+      {MemTarget, {"解析する mdb ファイル一覧", "1 行に 1 つ: \"状態\"|\"パスワード\"|\"パス\""}},
+      {MemOut, {"想定外エラー欄", "うまくいかなかったことが 1 行ずつ書かれます"}},
+      {ProgTotal, {"全体の進み具合", "解析するデータベースのうち済んだ数"}},
+      {ProgPart, {"データベースの進み具合", "いま解析しているデータベースの進み具合"}},
+      {PageControl1, {"タブ", "MAIN、CONFIG、CONFIG2"}},
+  };
+  for (const auto& [widget, text] : named) {
+    widget->setAccessibleName(Utf8(text.first));
+    widget->setAccessibleDescription(Utf8(text.second));
+  }
   connect(BtnCheck, &QPushButton::clicked, this, &TMainForm::BtnCheckClick);
   connect(BtnDoit, &QPushButton::clicked, this, &TMainForm::BtnDoitClick);
   connect(BtnVersion, &QPushButton::clicked, this, &TMainForm::BtnVersionClick);

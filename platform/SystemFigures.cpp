@@ -19,15 +19,6 @@ std::uint64_t Field(std::string_view text, std::string_view name) {
   return KilobyteField(text, name).value_or(0);
 }
 
-// The user address space of a process when no limit is set.
-constexpr std::uint64_t UserAddressSpace() {
-#if defined(__x86_64__) || defined(__aarch64__)
-  return std::uint64_t{1} << 47;
-#else
-  return std::uint64_t{3} << 30;
-#endif
-}
-
 }  // namespace
 
 std::optional<std::uint64_t> KilobyteField(std::string_view text, std::string_view name) {
@@ -56,16 +47,18 @@ std::optional<std::uint64_t> KilobyteField(std::string_view text, std::string_vi
   return std::nullopt;
 }
 
-MemoryStatus MemoryStatusFrom(std::string_view meminfo, std::string_view status,
-                              std::uint64_t addressSpace) {
+MemoryStatus MemoryStatusFrom(std::string_view meminfo) {
   MemoryStatus m;
   m.TotalPhys = Field(meminfo, "MemTotal");
   m.AvailPhys = KilobyteField(meminfo, "MemAvailable").value_or(Field(meminfo, "MemFree"));
   m.TotalPageFile = Field(meminfo, "SwapTotal");
   m.AvailPageFile = Field(meminfo, "SwapFree");
-  m.TotalVirtual = addressSpace;
-  const std::uint64_t used = Field(status, "VmSize");
-  m.AvailVirtual = used < addressSpace ? addressSpace - used : 0;
+  // What a Linux user reads as virtual memory: the kernel's commit limit
+  // and what of it is not yet committed (a 64-bit process's address space
+  // would show 128 TiB whatever the machine has).
+  m.TotalVirtual = Field(meminfo, "CommitLimit");
+  const std::uint64_t committed = Field(meminfo, "Committed_AS");
+  m.AvailVirtual = committed < m.TotalVirtual ? m.TotalVirtual - committed : 0;
   return m;
 }
 
@@ -110,12 +103,7 @@ SystemFigures ReadSystemFigures() {
   const std::string meminfo = ReadProcText("/proc/meminfo");
   const std::string status = ReadProcText("/proc/self/status");
 
-  std::uint64_t addressSpace = UserAddressSpace();
-  rlimit limit{};
-  if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
-    addressSpace = limit.rlim_cur;
-  }
-  f.Memory = MemoryStatusFrom(meminfo, status, addressSpace);
+  f.Memory = MemoryStatusFrom(meminfo);
 
   rusage usage{};
   const bool haveUsage = ::getrusage(RUSAGE_SELF, &usage) == 0;

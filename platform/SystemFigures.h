@@ -63,11 +63,11 @@ struct SystemFigures {
 // in bytes; nullopt when the line is missing or malformed.
 std::optional<std::uint64_t> KilobyteField(std::string_view text, std::string_view name);
 
-// The memory status from the texts of /proc/meminfo and /proc/self/status
-// and the address-space limit in bytes. A missing MemAvailable (kernels
-// before 3.14) is taken as MemFree. Missing lines read 0.
-MemoryStatus MemoryStatusFrom(std::string_view meminfo, std::string_view status,
-                              std::uint64_t addressSpace);
+// The memory status from the text of /proc/meminfo. A missing MemAvailable
+// (kernels before 3.14) is taken as MemFree; virtual memory is the commit
+// limit (CommitLimit) and what of it is not committed (Committed_AS).
+// Missing lines read 0.
+MemoryStatus MemoryStatusFrom(std::string_view meminfo);
 
 // The process memory from the text of /proc/self/status and the count of
 // page faults. Missing lines read 0.

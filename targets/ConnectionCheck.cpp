@@ -1,5 +1,8 @@
 #include <targets/ConnectionCheck.h>
 
+#include <cstdlib>
+#include <filesystem>
+
 #include <fmt/printf.h>
 
 #include <targets/ForEachDatabase.h>
@@ -7,6 +10,30 @@
 #include <text/OneLine.h>
 
 namespace tabulon {
+
+namespace {
+
+// The path a checked line keeps: "~/" as the home folder, and a relative
+// path that names an existing file as an absolute one, so that a report's
+// headings and a later run from another folder agree. Anything else (a
+// Windows path, a missing file) stays as typed.
+std::string ResolvedPath(const std::string& path) {
+  std::string resolved = path;
+  if (resolved.starts_with("~/")) {
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+      resolved = std::string(home) + resolved.substr(1);
+    }
+  }
+  std::error_code error;
+  if (!resolved.empty() && resolved.front() != '/' &&
+      std::filesystem::is_regular_file(resolved, error)) {
+    const std::filesystem::path absolute = std::filesystem::absolute(resolved, error);
+    if (!error) resolved = absolute.lexically_normal().string();
+  }
+  return resolved;
+}
+
+}  // namespace
 
 CheckCounts RunConnectionCheck(TDao360& dao, std::vector<std::string>& lines,
                                const CheckHooks& hooks) {
@@ -17,6 +44,7 @@ CheckCounts RunConnectionCheck(TDao360& dao, std::vector<std::string>& lines,
   std::vector<int> lineOf;  // the line of each target
   for (int i = 0; i < lineCount; ++i) {
     if (std::optional<Target> target = TargetOfLine(lines[static_cast<std::size_t>(i)])) {
+      target->Path = ResolvedPath(target->Path);
       targets.push_back(std::move(*target));
       lineOf.push_back(i);
     }

@@ -147,7 +147,8 @@ TEST(MainFormRun, FailureInTheMiddleAddsOneLineAndLeavesTheWindowUsable) {
   EXPECT_EQ(ReadBytes(report).find("</body></html>"), std::string::npos) << "no footer";
   EXPECT_TRUE(Idle(world));
 
-  // Failures of later runs accumulate.
+  // Failures of later runs accumulate, below a line that marks where the
+  // new run began.
   WriteBytes(world.Dir / "NotAFolder", "");
   world.Environment.Report.DesktopFolder = [&] { return (world.Dir / "NotAFolder").string(); };
   world.Close();
@@ -156,8 +157,10 @@ TEST(MainFormRun, FailureInTheMiddleAddsOneLineAndLeavesTheWindowUsable) {
   world.Failures().SetText("Type failed\n");
   ASSERT_TRUE(world.Press("BtnDoit"));
   const std::vector<std::string> lines = SplitListLines(world.Failures().Text());
-  ASSERT_EQ(lines.size(), 2U);
+  ASSERT_EQ(lines.size(), 3U);
   EXPECT_EQ(lines[0], "Type failed");
+  EXPECT_TRUE(lines[1].starts_with("―― 20") && lines[1].ends_with(" 解析開始 ――")) << lines[1];
+  EXPECT_NE(lines[2].find("NotAFolder"), std::string::npos) << lines[2];
   EXPECT_TRUE(Idle(world));
 }
 

@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTabBar>
 #include <QTabWidget>
 
 #include "WindowWorld.h"
@@ -154,6 +156,28 @@ TEST(MainFormLayout, EveryControlUnderItsNameWithCaptionAndPlace) {
   EXPECT_TRUE(dialog.InitialDir.isEmpty());
   EXPECT_EQ(NameFiltersOf(dialog.Filter),
             QStringList{QStringLiteral("htmlファイル(*.htm;*.html) (*.htm *.html)")});
+}
+
+TEST(MainFormLayout, EveryControlATabReachesHasAnAccessibleName) {
+  WindowWorld world;
+  TMainForm& form = world.Open();
+  form.show();
+  QApplication::processEvents();
+  // What an assistive client reads: the accessible name, else the caption.
+  for (QWidget* w : form.findChildren<QWidget*>()) {
+    // A tab bar's tabs are named by their texts.
+    if (!w->isVisible() || (w->focusPolicy() & Qt::TabFocus) == 0 ||
+        qobject_cast<QScrollBar*>(w) != nullptr || qobject_cast<QTabBar*>(w) != nullptr) {
+      continue;
+    }
+    SCOPED_TRACE(w->objectName().toStdString());
+    EXPECT_FALSE(w->accessibleName().isEmpty() && CaptionOf(*w).isEmpty());
+  }
+  EXPECT_EQ(world.Child("MemOut").accessibleName().toStdString(), "想定外エラー欄");
+  for (const char* bar : {"ProgTotal", "ProgPart"}) {
+    EXPECT_FALSE(world.Child(bar).accessibleName().isEmpty()) << bar;
+  }
+  EXPECT_NE(world.Child("ProgTotal").accessibleName(), world.Child("ProgPart").accessibleName());
 }
 
 TEST(MainFormLayout, TabLeavesTheListInsteadOfTypingATab) {

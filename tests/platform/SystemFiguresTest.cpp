@@ -13,6 +13,8 @@ constexpr std::string_view Meminfo =
     "MemAvailable:   20000000 kB\n"
     "SwapTotal:       8000000 kB\n"
     "SwapFree:        7000000 kB\n"
+    "CommitLimit:    24384000 kB\n"
+    "Committed_AS:    9000000 kB\n"
     "HugePages_Total:       0\n";
 
 constexpr std::string_view Status =
@@ -30,12 +32,14 @@ TEST(SystemFigures, ParsesProcTexts) {
   EXPECT_EQ(KilobyteField(Meminfo, "Mem"), std::nullopt);
   EXPECT_EQ(KilobyteField("MemTotal: 99999999999999999999 kB\n", "MemTotal"), std::nullopt);
 
-  const MemoryStatus m = MemoryStatusFrom(Meminfo, Status, std::uint64_t{1} << 47);
+  const MemoryStatus m = MemoryStatusFrom(Meminfo);
   EXPECT_EQ(m.AvailPhys, 20000000ULL * 1024);
   EXPECT_EQ(m.AvailPageFile, 7000000ULL * 1024);
-  EXPECT_EQ(m.AvailVirtual, (std::uint64_t{1} << 47) - 800000ULL * 1024);
-  EXPECT_EQ(MemoryStatusFrom("MemFree: 5 kB\n", "", 0).AvailPhys, 5120U);
-  EXPECT_EQ(MemoryStatusFrom("", Status, 1024).AvailVirtual, 0U);
+  // Virtual memory is the commit limit, not a 64-bit address space.
+  EXPECT_EQ(m.TotalVirtual, 24384000ULL * 1024);
+  EXPECT_EQ(m.AvailVirtual, (24384000ULL - 9000000ULL) * 1024);
+  EXPECT_EQ(MemoryStatusFrom("MemFree: 5 kB\n").AvailPhys, 5120U);
+  EXPECT_EQ(MemoryStatusFrom("CommitLimit: 5 kB\nCommitted_AS: 9 kB\n").AvailVirtual, 0U);
 
   const ProcessMemory p = ProcessMemoryFrom(Status, 42);
   EXPECT_EQ(p.PeakWorkingSetSize, 120000ULL * 1024);

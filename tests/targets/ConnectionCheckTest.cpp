@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+
 #include <targets/ConnectionCheck.h>
 #include <targets/OpenTarget.h>
 #include <text/TextFile.h>
@@ -80,6 +83,29 @@ TEST(ConnectionCheck, ABarePathLineIsCheckedAndWrittenInFull) {
   EXPECT_EQ(counts.Opened, 2);
   EXPECT_EQ(counts.Failed, 0);
   EXPECT_TRUE(failures.empty());
+}
+
+TEST(ConnectionCheck, RelativeAndHomePathsAreKeptAbsolute) {
+  TempDir dir;
+  WriteBytes(dir / "a.mdb", "x");
+  std::filesystem::create_directories(dir / "sub");
+  const std::string a = (dir / "a.mdb").string();
+  FakeConnection world({{a, FakeDatabaseData{}}});
+  const std::filesystem::path before = std::filesystem::current_path();
+  const char* home = std::getenv("HOME");
+  const std::string oldHome = home != nullptr ? home : "";
+  std::filesystem::current_path(dir / "sub");
+  setenv("HOME", dir.Path().c_str(), 1);
+  Lines lines = {"\"??\"|\"\"|\"../a.mdb\"", "\"??\"|\"\"|\"~/a.mdb\"",
+                 "\"??\"|\"\"|\"C:\\data\\a.mdb\""};
+  const CheckCounts counts = RunConnectionCheck(world.Dao, lines, {});
+  std::filesystem::current_path(before);
+  setenv("HOME", oldHome.c_str(), 1);
+  EXPECT_EQ(counts.Opened, 2);
+  EXPECT_EQ(lines[0], "\"OK\"|\"\"|\"" + a + "\"");
+  EXPECT_EQ(lines[1], "\"OK\"|\"\"|\"" + a + "\"");
+  // A path that names no file here is left as typed.
+  EXPECT_TRUE(lines[2].ends_with("|\"C:\\data\\a.mdb\"")) << lines[2];
 }
 
 TEST(ConnectionCheck, StopsBeforeTheNextLineWhenAsked) {

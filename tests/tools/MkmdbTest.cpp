@@ -58,7 +58,8 @@ TEST_F(MkmdbTest, WrongUsageExitsWithTwo) {
   EXPECT_TRUE(Leftovers().empty());
   const ProcessResult help = Run({"--help"});
   EXPECT_EQ(help.ExitCode, 0);
-  EXPECT_NE(help.Out.find("--synthetic tables=N,fields=M,indexes=K,relations=R OUT.mdb"),
+  EXPECT_NE(help.Out.find(
+                "--synthetic tables=N,fields=M,indexes=K,relations=R[,rows=N[,edges=0]] OUT.mdb"),
             std::string::npos);
 }
 
