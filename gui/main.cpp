@@ -11,6 +11,7 @@
 #include <gui/AppMessage.h>
 #include <gui/MainForm.h>
 #include <gui/QtTranslations.h>
+#include <gui/SingleInstance.h>
 #include <jet/JetEngine.h>
 #include <platform/Shortcut.h>
 #include <platform/VersionInfo.h>
@@ -41,19 +42,38 @@ int main(int argc, char* argv[]) {
     ShowErrorBox(QString::fromStdString(*error));
   }
 
-  TMainForm form(*dao, wording, DefaultMainFormEnvironment(executable));
-  form.show();
   // Files named on the command line ("Open with" from a file manager) are
   // added as if dropped.
   std::vector<std::string> files;
+  bool newWindow = false;
   const QStringList arguments = QApplication::arguments();
   for (qsizetype i = 1; i < arguments.size(); ++i) {
+    if (arguments[i] == QStringLiteral("--new-window")) {
+      newWindow = true;
+      continue;
+    }
     // A launcher's own argument, or a name of nothing, must not clear the
     // list a drop would clear.
     if (arguments[i].toStdString() == ShortcutArgument) continue;
     std::error_code error;
     const std::filesystem::path path = std::filesystem::absolute(arguments[i].toStdString(), error);
     if (!error && std::filesystem::exists(path, error)) files.push_back(path.string());
+  }
+  // One window per user, so that two do not write the same settings and
+  // list files; --new-window opens another all the same.
+  if (!newWindow && HandOverToRunningWindow(SingleInstanceName(), files)) return 0;
+
+  TMainForm form(*dao, wording, DefaultMainFormEnvironment(executable));
+  form.show();
+  std::unique_ptr<TSingleInstanceServer> server;
+  if (!newWindow) {
+    server = std::make_unique<TSingleInstanceServer>(
+        SingleInstanceName(), [&form](const std::vector<std::string>& handed) {
+          if (!handed.empty()) form.AddFiles(handed);
+          form.showNormal();
+          form.raise();
+          form.activateWindow();
+        });
   }
   if (!files.empty()) form.AddFiles(files);
   const int result = QApplication::exec();
