@@ -25,7 +25,8 @@ bool HandOverWhileServing(const QString& name, const std::vector<std::string>& f
   });
   QElapsedTimer timer;
   timer.start();
-  while (!done && timer.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  while (!done && timer.elapsed() < 10000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   second.join();
   return taken;
 }
@@ -36,9 +37,8 @@ TEST(SingleInstance, ASecondStartHandsItsFilesToTheFirstAndOnlyThen) {
   EXPECT_FALSE(HandOverToRunningWindow(name, {"/a.mdb"}));
 
   std::vector<std::vector<std::string>> received;
-  TSingleInstanceServer server(name, [&](const std::vector<std::string>& files) {
-    received.push_back(files);
-  });
+  TSingleInstanceServer server(
+      name, [&](const std::vector<std::string>& files) { received.push_back(files); });
   ASSERT_TRUE(server.Listening());
   const std::vector<std::string> files = {"/data/販売 2026.mdb", "/odd/line\nbreak%.accdb"};
   EXPECT_TRUE(HandOverWhileServing(name, files));
