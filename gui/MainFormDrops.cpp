@@ -51,7 +51,12 @@ bool TMainForm::AddFiles(const std::vector<std::string>& paths) {
   for (const std::string& path : paths) {
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(path, error);
-    if (error || !std::filesystem::exists(status)) continue;
+    // A name of nothing (a start's argument, a hand-over) is listed all the
+    // same: the check then says NG for it rather than nothing at all.
+    if (error || !std::filesystem::exists(status)) {
+      add(path);
+      continue;
+    }
     if (std::filesystem::is_directory(status)) {
       for (const std::filesystem::path& file : FindDatabaseFiles(path)) add(file.string());
     } else {

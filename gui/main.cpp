@@ -52,12 +52,12 @@ int main(int argc, char* argv[]) {
       newWindow = true;
       continue;
     }
-    // A launcher's own argument, or a name of nothing, must not clear the
-    // list a drop would clear.
+    // A launcher's own argument must not clear the list a drop would
+    // clear; a name of nothing is listed, and the check says NG for it.
     if (arguments[i].toStdString() == ShortcutArgument) continue;
     std::error_code error;
     const std::filesystem::path path = std::filesystem::absolute(arguments[i].toStdString(), error);
-    if (!error && std::filesystem::exists(path, error)) files.push_back(path.string());
+    if (!error) files.push_back(path.lexically_normal().string());
   }
   // One window per user, so that two do not write the same settings and
   // list files; --new-window opens another all the same.

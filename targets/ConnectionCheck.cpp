@@ -64,6 +64,7 @@ CheckCounts RunConnectionCheck(TDao360& dao, std::vector<std::string>& lines,
     tellUpTo(lineOf[done]);
     ++done;
   };
+  counts.TargetCount = static_cast<int>(targets.size());
   ForEachHooks each;
   each.StopRequested = [&] {
     tellUpTo(lineOf[done] - 1);
@@ -83,13 +84,19 @@ CheckCounts RunConnectionCheck(TDao360& dao, std::vector<std::string>& lines,
 }
 
 std::string CheckSummaryText(const CheckCounts& counts) {
+  // The count is of the lines that name a target, so that OK and NG add up
+  // to it; lines that name none (notes, blank lines) are counted apart.
+  const int notes = counts.LineCount - counts.TargetCount;
   return fmt::sprintf(
       "%d 行のリストのうち、%d 個に接続でき、%d 個に接続できませんでした。\r\n"
+      "%s"
       "接続できた %d 個のファイルのみ解析します。\r\n"
       "\r\n"
       "「NG」で始まる行が接続できなかったファイルです。\r\n"
       "パスワード間違いがあれば修正してください。",
-      counts.LineCount, counts.Opened, counts.Failed, counts.Opened);
+      counts.TargetCount, counts.Opened, counts.Failed,
+      notes > 0 ? fmt::sprintf("（ファイルを指さない %d 行は数えていません。）\r\n", notes) : "",
+      counts.Opened);
 }
 
 }  // namespace tabulon

@@ -15,7 +15,8 @@
 namespace tabulon {
 
 struct CheckCounts {
-  int LineCount = 0;  // every line of the list, targets or not
+  int LineCount = 0;    // every line of the list, targets or not
+  int TargetCount = 0;  // the lines that name a target
   int Opened = 0;
   int Failed = 0;
   bool Stopped = false;  // StopRequested ended the check early

@@ -1,5 +1,9 @@
 #include <targets/TargetLine.h>
 
+#include <cctype>
+
+#include <text/TextCompare.h>
+
 #include <filesystem>
 #include <iterator>
 #include <system_error>
@@ -82,6 +86,32 @@ std::string JoinTargetLine(const std::vector<std::string>& fields) {
   return line;
 }
 
+namespace {
+
+// A line that reads as a path even where it names nothing: absolute, from
+// here, from home, a Windows drive or share, or one word ending in an
+// Access file's extension. Such a line is a target (that fails to open),
+// not a note, so that a missing file is never passed over in silence.
+bool LooksLikePath(std::string_view text) {
+  if (text.starts_with("/") || text.starts_with("./") || text.starts_with("../") ||
+      text.starts_with("~/") || text.starts_with("\\\\")) {
+    return true;
+  }
+  if (text.size() >= 3 && std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':' &&
+      (text[2] == '\\' || text[2] == '/')) {
+    return true;
+  }
+  if (text.find_first_of(" \t") != std::string_view::npos) return false;
+  for (const std::string_view end : {".mdb", ".accdb", ".mde", ".accde", ".mda", ".accda"}) {
+    if (text.size() > end.size() && EqualsNoCase(text.substr(text.size() - end.size()), end)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 std::optional<Target> TargetOfLine(std::string_view line) {
   std::vector<std::string> fields = SplitTargetLine(line);
   // A path typed or pasted alone means that file, as a drop would, even
@@ -94,7 +124,8 @@ std::optional<Target> TargetOfLine(std::string_view line) {
     if (!quoted || (fields.size() == 1 && bare.size() >= 2 && bare.back() == Quote)) {
       const std::string path = quoted ? fields[0] : std::string(bare);
       std::error_code error;
-      if (std::filesystem::is_regular_file(path, error)) {
+      if (std::filesystem::is_regular_file(path, error) ||
+          (fields.size() < 3 && LooksLikePath(path))) {
         return Target{std::string(UncheckedStatus), std::string(PasswordPlaceholder), path, {}};
       }
     }

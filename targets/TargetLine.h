@@ -41,10 +41,12 @@ struct Target {
 };
 
 // The target a line names: a line with at least three fields, or a line
-// that holds only the path of an existing file (in double quotes or not),
-// which is taken as that file dropped: unchecked, with the placeholder for
-// its password. nullopt for any other line, which is a note and is passed
-// over.
+// that holds only a path (in double quotes or not) — of an existing file,
+// or one that reads as a path (absolute, "./", "../", "~/", a Windows
+// drive or share, or one word ending in .mdb, .accdb, ...) even where
+// nothing is there — which is taken as that file dropped: unchecked, with
+// the placeholder for its password. nullopt for any other line, which is
+// a note and is passed over.
 std::optional<Target> TargetOfLine(std::string_view line);
 
 // The line of `target`, every field quoted, Rest included.

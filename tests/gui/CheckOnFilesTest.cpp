@@ -47,7 +47,8 @@ TEST(MainFormCheck, WriterFixturesThroughTheJetEngine) {
                 "' が見つかりません。\"|\"\"|\"" + (world.Dir / "none.mdb").string() + "\"\n");
   ASSERT_EQ(world.Informations.size(), 1U);
   EXPECT_EQ(world.Informations[0],
-            "6 行のリストのうち、2 個に接続でき、2 個に接続できませんでした。\r\n"
+            "4 行のリストのうち、2 個に接続でき、2 個に接続できませんでした。\r\n"
+            "（ファイルを指さない 2 行は数えていません。）\r\n"
             "接続できた 2 個のファイルのみ解析します。\r\n\r\n"
             "「NG」で始まる行が接続できなかったファイルです。\r\n"
             "パスワード間違いがあれば修正してください。");

@@ -8,6 +8,7 @@
 
 #include <targets/ConnectionCheck.h>
 #include <targets/OpenTarget.h>
+#include <targets/TargetLine.h>
 #include <text/TextFile.h>
 
 #include <tests/support/FakeEngine.h>
@@ -79,10 +80,31 @@ TEST(ConnectionCheck, ABarePathLineIsCheckedAndWrittenInFull) {
   hooks.NotOpened = [&](const OpenFailure& failure) { failures.push_back(failure); };
   const CheckCounts counts = RunConnectionCheck(world.Dao, lines, hooks);
   const std::string checked = "\"OK\"|\"PASSWORD_HERE\"|\"" + path + "\"";
-  EXPECT_EQ(lines, (Lines{checked, checked, "/no/such.mdb", "a note"}));
+  // A bare path of nothing is a target that fails, never a silent note.
+  EXPECT_EQ(lines,
+            (Lines{checked, checked,
+                   "\"NG ファイル '/no/such.mdb' が見つかりません。\"|\"PASSWORD_HERE\"|\"/no/"
+                   "such.mdb\"",
+                   "a note"}));
   EXPECT_EQ(counts.Opened, 2);
-  EXPECT_EQ(counts.Failed, 0);
-  EXPECT_TRUE(failures.empty());
+  EXPECT_EQ(counts.Failed, 1);
+  EXPECT_EQ(counts.TargetCount, 3);
+  EXPECT_EQ(failures.size(), 1U);
+  EXPECT_EQ(CheckSummaryText(counts),
+            "3 行のリストのうち、2 個に接続でき、1 個に接続できませんでした。\r\n"
+            "（ファイルを指さない 1 行は数えていません。）\r\n"
+            "接続できた 2 個のファイルのみ解析します。\r\n"
+            "\r\n"
+            "「NG」で始まる行が接続できなかったファイルです。\r\n"
+            "パスワード間違いがあれば修正してください。");
+  // What reads as a path, and what stays a note.
+  for (const char* typed : {"./a.mdb", "../b.ACCDB", "~/c.mdb", "C:\\x\\d.mdb", "\\\\srv\\e.mdb",
+                            "f.accdb", "\"/g h.mdb\""}) {
+    EXPECT_TRUE(TargetOfLine(typed).has_value()) << typed;
+  }
+  for (const char* note : {"a note", "see a.mdb", "メモ", "mdb"}) {
+    EXPECT_FALSE(TargetOfLine(note).has_value()) << note;
+  }
 }
 
 TEST(ConnectionCheck, RelativeAndHomePathsAreKeptAbsolute) {

@@ -59,7 +59,7 @@ TEST(TargetLine, EveryWrittenLineSplitsBackToItsFields) {
   }
 }
 
-TEST(TargetLine, ALineHoldingOnlyAnExistingFileIsThatFileDropped) {
+TEST(TargetLine, ALineHoldingOnlyAPathIsThatFileDropped) {
   test::TempDir dir;
   const std::string spaced = (dir / "my data 表.mdb").string();
   test::WriteBytes(spaced, "x");
@@ -73,9 +73,13 @@ TEST(TargetLine, ALineHoldingOnlyAnExistingFileIsThatFileDropped) {
   };
   EXPECT_EQ(targetOf(spaced), TargetLineOf(*dropped(spaced)));
   EXPECT_EQ(targetOf("  \"" + spaced + "\"\t"), TargetLineOf(*dropped(spaced)));
+  // A path of nothing, or of a folder, is still a target: its check says
+  // NG rather than nothing.
+  for (const std::string& path : {(dir / "none.mdb").string(), (dir / "folder.mdb").string()}) {
+    EXPECT_EQ(targetOf(path), TargetLineOf(*dropped(path)));
+  }
   for (const std::string& note :
-       {(dir / "none.mdb").string(), (dir / "folder.mdb").string(), "\"" + spaced,
-        "\"pw\"|\"" + spaced + "\"", std::string("a note"), std::string()}) {
+       {"\"" + spaced, "\"pw\"|\"" + spaced + "\"", std::string("a note"), std::string()}) {
     EXPECT_EQ(targetOf(note), "note") << note;
   }
   EXPECT_EQ(targetOf("OK|pw|/none.mdb|more"), R"("OK"|"pw"|"/none.mdb"|"more")");
