@@ -60,6 +60,14 @@ DateParts SplitDate(Date date) {
 
 }  // namespace
 
+std::optional<std::string> DateIsoText(const Date& date) {
+  if (!std::isfinite(date.Days) || std::fabs(date.Days) > 2958466.0) return std::nullopt;
+  const DateParts p = SplitDate(date);
+  if (p.Year < 100 || p.Year > 9999) return std::nullopt;
+  return fmt::format("{:04d}-{:02d}-{:02d}T{:02d}:{:02d}:{:02d}", p.Year, p.Month, p.Day, p.Hour,
+                     p.Minute, p.Second);
+}
+
 std::string VariantToText(const Variant& value) {
   struct Visitor {
     std::string operator()(const Empty&) const { return ""; }

@@ -4,6 +4,7 @@
 // shows it.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -42,5 +43,9 @@ using Variant = std::variant<Empty, Null, bool, std::int64_t, float, double, Cur
 std::string VariantToText(const Variant& value);
 // The same; text is moved out rather than copied.
 std::string VariantToText(Variant&& value);
+
+// A date in ISO 8601, "YYYY-MM-DDTHH:MM:SS", rounded to the second as its
+// text is; nullopt outside the years 100 to 9999.
+std::optional<std::string> DateIsoText(const Date& date);
 
 }  // namespace tabulon::dao

@@ -65,7 +65,7 @@ void WriteDiffJson(JsonWriter& json, const std::vector<SchemaChange>& changes,
                    const std::vector<UnreadablePart>& unreadable) {
   json.BeginObject();
   json.Key("formatVersion");
-  json.Number(JsonFormatVersion);
+  json.Number(DiffFormatVersion);
   json.Key("old");
   json.String(oldName);
   json.Key("new");

@@ -1,5 +1,7 @@
 #include <outputs/JsonDocument.h>
 
+#include <optional>
+
 #include <exception>
 
 #include <dao/Variant.h>
@@ -38,6 +40,23 @@ void PutBool(JsonWriter& json, std::string_view key, auto&& read) {
 
 void PutVariantText(JsonWriter& json, std::string_view key, auto&& read) {
   Put(json, key, [&] { json.String(dao::VariantToText(read())); });
+}
+
+// A date as the report shows it under `key`, and in ISO 8601 under
+// "<key>Iso" (days since 1899-12-30 to the second, as the report rounds).
+void PutDate(JsonWriter& json, std::string_view key, auto&& read) {
+  std::optional<dao::Variant> value;
+  Put(json, key, [&] {
+    value = read();
+    json.String(dao::VariantToText(*value));
+  });
+  if (!value) return;
+  if (const auto* date = std::get_if<dao::Date>(&*value)) {
+    if (const std::optional<std::string> iso = dao::DateIsoText(*date)) {
+      json.Key(std::string(key) + "Iso");
+      json.String(*iso);
+    }
+  }
 }
 
 // Integers as numbers, everything else as the report's text.
@@ -182,9 +201,25 @@ void WriteTable(JsonWriter& json, dao::TableDef& table) {
   PutInteger(json, "attributes", [&] { return table.Attributes(); });
   PutText(json, "connect", [&] { return table.Connect(); });
   PutText(json, "sourceTableName", [&] { return table.SourceTableName(); });
-  PutVariantText(json, "recordCount", [&] { return table.RecordCount(); });
-  PutVariantText(json, "dateCreated", [&] { return table.DateCreated(); });
-  PutVariantText(json, "lastUpdated", [&] { return table.LastUpdated(); });
+  std::optional<std::string> countReason;
+  Put(json, "recordCount", [&] {
+    const dao::Variant count = table.RecordCount();
+    const auto* number = std::get_if<std::int64_t>(&count);
+    if (number != nullptr && *number >= 0) {
+      json.Number(*number);
+      return;
+    }
+    // A linked table's rows, and so their count, are in its source.
+    json.Null();
+    countReason =
+        number != nullptr ? "リンク テーブルの行数はリンク元にあります" : dao::VariantToText(count);
+  });
+  if (countReason) {
+    json.Key("recordCountReason");
+    json.String(*countReason);
+  }
+  PutDate(json, "dateCreated", [&] { return table.DateCreated(); });
+  PutDate(json, "lastUpdated", [&] { return table.LastUpdated(); });
   Put(json, "updatable", [&] { BoolOrText(json, table.Updatable()); });
   PutText(json, "validationRule", [&] { return table.ValidationRule(); });
   PutText(json, "validationText", [&] { return table.ValidationText(); });
@@ -207,8 +242,8 @@ void WriteRelation(JsonWriter& json, dao::Relation& relation) {
 void WriteQuery(JsonWriter& json, dao::QueryDef& query) {
   PutText(json, "name", [&] { return query.Name(); });
   PutInteger(json, "type", [&] { return query.Type(); });
-  PutVariantText(json, "dateCreated", [&] { return query.DateCreated(); });
-  PutVariantText(json, "lastUpdated", [&] { return query.LastUpdated(); });
+  PutDate(json, "dateCreated", [&] { return query.DateCreated(); });
+  PutDate(json, "lastUpdated", [&] { return query.LastUpdated(); });
   PutText(json, "connect", [&] { return query.Connect(); });
   PutList(json, "parameters", query.Parameters(), [&](dao::Parameter& parameter) {
     PutText(json, "name", [&] { return parameter.Name(); });
@@ -221,8 +256,8 @@ void WriteContainer(JsonWriter& json, dao::Container& container) {
   PutText(json, "name", [&] { return container.Name(); });
   PutList(json, "documents", container.Documents(), [&](dao::Document& document) {
     PutText(json, "name", [&] { return document.Name(); });
-    PutVariantText(json, "dateCreated", [&] { return document.DateCreated(); });
-    PutVariantText(json, "lastUpdated", [&] { return document.LastUpdated(); });
+    PutDate(json, "dateCreated", [&] { return document.DateCreated(); });
+    PutDate(json, "lastUpdated", [&] { return document.LastUpdated(); });
   });
 }
 

@@ -26,7 +26,11 @@
 
 namespace tabulon::outputs {
 
-inline constexpr int JsonFormatVersion = 1;
+// 2: recordCount a number (null with recordCountReason where the source
+// holds the rows), dates also in ISO 8601 (<date>Iso).
+inline constexpr int JsonFormatVersion = 2;
+// The diff's document, which has its own history.
+inline constexpr int DiffFormatVersion = 1;
 
 class JsonDocument {
  public:

@@ -35,6 +35,12 @@ TEST(VariantToText, DatesAsAJapaneseSystemWritesThem) {
   EXPECT_EQ(VariantToText(Date{61.0}), "1900/03/01");
   EXPECT_EQ(VariantToText(Date{44568.680879895833}), "2022/01/07 16:20:28");
   EXPECT_EQ(VariantToText(Date{1.0 - 0.1 / 86400.0}), "1899/12/31");
+  // The same instants in ISO 8601, for scripts.
+  EXPECT_EQ(DateIsoText(Date{38135.0 + (9 * 3600 + 5 * 60 + 3) / 86400.0}), "2004-05-28T09:05:03");
+  EXPECT_EQ(DateIsoText(Date{0.5}), "1899-12-30T12:00:00");
+  EXPECT_EQ(DateIsoText(Date{-1.25}), "1899-12-29T06:00:00");
+  EXPECT_EQ(DateIsoText(Date{1.0 - 0.1 / 86400.0}), "1899-12-31T00:00:00");
+  EXPECT_EQ(DateIsoText(Date{-700000.0}), std::nullopt);
 }
 
 TEST(VariantToText, NullAndBinaryCannotBeConverted) {

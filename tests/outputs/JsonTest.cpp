@@ -90,17 +90,17 @@ TEST(JsonDocument, KeepsJetdumpsMembersAndNamesFailures) {
   document.Finish();
 
   const nlohmann::ordered_json json = nlohmann::ordered_json::parse(text);
-  EXPECT_EQ(json["formatVersion"], 1);
+  EXPECT_EQ(json["formatVersion"], 2);
   EXPECT_EQ(json["program"]["version"], "1.2.3");
   const auto& database = json["databases"][0];
   EXPECT_EQ(database["file"], "/a.mdb");
   const auto& table = database["tableDefs"][0];
   std::vector<std::string> keys;
   for (const auto& [key, value] : table.items()) keys.push_back(key);
-  EXPECT_EQ(keys, (std::vector<std::string>{"name", "attributes", "connect", "sourceTableName",
-                                            "recordCount", "dateCreated", "lastUpdated",
-                                            "updatable", "validationRule", "validationText",
-                                            "description", "fields", "indexes"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{
+                      "name", "attributes", "connect", "sourceTableName", "recordCount",
+                      "dateCreated", "dateCreatedIso", "lastUpdated", "lastUpdatedIso", "updatable",
+                      "validationRule", "validationText", "description", "fields", "indexes"}));
   EXPECT_EQ(table["description"], "得意先\x01");
   const auto& price = table["fields"][1];
   EXPECT_EQ(price["precision"], 9);

@@ -190,6 +190,30 @@ class Outputs(unittest.TestCase):
             self.assertIn(table["name"], names)
         self.assertIn("\\u0001", out)
 
+    def test_the_schema_refuses_nonsense_members(self):
+        _, out, _ = run("--format", "json", str(self.sample))
+        document = json.loads(out)
+        at = next(i for i, t in enumerate(document["databases"][0]["tableDefs"])
+                  if t.get("indexes") and t.get("fields") and not t.get("connect"))
+        table = document["databases"][0]["tableDefs"][at]
+        self.assertIsInstance(table["recordCount"], int)
+        linked = [t for t in document["databases"][0]["tableDefs"] if t.get("connect")]
+        self.assertTrue(linked and all(t["recordCount"] is None and t["recordCountReason"]
+                                       for t in linked))
+        self.assertRegex(table["dateCreatedIso"], r"^\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}$")
+        validator = jsonschema.Draft202012Validator(self.schema)
+        nonsense = [("fields", 0, "type", 9999), ("fields", 0, "size", -5), ("fields", 0, "size", "abc"),
+                    ("fields", 0, "name", ""), (None, None, "dateCreated", "yesterday"),
+                    (None, None, "recordCount", "many"), ("indexes", 0, "fields", [])]
+        for member, index, key, value in nonsense:
+            broken = json.loads(out)
+            target = broken["databases"][0]["tableDefs"][at]
+            if member:
+                target = target[member][index]
+            target[key] = value
+            with self.subTest(key=key, value=value):
+                self.assertFalse(validator.is_valid(broken))
+
     def test_json_of_every_shared_file_fits_the_schema(self):
         if not TESTDATA.is_dir():
             self.skipTest(f"{TESTDATA} is absent")
