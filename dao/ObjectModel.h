@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <dao/ConnectText.h>
 #include <dao/EngineError.h>
@@ -238,6 +239,21 @@ class Parameter {
   virtual std::int32_t Type() = 0;
 };
 
+// One part of a saved query as the engine keeps it: the kind of part
+// (start 0, type 1, parameter 2, flags 3, remote database 4, table 5,
+// column 6, join 7, where 8, group by 9, having 10, order by 11, end 255),
+// its names, its expression as stored and its flags. Whoever carries a
+// query into another language reads these, not the rebuilt SQL text.
+struct QueryPart {
+  std::int32_t Kind = 0;
+  std::string Name1;  // table, alias, parameter or target name
+  std::string Name2;  // alias, target column, union part
+  std::string Expression;
+  std::int32_t Flag = 0;
+  std::int32_t Extra = 0;  // a text parameter's size
+  bool operator==(const QueryPart&) const = default;
+};
+
 // A saved query.
 class QueryDef {
  public:
@@ -254,6 +270,9 @@ class QueryDef {
   virtual Variant DateCreated() = 0;
   virtual Variant LastUpdated() = 0;
   virtual Collection<Parameter>& Parameters() = 0;
+  // The stored parts, ordered by kind and then as the engine orders each
+  // kind's parts.
+  virtual std::vector<QueryPart> Parts() = 0;
 
  protected:
   virtual std::string StoredConnect() = 0;

@@ -39,4 +39,13 @@ bool IsHiddenQueryName(const std::string& name) {
   return name.size() >= 4 && EqualsNoCase(std::string_view(name).substr(0, 4), "~sq_");
 }
 
+std::vector<dao::QueryPart> JetQueryDef::Parts() {
+  std::vector<dao::QueryPart> parts;
+  parts.reserve(FRows.size());
+  for (const QueryRow& row : FRows) {
+    parts.push_back({row.Attribute, row.Name1, row.Name2, row.Expression, row.Flag, row.Extra});
+  }
+  return parts;
+}
+
 }  // namespace tabulon::jet

@@ -12,6 +12,7 @@
 // - Parameters: the parameter rows in stored order, Type being the row's
 //   type code (DAO's field type codes; 0 for "Value", any type).
 // - DateCreated, LastUpdated: the catalog's dates (Null where it has none).
+// - Parts: the MSysQueries rows, as ReadQueryRows sorts them.
 
 #include <memory>
 #include <string>
@@ -46,6 +47,7 @@ class JetQueryDef : public dao::QueryDef {
   dao::Variant DateCreated() override;
   dao::Variant LastUpdated() override;
   dao::Collection<dao::Parameter>& Parameters() override { return *FParameters; }
+  std::vector<dao::QueryPart> Parts() override;
 
  protected:
   std::string StoredConnect() override;

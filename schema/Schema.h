@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include <dao/ObjectModel.h>
 #include <dao/Variant.h>
 #include <schema/Member.h>
 
@@ -106,6 +107,8 @@ struct Query {
   Member<dao::Variant> DateCreated;
   Member<dao::Variant> LastUpdated;
   List<Parameter> Parameters;
+  // As stored: what carrying the query elsewhere reads (dao::QueryPart).
+  Member<std::vector<dao::QueryPart>> Parts;
 };
 
 struct Database {

@@ -120,6 +120,7 @@ Query ReadQuery(dao::QueryDef& query) {
         asked.Type = ReadMember([&] { return parameter.Type(); });
         return asked;
       });
+  read.Parts = ReadMember([&] { return query.Parts(); });
   return read;
 }
 

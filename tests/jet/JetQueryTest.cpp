@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <jet/JetEngine.h>
 #include <jet/QuerySql.h>
 #include <tests/support/EngineTestSupport.h>
@@ -212,7 +214,19 @@ TEST(JetQueries, JackcessQueryFilesGiveTheSqlItsTestsExpect) {
       EXPECT_EQ(query.SQL(), sql);
       EXPECT_EQ(query.Connect(), type == dao::dbQSQLPassThrough ? "ODBC;" : "");
       EXPECT_TRUE(std::holds_alternative<dao::Date>(query.DateCreated()));
+      // The parts the SQL is rebuilt from: a start and an end around them,
+      // in kind order.
+      const std::vector<dao::QueryPart> parts = query.Parts();
+      ASSERT_GE(parts.size(), 2U);
+      EXPECT_EQ(parts.front().Kind, 0);
+      EXPECT_EQ(parts.back().Kind, 255);
+      EXPECT_TRUE(std::is_sorted(parts.begin(), parts.end(),
+                                 [](const auto& a, const auto& b) { return a.Kind < b.Kind; }));
     }
+    const std::vector<dao::QueryPart> select = queries.Item("SelectQuery").Parts();
+    EXPECT_TRUE(std::any_of(select.begin(), select.end(), [](const dao::QueryPart& part) {
+      return part.Kind == 5 && part.Name1 == "Table1";
+    }));
     dao::QueryDef& update = queries.Item("updatequery");
     ASSERT_EQ(update.Parameters().Count(), 1);
     EXPECT_EQ(update.Parameters().Item(0).Name(), "User Name");

@@ -20,7 +20,8 @@ schema::Query Query(const std::string& name, const std::string& sql) {
                        std::string(),
                        {},
                        {},
-                       std::vector<schema::Member<schema::Parameter>>{}};
+                       std::vector<schema::Member<schema::Parameter>>{},
+                       std::vector<dao::QueryPart>{}};
 }
 
 schema::Database WithQueries(std::vector<schema::Member<schema::Query>> queries) {

@@ -122,36 +122,41 @@ TEST(SchemaReader, KeepsEachFailureInItsPlace) {
 
 TEST(SchemaReader, ReadsSavedQueriesWithoutTheFormsOwn) {
   FakeDatabaseData data = OrdersDatabase();
-  data.Queries = {
-      {"受注一覧",
-       dao::dbQSelect,
-       "SELECT * FROM 受注;",
-       "",
-       dao::Date{38135.0},
-       dao::Date{38136.5},
-       {{"開始日", dao::dbDate, {}}},
-       {}},
-      {"~sq_fフォーム",
-       dao::dbQSelect,
-       "SELECT 1;",
-       "",
-       dao::Date{38135.0},
-       dao::Date{38136.5},
-       {},
-       {}},
-      {"壊れた", dao::dbQUpdate, "", "", dao::Date{38135.0}, dao::Date{38136.5}, {}, {"SQL"}}};
+  FakeQueryData list{"受注一覧",         dao::dbQSelect,     "SELECT * FROM 受注;",         "",
+                     dao::Date{38135.0}, dao::Date{38136.5}, {{"開始日", dao::dbDate, {}}}, {}};
+  list.Parts = {{0, "", "", "", 0, 0}, {5, "受注", "", "", 0, 0}, {255, "", "", "", 0, 0}};
+  data.Queries = {list,
+                  {"~sq_fフォーム",
+                   dao::dbQSelect,
+                   "SELECT 1;",
+                   "",
+                   dao::Date{38135.0},
+                   dao::Date{38136.5},
+                   {},
+                   {}},
+                  {"壊れた",
+                   dao::dbQUpdate,
+                   "",
+                   "",
+                   dao::Date{38135.0},
+                   dao::Date{38136.5},
+                   {},
+                   {"SQL", "Parts"}}};
   const schema::Database db = Read(data);
   ASSERT_TRUE(db.Queries.Ok());
   ASSERT_EQ(db.Queries->size(), 2u);
-  const schema::Query& list = *(*db.Queries)[0];
-  EXPECT_EQ(*list.Name, "受注一覧");
-  EXPECT_EQ(*list.Sql, "SELECT * FROM 受注;");
-  ASSERT_EQ(list.Parameters->size(), 1u);
-  EXPECT_EQ(*(*list.Parameters)[0]->Name, "開始日");
-  EXPECT_EQ(*(*list.Parameters)[0]->Type, dao::dbDate);
+  const schema::Query& read = *(*db.Queries)[0];
+  EXPECT_EQ(*read.Name, "受注一覧");
+  EXPECT_EQ(*read.Sql, "SELECT * FROM 受注;");
+  ASSERT_EQ(read.Parameters->size(), 1u);
+  EXPECT_EQ(*(*read.Parameters)[0]->Name, "開始日");
+  EXPECT_EQ(*(*read.Parameters)[0]->Type, dao::dbDate);
+  ASSERT_TRUE(read.Parts.Ok());
+  EXPECT_EQ(*read.Parts, list.Parts);
   const schema::Query& broken = *(*db.Queries)[1];
   EXPECT_EQ(*broken.Type, dao::dbQUpdate);
   EXPECT_EQ(broken.Sql.Error(), "SQL failed");
+  EXPECT_EQ(broken.Parts.Error(), "Parts failed");
 }
 
 TEST(SchemaReader, PropertyLookupsTellAbsentFromFailed) {

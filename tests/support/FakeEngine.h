@@ -105,7 +105,8 @@ struct FakeQueryData {
   dao::Variant DateCreated = dao::Date{38135.0};
   dao::Variant LastUpdated = dao::Date{38136.5};
   std::vector<FakeParameterData> Parameters;
-  FailSet Fails;  // also "SQL", "Parameters.Count"
+  FailSet Fails;  // also "SQL", "Parameters.Count", "Parts"
+  std::vector<dao::QueryPart> Parts = {};
 };
 
 struct FakeDocumentData {
@@ -353,6 +354,7 @@ class FakeQueryDef : public dao::QueryDef, public FakeObject<FakeQueryData> {
   dao::Variant DateCreated() override { return Get("DateCreated", FData.DateCreated); }
   dao::Variant LastUpdated() override { return Get("LastUpdated", FData.LastUpdated); }
   dao::Collection<dao::Parameter>& Parameters() override { return FParameters; }
+  std::vector<dao::QueryPart> Parts() override { return Get("Parts", FData.Parts); }
 
  private:
   FakeCollection<dao::Parameter, FakeParameter> FParameters;
