@@ -1,11 +1,6 @@
 #include <cli/SqlCommand.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <ostream>
 
@@ -38,35 +33,23 @@ void WriteDataScript(const Target& target, TDao360& open, const SqlRequest& requ
                                                                         : path.parent_path();
   servers::MigrationOutcome outcome;
   if (toStandardOutput) {
-    outcome = servers::WriteMigrationScript(*open.Database(), FileNameOf(target.Path),
-                                            request.Dialect, out, options);
+    outcome = servers::WriteMigrationScript(
+        *open.Database(), FileNameOf(target.Path), request.Dialect,
+        [&](std::string_view text) { out << text; }, options);
     out << std::flush;
   } else {
-    std::string temporary = path.string() + ".tmp-XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) {
-      err << request.Program << ": " << path.string() << ": " << std::strerror(errno) << "\n";
-      status = exit_status::Failed;
-      return;
-    }
-    ::close(fd);
-    {
-      std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-      outcome = servers::WriteMigrationScript(*open.Database(), FileNameOf(target.Path),
-                                              request.Dialect, file, options);
-      file.close();
-      if (!file && outcome.Failure.empty()) outcome.Failure = temporary + ": 書き込めません";
-    }
-    std::error_code error;
-    if (outcome.Failure.empty()) {
-      ::chmod(temporary.c_str(), FileMode);
-      std::filesystem::rename(temporary, path, error);
-    }
-    if (!outcome.Failure.empty() || error) {
-      std::filesystem::remove(temporary, error);
-      if (outcome.Failure.empty()) outcome.Failure = error.message();
-    } else {
-      out << path.string() << "\n";
+    // The file takes its name only once the script is whole.
+    try {
+      AtomicFile file(path, FileMode);
+      outcome = servers::WriteMigrationScript(
+          *open.Database(), FileNameOf(target.Path), request.Dialect,
+          [&](std::string_view text) { file.Write(text); }, options);
+      if (outcome.Failure.empty()) {
+        file.Commit();
+        out << path.string() << "\n";
+      }
+    } catch (const std::exception& e) {
+      outcome.Failure = e.what();
     }
   }
   for (const migrate::MigrationNote& note : outcome.Notes) {

@@ -311,24 +311,10 @@ std::optional<std::vector<LikePart>> LikeParts(std::string_view pattern) {
   return parts;
 }
 
-// PostgreSQL's LIKE takes "\" as its escape character.
-std::string PostgreSqlLike(const std::vector<LikePart>& parts) {
-  std::string out;
-  for (const LikePart& part : parts) {
-    if (part.Is == LikePart::Kind::Any) out += '%';
-    if (part.Is == LikePart::Kind::One) out += '_';
-    if (part.Is != LikePart::Kind::Literal) continue;
-    if (part.Text == "%" || part.Text == "_" || part.Text == "\\") out += '\\';
-    out += part.Text;
-  }
-  return out;
-}
-
-// SQLite's LIKE has no escape character unless one is named.
-std::string SqliteLike(const std::vector<LikePart>& parts, bool& escaped) {
-  escaped = std::any_of(parts.begin(), parts.end(), [](const LikePart& part) {
-    return part.Is == LikePart::Kind::Literal && (part.Text == "%" || part.Text == "_");
-  });
+// A LIKE pattern of the parts; with `escaped`, a backslash before each
+// literal "%", "_" and backslash (PostgreSQL's LIKE always escapes so,
+// SQLite's only when it is named).
+std::string LikeText(const std::vector<LikePart>& parts, bool escaped) {
   std::string out;
   for (const LikePart& part : parts) {
     if (part.Is == LikePart::Kind::Any) out += '%';
@@ -338,6 +324,13 @@ std::string SqliteLike(const std::vector<LikePart>& parts, bool& escaped) {
     out += part.Text;
   }
   return out;
+}
+
+// SQLite's LIKE needs an escape character only for a literal "%" or "_".
+bool NeedsSqliteEscape(const std::vector<LikePart>& parts) {
+  return std::any_of(parts.begin(), parts.end(), [](const LikePart& part) {
+    return part.Is == LikePart::Kind::Literal && (part.Text == "%" || part.Text == "_");
+  });
 }
 
 // A regular expression over the whole value. In PostgreSQL's expressions
@@ -763,12 +756,12 @@ class RuleParser {
     // Access compares without regard to case: ILIKE and ~* on PostgreSQL;
     // SQLite's LIKE folds ASCII itself, its GLOB is given folded text.
     if (FDialect == Dialect::PostgreSql) {
-      return simple ? field.Sql + " " + no + "ILIKE " + QuoteText(PostgreSqlLike(*parts))
+      return simple ? field.Sql + " " + no + "ILIKE " + QuoteText(LikeText(*parts, true))
                     : field.Sql + (no.empty() ? " ~* " : " !~* ") + QuoteText(Regex(*parts));
     }
     if (!simple) return "lower(" + field.Sql + ") " + no + "GLOB " + QuoteText(Glob(*parts));
-    bool escaped = false;
-    const std::string like = SqliteLike(*parts, escaped);
+    const bool escaped = NeedsSqliteEscape(*parts);
+    const std::string like = LikeText(*parts, escaped);
     return field.Sql + " " + no + "LIKE " + QuoteText(like) + (escaped ? " ESCAPE '\\'" : "");
   }
 

@@ -270,6 +270,18 @@ std::int64_t DateMicroseconds(double days) {
   return static_cast<std::int64_t>(whole) * MicrosPerDay + micros;
 }
 
+std::string HexDigits(std::string_view bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    out += digits[byte >> 4];
+    out += digits[byte & 15];
+  }
+  return out;
+}
+
 std::string UnfitFor(Dialect server, std::string_view canonical, Carry carry) {
   if (server == Dialect::PostgreSql) {
     return carry == Carry::Text && canonical.find('\0') != std::string_view::npos

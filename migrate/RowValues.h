@@ -46,6 +46,10 @@ std::string CanonicalOfServerText(std::string_view text, Carry carry);
 // as Null.
 std::string UnfitFor(Dialect server, std::string_view canonical, Carry carry);
 
+// `bytes` as hexadecimal digits in small letters ("00ff"): binary values
+// in the servers' texts and in reject files.
+std::string HexDigits(std::string_view bytes);
+
 // Microseconds since 1899-12-30 00:00 of an Access date.
 std::int64_t DateMicroseconds(double days);
 // The same of a canonical date text; nullopt for another text.

@@ -23,7 +23,8 @@ constexpr std::string_view SqliteReservedPrefix = "sqlite_";
 
 struct ColumnPlan {
   std::string AccessName;
-  int Field = 0;  // position in the table's fields
+  int Field = 0;        // position in the table's fields
+  std::string SqlName;  // as the server keeps it, unquoted
   std::int32_t AccessType = 0;
   bool Calculated = false;
   std::string Sql;  // quoted
@@ -302,7 +303,8 @@ class Writer {
     column.AccessName = name;
     column.Field = position;
     column.AccessType = shape.Type;
-    column.Sql = QuoteName(ClaimName(names, name, tableName, &name));
+    column.SqlName = ClaimName(names, name, tableName, &name);
+    column.Sql = QuoteName(column.SqlName);
     column.Type = type;
     column.NotNull =
         Readable(field.Required, false, tableName, name, "値要求", "NOT NULL にしませんでした") ||
@@ -714,7 +716,14 @@ class Writer {
     for (const ColumnPlan& column : plan.Columns) {
       load.Columns.push_back({column.AccessName, column.Field, column.Sql,
                               CarryOf(column.AccessType).value_or(Carry::Text), column.AccessType,
-                              column.Type.Identity, column.Calculated});
+                              column.Calculated});
+      if (!sqlite && column.Type.Identity) {
+        // The column's name is taken as it is, the table's as SQL reads it.
+        load.Renumber.push_back("SELECT setval(pg_get_serial_sequence(" + QuoteText(plan.Sql) +
+                                ", " + QuoteText(column.SqlName) + "), GREATEST(coalesce(max(" +
+                                column.Sql + "), 0), 1), max(" + column.Sql +
+                                ") IS NOT NULL) FROM " + plan.Sql + ";\n");
+      }
       if (!sqlite && !column.Check.empty()) load.Checks.push_back(column.Check);
     }
     if (!sqlite && !plan.Check.empty()) load.Checks.push_back(plan.Check);
@@ -807,6 +816,12 @@ std::string NoteLine(const MigrationNote& note) {
   if (!note.Table.empty()) where += "テーブル \"" + note.Table + "\"";
   if (!note.Field.empty()) where += " のフィールド \"" + note.Field + "\"";
   return CommentText(where.empty() ? note.Text : where + ": " + note.Text);
+}
+
+std::string ColumnList(const LoadTable& table) {
+  std::vector<std::string> names;
+  for (const LoadColumn& column : table.Columns) names.push_back(column.Sql);
+  return Joined(names);
 }
 
 SqlSchema WriteSqlSchema(const schema::Database& database, std::string_view fileName,

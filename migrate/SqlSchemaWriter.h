@@ -44,7 +44,6 @@ struct LoadColumn {
   std::string Sql;  // quoted
   Carry Carried = Carry::Text;
   std::int32_t AccessType = 0;  // DAO's type code
-  bool Identity = false;        // an AutoNumber the server numbers
   // A calculated field: the reader cannot decode its stored results.
   bool Calculated = false;
 };
@@ -64,7 +63,14 @@ struct LoadTable {
   std::vector<std::string> ForeignKeys;
   // PostgreSQL: the table's CHECK expressions, added after the rows.
   std::vector<std::string> Checks;
+  // PostgreSQL: "SELECT setval(...)" for each AutoNumber, after the rows,
+  // so that it continues past the highest number loaded (SQLite's
+  // AUTOINCREMENT follows the inserted keys itself).
+  std::vector<std::string> Renumber;
 };
+
+// The table's columns, quoted, as a list: "\"a\", \"b\"".
+std::string ColumnList(const LoadTable& table);
 
 struct SqlSchema {
   std::string Text;  // UTF-8, lines ended by "\n"

@@ -31,7 +31,8 @@ class Destination {
   // Readies the target for `tables`: a table of that name that exists is
   // refused (ServerError) unless `replace`, which drops it.
   virtual void Prepare(const std::vector<migrate::LoadTable>& tables, bool replace) = 0;
-  // After the rows: AutoNumbers continue past the highest number loaded.
+  // After the rows: AutoNumbers continue past the highest number loaded
+  // (the table's Renumber statements).
   virtual void Renumber(const migrate::LoadTable& table) = 0;
   // Runs `sql` (one or more statements). Throws ServerError.
   virtual void Execute(const std::string& sql) = 0;
@@ -57,9 +58,9 @@ class Destination {
   // False for a destination that cannot read its rows back (a script).
   virtual bool Verifies() const { return true; }
 
-  // A value the server cannot hold, or "" (PostgreSQL's text holds no
-  // U+0000).
-  virtual std::string Unfit(const std::string& canonical, migrate::Carry carry) const = 0;
+  // The server the destination holds, whose rules (migrate::UnfitFor)
+  // say which values it cannot take.
+  virtual migrate::Dialect Server() const = 0;
 
   // Makes the work visible. Throws ServerError.
   virtual void Commit() = 0;

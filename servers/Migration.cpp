@@ -28,25 +28,10 @@ using migrate::LoadTable;
 
 struct Stopped {};
 
-bool EndsWith(std::string_view text, std::string_view end) {
-  return text.size() >= end.size() && EqualsNoCase(text.substr(text.size() - end.size()), end);
-}
-
 std::string CsvField(std::string_view text) {
   std::string out = "\"";
   for (const char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
   return out + "\"";
-}
-
-std::string HexText(const std::string& bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string out = "\\x";
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    out += digits[byte >> 4];
-    out += digits[byte & 15];
-  }
-  return out;
 }
 
 // A table's rejected rows as CSV: the reason, then every column's value
@@ -72,7 +57,7 @@ class RejectFile {
       if (i < row.size() && row[i]) {
         const bool hex =
             FTable.Columns[i].Carried == Carry::Binary || row[i]->find('\0') != std::string::npos;
-        FOut << CsvField(hex ? HexText(*row[i]) : *row[i]);
+        FOut << CsvField(hex ? "\\x" + migrate::HexDigits(*row[i]) : *row[i]);
       }
     }
     FOut << "\r\n";
@@ -328,7 +313,8 @@ class Migration {
               if (reason.empty()) reason = "\"" + column.AccessName + "\": " + e.what();
               continue;
             }
-            if (const std::string why = FDestination.Unfit(*row[i], column.Carried);
+            if (const std::string why =
+                    migrate::UnfitFor(FDestination.Server(), *row[i], column.Carried);
                 !why.empty() && reason.empty()) {
               reason = "\"" + column.AccessName + "\": " + why;
             }
@@ -403,7 +389,7 @@ MigrationTarget MigrationTargetOf(std::string_view text) {
   if (text.substr(0, 7) == "sqlite:")
     return {migrate::Dialect::Sqlite, std::string(text.substr(7))};
   for (const std::string_view end : {".sqlite", ".sqlite3", ".db"}) {
-    if (EndsWith(text, end)) return {migrate::Dialect::Sqlite, std::string(text)};
+    if (EndsWithNoCase(text, end)) return {migrate::Dialect::Sqlite, std::string(text)};
   }
   return {migrate::Dialect::PostgreSql, std::string(text)};
 }
@@ -461,20 +447,21 @@ MigrationOutcome MigrateDatabase(dao::Database& database, std::string_view fileN
 }
 
 MigrationOutcome WriteMigrationScript(dao::Database& database, std::string_view fileName,
-                                      migrate::Dialect server, std::ostream& out,
+                                      migrate::Dialect server, const ScriptSink& write,
                                       const MigrationOptions& options) {
-  return Migrate(database, fileName, server, options,
-                 [&](const std::vector<migrate::MigrationNote>& notes) {
-                   out << "-- \"" << migrate::CommentText(fileName) << "\" のテーブルと行（"
-                       << migrate::DialectTitle(server) << " 用、tabulon-cli が作成）\n";
-                   out << "-- 移行できなかったもの: "
-                       << (notes.empty() ? "なし" : std::to_string(notes.size()) + " 件") << "\n";
-                   for (const migrate::MigrationNote& note : notes) {
-                     out << "--   " << migrate::NoteLine(note) << "\n";
-                   }
-                   out << "\n";
-                   return OpenScript(out, server);
-                 });
+  return Migrate(
+      database, fileName, server, options, [&](const std::vector<migrate::MigrationNote>& notes) {
+        std::string heading = "-- \"" + migrate::CommentText(fileName) + "\" のテーブルと行（" +
+                              std::string(migrate::DialectTitle(server)) +
+                              " 用、tabulon-cli が作成）\n";
+        heading += "-- 移行できなかったもの: " +
+                   (notes.empty() ? std::string("なし") : std::to_string(notes.size()) + " 件") +
+                   "\n";
+        for (const migrate::MigrationNote& note : notes) {
+          heading += "--   " + migrate::NoteLine(note) + "\n";
+        }
+        return OpenScript(write, server, heading + "\n");
+      });
 }
 
 }  // namespace tabulon::servers

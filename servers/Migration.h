@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +17,7 @@
 #include <dao/ObjectModel.h>
 #include <migrate/Dialect.h>
 #include <migrate/SqlSchemaWriter.h>
+#include <servers/Script.h>
 
 namespace tabulon::servers {
 
@@ -78,10 +78,11 @@ struct MigrationOutcome {
 MigrationOutcome MigrateDatabase(dao::Database& database, std::string_view fileName,
                                  const MigrationTarget& target, const MigrationOptions& options);
 
-// The same as one SQL script on `out` (servers/Script.h), headed by what
-// the schema could not carry; nothing is read back.
+// The same as one SQL script given to `write` piece by piece
+// (servers/Script.h), headed by what the schema could not carry; nothing
+// is read back.
 MigrationOutcome WriteMigrationScript(dao::Database& database, std::string_view fileName,
-                                      migrate::Dialect server, std::ostream& out,
+                                      migrate::Dialect server, const ScriptSink& write,
                                       const MigrationOptions& options);
 
 }  // namespace tabulon::servers

@@ -15,6 +15,7 @@ namespace {
 
 using migrate::Carry;
 using migrate::CarryOf;
+using migrate::ColumnList;
 using migrate::LoadTable;
 
 struct ConnectionClose {
@@ -70,42 +71,41 @@ void PutNumeric(std::string& out, const std::string& text) {
   for (std::size_t i = first; i < last; ++i) PutBig(out, digits[i], 2);
 }
 
+// A fixed-size value of `bytes` bytes, its length in front.
+void PutSized(std::string& out, std::uint64_t value, int bytes) {
+  PutBig(out, static_cast<std::uint64_t>(bytes), 4);
+  PutBig(out, value, bytes);
+}
+
+template <class Float, class Bits>
+Bits BitsOf(Float number) {
+  Bits bits = 0;
+  std::memcpy(&bits, &number, sizeof bits);
+  return bits;
+}
+
 // One value (not Null), with its length in front.
 void PutBinaryValue(std::string& out, const std::string& value, std::int32_t type) {
   switch (type) {
     case dao::dbBoolean:
-      PutBig(out, 1, 4);
-      out += value == "1" ? '\1' : '\0';
+      PutSized(out, value == "1" ? 1 : 0, 1);
       return;
     case dao::dbByte:
     case dao::dbInteger:
-      PutBig(out, 2, 4);
-      PutBig(out, static_cast<std::uint16_t>(std::stoi(value)), 2);
+      PutSized(out, static_cast<std::uint16_t>(std::stoi(value)), 2);
       return;
     case dao::dbLong:
-      PutBig(out, 4, 4);
-      PutBig(out, static_cast<std::uint32_t>(std::stol(value)), 4);
+      PutSized(out, static_cast<std::uint32_t>(std::stol(value)), 4);
       return;
     case dao::dbBigInt:
-      PutBig(out, 8, 4);
-      PutBig(out, static_cast<std::uint64_t>(std::stoll(value)), 8);
+      PutSized(out, static_cast<std::uint64_t>(std::stoll(value)), 8);
       return;
-    case dao::dbSingle: {
-      const float number = std::strtof(value.c_str(), nullptr);
-      std::uint32_t bits = 0;
-      std::memcpy(&bits, &number, 4);
-      PutBig(out, 4, 4);
-      PutBig(out, bits, 4);
+    case dao::dbSingle:
+      PutSized(out, BitsOf<float, std::uint32_t>(std::strtof(value.c_str(), nullptr)), 4);
       return;
-    }
-    case dao::dbDouble: {
-      const double number = std::strtod(value.c_str(), nullptr);
-      std::uint64_t bits = 0;
-      std::memcpy(&bits, &number, 8);
-      PutBig(out, 8, 4);
-      PutBig(out, bits, 8);
+    case dao::dbDouble:
+      PutSized(out, BitsOf<double, std::uint64_t>(std::strtod(value.c_str(), nullptr)), 8);
       return;
-    }
     case dao::dbCurrency:
     case dao::dbDecimal:
       PutNumeric(out, value);
@@ -123,8 +123,7 @@ void PutBinaryValue(std::string& out, const std::string& value, std::int32_t typ
     default:
       if (CarryOf(type) == Carry::Date) {
         const std::int64_t micros = migrate::CanonicalDateMicroseconds(value).value_or(0);
-        PutBig(out, 8, 4);
-        PutBig(out, static_cast<std::uint64_t>(micros - PostgreSqlEpochDays * MicrosPerDay), 8);
+        PutSized(out, static_cast<std::uint64_t>(micros - PostgreSqlEpochDays * MicrosPerDay), 8);
         return;
       }
       // Text, memo, binary and OLE: their bytes.
@@ -207,15 +206,9 @@ std::string CanonicalOfBinary(std::string_view bytes, std::int32_t type, Carry c
     }
     case dao::dbGUID: {
       need(16);
-      static const char digits[] = "0123456789abcdef";
-      std::string out;
-      for (std::size_t i = 0; i < 16; ++i) {
-        if (i == 4 || i == 6 || i == 8 || i == 10) out += '-';
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        out += digits[byte >> 4];
-        out += digits[byte & 15];
-      }
-      return out;
+      const std::string hex = migrate::HexDigits(bytes);
+      return hex.substr(0, 8) + "-" + hex.substr(8, 4) + "-" + hex.substr(12, 4) + "-" +
+             hex.substr(16, 4) + "-" + hex.substr(20);
     }
     default:
       if (carry == Carry::Date) {
@@ -225,25 +218,6 @@ std::string CanonicalOfBinary(std::string_view bytes, std::int32_t type, Carry c
       }
       return std::string(bytes);
   }
-}
-
-std::string HexBytes(const std::string& value) {
-  std::string out = "\\x";
-  static const char digits[] = "0123456789abcdef";
-  for (const char c : value) {
-    const auto byte = static_cast<unsigned char>(c);
-    out += digits[byte >> 4];
-    out += digits[byte & 15];
-  }
-  return out;
-}
-
-std::string ColumnList(const LoadTable& table) {
-  std::string out;
-  for (const migrate::LoadColumn& column : table.Columns) {
-    out += (out.empty() ? "" : ", ") + column.Sql;
-  }
-  return out;
 }
 
 class PostgreSqlDestination : public Destination {
@@ -284,25 +258,7 @@ class PostgreSqlDestination : public Destination {
   }
 
   void Renumber(const LoadTable& table) override {
-    for (const migrate::LoadColumn& column : table.Columns) {
-      if (!column.Identity) continue;
-      const std::string qualified = FSchema + "." + table.Sql;
-      const std::string unquoted = column.Sql.substr(1, column.Sql.size() - 2);
-      std::string name;
-      for (std::size_t i = 0; i < unquoted.size(); ++i) {
-        name += unquoted[i];
-        if (unquoted[i] == '"') ++i;  // "" stands for one quote
-      }
-      const char* values[] = {qualified.c_str(), name.c_str()};
-      Result set(PQexecParams(
-          FConnection.get(),
-          ("SELECT setval(pg_get_serial_sequence($1, $2), "
-           "GREATEST(coalesce(max(" +
-           column.Sql + "), 0), 1), max(" + column.Sql + ") IS NOT NULL) FROM " + table.Sql)
-              .c_str(),
-          2, nullptr, values, nullptr, nullptr, 0));
-      Check(set.get(), PGRES_TUPLES_OK);
-    }
+    for (const std::string& statement : table.Renumber) Number(statement);
   }
 
   void Execute(const std::string& sql) override {
@@ -357,7 +313,8 @@ class PostgreSqlDestination : public Destination {
           values[i] = nullptr;
           continue;
         }
-        texts[i] = table.Columns[i].Carried == Carry::Binary ? HexBytes(*row[i]) : *row[i];
+        texts[i] = table.Columns[i].Carried == Carry::Binary ? "\\x" + migrate::HexDigits(*row[i])
+                                                             : *row[i];
         values[i] = texts[i].c_str();
       }
       Execute("SAVEPOINT tabulon_row;");
@@ -458,22 +415,23 @@ class PostgreSqlDestination : public Destination {
     if (!ended) throw ServerError("読み戻しが途中で終わりました");
   }
 
-  std::string Unfit(const std::string& canonical, Carry carry) const override {
-    return migrate::UnfitFor(migrate::Dialect::PostgreSql, canonical, carry);
-  }
+  migrate::Dialect Server() const override { return migrate::Dialect::PostgreSql; }
 
   void Commit() override { Execute("COMMIT;"); }
 
  private:
-  std::string Message() const {
-    std::string text = FConnection ? PQerrorMessage(FConnection.get()) : "libpq: out of memory";
+  // libpq's messages end in a line break.
+  static std::string Trimmed(std::string text) {
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
     return text;
   }
 
+  std::string Message() const {
+    return Trimmed(FConnection ? PQerrorMessage(FConnection.get()) : "libpq: out of memory");
+  }
+
   static std::string ResultMessage(const PGresult* result) {
-    std::string text = result != nullptr ? PQresultErrorMessage(result) : "";
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    const std::string text = Trimmed(result != nullptr ? PQresultErrorMessage(result) : "");
     return text.empty() ? "サーバーの応答がありません" : text;
   }
 

@@ -12,52 +12,29 @@ namespace tabulon::servers {
 namespace {
 
 using migrate::Carry;
+using migrate::ColumnList;
 using migrate::LoadTable;
-
-std::string Hex(const std::string& bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string out;
-  out.reserve(bytes.size() * 2);
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    out += digits[byte >> 4];
-    out += digits[byte & 15];
-  }
-  return out;
-}
-
-std::string ColumnList(const LoadTable& table) {
-  std::string out;
-  for (const migrate::LoadColumn& column : table.Columns) {
-    out += (out.empty() ? "" : ", ") + column.Sql;
-  }
-  return out;
-}
 
 class ScriptDestination : public Destination {
  public:
-  ScriptDestination(std::ostream& out, migrate::Dialect dialect)
-      : FOut(out), FPostgreSql(dialect == migrate::Dialect::PostgreSql) {
-    FOut << (FPostgreSql ? "SET client_encoding = 'UTF8';\nSET standard_conforming_strings = on;\n"
-                         : "")
-         << "BEGIN;\n";
+  ScriptDestination(ScriptSink write, migrate::Dialect dialect, const std::string& heading)
+      : FWrite(std::move(write)), FDialect(dialect) {
+    Put(heading);
+    if (FDialect == migrate::Dialect::PostgreSql) {
+      Put("SET client_encoding = 'UTF8';\nSET standard_conforming_strings = on;\n");
+    }
+    Put("BEGIN;\n");
   }
 
   void Prepare(const std::vector<LoadTable>&, bool) override {}
 
   void Renumber(const LoadTable& table) override {
-    if (!FPostgreSql) return;  // AUTOINCREMENT follows inserted keys
-    for (const migrate::LoadColumn& column : table.Columns) {
-      if (!column.Identity) continue;
-      FOut << "SELECT setval(pg_get_serial_sequence(" << migrate::QuoteText(table.Sql) << ", "
-           << migrate::QuoteText(column.AccessName) << "), GREATEST(coalesce(max(" << column.Sql
-           << "), 0), 1), max(" << column.Sql << ") IS NOT NULL) FROM " << table.Sql << ";\n";
-    }
+    for (const std::string& statement : table.Renumber) Put(statement);
   }
 
-  void Execute(const std::string& sql) override { FOut << sql; }
+  void Execute(const std::string& sql) override { Put(sql); }
   std::optional<std::string> TryExecute(const std::string& sql) override {
-    FOut << sql;
+    Put(sql);
     return std::nullopt;
   }
   // Unknown: a script holds no rows to count.
@@ -69,8 +46,8 @@ class ScriptDestination : public Destination {
     Row row;
     std::int64_t written = 0;
     std::string line;
-    if (FPostgreSql) {
-      FOut << "\nCOPY " << table.Sql << " (" << ColumnList(table) << ") FROM stdin;\n";
+    if (FDialect == migrate::Dialect::PostgreSql) {
+      Put("\nCOPY " + table.Sql + " (" + ColumnList(table) + ") FROM stdin;\n");
       while (next(row)) {
         line.clear();
         for (std::size_t i = 0; i < row.size(); ++i) {
@@ -78,7 +55,7 @@ class ScriptDestination : public Destination {
           if (!row[i]) {
             line += "\\N";
           } else if (table.Columns[i].Carried == Carry::Binary) {
-            line += "\\\\x" + Hex(*row[i]);
+            line += "\\\\x" + migrate::HexDigits(*row[i]);
           } else {
             // COPY's text format: backslash, tab and line ends escaped, so
             // that no value can end the block ("\.").
@@ -91,20 +68,20 @@ class ScriptDestination : public Destination {
             }
           }
         }
-        FOut << line << '\n';
+        Put(line + '\n');
         ++written;
       }
-      FOut << "\\.\n";
+      Put("\\.\n");
       return written;
     }
-    FOut << "\n";
+    Put("\n");
     while (next(row)) {
       line = "INSERT INTO " + table.Sql + " (" + ColumnList(table) + ") VALUES (";
       for (std::size_t i = 0; i < row.size(); ++i) {
         if (i > 0) line += ", ";
         line += Literal(row[i], table.Columns[i].Carried);
       }
-      FOut << line << ");\n";
+      Put(line + ");\n");
       ++written;
     }
     return written;
@@ -113,18 +90,31 @@ class ScriptDestination : public Destination {
   void ReadBack(const LoadTable&, const std::function<void(const Row&)>&) override {}
   bool Verifies() const override { return false; }
 
-  std::string Unfit(const std::string& canonical, Carry carry) const override {
-    return migrate::UnfitFor(FPostgreSql ? migrate::Dialect::PostgreSql : migrate::Dialect::Sqlite,
-                             canonical, carry);
-  }
+  migrate::Dialect Server() const override { return FDialect; }
 
   void Commit() override {
-    FOut << "\nCOMMIT;\n";
-    FOut.flush();
-    if (!FOut) throw ServerError("書き込めません");
+    Put("\nCOMMIT;\n");
+    Flush();
   }
 
  private:
+  // The text goes out in large pieces, not a write a row.
+  static constexpr std::size_t FlushSize = 1 << 20;
+
+  void Put(std::string_view text) {
+    FBuffer += text;
+    if (FBuffer.size() >= FlushSize) Flush();
+  }
+
+  void Flush() {
+    try {
+      FWrite(FBuffer);
+    } catch (const std::exception& e) {
+      throw ServerError(std::string("書き込めません: ") + e.what());
+    }
+    FBuffer.clear();
+  }
+
   // An SQLite literal: numbers as they are, text quoted (text holding
   // U+0000 or a carriage return, which the sqlite3 shell drops, as bytes
   // cast to text), binary as X'..'.
@@ -145,23 +135,25 @@ class ScriptDestination : public Destination {
       case Carry::Double:
         return *value == "Infinity" ? "9e999" : *value == "-Infinity" ? "-9e999" : *value;
       case Carry::Binary:
-        return "X'" + Hex(*value) + "'";
+        return "X'" + migrate::HexDigits(*value) + "'";
       default:
         if (value->find_first_of(std::string_view("\0\r", 2)) != std::string::npos) {
-          return "CAST(X'" + Hex(*value) + "' AS TEXT)";
+          return "CAST(X'" + migrate::HexDigits(*value) + "' AS TEXT)";
         }
         return migrate::QuoteText(*value);
     }
   }
 
-  std::ostream& FOut;
-  bool FPostgreSql;
+  ScriptSink FWrite;
+  migrate::Dialect FDialect;
+  std::string FBuffer;
 };
 
 }  // namespace
 
-std::unique_ptr<Destination> OpenScript(std::ostream& out, migrate::Dialect dialect) {
-  return std::make_unique<ScriptDestination>(out, dialect);
+std::unique_ptr<Destination> OpenScript(ScriptSink write, migrate::Dialect dialect,
+                                        const std::string& heading) {
+  return std::make_unique<ScriptDestination>(std::move(write), dialect, heading);
 }
 
 }  // namespace tabulon::servers

@@ -6,14 +6,22 @@
 // script, and a row that breaks one makes the whole script fail, never
 // load in part.
 
+#include <functional>
 #include <memory>
-#include <ostream>
+#include <string>
+#include <string_view>
 
 #include <migrate/Dialect.h>
 #include <servers/Destination.h>
 
 namespace tabulon::servers {
 
-std::unique_ptr<Destination> OpenScript(std::ostream& out, migrate::Dialect dialect);
+// Where the script's text goes, piece by piece; what it throws ends the
+// script as a failure.
+using ScriptSink = std::function<void(std::string_view)>;
+
+// The script begins with `heading` (comment lines).
+std::unique_ptr<Destination> OpenScript(ScriptSink write, migrate::Dialect dialect,
+                                        const std::string& heading);
 
 }  // namespace tabulon::servers

@@ -15,6 +15,7 @@ namespace tabulon::servers {
 namespace {
 
 using migrate::Carry;
+using migrate::ColumnList;
 using migrate::LoadTable;
 
 struct DatabaseClose {
@@ -24,14 +25,6 @@ struct StatementFinalize {
   void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
 };
 using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalize>;
-
-std::string ColumnList(const LoadTable& table) {
-  std::string out;
-  for (const migrate::LoadColumn& column : table.Columns) {
-    out += (out.empty() ? "" : ", ") + column.Sql;
-  }
-  return out;
-}
 
 class SqliteDestination : public Destination {
  public:
@@ -141,9 +134,7 @@ class SqliteDestination : public Destination {
     if (stepped != SQLITE_DONE) throw ServerError(Message());
   }
 
-  std::string Unfit(const std::string& canonical, Carry carry) const override {
-    return migrate::UnfitFor(migrate::Dialect::Sqlite, canonical, carry);
-  }
+  migrate::Dialect Server() const override { return migrate::Dialect::Sqlite; }
 
   void Commit() override {
     Execute("COMMIT;");

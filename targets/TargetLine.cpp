@@ -103,7 +103,7 @@ bool LooksLikePath(std::string_view text) {
   }
   if (text.find_first_of(" \t") != std::string_view::npos) return false;
   for (const std::string_view end : {".mdb", ".accdb", ".mde", ".accde", ".mda", ".accda"}) {
-    if (text.size() > end.size() && EqualsNoCase(text.substr(text.size() - end.size()), end)) {
+    if (text.size() > end.size() && EndsWithNoCase(text, end)) {
       return true;
     }
   }

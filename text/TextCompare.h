@@ -25,6 +25,11 @@ inline bool EqualsNoCase(std::string_view a, std::string_view b) {
   return CompareNoCase(a, b) == 0;
 }
 
+// True when `text` ends in `end`, letter case aside (file name endings).
+inline bool EndsWithNoCase(std::string_view text, std::string_view end) {
+  return text.size() >= end.size() && EqualsNoCase(text.substr(text.size() - end.size()), end);
+}
+
 // The first of `items` that `accept` takes and whose name (`nameOf(item)`)
 // is `name` exactly, else the first such that equals it without regard to
 // case; null when none does. Every by-name lookup goes through here, so a
