@@ -14,6 +14,7 @@
 #include <report/AnchorRegistry.h>
 #include <report/HtmlEscape.h>
 #include <report/ReportFile.h>
+#include <report/ReportRun.h>
 #include <words/Wording.h>
 
 namespace tabulon {
@@ -27,9 +28,7 @@ struct ReportContext {
   // --objects: the queries and other objects, and linked tables' sources.
   bool Objects = false;
   // --diagram: ReportSettings::DatabaseDiagram.
-  std::function<std::optional<std::string>(dao::Database&, const std::filesystem::path&,
-                                           const std::string&)>
-      DatabaseDiagram = {};
+  DiagramHook DatabaseDiagram = {};
 
   // The anchor id of the open database. It is keyed by the path as opened,
   // so two files of the same name in different folders get sections of

@@ -1,6 +1,5 @@
 #include <report/ReportRun.h>
 
-#include <cctype>
 #include <ctime>
 #include <exception>
 #include <system_error>
@@ -18,6 +17,7 @@
 #include <report/RelationshipSection.h>
 #include <report/ReportHead.h>
 #include <targets/ForEachDatabase.h>
+#include <text/FileNameUrl.h>
 #include <text/OneLine.h>
 #include <text/SystemReason.h>
 
@@ -96,29 +96,10 @@ class Bar {
 // list, the field listings, the relationships, the close.
 constexpr int FixedSteps = 5;
 
-// A file name as a relative URL: every byte but unreserved ASCII
-// percent-encoded, so that any name (spaces, '#', Japanese) links.
-std::string FileNameUrl(std::string_view name) {
-  static constexpr char Hex[] = "0123456789ABCDEF";
-  std::string url;
-  for (const char c : name) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (std::isalnum(byte) != 0 || c == '-' || c == '.' || c == '_' || c == '~') {
-      url += c;
-    } else {
-      url += '%';
-      url += Hex[byte >> 4];
-      url += Hex[byte & 0xF];
-    }
-  }
-  return url;
-}
-
 // The line that links the database's diagram, when the run makes them.
-void WriteDiagramLink(ReportContext& context) {
-  if (!context.DatabaseDiagram) return;
-  const std::optional<std::string> name =
-      context.DatabaseDiagram(*context.Dao.Database(), context.File.Path(), context.FileId());
+void WriteDiagramLink(ReportContext& context, const DiagramDone& done) {
+  if (!done) return;
+  const std::optional<std::string> name = done();
   if (name) {
     context.File.WriteLine(fmt::sprintf(R"(<p><a href="%s">ER 図 (SVG)</a>)", FileNameUrl(*name)));
   }
@@ -145,10 +126,14 @@ ForEachCounts WriteDatabases(ReportContext& context, const std::vector<Target>& 
                         "' を開けないため、その節を書けません: " + OneLine(failure.Text));
   };
   const auto writeSection = [&](const Target&, TDao360&) {
+    // The diagram is drawn while the section is written.
+    const DiagramDone diagram = context.DatabaseDiagram
+                                    ? context.DatabaseDiagram(*context.Dao.Database(),
+                                                              context.File.Path(), context.FileId())
+                                    : DiagramDone();
     WriteDatabaseHeading(context);
     part.Step();
     const int tableCount = WriteTableList(context);
-    WriteDiagramLink(context);
     part.Step();
     // A step per table, so a large database does not sit still.
     part.SetMaximum(FixedSteps + tableCount);
@@ -159,6 +144,7 @@ ForEachCounts WriteDatabases(ReportContext& context, const std::vector<Target>& 
     part.Step();
     WriteRelationshipSection(context);
     if (context.Objects) WriteObjectSection(context);
+    WriteDiagramLink(context, diagram);
     part.Step();
     part.Step();
     total.Step();

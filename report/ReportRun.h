@@ -19,6 +19,10 @@
 
 namespace tabulon {
 
+using DiagramDone = std::function<std::optional<std::string>()>;
+using DiagramHook =
+    std::function<DiagramDone(dao::Database&, const std::filesystem::path&, const std::string&)>;
+
 // Where the report goes.
 enum class Destination {
   Desktop,      // a dated, unique file in "<name>_out" on the desktop
@@ -40,14 +44,13 @@ struct ReportSettings {
   // The running executable: its name makes the file names and the title,
   // its version the generated-by line.
   std::filesystem::path ExecutablePath;
-  // When set (tabulon-cli --diagram): called in each database's section,
-  // after its table list, with the open database, the report's path and
-  // the database's anchor id. It writes the database's diagram beside the
-  // report and returns the file's name, which the section links in one
-  // line; nullopt links nothing. Unset, the report has no such line.
-  std::function<std::optional<std::string>(dao::Database&, const std::filesystem::path&,
-                                           const std::string&)>
-      DatabaseDiagram;
+  // When set (tabulon-cli --diagram): called as each database's section
+  // starts, with the open database, the report's path and the database's
+  // anchor id. It reads what it needs and may draw while the section is
+  // written; the call it returns, made when the section ends, waits for
+  // the diagram's files and names the one the section links in one line
+  // (nullopt links nothing). Unset, the report has no such line.
+  DiagramHook DatabaseDiagram;
 
   // Environment of the run; the defaults use the system's. Tests replace
   // them to pin the output.

@@ -316,6 +316,69 @@ class Outputs(unittest.TestCase):
         self.assertLess(nodes, 160)
         self.assertGreater(len(svg.findall(f".//{SVG}g[@class='cluster']")), 0)
 
+    def test_too_large_a_diagram_is_drawn_on_sheets_with_an_overview(self):
+        # One chain of 301 related tables, 120 pairs and 5 tables alone.
+        tables, relationships = [], []
+        def table(name):
+            tables.append({"name": name, "columns": [{"name": "ID", "type": "long"},
+                                                     {"name": "Ref", "type": "long"}],
+                           "indexes": [{"name": "PrimaryKey", "primary": True,
+                                        "columns": ["ID"]}]})
+        def relate(name, one, many):
+            relationships.append({"name": name, "table": one, "foreignTable": many,
+                                  "columns": [{"name": "ID", "foreignName": "Ref"}]})
+        chain = ["鎖<img src=x>&\\N\"'"] + [f"鎖{i:03d}" for i in range(1, 301)]
+        for i, name in enumerate(chain):
+            table(name)
+            if i:
+                relate(f"r鎖{i:03d}", chain[i - 1], name)
+        for i in range(120):
+            table(f"対{i:03d}a")
+            table(f"対{i:03d}b")
+            relate(f"r対{i:03d}", f"対{i:03d}a", f"対{i:03d}b")
+        for i in range(5):
+            table(f"独{i}")
+        fixture = self.dir / "sheets.json"
+        fixture.write_text(json.dumps({"tables": tables, "relationships": relationships}))
+        database = self.dir / "sheets.mdb"
+        subprocess.run([MKMDB, str(fixture), str(database)], check=True)
+        run("--diagram", "-o", str(self.dir / "sheets.html"), str(database))
+        report = (self.dir / "sheets.html").read_bytes().decode("cp932")
+        self.assertIn('<a href="sheets_ID0000.svg">', report)
+
+        def picture(name):
+            svg = ET.parse(self.dir / name).getroot()
+            # Each a few screens at most, its title drawn once.
+            self.assertLessEqual(float(svg.get("width").removesuffix("pt")), 3000, name)
+            self.assertLessEqual(float(svg.get("height").removesuffix("pt")), 2400, name)
+            title = svg.find(f"{SVG}g/{SVG}title").text
+            self.assertEqual(1, [t.text for t in svg.iter(f"{SVG}text")].count(title), name)
+            return svg, title
+
+        overview, title = picture("sheets_ID0000.svg")
+        self.assertIn("リレーションシップのない 5 個は省略", title)
+        links = [a.get("{http://www.w3.org/1999/xlink}href") for a in overview.iter(f"{SVG}a")]
+        sheets = sorted(set(links))
+        self.assertEqual([f"sheets_ID0000_{n}.svg" for n in range(1, len(sheets) + 1)], sheets)
+        self.assertGreater(len(sheets), 1)
+        drawn, referred, edges = [], [], []
+        for name in sheets:
+            svg, _ = picture(name)
+            for node in svg.iter(f"{SVG}g"):
+                texts = [t.text for t in node.iter(f"{SVG}text")]
+                if node.get("class") == "node":
+                    drawn.append(texts[0])
+                elif node.get("class") == "node reference":
+                    referred.append(texts[0])
+                    self.assertRegex(texts[1], r"^→ グループ 1 の \d+/\d+$")
+                elif node.get("class") == "edge":
+                    edges.append(texts[0])
+        # Every related table drawn once, every relationship at least once.
+        self.assertEqual(sorted(t["name"] for t in tables if not t["name"].startswith("独")),
+                         sorted(drawn))
+        self.assertTrue(set(referred) <= set(drawn))
+        self.assertEqual({r["name"] for r in relationships}, set(edges))
+
 
 class CommandLine(unittest.TestCase):
     def test_usage_errors_and_files(self):
