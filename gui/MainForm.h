@@ -108,6 +108,9 @@ class TMainForm : public TForm {
   // The one gate every job passes: false, and nothing changes, while a job
   // works; else the job counts as running from here.
   bool BeginJob();
+  // How the last run ended, on the total bar, where it shows whether or not
+  // a notification service is there to tell; `detail` as its tooltip.
+  void ShowRunStatus(const QString& status, const QString& detail);
   void ShowError(const std::string& text) const;
   // Runs `work` on the worker thread; then, on the window's thread and
   // after every call the work queued, `done`, and the close the user asked

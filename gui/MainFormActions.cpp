@@ -111,7 +111,14 @@ bool TMainForm::BeginJob() {
   if (FOperationRunning || FWorker.joinable()) return false;
   FOperationRunning = true;
   ++FJobSerial;
+  ShowRunStatus({}, {});
   return true;
+}
+
+void TMainForm::ShowRunStatus(const QString& status, const QString& detail) {
+  ProgTotal->setFormat(status);
+  ProgTotal->setTextVisible(!status.isEmpty());
+  ProgTotal->setToolTip(detail);
 }
 
 void TMainForm::StartWorker(std::function<void()> work, std::function<void()> done) {
@@ -227,12 +234,31 @@ void TMainForm::BtnDoitClick() {
         // Whatever happened, the window is usable again (the run has
         // already left the busy state).
         front->SetControlsEnabled(true);
+        const QString path =
+            outcome->Path ? QString::fromStdString(outcome->Path->string()) : QString();
+        const QString name =
+            outcome->Path ? QString::fromStdString(outcome->Path->filename().string()) : QString();
+        if (!outcome->Complete) {
+          ShowRunStatus(QStringLiteral("レポートを書き出せませんでした（想定外エラー欄）"), path);
+        } else if (outcome->Written == 0) {
+          ShowRunStatus(QStringLiteral("目次だけを書きました: ") + name, path);
+        } else if (outcome->Stopped) {
+          ShowRunStatus(QStringLiteral("中止しました（%1 個まで）: ").arg(outcome->Written) + name,
+                        path);
+        } else {
+          ShowRunStatus(QStringLiteral("書き出しました: ") + name, path);
+        }
         if (outcome->Complete && outcome->Written == 0) {
           // A report of its index only is no result: said, not announced.
           front->ReportFailure("解析できたデータベースがないため、レポート '" +
                                outcome->Path->string() + "' には目次だけが書かれました。");
         } else if (outcome->Complete && outcome->Path && FEnvironment.ReportWritten) {
-          FEnvironment.ReportWritten(*outcome->Path);
+          FEnvironment.ReportWritten(
+              *outcome->Path,
+              outcome->Stopped
+                  ? QStringLiteral("解析を中止しました（%1 個のデータベースまで書き出しました）")
+                        .arg(outcome->Written)
+                  : QStringLiteral("レポートを書き出しました"));
         }
       });
 }

@@ -22,10 +22,12 @@ MainFormEnvironment DefaultMainFormEnvironment(const std::filesystem::path& exec
   e.ExecuteSaveDialog = [](TSaveDialog& dialog, const QString& fileName, QWidget* owner) {
     return dialog.Execute(fileName, owner);
   };
-  e.ReportWritten = [](const std::filesystem::path& report) {
+  e.ReportWritten = [](const std::filesystem::path& report, const QString& summary) {
+    // A child of the application: it goes, withdrawing what it showed,
+    // when the program ends.
     static TReportNotifier* const notifier =
         new TReportNotifier(QDBusConnection::sessionBus(), {}, QCoreApplication::instance());
-    notifier->Notify(report);
+    notifier->Notify(report, summary);
   };
   e.ShowInfoWindow = [executable](QWidget* owner) {
     InfoFormEnvironment info = DefaultInfoFormEnvironment();

@@ -35,9 +35,9 @@ struct MainFormEnvironment {
       ExecuteSaveDialog;
   // A yes/no question captioned with the application title; true for yes.
   std::function<bool(const QString& text)> Confirm;
-  // Told of each report the run has written to its end (the desktop
-  // notification).
-  std::function<void(const std::filesystem::path& report)> ReportWritten;
+  // Told of each report the run has written to its end, or to where it
+  // was stopped, with the words to head it (the desktop notification).
+  std::function<void(const std::filesystem::path& report, const QString& summary)> ReportWritten;
   // Shows the About window modally.
   std::function<void(QWidget* owner)> ShowInfoWindow;
   // The run's environment (desktop folder, clock, tick count, system

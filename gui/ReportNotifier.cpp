@@ -28,7 +28,17 @@ TReportNotifier::TReportNotifier(QDBusConnection bus, std::function<void(const Q
                SLOT(NotificationClosed(uint, uint)));
 }
 
-void TReportNotifier::Notify(const std::filesystem::path& report) {
+TReportNotifier::~TReportNotifier() {
+  if (!FBus.isConnected()) return;
+  for (const auto& [id, url] : FShown) {
+    QDBusMessage call = QDBusMessage::createMethodCall(Service, Path, Interface,
+                                                       QStringLiteral("CloseNotification"));
+    call << id;
+    FBus.send(call);
+  }
+}
+
+void TReportNotifier::Notify(const std::filesystem::path& report, const QString& summary) {
   if (!FBus.isConnected()) return;
   const QString file = QString::fromStdString(report.string());
   QDBusMessage call =
@@ -36,9 +46,8 @@ void TReportNotifier::Notify(const std::filesystem::path& report) {
   QVariantMap hints;
   hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("tabulon"));
   // Servers may read the body as markup, so the path is escaped for it.
-  call << QStringLiteral("tabulon") << 0u << QStringLiteral("tabulon")
-       << QStringLiteral("レポートを書き出しました") << file.toHtmlEscaped()
-       << QStringList{OpenAction, QStringLiteral("開く")} << hints << -1;
+  call << QStringLiteral("tabulon") << 0u << QStringLiteral("tabulon") << summary
+       << file.toHtmlEscaped() << QStringList{OpenAction, QStringLiteral("開く")} << hints << -1;
   auto* watcher = new QDBusPendingCallWatcher(FBus.asyncCall(call), this);
   const QUrl url = QUrl::fromLocalFile(file);
   connect(watcher, &QDBusPendingCallWatcher::finished, this,

@@ -3,7 +3,9 @@
 // the freedesktop notification service (org.freedesktop.Notifications on
 // the session bus) that names the report and offers to open it with the
 // desktop's handler for HTML. Where no notification service answers,
-// nothing happens; nothing waits for the service either.
+// nothing happens; nothing waits for the service either. The notifications
+// still shown are withdrawn when the notifier goes (the program ends), as
+// their action would then open nothing.
 
 #include <filesystem>
 #include <functional>
@@ -11,6 +13,7 @@
 
 #include <QDBusConnection>
 #include <QObject>
+#include <QString>
 #include <QUrl>
 
 namespace tabulon {
@@ -25,8 +28,13 @@ class TReportNotifier : public QObject {
   explicit TReportNotifier(QDBusConnection bus, std::function<void(const QUrl&)> open = {},
                            QObject* parent = nullptr);
 
-  // Sends the notification for `report`.
-  void Notify(const std::filesystem::path& report);
+  ~TReportNotifier() override;
+  TReportNotifier(const TReportNotifier&) = delete;
+  TReportNotifier& operator=(const TReportNotifier&) = delete;
+
+  // Sends the notification for `report`, headed `summary`.
+  void Notify(const std::filesystem::path& report,
+              const QString& summary = QStringLiteral("レポートを書き出しました"));
 
  private slots:
   void ActionInvoked(uint id, const QString& action);

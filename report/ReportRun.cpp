@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <exception>
+#include <set>
 #include <system_error>
 
 #include <fmt/format.h>
@@ -12,6 +13,7 @@
 #include <platform/VersionInfo.h>
 #include <report/DatabaseSection.h>
 #include <report/FieldListing.h>
+#include <report/HtmlEscape.h>
 #include <report/ObjectSection.h>
 #include <report/OutputPath.h>
 #include <report/RelationshipSection.h>
@@ -152,6 +154,24 @@ ForEachCounts WriteDatabases(ReportContext& context, const std::vector<Target>& 
   return ForEachDatabase(context.Dao, openedTargets, writeSection, hooks);
 }
 
+// After a stop, the databases the index lists but the run did not reach:
+// each gets the heading its index entry links to and says it was not
+// written, so that no entry leads nowhere.
+void WriteNotReached(ReportContext& context, const std::vector<Target>& listed,
+                     std::size_t reached) {
+  std::set<std::string> done;
+  for (std::size_t i = 0; i < reached && i < listed.size(); ++i) {
+    done.insert(context.Anchors.GetAnchorId(listed[i].Path));
+  }
+  for (std::size_t i = reached; i < listed.size(); ++i) {
+    const std::string id = context.Anchors.GetAnchorId(listed[i].Path);
+    if (!done.insert(id).second) continue;
+    context.File.WriteLine(fmt::sprintf(R"(<h3 id="%s"><a href="#IDFILES">%s</a></h3>)", id,
+                                        HtmlEscape(FileNameOf(listed[i].Path))));
+    context.File.WriteLine("<p>解析を中止したため、このデータベースは書かれていません。");
+  }
+}
+
 }  // namespace
 
 std::optional<ReportPlan> PlanReport(Wording& wording, const std::vector<std::string>& targetLines,
@@ -239,6 +259,8 @@ ReportOutcome WriteReport(const ReportPlan& plan, TDao360& dao, Wording& wording
     if (written.Stopped) {
       outcome.Stopped = true;
       file.WriteLine("<p>解析は途中で中止されました。");
+      WriteNotReached(context, openedTargets,
+                      static_cast<std::size_t>(written.Opened + written.Failed));
     }
     const std::uint32_t elapsed = TickCount(settings) - plan.StartTick;
     file.WriteLine("<p>" + std::to_string(elapsed) + "msec.");

@@ -220,6 +220,11 @@ TEST(MainFormRun, TheWindowLivesWhileTheReportIsWritten) {
   EXPECT_GE(part.maximum(), 5 + LargeTables) << "a step per table";
   EXPECT_TRUE(Idle(world));
   EXPECT_TRUE(world.Failures().Text().empty());
+  // The end shows in the window too, not only in a notification.
+  EXPECT_TRUE(total.isTextVisible());
+  EXPECT_EQ(total.format().toStdString(), "書き出しました: " + TodaysName());
+  EXPECT_EQ(total.toolTip().toStdString(),
+            (world.Dir / "Desktop" / "tabulon_out" / TodaysName()).string());
 }
 
 TEST(MainFormRun, ClosingDuringTheRunAsksAndStopsAfterTheCurrentDatabase) {
@@ -246,6 +251,8 @@ TEST(MainFormRun, ClosingDuringTheRunAsksAndStopsAfterTheCurrentDatabase) {
   const std::string text = DecodeTextFile(ReadBytes(report));
   EXPECT_NE(text.find("<p>解析は途中で中止されました。\r\n<p>"), std::string::npos);
   EXPECT_TRUE(text.ends_with("</body></html>\r\n"));
+  ASSERT_EQ(world.Summaries.size(), 1U);
+  EXPECT_TRUE(world.Summaries[0].starts_with("解析を中止しました（")) << world.Summaries[0];
   std::size_t sections = 0;
   for (std::size_t at = 0; (at = text.find("<h3 ", at)) != std::string::npos; ++at) ++sections;
   EXPECT_GE(sections, 1U);

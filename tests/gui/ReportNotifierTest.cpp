@@ -49,8 +49,10 @@ class FakeNotifications : public QObject {
   QStringList Summaries;
   QStringList Bodies;
   QStringList Actions;
+  QList<uint> Closed;
 
  public slots:
+  void CloseNotification(uint id) { Closed << id; }
   uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body,
               const QStringList& actions, const QVariantMap&, int) {
     Summaries << summary;
@@ -92,7 +94,15 @@ TEST(ReportNotifier, NamesTheReportAndOpensItWhenAsked) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !opened.empty(); }, 10000));
     EXPECT_EQ(opened, std::vector<QUrl>{QUrl::fromLocalFile(
                           QStringLiteral("/home/u/デスクトップ/tabulon_out/a<b>&c.html"))});
+    // A stopped run's notification says so; left shown, it is withdrawn
+    // when the notifier goes, as its action would then do nothing.
+    notifier.Notify("/tmp/r.html", QStringLiteral("解析を中止しました"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return service.Bodies.size() == 2; }, 10000));
+    EXPECT_EQ(service.Summaries[1].toStdString(), "解析を中止しました");
+    QTest::qWait(100);  // the notifier takes the service's id
   }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !service.Closed.empty(); }, 10000));
+  EXPECT_EQ(service.Closed, QList<uint>{43u});
   QDBusConnection::disconnectFromBus(QStringLiteral("client"));
   QDBusConnection::disconnectFromBus(QStringLiteral("service"));
 }

@@ -41,6 +41,7 @@ struct WindowWorld {
   std::function<void()> WhileAsked;
   // The reports the desktop was told of.
   std::vector<std::filesystem::path> Written;
+  std::vector<std::string> Summaries;  // the notification's heading for each
   int InfoWindows = 0;
   // The save dialog's answer; it sees the dialog and the proposed name.
   std::function<std::optional<QString>(TSaveDialog&, const QString&)> Dialog =
@@ -63,8 +64,10 @@ struct WindowWorld {
       if (WhileAsked) WhileAsked();
       return Answer;
     };
-    Environment.ReportWritten = [this](const std::filesystem::path& report) {
+    Environment.ReportWritten = [this](const std::filesystem::path& report,
+                                       const QString& summary) {
       Written.push_back(report);
+      Summaries.push_back(summary.toStdString());
     };
     Environment.ShowInfoWindow = [this](QWidget*) { ++InfoWindows; };
     std::filesystem::create_directories(Dir / "Desktop");

@@ -30,6 +30,10 @@ class RecordingFront : public ReportFront {
   int TotalPosition = -1;
   bool Enabled = true;
   bool Busy = false;
+  // When not negative: how many databases the run may begin before a stop.
+  int StopAfter = -1;
+
+  bool StopRequested() override { return StopAfter >= 0 && FAsked++ >= StopAfter; }
 
   void SetControlsEnabled(bool enabled) override {
     Enabled = enabled;
@@ -58,6 +62,7 @@ class RecordingFront : public ReportFront {
   }
 
  private:
+  int FAsked = 0;
   static std::string Name(ProgressBar bar) { return bar == ProgressBar::Total ? "total" : "part"; }
 };
 

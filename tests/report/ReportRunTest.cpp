@@ -137,6 +137,35 @@ TEST(ReportRun, TargetThatOpensOnlyOnceHasNoSectionAndIsReported) {
       << world.Front.Failures[0];
 }
 
+TEST(ReportRun, AStoppedRunsIndexLeadsToAHeadingForEveryDatabase) {
+  RunWorld world({{"/a.mdb", OneTableDatabase()},
+                  {"/b<&>.mdb", OneTableDatabase()},
+                  {"/c.mdb", OneTableDatabase()}});
+  world.Front.StopAfter = 1;
+  const ReportOutcome outcome = world.Run({R"("??"|""|"/a.mdb")", R"("??"|""|"/b<&>.mdb")",
+                                           R"("??"|""|"/a.mdb")", R"("??"|""|"/c.mdb")"});
+  ASSERT_TRUE(outcome.Complete);
+  EXPECT_TRUE(outcome.Stopped);
+  EXPECT_EQ(outcome.Written, 1);
+  const std::string report = DecodeTextFile(ReadBytes(*outcome.Path));
+  const auto count = [&](const std::string& text) {
+    std::size_t n = 0;
+    for (std::size_t at = 0; (at = report.find(text, at)) != std::string::npos; ++at) ++n;
+    return n;
+  };
+  // a.mdb written once, the rest marked after the stop, each id one heading.
+  for (const char* id : {"ID0000", "ID0001", "ID0002"}) {
+    EXPECT_EQ(count(std::string("<h3 id=\"") + id + "\">"), 1u) << id;
+  }
+  EXPECT_NE(report.find("<p>解析は途中で中止されました。\r\n"
+                        R"(<h3 id="ID0001"><a href="#IDFILES">b&lt;&amp;&gt;.mdb</a></h3>)"
+                        "\r\n<p>解析を中止したため、このデータベースは書かれていません。\r\n"
+                        R"(<h3 id="ID0002"><a href="#IDFILES">c.mdb</a></h3>)"),
+            std::string::npos)
+      << report;
+  EXPECT_EQ(count("このデータベースは書かれていません"), 2u);
+}
+
 TEST(ReportRun, IdsContinueAcrossRunsOfOneRegistry) {
   RunWorld world({{"/a.mdb", OneTableDatabase()}, {"/b.mdb", OneTableDatabase()}});
   world.Run({R"("??"|""|"/a.mdb")"});
