@@ -66,33 +66,44 @@ std::string LabelText(std::string_view text) {
   return out;
 }
 
+// A key column as its box shows it: "PK ID", "FK 顧客ID", "PK FK 注文ID".
+std::string ColumnLine(const KeyColumn& column) {
+  const char* mark = column.Primary && column.Foreign ? "PK FK" : column.Primary ? "PK" : "FK";
+  return std::string(mark) + " " + column.Name;
+}
+
 std::string TableLabel(const GraphTable& table) {
   std::string html = R"(<TABLE BORDER="0" CELLBORDER="1" CELLSPACING="0" CELLPADDING="4">)"
                      R"(<TR><TD BGCOLOR="#dce6f2"><B>)" +
                      LabelText(table.Name) + "</B></TD></TR>";
   for (const KeyColumn& column : table.Columns) {
-    const std::string mark = column.Primary && column.Foreign ? "PK FK"
-                             : column.Primary                 ? "PK"
-                                                              : "FK";
-    html += R"(<TR><TD ALIGN="LEFT">)" + mark + " " + LabelText(column.Name) + "</TD></TR>";
+    html += R"(<TR><TD ALIGN="LEFT">)" + LabelText(ColumnLine(column)) + "</TD></TR>";
   }
   return html + "</TABLE>";
 }
 
-std::string EdgeLabel(const GraphEdge& edge) {
-  std::string html = LabelText(edge.Name);
-  for (const FieldPair& pair : edge.Fields) {
-    html += "<BR/>" + LabelText(pair.Name) + " → " + LabelText(pair.ForeignName);
-  }
+// A relationship's label, line by line: its name, its field pairs, its
+// kind and whether it is enforced, and its cascades.
+std::vector<std::string> EdgeLines(const GraphEdge& edge) {
+  std::vector<std::string> lines{edge.Name};
+  for (const FieldPair& pair : edge.Fields) lines.push_back(pair.Name + " → " + pair.ForeignName);
   const std::int32_t bits = edge.Attributes;
-  html += (bits & dao::dbRelationUnique) != 0 ? "<BR/>1 : 1" : "<BR/>1 : n";
-  html += (bits & dao::dbRelationDontEnforce) != 0 ? "、参照整合性なし" : "、参照整合性あり";
-  if ((bits & dao::dbRelationUpdateCascade) != 0) html += "<BR/>連鎖更新";
-  if ((bits & dao::dbRelationDeleteCascade) != 0) html += "<BR/>連鎖削除";
-  if ((bits & dao::dbRelationCascadeNull) != 0) html += "<BR/>連鎖 Null 設定";
+  lines.push_back(
+      std::string((bits & dao::dbRelationUnique) != 0 ? "1 : 1" : "1 : n") +
+      ((bits & dao::dbRelationDontEnforce) != 0 ? "、参照整合性なし" : "、参照整合性あり"));
+  if ((bits & dao::dbRelationUpdateCascade) != 0) lines.emplace_back("連鎖更新");
+  if ((bits & dao::dbRelationDeleteCascade) != 0) lines.emplace_back("連鎖削除");
+  if ((bits & dao::dbRelationCascadeNull) != 0) lines.emplace_back("連鎖 Null 設定");
   const std::int32_t cascades =
       dao::dbRelationUpdateCascade | dao::dbRelationDeleteCascade | dao::dbRelationCascadeNull;
-  if ((bits & cascades) == 0) html += "<BR/>連鎖なし";
+  if ((bits & cascades) == 0) lines.emplace_back("連鎖なし");
+  return lines;
+}
+
+std::string EdgeLabel(const GraphEdge& edge) {
+  const std::vector<std::string> lines = EdgeLines(edge);
+  std::string html = LabelText(lines.front());
+  for (std::size_t i = 1; i < lines.size(); ++i) html += "<BR/>" + LabelText(lines[i]);
   return html;
 }
 
@@ -161,14 +172,22 @@ std::string Num(double value) {
   return std::string(buffer, result.ptr);
 }
 
-// About how wide `text` is drawn at `size` points: the layout of sheets and
-// boxes needs no more than that, and Graphviz measures the tables itself.
+// About how wide `text` is drawn at `size` points, erring wide: boxes drawn
+// here and the layout of sheets are sized by it. Full-width characters
+// take a full em, half-width kana a little over half; Latin capitals and
+// the wide small letters more than the rest of ASCII.
 double TextWidth(std::string_view text, double size) {
   double width = 0;
   std::size_t pos = 0;
   while (pos < text.size()) {
     const char32_t cp = DecodeUtf8(text, pos);
-    width += cp < 0x80 ? 0.6 : (cp >= 0xFF61 && cp <= 0xFF9F) ? 0.55 : 1.0;
+    if (cp >= 0x80) {
+      width += cp >= 0xFF61 && cp <= 0xFF9F ? 0.55 : 1.0;
+    } else if ((cp >= 'A' && cp <= 'Z') || cp == 'm' || cp == 'w' || cp == '@' || cp == '%') {
+      width += 0.8;
+    } else {
+      width += 0.6;
+    }
   }
   return width * size;
 }
@@ -200,13 +219,14 @@ struct Piece {
   std::vector<std::string> Names;  // its tables, in the schema's order
   bool Related = false;            // a group of related tables, not a table on its own
   std::size_t Number = 0;          // the group's as shown, from 1
-  std::size_t LastNumber = 0;      // of small groups drawn together, each a cluster
+  std::size_t LastNumber = 0;      // of small groups: the last number it draws
+  bool Clustered = false;          // small groups laid out together, each framed by Graphviz
   std::size_t Part = 0;            // of a group too large for one picture, from 1
   std::size_t Parts = 1;
   std::size_t Sheet = 0;
   double X = 0;  // the frame's place on its sheet
   double Y = 0;
-  bool Framed() const { return Related && LastNumber == 0; }
+  bool Framed() const { return Related && !Clustered; }
 };
 
 constexpr double Margin = 16;
@@ -230,9 +250,13 @@ std::string PartName(std::size_t number, std::size_t part, std::size_t parts) {
   return name;
 }
 
+std::string GroupCaption(std::size_t number, std::size_t part, std::size_t parts,
+                         std::size_t tables) {
+  return PartName(number, part, parts) + "（テーブル " + std::to_string(tables) + " 個）";
+}
+
 std::string Caption(const Piece& piece) {
-  return PartName(piece.Number, piece.Part, piece.Parts) + "（テーブル " +
-         std::to_string(piece.Names.size()) + " 個）";
+  return GroupCaption(piece.Number, piece.Part, piece.Parts, piece.Names.size());
 }
 
 Piece LayOut(GVC_t* context, const Drawing& group, const std::string& prefix,
@@ -434,6 +458,134 @@ std::string Rect(double x, double y, double width, double height, const char* fi
          Num(height) + "\" rx=\"4\" fill=\"" + fill + "\" stroke=\"#8ea9c8\"/>\n";
 }
 
+// A table alone, or two tables with one relationship between them: most
+// of the small groups of a large database. Drawn here without Graphviz,
+// whose text measuring would cost as much for each as for a real layout,
+// in the look of the tables and edges it draws.
+bool DrawnByHand(const RelationGraph& group) {
+  if (group.Tables.size() == 1) return group.Edges.empty();
+  return group.Tables.size() == 2 && group.Edges.size() == 1 &&
+         group.Edges[0].Table != group.Edges[0].ForeignTable;
+}
+
+constexpr double Pad = 4;  // around a picture, as Graphviz leaves it
+constexpr double CellHeight = 22;
+constexpr double CellPad = 5;
+constexpr double NodeFontSize = 11;
+constexpr double EdgeFontSize = 9;
+constexpr double EdgeLineHeight = 10;
+
+std::string NodeText(double x, double y, double size, const char* anchor, bool bold,
+                     const std::string& text) {
+  return "<text text-anchor=\"" + std::string(anchor) + "\" x=\"" + Num(x) + "\" y=\"" + Num(y) +
+         "\" font-family=\"" + FontList + "\"" + (bold ? " font-weight=\"bold\"" : "") +
+         " font-size=\"" + Num(size) + "\">" + XmlEscape(text) + "</text>\n";
+}
+
+std::string Polygon(const char* fill, const char* stroke, const std::vector<double>& points) {
+  std::string out =
+      "<polygon fill=\"" + std::string(fill) + "\" stroke=\"" + stroke + "\" points=\"";
+  for (std::size_t i = 0; i + 1 < points.size(); i += 2) {
+    out += (i == 0 ? "" : " ") + Num(points[i]) + "," + Num(points[i + 1]);
+  }
+  return out + "\"/>\n";
+}
+
+std::string Box(double x, double y, double width, double height, const char* fill,
+                const char* stroke) {
+  return Polygon(fill, stroke, {x, y, x + width, y, x + width, y + height, x, y + height, x, y});
+}
+
+double TableWidth(const GraphTable& table) {
+  // Bold is drawn a little wider.
+  double width = TextWidth(table.Name, NodeFontSize) * 1.1;
+  for (const KeyColumn& column : table.Columns) {
+    width = std::max(width, TextWidth(ColumnLine(column), NodeFontSize));
+  }
+  return width + 2 * CellPad;
+}
+
+double TableHeight(const GraphTable& table) {
+  return CellHeight * static_cast<double>(1 + table.Columns.size());
+}
+
+std::string DrawTable(const GraphTable& table, const std::string& id, double x, double y) {
+  const double width = TableWidth(table);
+  std::string out = "<g id=\"" + id + "\" class=\"node\">\n<title>" + id + "</title>\n";
+  out += Box(x, y, width, CellHeight, "#dce6f2", "black");
+  out += NodeText(x + width / 2, y + CellHeight - 8.2, NodeFontSize, "middle", true, table.Name);
+  for (const KeyColumn& column : table.Columns) {
+    y += CellHeight;
+    out += Box(x, y, width, CellHeight, "none", "black");
+    out += NodeText(x + CellPad, y + CellHeight - 8.2, NodeFontSize, "start", false,
+                    ColumnLine(column));
+  }
+  return out + "</g>\n";
+}
+
+// A tee across the line at `x` (the one side, or the many side of a
+// one-to-one relationship).
+std::string Tee(double x, double y) { return Box(x - 1, y - 5, 2, 10, "black", "black"); }
+
+// From the referenced table's right side at (x0, y) to the referencing
+// table's left side at (x1, y), its label above the line.
+std::string DrawEdge(const GraphEdge& edge, const std::string& id, double x0, double x1, double y) {
+  std::string out = "<g id=\"" + id + "\" class=\"edge\">\n<title>" + id + "</title>\n";
+  const bool dashed = (edge.Attributes & dao::dbRelationDontEnforce) != 0;
+  out += "<path fill=\"none\" stroke=\"black\"" +
+         std::string(dashed ? " stroke-dasharray=\"5,2\"" : "") + " d=\"M" + Num(x0) + "," +
+         Num(y) + " L" + Num(x1) + "," + Num(y) + "\"/>\n";
+  out += Tee(x0 + 4, y);
+  if ((edge.Attributes & dao::dbRelationUnique) != 0) {
+    out += Tee(x1 - 4, y);
+  } else {
+    out += "<polyline fill=\"none\" stroke=\"black\" points=\"" + Num(x1) + "," + Num(y - 5) + " " +
+           Num(x1 - 9) + "," + Num(y) + " " + Num(x1) + "," + Num(y + 5) + "\"/>\n";
+  }
+  const std::vector<std::string> lines = EdgeLines(edge);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const double baseline = y - 6 - static_cast<double>(lines.size() - 1 - i) * EdgeLineHeight;
+    out += NodeText((x0 + x1) / 2, baseline, EdgeFontSize, "middle", false, lines[i]);
+  }
+  return out + "</g>\n";
+}
+
+Piece DrawByHand(const RelationGraph& group, const std::string& prefix) {
+  Piece piece;
+  for (const GraphTable& table : group.Tables) piece.Names.push_back(table.Name);
+  piece.Related = !group.Edges.empty();
+  const GraphTable& first = group.Tables[0];
+  if (!piece.Related) {
+    piece.Width = TableWidth(first) + 2 * Pad;
+    piece.Height = TableHeight(first) + 2 * Pad;
+    piece.Element = DrawTable(first, prefix + "t0", Pad, Pad);
+  } else {
+    const GraphEdge& edge = group.Edges[0];
+    const GraphTable& one = group.Tables[edge.Table];
+    const GraphTable& many = group.Tables[edge.ForeignTable];
+    const std::vector<std::string> lines = EdgeLines(edge);
+    double labelWidth = 0;
+    for (const std::string& line : lines) {
+      labelWidth = std::max(labelWidth, TextWidth(line, EdgeFontSize));
+    }
+    const double labelHeight = static_cast<double>(lines.size()) * EdgeLineHeight + 8;
+    const double gap = std::max(labelWidth + 24, 60.0);
+    const double half = std::max(TableHeight(one), TableHeight(many)) / 2;
+    const double axis = Pad + std::max(half, labelHeight);
+    const double height = axis + half + Pad;
+    const double left = Pad + TableWidth(one);
+    piece.Width = left + gap + TableWidth(many) + Pad;
+    piece.Height = height;
+    piece.Element =
+        DrawTable(one, prefix + "t" + std::to_string(edge.Table), Pad, axis - TableHeight(one) / 2);
+    piece.Element += DrawTable(many, prefix + "t" + std::to_string(edge.ForeignTable), left + gap,
+                               axis - TableHeight(many) / 2);
+    piece.Element += DrawEdge(edge, prefix + "e0", left, left + gap, axis);
+  }
+  piece.ViewBox = "0 0 " + Num(piece.Width) + " " + Num(piece.Height);
+  return piece;
+}
+
 std::string SheetContent(const std::vector<Piece>& pieces, std::size_t sheet) {
   std::string content;
   for (const Piece& piece : pieces) {
@@ -609,9 +761,11 @@ std::vector<DiagramFile> DatabaseSvgDiagrams(const schema::Database& database,
   for (std::size_t g = 0; g < groups.size(); ++g) {
     const RelationGraph& group = groups[g];
     const std::string prefix = "g" + std::to_string(g);
-    if (group.Edges.empty()) {
-      ++lone;
-      pieces.push_back(LayOut(context.get(), Whole(group), prefix, "LR"));
+    if (group.Edges.empty()) ++lone;
+    if (DrawnByHand(group)) {
+      Piece piece = DrawByHand(group, prefix);
+      if (piece.Related) piece.Number = piece.LastNumber = ++groupCount;
+      pieces.push_back(std::move(piece));
       continue;
     }
     if (group.Tables.size() <= SmallGroupTables) {
@@ -619,7 +773,8 @@ std::vector<DiagramFile> DatabaseSvgDiagrams(const schema::Database& database,
       // Graphviz stacks the last of them on top: they go in backwards.
       std::size_t end = g;
       while (end < groups.size() && !groups[end].Edges.empty() &&
-             groups[end].Tables.size() <= SmallGroupTables && end - g < BatchGroups) {
+             groups[end].Tables.size() <= SmallGroupTables && !DrawnByHand(groups[end]) &&
+             end - g < BatchGroups) {
         ++end;
       }
       const std::size_t first = groupCount + 1;
@@ -637,13 +792,13 @@ std::vector<DiagramFile> DatabaseSvgDiagrams(const schema::Database& database,
         }
         batch.Elsewhere.resize(batch.Graph.Tables.size());
         batch.Cluster.resize(batch.Graph.Tables.size(), batch.Captions.size());
-        batch.Captions.push_back("グループ " + std::to_string(first + (k - g)) + "（テーブル " +
-                                 std::to_string(small.Tables.size()) + " 個）");
+        batch.Captions.push_back(GroupCaption(first + (k - g), 0, 1, small.Tables.size()));
       }
       g = end - 1;
       Piece piece = LayOut(context.get(), batch, prefix, "LR");
       piece.Number = first;
       piece.LastNumber = groupCount;
+      piece.Clustered = true;
       pieces.push_back(std::move(piece));
       continue;
     }

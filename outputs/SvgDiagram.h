@@ -7,8 +7,12 @@
 //
 // Each connected group of related tables is laid out on its own by
 // Graphviz (its dot layout, used as a library) and the groups are set in
-// rows on a sheet, the tallest first, each framed and numbered: one
-// layout of many unrelated groups would stretch into one long strip.
+// rows on a sheet, the largest first, each framed and numbered: one
+// layout of many unrelated groups would stretch into one long strip. A
+// table alone and a pair of tables with one relationship are drawn here,
+// in the same look, with boxes sized from an estimate of the text: a large
+// database has hundreds of them, and Graphviz's measuring of their text
+// would cost more than the rest of the work.
 // Up to MaxTablesDrawnWhole tables, the tables without relationships are
 // drawn too; above, they are left out, as the title says. When every group
 // fits on one sheet of about MaxSheetWidth x MaxSheetHeight points, that

@@ -317,7 +317,7 @@ class Outputs(unittest.TestCase):
         self.assertGreater(len(svg.findall(f".//{SVG}g[@class='cluster']")), 0)
 
     def test_too_large_a_diagram_is_drawn_on_sheets_with_an_overview(self):
-        # One chain of 301 related tables, 120 pairs and 5 tables alone.
+        # One chain of 301 related tables, 120 pairs, 10 threes and 5 tables alone.
         tables, relationships = [], []
         def table(name):
             tables.append({"name": name, "columns": [{"name": "ID", "type": "long"},
@@ -336,6 +336,11 @@ class Outputs(unittest.TestCase):
             table(f"対{i:03d}a")
             table(f"対{i:03d}b")
             relate(f"r対{i:03d}", f"対{i:03d}a", f"対{i:03d}b")
+        for i in range(10):  # laid out by Graphviz eight at a time
+            for end in "abc":
+                table(f"三{i:02d}{end}")
+            relate(f"r三{i:02d}b", f"三{i:02d}a", f"三{i:02d}b")
+            relate(f"r三{i:02d}c", f"三{i:02d}a", f"三{i:02d}c")
         for i in range(5):
             table(f"独{i}")
         fixture = self.dir / "sheets.json"
@@ -378,6 +383,52 @@ class Outputs(unittest.TestCase):
                          sorted(drawn))
         self.assertTrue(set(referred) <= set(drawn))
         self.assertEqual({r["name"] for r in relationships}, set(edges))
+
+    def test_drawn_text_stays_inside_its_box_in_a_browser(self):
+        # Pairs and lone tables are drawn without Graphviz, their boxes sized
+        # from an estimate of the text: Chromium measures what it draws.
+        if not os.path.exists("/usr/bin/chromium"):
+            self.skipTest("chromium is not installed")
+        wide = ["WWWWWWWWWWWWMMMM", "ｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿ", "表" * 12, "mmmmwwww@@@@%%%%",
+                "Ｗｉｄｅ　全角ＡＢＣ", "A&B <C> \\N"]
+        tables, relationships = [], []
+        for i, name in enumerate(wide):
+            key = f"{name}ID"
+            tables.append({"name": name, "columns": [{"name": key, "type": "long"}],
+                           "indexes": [{"name": "PrimaryKey", "primary": True, "columns": [key]}]})
+            tables.append({"name": f"{name}2", "columns": [{"name": "ID", "type": "long"},
+                                                            {"name": f"{name}参照", "type": "long"}],
+                           "indexes": [{"name": "PrimaryKey", "primary": True, "columns": ["ID"]}]})
+            relationships.append({"name": f"{name}関連", "table": name, "foreignTable": f"{name}2",
+                                  "columns": [{"name": key, "foreignName": f"{name}参照"}]})
+        fixture = self.dir / "wide.json"
+        fixture.write_text(json.dumps({"tables": tables, "relationships": relationships}))
+        database = self.dir / "wide.mdb"
+        subprocess.run([MKMDB, str(fixture), str(database)], check=True)
+        run("--diagram", "-o", str(self.dir / "wide.html"), str(database))
+        svg = (self.dir / "wide_ID0000.svg").read_text(encoding="utf-8")
+        page = self.dir / "wide-check.html"
+        page.write_text("""<!DOCTYPE html><meta charset="utf-8"><body>""" +
+                        svg[svg.index("<svg"):] + """<pre id="out"></pre><script>
+const out = [];
+const inside = (inner, outer, what) => {
+  if (inner.x < outer.x - 0.5 || inner.x + inner.width > outer.x + outer.width + 0.5)
+    out.push(what);
+};
+for (const g of document.querySelectorAll("g.node, g.edge")) {
+  const frame = g.querySelector(g.classList.contains("node") ? "polygon" : "path").getBBox();
+  for (const t of g.querySelectorAll("text")) inside(t.getBBox(), frame, t.textContent);
+}
+document.getElementById("out").textContent =
+  JSON.stringify({nodes: document.querySelectorAll("g.node").length, outside: out});
+</script>""", encoding="utf-8")
+        done = subprocess.run(["/usr/bin/chromium", "--headless", "--no-sandbox", "--disable-gpu",
+                               "--dump-dom", page.as_uri()], capture_output=True, timeout=120)
+        found = re.search(r'<pre id="out">(.*?)</pre>', done.stdout.decode("utf-8"))
+        self.assertIsNotNone(found, done.stderr.decode("utf-8", "replace")[-2000:])
+        result = json.loads(html.unescape(found.group(1)))
+        self.assertEqual(2 * len(wide), result["nodes"])
+        self.assertEqual([], result["outside"])
 
 
 class CommandLine(unittest.TestCase):
