@@ -377,6 +377,19 @@ class DataChecks {
           referencing.push_back({&link, *at});
       }
     }
+    // Unique indexes other than the primary key (which holds no Null):
+    // Access lets rows repeat a key that holds a Null, as the servers do.
+    struct NullableKey {
+      std::string Index;
+      std::vector<std::size_t> At;
+      std::set<std::uint64_t> Seen;  // of the keys holding a Null
+      std::int64_t Repeated = 0;
+    };
+    std::vector<NullableKey> uniques;
+    for (const IndexKey& key : IndexKeys(table)) {
+      if (!key.Unique || key.Primary) continue;
+      if (const auto at = Positions(key.Fields, names)) uniques.push_back({key.Name, *at, {}, 0});
+    }
     const bool keyless = !HasPrimaryKey(table);
     std::vector<std::size_t> longest(fields.size(), 0);
     std::vector<std::int64_t> nuls(fields.size(), 0);
@@ -418,6 +431,15 @@ class DataChecks {
           }
         }
         if (keyless && !seen.insert(ValuesHash(canonical)).second) ++repeated;
+        for (NullableKey& unique : uniques) {
+          key.clear();
+          bool null = false;
+          for (const std::size_t k : unique.At) {
+            null = null || !canonical[k];
+            key.push_back(canonical[k]);
+          }
+          if (null && !unique.Seen.insert(ValuesHash(key)).second) ++unique.Repeated;
+        }
         for (auto& [link, at] : referenced) {
           key.clear();
           for (const std::size_t k : at) key.push_back(canonical[k]);
@@ -463,6 +485,14 @@ class DataChecks {
         FFindings.push_back({"pre-1900-date", name, names[k],
                              std::to_string(early[k]) + " 行が 1900 年より前の日付です"});
       }
+    }
+    for (const NullableKey& unique : uniques) {
+      if (unique.Repeated == 0) continue;
+      FFindings.push_back(
+          {"null-in-unique-key", name, "",
+           "一意インデックス " + Quoted(unique.Index) + " で、" + std::to_string(unique.Repeated) +
+               " 行が Null を含むキーをほかの行と同じくします（Null "
+               "は重複と見なされないため移せますが、このキーでは行を区別できません）"});
     }
     if (repeated > 0) {
       FFindings.push_back({"duplicate-rows", name, "",

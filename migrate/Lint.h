@@ -19,7 +19,7 @@ struct Finding {
   // no-primary-key, unindexed-foreign-key, unenforced-relationship,
   // key-without-relationship, needs-quoting, duplicate-index, and from
   // the rows oversized-text, nul-in-text, time-only-date, pre-1900-date,
-  // duplicate-rows, orphan-rows, unreadable.
+  // null-in-unique-key, duplicate-rows, orphan-rows, unreadable.
   std::string Check;
   std::string Table;
   std::string Field;  // "" when the finding is about the table
@@ -36,8 +36,11 @@ std::vector<Finding> LintSchema(const schema::Database& database);
 // What the rows show, read once per table through schema/Rows.h: text
 // fields of size 255 whose longest value is at most ShortTextLimit
 // characters (tables without rows say nothing about that), texts holding
-// U+0000, time-only dates and dates before 1900, rows of a table without a
-// primary key that repeat another row, and rows that break a relationship
+// U+0000, time-only dates and dates before 1900, rows that repeat another
+// row's key of a unique index only where the key holds a Null (Access and
+// the servers allow that; the key then tells no rows apart), rows of a
+// table without a primary key that repeat another row, and rows that break
+// a relationship
 // Access does not enforce (orphans). A table whose rows cannot be read
 // gives an "unreadable" finding.
 inline constexpr std::size_t ShortTextLimit = 32;

@@ -35,7 +35,9 @@ FakeDatabaseData Shop() {
                    Field("shipperId", dao::dbLong),   Field("regionID", dao::dbText, 10),
                    Field("Valid", dao::dbBoolean, 1), Field("noteID", dao::dbMemo, 0),
                    Field("shipped", dao::dbDate, 8)};
-  orders.Indexes = {{"CustomerID", false, true, false, {"CustomerID"}, {}}};
+  // "Shipment" is unique, but each row's key holds a Null.
+  orders.Indexes = {{"CustomerID", false, true, false, {"CustomerID"}, {}},
+                    {"Shipment", false, false, true, {"CustomerID", "shipperId"}, {}}};
   // No primary key: the last two rows cannot be told apart. "ZZ" is not a
   // key of "empty", which the unenforced RegionOrder refers to.
   orders.Rows = {{std::int64_t{1}, std::int64_t{1}, dao::Null{}, std::string("ZZ"), true,
@@ -129,6 +131,9 @@ TEST(Lint, WhatTheRowsShow) {
                 "行が時刻だけの値です（1899-12-30 の日付で移ります）",
                 "[pre-1900-date] テーブル \"order\" のフィールド \"shipped\": 2 行が 1900 "
                 "年より前の日付です",
+                "[null-in-unique-key] テーブル \"order\": 一意インデックス \"Shipment\" "
+                "で、2 行が Null を含むキーをほかの行と同じくします（Null "
+                "は重複と見なされないため移せますが、このキーでは行を区別できません）",
                 "[duplicate-rows] テーブル \"order\": 主キーがなく、1 "
                 "行がほかの行と同じ値で、区別できません",
                 "[unreadable] テーブル \"broken\": 行が読めません: OpenRecordset failed",
