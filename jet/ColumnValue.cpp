@@ -79,7 +79,7 @@ std::string DecimalText(ByteView stored, int scale) {
 }
 
 dao::Variant ColumnValue(PageFile& pages, const RowValues& row, const ColumnDefinition& column,
-                         const TextDecoder& text) {
+                         const TextDecoder& text, std::string* fault) {
   if (!HasReadableValue(column)) {
     throw FormatError("列 '" + column.Name + "' の値は読めない型です");
   }
@@ -104,9 +104,9 @@ dao::Variant ColumnValue(PageFile& pages, const RowValues& row, const ColumnDefi
     case ColDateTime:
       return dao::Date{value->F64(0)};
     case ColText:
-      return text.Text(*value);
+      return text.Text(*value, fault);
     case ColMemo:
-      return text.Text(ByteView(ReadLongValue(pages, *value), "長い値"));
+      return text.Text(ByteView(ReadLongValue(pages, *value), "長い値"), fault);
     case ColBinary:
       return BytesOf(*value);
     case ColOle:

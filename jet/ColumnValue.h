@@ -23,9 +23,11 @@ bool HasReadableValue(const ColumnDefinition& column);
 // the decimal ("-123.45", with the column's scale) and the extended
 // date/time come as text; binary and OLE as bytes; Byte, Integer, Long and
 // Big Integer as integers. Throws FormatError when the stored value does
-// not fit its type, or for a column HasReadableValue refuses.
+// not fit its type, or for a column HasReadableValue refuses. A text or
+// memo that is not valid UTF-16 comes with U+FFFD in place of its faults,
+// the first described in `fault` when given.
 dao::Variant ColumnValue(PageFile& pages, const RowValues& row, const ColumnDefinition& column,
-                         const TextDecoder& text);
+                         const TextDecoder& text, std::string* fault = nullptr);
 
 // The text of a stored decimal: 17 bytes, the sign (0x80 negative), then
 // the magnitude as four 32-bit words, most significant first, each little-

@@ -66,10 +66,18 @@ dao::Variant JetRecordset::Collect(int index) {
                                    (column.Calculated() ? "計算型" : "複数値または添付ファイル") +
                                    "のフィールドです）。"));
   }
-  return FFile->Guard([&] {
+  std::string fault;
+  dao::Variant value = FFile->Guard([&] {
     const RowValues row(*FRow, FDefinition, FFile->Pages().Format());
-    return ColumnValue(FFile->Pages(), row, column, FFile->Text());
+    return ColumnValue(FFile->Pages(), row, column, FFile->Text(), &fault);
   });
+  // Any program given this text would get something else than is stored:
+  // the value is refused, so that the caller names it.
+  if (!fault.empty()) {
+    throw dao::EngineError(OneLine("フィールド '" + column.Name +
+                                   "' の文字列は正しい UTF-16 ではありません（" + fault + "）。"));
+  }
+  return value;
 }
 
 }  // namespace tabulon::jet

@@ -6,7 +6,9 @@
 //   deleted rows are skipped and moved rows read where they now are.
 // - Collect answers as ColumnValue does; a column it cannot decode (ACE
 //   complex and calculated columns) fails with a text naming the field,
-//   damage with the file's damage text.
+//   damage with the file's damage text, and a text that is not valid
+//   UTF-16 (a lone surrogate) with a text naming the field and the fault:
+//   no program could be given what is stored.
 
 #include <cstdint>
 #include <memory>

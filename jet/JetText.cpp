@@ -1,5 +1,6 @@
 #include <jet/JetText.h>
 
+#include <string>
 #include <vector>
 
 #include <text/Utf8.h>
@@ -8,11 +9,22 @@ namespace tabulon::jet {
 
 namespace {
 
+void NoteFault(std::string* fault, const std::string& what) {
+  if (fault != nullptr && fault->empty()) *fault = what;
+}
+
+std::string UnitName(char16_t unit) {
+  static const char* const digits = "0123456789ABCDEF";
+  std::string name = "U+";
+  for (int shift = 12; shift >= 0; shift -= 4) name += digits[(unit >> shift) & 0xF];
+  return name;
+}
+
 // UTF-16 units to UTF-8 (at most three bytes a unit; a pair of units makes
 // four), written straight into the result. `unit(i)` gives unit i of
-// `count`.
+// `count`. A lone surrogate is noted in `fault` (when given and empty).
 template <class Unit>
-std::string UnitsToUtf8(std::size_t count, Unit unit) {
+std::string UnitsToUtf8(std::size_t count, Unit unit, std::string* fault) {
   // Names and short texts, most of what is decoded, are made on the stack
   // so that the result is the only string made.
   char small[96];
@@ -39,6 +51,10 @@ std::string UnitsToUtf8(std::size_t count, Unit unit) {
       }
     }
     // A lone surrogate is written as U+FFFD.
+    if (cp >= 0xD800 && cp <= 0xDFFF) {
+      NoteFault(fault,
+                std::to_string(i + 1) + " 番目の単位 " + UnitName(first) + " に対がありません");
+    }
     at += PutUtf8(out + at, cp);
   }
   if (out == small) return std::string(small, at);
@@ -48,16 +64,20 @@ std::string UnitsToUtf8(std::size_t count, Unit unit) {
 
 }  // namespace
 
-std::string Utf16LeToUtf8(ByteView bytes) {
+std::string Utf16LeToUtf8(ByteView bytes, std::string* fault) {
   const std::uint8_t* data = bytes.Data();
-  std::string out = UnitsToUtf8(bytes.Size() / 2, [data](std::size_t i) {
-    return static_cast<char16_t>(data[2 * i] | data[2 * i + 1] << 8);
-  });
-  if (bytes.Size() % 2 != 0) AppendUtf8(out, ReplacementCharacter);
+  std::string out = UnitsToUtf8(
+      bytes.Size() / 2,
+      [data](std::size_t i) { return static_cast<char16_t>(data[2 * i] | data[2 * i + 1] << 8); },
+      fault);
+  if (bytes.Size() % 2 != 0) {
+    NoteFault(fault, "末尾に半端なバイトがあります");
+    AppendUtf8(out, ReplacementCharacter);
+  }
   return out;
 }
 
-std::string DecompressJet4Text(ByteView bytes) {
+std::string DecompressJet4Text(ByteView bytes, std::string* fault) {
   // Starts with one byte a character; each 00 byte switches between that
   // and two bytes a character.
   std::vector<char16_t> units;
@@ -76,10 +96,12 @@ std::string DecompressJet4Text(ByteView bytes) {
       units.push_back(static_cast<char16_t>(data[i] | data[i + 1] << 8));
       i += 2;
     } else {
+      NoteFault(fault, "末尾に半端なバイトがあります");
       break;  // half a character at the end
     }
   }
-  return UnitsToUtf8(units.size(), [&units](std::size_t k) { return units[k]; });
+  return UnitsToUtf8(
+      units.size(), [&units](std::size_t k) { return units[k]; }, fault);
 }
 
 TextDecoder::TextDecoder(bool jet3, int codePage) : FJet3(jet3) {
@@ -89,12 +111,12 @@ TextDecoder::TextDecoder(bool jet3, int codePage) : FJet3(jet3) {
   FDecoder = std::make_unique<CodePageDecoder>(name.c_str());
 }
 
-std::string TextDecoder::Text(ByteView bytes) const {
+std::string TextDecoder::Text(ByteView bytes, std::string* fault) const {
   if (FJet3) return Name(bytes);
   if (bytes.Size() >= 2 && bytes.Data()[0] == 0xFF && bytes.Data()[1] == 0xFE) {
-    return DecompressJet4Text(bytes.From(2));
+    return DecompressJet4Text(bytes.From(2), fault);
   }
-  return Utf16LeToUtf8(bytes);
+  return Utf16LeToUtf8(bytes, fault);
 }
 
 std::string TextDecoder::Name(ByteView bytes) const {

@@ -19,8 +19,10 @@ class TextDecoder {
   TextDecoder(bool jet3, int codePage);
 
   // A text value: compressed or plain. Never throws; undecodable units
-  // become U+FFFD.
-  std::string Text(ByteView bytes) const;
+  // become U+FFFD, and where UTF-16 text is not valid UTF-16 (a lone
+  // surrogate, a half unit at the end) the first fault is described in
+  // `fault` when given.
+  std::string Text(ByteView bytes, std::string* fault = nullptr) const;
   // A name (column, index, property, catalog name): never compressed.
   std::string Name(ByteView bytes) const;
 
@@ -32,10 +34,10 @@ class TextDecoder {
 };
 
 // UTF-16LE bytes to UTF-8; pairs joined, lone surrogates and a trailing odd
-// byte become U+FFFD.
-std::string Utf16LeToUtf8(ByteView bytes);
+// byte become U+FFFD (the first described in `fault`, when given).
+std::string Utf16LeToUtf8(ByteView bytes, std::string* fault = nullptr);
 
 // Jet 4 compressed text (the bytes after FF FE) to UTF-8.
-std::string DecompressJet4Text(ByteView bytes);
+std::string DecompressJet4Text(ByteView bytes, std::string* fault = nullptr);
 
 }  // namespace tabulon::jet

@@ -395,6 +395,8 @@ class DataChecks {
     std::vector<std::int64_t> nuls(fields.size(), 0);
     std::vector<std::int64_t> timeOnly(fields.size(), 0);
     std::vector<std::int64_t> early(fields.size(), 0);
+    std::vector<std::int64_t> unreadable(fields.size(), 0);
+    std::vector<std::string> firstError(fields.size());
     std::set<std::uint64_t> seen;
     std::int64_t repeated = 0;
     std::int64_t rows = 0;
@@ -407,7 +409,10 @@ class DataChecks {
         ++rows;
         for (std::size_t k = 0; k < values.size(); ++k) {
           canonical[k].reset();
-          if (!values[k].Ok()) continue;
+          if (!values[k].Ok()) {
+            if (unreadable[k]++ == 0) firstError[k] = values[k].Error();
+            continue;
+          }
           const dao::Variant& value = *values[k];
           if (const auto* text = std::get_if<std::string>(&value)) {
             if (types[k] == dao::dbText) longest[k] = std::max(longest[k], Characters(*text));
@@ -463,6 +468,11 @@ class DataChecks {
     for (auto& [link, at] : referencing) Done(*link);
     if (rows == 0) return;
     for (std::size_t k = 0; k < fields.size(); ++k) {
+      if (unreadable[k] > 0) {
+        FFindings.push_back({"unreadable-value", name, names[k],
+                             std::to_string(unreadable[k]) +
+                                 " 行の値が読めません（移すと拒まれます）: " + firstError[k]});
+      }
       if (types[k] == dao::dbText &&
           (*table.Fields)[static_cast<std::size_t>(fields[k])]->Size.ValueOr(0) == WideText &&
           longest[k] <= ShortTextLimit) {

@@ -19,7 +19,8 @@ struct Finding {
   // no-primary-key, unindexed-foreign-key, unenforced-relationship,
   // key-without-relationship, needs-quoting, duplicate-index, and from
   // the rows oversized-text, nul-in-text, time-only-date, pre-1900-date,
-  // null-in-unique-key, duplicate-rows, orphan-rows, unreadable.
+  // null-in-unique-key, duplicate-rows, orphan-rows, unreadable-value,
+  // unreadable.
   std::string Check;
   std::string Table;
   std::string Field;  // "" when the finding is about the table
@@ -40,9 +41,9 @@ std::vector<Finding> LintSchema(const schema::Database& database);
 // row's key of a unique index only where the key holds a Null (Access and
 // the servers allow that; the key then tells no rows apart), rows of a
 // table without a primary key that repeat another row, and rows that break
-// a relationship
-// Access does not enforce (orphans). A table whose rows cannot be read
-// gives an "unreadable" finding.
+// a relationship Access does not enforce (orphans). Values that cannot be
+// read (a text that is not valid UTF-16) are counted by field; a table
+// whose rows cannot be read gives an "unreadable" finding.
 inline constexpr std::size_t ShortTextLimit = 32;
 std::vector<Finding> LintData(const schema::Database& schema, dao::Database& database);
 

@@ -41,22 +41,27 @@ void AppendUcs2(Bytes& b, std::u16string_view text) {
 }
 ByteView View(const Bytes& b) { return ByteView(b, "テスト"); }
 
-TEST(JetStructure, TextDecoding) {
+TEST(JetStructure, TextDecodingAndItsFaults) {
   struct Case {
     bool Jet3;
     int CodePage;
     Bytes Stored;
     std::string Expected;
+    std::string Fault = "";  // the first place that is not valid UTF-16
   };
+  const std::string lone = " に対がありません";
+  const std::string odd = "末尾に半端なバイトがあります";
   const Case cases[] = {
       {false, 1252, {0x41, 0x00, 0x3D, 0xD8, 0x00, 0xDE, 0x42, 0x00}, "A\U0001F600B"},
-      {false, 1252, {0x3D, 0xD8, 0x41, 0x00}, "\uFFFDA"},  // lone high surrogate
-      {false, 1252, {0x00, 0xDE}, "\uFFFD"},               // lone low surrogate
-      {false, 1252, {0x41, 0x00, 0x42}, "A\uFFFD"},        // odd byte at the end
+      {false, 1252, {0x3D, 0xD8, 0x41, 0x00}, "\uFFFDA", "1 番目の単位 U+D83D" + lone},
+      {false, 1252, {0x41, 0x00, 0x00, 0xDE}, "A\uFFFD", "2 番目の単位 U+DE00" + lone},
+      {false, 1252, {0x41, 0x00, 0x3D, 0xD8}, "A\uFFFD", "2 番目の単位 U+D83D" + lone},
+      {false, 1252, {0x41, 0x00, 0x42}, "A\uFFFD", odd},
       // Compressed, toggled to two-byte characters and back.
       {false, 1252, {0xFF, 0xFE, 'a', 'b', 0x00, 0x2D, 0x4E, 0x00, 'c'}, "ab中c"},
       {false, 1252, {0xFF, 0xFE, 0xE4, 0x00, 0x1F, 0x04}, "ä\u041F"},
-      {false, 1252, {0xFF, 0xFE, 0x00, 0x41}, ""},    // half a character
+      {false, 1252, {0xFF, 0xFE, 0x00, 0x41}, "", odd},  // half a character
+      {false, 1252, {0xFF, 0xFE, 'a', 0x00, 0x01, 0xDC}, "a\uFFFD", "2 番目の単位 U+DC01" + lone},
       {true, 932, {0x95, 0x5C, 0x83, 0x65}, "表テ"},  // Shift-JIS, 0x5C trail byte
       {true, 932, {0x87, 0x40}, "①"},                 // an NEC row of CP932
       {true, 1252, {0xE4, 0x80}, "ä€"},
@@ -64,7 +69,9 @@ TEST(JetStructure, TextDecoding) {
   };
   for (const Case& c : cases) {
     const TextDecoder decoder(c.Jet3, c.CodePage);
-    EXPECT_EQ(decoder.Text(View(c.Stored)), c.Expected);
+    std::string fault;
+    EXPECT_EQ(decoder.Text(View(c.Stored), &fault), c.Expected);
+    EXPECT_EQ(fault, c.Fault) << c.Expected;
   }
   // Names are never compressed.
   const Bytes name{0xFF, 0xFE};

@@ -257,12 +257,26 @@ def refusals(tool, pg, source):
     valid = pg.sql("SELECT convalidated FROM pg_constraint WHERE contype = 'c' AND "
                    "conrelid = 'r.\"壊れた規則\"'::regclass").stdout.strip()
     check(valid == "f", "the check old rows break is NOT VALID: %r" % valid)
+    # A text that is not valid UTF-16 cannot be given to any server as it
+    # is stored: its row is refused, named and counted; a pair arrives whole.
+    def unpaired(rejects):
+        return ('"2"' in rejects and '"3"' in rejects and "UTF-16" in rejects and
+                "U+D83D" in rejects and "U+DE00" in rejects and rejects.count("\r\n") == 3)
+    rejects = (folder / "不正な文字.rejects.csv").read_bytes().decode()
+    check(unpaired(rejects), "PostgreSQL reject file of lone surrogates: %r" % rejects)
+    rows = pg.rows("r", "不正な文字", ["ID", "本文", "メモ"])
+    check(rows == [["1", "対のある 😀", "😀"]], "surrogate pairs in PostgreSQL: %r" % rows)
+    lint = run([tool.cli, "lint", "--data", str(refused)])
+    check(lint.returncode == 0 and lint.stdout.count("[unreadable-value]") == 2 and
+          "U+D83D" in lint.stdout, "lint --data names the unpaired surrogates: %s" % lint.stdout)
 
     lite = tool.work / "r.sqlite"
     result = tool.migrate(refused, str(lite), "--rejects", str(folder))
     check(result.returncode == 1, "refused into SQLite: exit %d" % result.returncode)
     rejects = (folder / "壊れた規則.rejects.csv").read_bytes().decode()
     check("CHECK constraint failed" in rejects and "old row" in rejects, "SQLite reject file: %r" % rejects)
+    rejects = (folder / "不正な文字.rejects.csv").read_bytes().decode()
+    check(unpaired(rejects), "SQLite reject file of lone surrogates: %r" % rejects)
 
     # Existing tables and files are refused unless --replace.
     values = tool.work / "values.mdb"

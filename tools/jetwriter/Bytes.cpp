@@ -6,10 +6,20 @@ namespace tabulon::jetwriter {
 
 namespace {
 
+// A surrogate written in UTF-8's three-byte form (ED A0 80 to ED BF BF,
+// which UTF-8 proper forbids) is that unit as it is: the schema's
+// {"utf16": [...]} texts, which need not be valid UTF-16, come so.
 template <class Emit>
 void ForEachUnit(std::string_view utf8, Emit emit) {
   std::size_t pos = 0;
   while (pos < utf8.size()) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(utf8[pos + k]); };
+    if (pos + 2 < utf8.size() && byte(0) == 0xED && byte(1) >= 0xA0 && byte(1) <= 0xBF &&
+        byte(2) >= 0x80 && byte(2) <= 0xBF) {
+      emit(static_cast<std::uint16_t>(0xD000 | (byte(1) & 0x3F) << 6 | (byte(2) & 0x3F)));
+      pos += 3;
+      continue;
+    }
     const char32_t cp = DecodeUtf8(utf8, pos);
     if (cp > 0xFFFF) {
       const char32_t v = cp - 0x10000;

@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include <text/Utf8.h>
 #include <tools/jetwriter/SchemaError.h>
 #include <tools/jetwriter/Values.h>
 
@@ -131,7 +132,29 @@ dao::Variant Value(const Json& value, const Path& path) {
   if (value.is_number_integer()) return value.get<std::int64_t>();
   if (value.is_number_float()) return value.get<double>();
   if (value.is_string()) return value.get<std::string>();
-  path.Fail("expected null, true, false, a number or a string");
+  if (value.is_object() && value.size() == 1 && value.contains("utf16")) {
+    // A text of UTF-16 units as given, valid or not (Access stores
+    // whatever units it was handed): each unit in UTF-8's three-byte
+    // form, which the writer turns back into that unit.
+    const Json& units = value["utf16"];
+    if (!units.is_array()) path.Key("utf16").Fail("expected an array of UTF-16 units");
+    std::string text;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+      if (!units[i].is_number_unsigned() || units[i].get<std::uint64_t>() > 0xFFFF) {
+        path.Key("utf16").At(i).Fail("expected a UTF-16 unit, 0 to 65535");
+      }
+      const auto unit = units[i].get<std::uint32_t>();
+      if (unit < 0x800) {
+        AppendUtf8(text, unit);
+      } else {
+        text += static_cast<char>(0xE0 | unit >> 12);
+        text += static_cast<char>(0x80 | (unit >> 6 & 0x3F));
+        text += static_cast<char>(0x80 | (unit & 0x3F));
+      }
+    }
+    return text;
+  }
+  path.Fail("expected null, true, false, a number, a string or {\"utf16\": [...]}");
 }
 
 std::int32_t TypeOf(const std::string& name, const Path& path, bool shortcuts) {
