@@ -98,6 +98,11 @@ void TMainForm::SetBusy(bool busy) {
     QApplication::restoreOverrideCursor();
     setPalette(QPalette());
   }
+  // The style draws a tab's pane in a colour of its own, not the window's:
+  // the pages fill themselves while busy, so the whole window shows it.
+  for (int i = 0; i < PageControl1->count(); ++i) {
+    PageControl1->widget(i)->setAutoFillBackground(busy);
+  }
 }
 
 void TMainForm::SetJobControlsEnabled(bool enabled) {

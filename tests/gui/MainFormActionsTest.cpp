@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QImage>
 #include <QPalette>
 #include <QProgressBar>
 #include <QPushButton>
@@ -13,6 +15,7 @@
 
 #include <jet/JetEngine.h>
 #include <targets/ConnectionCheck.h>
+#include <text/CodePage.h>
 #include <text/TextFile.h>
 #include <tools/jetwriter/JetWriter.h>
 #include <tools/jetwriter/Synthetic.h>
@@ -62,24 +65,35 @@ TEST(MainFormRun, DesktopRuleWritesTheReportAndFillsTheBars) {
   world.Open();
   world.Targets().SetText("\"??\"|\"\"|\"/data/販売.mdb\"\n");
 
-  // The busy state shows while the bars move.
+  // The busy state shows while the bars move. A setting changed meanwhile
+  // is for the next run: this one took its copy when it started.
+  auto& verbose = world.Child<QCheckBox>("ChkVerbose");
+  ASSERT_FALSE(verbose.isChecked());
   bool sawBusy = false;
-  QObject::connect(&world.Child<QProgressBar>("ProgPart"), &QProgressBar::valueChanged,
-                   world.Form.get(), [&](int value) {
-                     if (value > 0) {
-                       sawBusy =
-                           QApplication::overrideCursor() != nullptr &&
-                           QApplication::overrideCursor()->shape() == Qt::WaitCursor &&
-                           world.Form->palette().color(QPalette::Window) == QColor(255, 255, 0) &&
-                           !world.Targets().isEnabled() && !world.Child("PnlButton").isEnabled();
-                     }
-                   });
+  QObject::connect(
+      &world.Child<QProgressBar>("ProgPart"), &QProgressBar::valueChanged, world.Form.get(),
+      [&](int value) {
+        if (value > 0) {
+          // Inside the tab's pane too, not only around it.
+          auto& page = world.Child("TabSheet1");
+          const QImage drawn = world.Form->grab().toImage();
+          const QColor inside = drawn.pixelColor(page.mapTo(world.Form.get(), QPoint(1, 1)));
+          sawBusy = inside == QColor(255, 255, 0) && QApplication::overrideCursor() != nullptr &&
+                    QApplication::overrideCursor()->shape() == Qt::WaitCursor &&
+                    world.Form->palette().color(QPalette::Window) == QColor(255, 255, 0) &&
+                    !world.Targets().isEnabled() && !world.Child("PnlButton").isEnabled();
+          verbose.setChecked(true);
+        }
+      });
   ASSERT_TRUE(world.Press("BtnDoit"));
   EXPECT_TRUE(sawBusy);
+  EXPECT_TRUE(verbose.isChecked());
 
   const auto report = world.Dir / "Desktop" / "tabulon_out" / TodaysName();
   ASSERT_TRUE(std::filesystem::exists(report));
   EXPECT_NE(ReadBytes(report).find("</body></html>"), std::string::npos);
+  EXPECT_EQ(DecodeCp932(ReadBytes(report)).find("のプロパティ"), std::string::npos)
+      << "not verbose";
   EXPECT_EQ(world.Written, std::vector<std::filesystem::path>{report}) << "the desktop is told";
   const auto& total = world.Child<QProgressBar>("ProgTotal");
   const auto& part = world.Child<QProgressBar>("ProgPart");
