@@ -19,6 +19,7 @@
 #include <gui/Memo.h>
 #include <gui/QueuedFront.h>
 #include <gui/SaveDialog.h>
+#include <report/OutputPath.h>
 #include <report/ReportRun.h>
 #include <targets/ConnectionCheck.h>
 
@@ -53,8 +54,19 @@ class TMainFormFront : public ReportFront {
   void SetControlsEnabled(bool enabled) override { F.SetJobControlsEnabled(enabled); }
 
   std::optional<std::filesystem::path> AskSavePath(const std::string& defaultFileName) override {
+    // The name proposed is one that is free in the folder the dialog opens
+    // in, numbered as the desktop rule numbers it, so that a second run of
+    // the day is not proposed the first one's file to overwrite.
+    const QString folder =
+        F.SaveHere->InitialDir.isEmpty() ? F.SaveHere->FirstDir : F.SaveHere->InitialDir;
+    std::string proposed = defaultFileName;
+    if (!folder.isEmpty()) {
+      proposed = UniqueReportPath(std::filesystem::path(folder.toStdString()), defaultFileName)
+                     .filename()
+                     .string();
+    }
     const std::optional<QString> chosen =
-        F.FEnvironment.ExecuteSaveDialog(*F.SaveHere, QString::fromStdString(defaultFileName), &F);
+        F.FEnvironment.ExecuteSaveDialog(*F.SaveHere, QString::fromStdString(proposed), &F);
     if (!chosen) return std::nullopt;
     F.SaveHere->InitialDir = QFileInfo(*chosen).absolutePath();
     return std::filesystem::path(chosen->toStdString());

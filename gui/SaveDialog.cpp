@@ -1,8 +1,8 @@
 #include <gui/SaveDialog.h>
 
 #include <QFileDialog>
-#include <QFileInfo>
-#include <QMessageBox>
+#include <QHeaderView>
+#include <QTreeView>
 
 namespace tabulon {
 
@@ -24,20 +24,21 @@ std::optional<QString> TSaveDialog::Execute(const QString& fileName, QWidget* ow
   dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setViewMode(QFileDialog::Detail);
   dialog.setDefaultSuffix(DefaultExt);
   dialog.setNameFilters(NameFiltersOf(Filter));
   const QString folder = InitialDir.isEmpty() ? FirstDir : InitialDir;
   if (!folder.isEmpty()) dialog.setDirectory(folder);
   dialog.selectFile(fileName);
-  for (;;) {
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    const QString chosen = dialog.selectedFiles().constFirst();
-    if (QFileInfo::exists(chosen)) return chosen;
-    const auto answer = QMessageBox::question(
-        &dialog, dialog.windowTitle(),
-        chosen + QStringLiteral("\nこのファイルは存在しません。\nファイルを作成しますか?"));
-    if (answer == QMessageBox::Yes) return chosen;
+  // The names' column as wide as the longest name shown, the others as
+  // their contents, instead of Qt's fixed widths that cut them.
+  if (auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+    view->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
   }
+  // Saving to a new file is what the dialog is for: no question before
+  // creating one (Qt asks before overwriting an existing one).
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().constFirst();
 }
 
 }  // namespace tabulon

@@ -32,9 +32,10 @@ class TSaveDialog : public QObject {
 
   // Shows the dialog over `owner` with `fileName` proposed in InitialDir
   // (or FirstDir).
-  // It asks before overwriting an existing file and before creating a new
-  // one, and adds nothing to the desktop's recent documents. Returns the
-  // chosen path, or nullopt when the user cancels.
+  // It asks before overwriting an existing file (not before creating a
+  // new one), shows the folder's files in columns sized to their contents,
+  // and adds nothing to the desktop's recent documents. Returns the chosen
+  // path, or nullopt when the user cancels.
   std::optional<QString> Execute(const QString& fileName, QWidget* owner);
 };
 

@@ -131,15 +131,20 @@ TEST(MainFormRun, DialogRuleAsksRemembersTheFolderAndRefusesCloseAndDrops) {
   EXPECT_TRUE(Idle(world));
 
   // Cancelled: nothing written, nothing reported; the folder is kept
-  // across a restart.
-  world.Dialog = [&](TSaveDialog& dialog, const QString&) -> std::optional<QString> {
+  // across a restart, and the name proposed is free in it.
+  world.Dialog = [&](TSaveDialog& dialog, const QString& name) -> std::optional<QString> {
     EXPECT_EQ(dialog.InitialDir.toStdString(), chosen.parent_path().string());
+    proposed = name;
     return std::nullopt;
   };
   std::filesystem::remove(chosen);
+  WriteBytes(chosen.parent_path() / TodaysName(), "earlier");
   world.Close();
   world.Open();
+  world.Targets().SetText("??||/data/a.mdb");
+  proposed.clear();
   ASSERT_TRUE(world.Press("BtnDoit"));
+  EXPECT_EQ(proposed.toStdString(), TodaysName().replace(TodaysName().size() - 5, 5, "(01).html"));
   EXPECT_FALSE(std::filesystem::exists(chosen));
   EXPECT_TRUE(world.Failures().Text().empty());
   EXPECT_TRUE(Idle(world));
