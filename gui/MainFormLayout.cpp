@@ -77,6 +77,8 @@ void TMainForm::CreateComponents() {
   CreateConfigTab();
   CreateConfig2Tab();
   PageControl1->setCurrentIndex(0);
+  // Typing or pasting the list is what the window is opened for.
+  MemTarget->setFocus();
 
   SaveHere = Own(new TSaveDialog(this), "SaveHere");
   SaveHere->DefaultExt = QStringLiteral("html");
@@ -89,7 +91,7 @@ void TMainForm::CreateComponents() {
 
 void TMainForm::CreateMainTab() {
   TabSheet1 = Own(new QWidget, "TabSheet1");
-  PageControl1->addTab(TabSheet1, QStringLiteral("MAIN"));
+  PageControl1->addTab(TabSheet1, QStringLiteral("&MAIN"));  // Alt+M
   auto* column = new QVBoxLayout(TabSheet1);
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(0);
@@ -122,6 +124,8 @@ void TMainForm::CreateMainTab() {
   BtnDoit->setGeometry(128, 8, 113, 25);
   BtnVersion = Own(new QPushButton(Utf8("バージョン情報"), PnlButton), "BtnVersion");
   BtnVersion->setGeometry(248, 8, 113, 25);
+  // Enter presses the focused button, as Space does.
+  for (QPushButton* button : {BtnCheck, BtnDoit, BtnVersion}) button->setAutoDefault(true);
   ProgTotal = Own(new QProgressBar(PnlButton), "ProgTotal");
   ProgTotal->setGeometry(8, 40, 353, 17);
   ProgPart = Own(new QProgressBar(PnlButton), "ProgPart");
@@ -188,7 +192,7 @@ void TMainForm::PlaceSamplePassword() {
 
 void TMainForm::CreateConfigTab() {
   QWidget* config = Own(new QWidget, "CONFIG");
-  PageControl1->addTab(config, QStringLiteral("CONFIG"));
+  PageControl1->addTab(config, QStringLiteral("&CONFIG"));  // Alt+C
   NewLabel(config, "Label7", "出力結果の保存先", 6, 8, true);
   RbtnPutDesktop = Own(new QRadioButton(Utf8("デスクトップ"), config), "RbtnPutDesktop");
   RbtnPutDesktop->move(16, 32);
@@ -219,7 +223,7 @@ void TMainForm::CreateConfigTab() {
 
 void TMainForm::CreateConfig2Tab() {
   QWidget* sheet = Own(new QWidget, "TabSheet2");
-  PageControl1->addTab(sheet, QStringLiteral("CONFIG2"));
+  PageControl1->addTab(sheet, QStringLiteral("CONFIG&2"));  // Alt+2
   auto* column = new QVBoxLayout(sheet);
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(0);

@@ -6,13 +6,16 @@
 #include <set>
 #include <string_view>
 
+#include <QApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTest>
 
 #include "WindowWorld.h"
 
@@ -124,7 +127,7 @@ TEST(MainFormLayout, EveryControlUnderItsNameWithCaptionAndPlace) {
   ASSERT_EQ(tabs.count(), 3);
   EXPECT_EQ(tabs.currentIndex(), 0);
   const char* const tabNames[][2] = {
-      {"TabSheet1", "MAIN"}, {"CONFIG", "CONFIG"}, {"TabSheet2", "CONFIG2"}};
+      {"TabSheet1", "&MAIN"}, {"CONFIG", "&CONFIG"}, {"TabSheet2", "CONFIG&2"}};
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(tabs.widget(i)->objectName().toStdString(), tabNames[i][0]);
     EXPECT_EQ(tabs.tabText(i).toStdString(), tabNames[i][1]);
@@ -217,6 +220,42 @@ TEST(MainFormLayout, SamplePasswordLiesExactlyOverTheExample) {
   int red = 0;
   EXPECT_EQ(darkPixels(true, &red), 0);
   EXPECT_GT(red, 50);
+}
+
+TEST(MainFormKeys, TheListHasTheFocusEnterAndSpacePressButtonsAltLettersOpenTabs) {
+  WindowWorld world;
+  TMainForm& form = world.Open();
+  form.show();
+  form.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  EXPECT_EQ(QApplication::focusWidget(), &world.Targets());
+
+  // The list is empty: the check has nothing to do, but is pressed.
+  auto& check = world.Child<QPushButton>("BtnCheck");
+  QSignalSpy pressed(&check, &QPushButton::clicked);
+  check.setFocus();
+  QTest::keyClick(&check, Qt::Key_Return);
+  QTest::keyClick(&check, Qt::Key_Enter);
+  QTest::keyClick(&check, Qt::Key_Space);
+  EXPECT_EQ(pressed.count(), 3);
+
+  auto& tabs = world.Child<QTabWidget>("PageControl1");
+  QTest::keyClick(&form, Qt::Key_C, Qt::AltModifier);
+  EXPECT_EQ(tabs.currentIndex(), 1);
+  QTest::keyClick(&form, Qt::Key_2, Qt::AltModifier);
+  EXPECT_EQ(tabs.currentIndex(), 2);
+  QTest::keyClick(&form, Qt::Key_M, Qt::AltModifier);
+  EXPECT_EQ(tabs.currentIndex(), 0);
+
+  // Tab goes through the page in the order it is laid out.
+  world.Child("ChkClearListOnDrop").setFocus();
+  std::vector<std::string> order;
+  for (int i = 0; i < 5; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    order.push_back(QApplication::focusWidget()->objectName().toStdString());
+  }
+  EXPECT_EQ(order,
+            (std::vector<std::string>{"MemTarget", "BtnCheck", "BtnDoit", "BtnVersion", "MemOut"}));
 }
 
 }  // namespace
