@@ -33,6 +33,13 @@
 namespace tabulon {
 namespace {
 
+// What lint's reading of the rows adds, for both ways of asking for it.
+constexpr const char* LintDataHelp =
+    "read the rows: text fields of size 255 that hold only short values, texts with U+0000, "
+    "time-only and pre-1900 dates, unique keys repeated where they hold a Null, values that "
+    "cannot be read (a text that is not valid UTF-16), repeated rows without a primary key, "
+    "rows that break an unenforced relationship";
+
 struct Options {
   std::vector<std::string> Databases;
   std::string ListFile;
@@ -229,10 +236,7 @@ int Main(int argc, char** argv) {
                "without a primary key, foreign keys without an index, unenforced "
                "relationships, key-like fields without one, names PostgreSQL needs quoted, "
                "duplicate indexes (exit status 0 with findings)");
-  app.add_flag("--lint-data", options.LintData,
-               "--lint, and read the rows: text fields of size 255 that hold only short "
-               "values, texts with U+0000, time-only and pre-1900 dates, repeated rows "
-               "without a primary key, rows that break an unenforced relationship");
+  app.add_flag("--lint-data", options.LintData, std::string("--lint, and ") + LintDataHelp);
   app.add_flag("--diagram", options.Diagram,
                "with the report: each database's ER diagram as SVG beside it "
                "(<report name>_<file id>.svg), linked from the database's section");
@@ -348,10 +352,7 @@ int Main(int argc, char** argv) {
       task("lint",
            "findings that help before a migration (the same as --lint; exit status 0 "
            "with findings)");
-  lintCommand->add_flag("--data", options.LintData,
-                        "also read the rows: text fields of size 255 that hold only short "
-                        "values, texts with U+0000, time-only and pre-1900 dates, repeated rows "
-                        "without a primary key, rows that break an unenforced relationship");
+  lintCommand->add_flag("--data", options.LintData, std::string("also ") + LintDataHelp);
   MigrateRequest migrateRequest;
   CLI::App* migrateCommand =
       task("migrate",
