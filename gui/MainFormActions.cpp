@@ -57,8 +57,7 @@ class TMainFormFront : public ReportFront {
     // The name proposed is one that is free in the folder the dialog opens
     // in, numbered as the desktop rule numbers it, so that a second run of
     // the day is not proposed the first one's file to overwrite.
-    const QString folder =
-        F.SaveHere->InitialDir.isEmpty() ? F.SaveHere->FirstDir : F.SaveHere->InitialDir;
+    const QString folder = F.SaveHere->OpeningFolder();
     std::string proposed = defaultFileName;
     if (!folder.isEmpty()) {
       proposed = UniqueReportPath(std::filesystem::path(folder.toStdString()), defaultFileName)

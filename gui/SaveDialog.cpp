@@ -18,6 +18,8 @@ QStringList NameFiltersOf(const QString& filter) {
   return filters;
 }
 
+QString TSaveDialog::OpeningFolder() const { return InitialDir.isEmpty() ? FirstDir : InitialDir; }
+
 std::optional<QString> TSaveDialog::Execute(const QString& fileName, QWidget* owner) {
   // Qt's own dialog: the desktop's native one records recent documents.
   QFileDialog dialog(owner, Title);
@@ -27,8 +29,7 @@ std::optional<QString> TSaveDialog::Execute(const QString& fileName, QWidget* ow
   dialog.setViewMode(QFileDialog::Detail);
   dialog.setDefaultSuffix(DefaultExt);
   dialog.setNameFilters(NameFiltersOf(Filter));
-  const QString folder = InitialDir.isEmpty() ? FirstDir : InitialDir;
-  if (!folder.isEmpty()) dialog.setDirectory(folder);
+  if (const QString folder = OpeningFolder(); !folder.isEmpty()) dialog.setDirectory(folder);
   dialog.selectFile(fileName);
   // The names' column as wide as the longest name shown, the others as
   // their contents, instead of Qt's fixed widths that cut them.

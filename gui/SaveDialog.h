@@ -30,6 +30,10 @@ class TSaveDialog : public QObject {
   QString FirstDir;
   QString Title;
 
+  // The folder the dialog opens in: InitialDir, or FirstDir while that is
+  // empty.
+  QString OpeningFolder() const;
+
   // Shows the dialog over `owner` with `fileName` proposed in InitialDir
   // (or FirstDir).
   // It asks before overwriting an existing file (not before creating a

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include <fmt/format.h>
+
 #include <text/Utf8.h>
 
 namespace tabulon::jet {
@@ -11,13 +13,6 @@ namespace {
 
 void NoteFault(std::string* fault, const std::string& what) {
   if (fault != nullptr && fault->empty()) *fault = what;
-}
-
-std::string UnitName(char16_t unit) {
-  static const char* const digits = "0123456789ABCDEF";
-  std::string name = "U+";
-  for (int shift = 12; shift >= 0; shift -= 4) name += digits[(unit >> shift) & 0xF];
-  return name;
 }
 
 // UTF-16 units to UTF-8 (at most three bytes a unit; a pair of units makes
@@ -52,8 +47,8 @@ std::string UnitsToUtf8(std::size_t count, Unit unit, std::string* fault) {
     }
     // A lone surrogate is written as U+FFFD.
     if (cp >= 0xD800 && cp <= 0xDFFF) {
-      NoteFault(fault,
-                std::to_string(i + 1) + " 番目の単位 " + UnitName(first) + " に対がありません");
+      NoteFault(fault, fmt::format("{} 番目の単位 U+{:04X} に対がありません", i + 1,
+                                   static_cast<unsigned>(first)));
     }
     at += PutUtf8(out + at, cp);
   }

@@ -404,7 +404,17 @@ class DataChecks {
       schema::RowReader reader(FDatabase, name, fields);
       std::vector<Member<dao::Variant>> values;
       std::vector<std::optional<std::string>> canonical(fields.size());
+      // The hash of the row's values at `at`, and whether one is Null.
       std::vector<std::optional<std::string>> key;
+      const auto keyOf = [&](const std::vector<std::size_t>& at) {
+        key.clear();
+        bool null = false;
+        for (const std::size_t k : at) {
+          null = null || !canonical[k];
+          key.push_back(canonical[k]);
+        }
+        return std::pair(ValuesHash(key), null);
+      };
       while (reader.Next(values)) {
         ++rows;
         for (std::size_t k = 0; k < values.size(); ++k) {
@@ -437,27 +447,13 @@ class DataChecks {
         }
         if (keyless && !seen.insert(ValuesHash(canonical)).second) ++repeated;
         for (NullableKey& unique : uniques) {
-          key.clear();
-          bool null = false;
-          for (const std::size_t k : unique.At) {
-            null = null || !canonical[k];
-            key.push_back(canonical[k]);
-          }
-          if (null && !unique.Seen.insert(ValuesHash(key)).second) ++unique.Repeated;
+          const auto [hash, null] = keyOf(unique.At);
+          if (null && !unique.Seen.insert(hash).second) ++unique.Repeated;
         }
-        for (auto& [link, at] : referenced) {
-          key.clear();
-          for (const std::size_t k : at) key.push_back(canonical[k]);
-          link->Keys.insert(ValuesHash(key));
-        }
+        for (auto& [link, at] : referenced) link->Keys.insert(keyOf(at).first);
         for (auto& [link, at] : referencing) {
-          key.clear();
-          bool null = false;
-          for (const std::size_t k : at) {
-            null = null || !canonical[k];
-            key.push_back(canonical[k]);
-          }
-          if (!null) link->References.push_back(ValuesHash(key));
+          const auto [hash, null] = keyOf(at);
+          if (!null) link->References.push_back(hash);
         }
       }
     } catch (const std::exception& e) {

@@ -430,6 +430,24 @@ std::vector<std::pair<double, double>> Place(std::vector<Piece>& pieces, double 
   return sheets;
 }
 
+// How a text is drawn; what is left unset is not written (SVG's defaults:
+// anchored at its start, regular, black).
+struct TextStyle {
+  const char* Anchor = nullptr;
+  bool Bold = false;
+  const char* Fill = nullptr;
+};
+
+std::string Text(double x, double y, double size, const std::string& text, TextStyle style = {}) {
+  std::string out = "<text";
+  if (style.Anchor != nullptr) out += " text-anchor=\"" + std::string(style.Anchor) + "\"";
+  out += " x=\"" + Num(x) + "\" y=\"" + Num(y) + "\" font-family=\"" + FontList + "\"";
+  if (style.Bold) out += " font-weight=\"bold\"";
+  out += " font-size=\"" + Num(size) + "\"";
+  if (style.Fill != nullptr) out += " fill=\"" + std::string(style.Fill) + "\"";
+  return out + ">" + XmlEscape(text) + "</text>\n";
+}
+
 // The document around a sheet's content, titled once.
 std::string Document(double width, double height, const std::string& title,
                      const std::string& content) {
@@ -441,16 +459,8 @@ std::string Document(double width, double height, const std::string& title,
   svg += "<g id=\"diagram\" class=\"graph\">\n<title>" + XmlEscape(title) + "</title>\n";
   svg += "<rect x=\"0\" y=\"0\" width=\"" + Num(width) + "\" height=\"" + Num(height) +
          "\" fill=\"white\" stroke=\"none\"/>\n";
-  svg += "<text x=\"" + Num(Margin) + "\" y=\"" + Num(Margin + TitleSize) + "\" font-family=\"" +
-         FontList + "\" font-size=\"" + Num(TitleSize) + "\">" + XmlEscape(title) + "</text>\n";
+  svg += Text(Margin, Margin + TitleSize, TitleSize, title);
   return svg + content + "</g>\n</svg>\n";
-}
-
-std::string Text(double x, double y, double size, const std::string& text,
-                 const char* color = "black") {
-  return "<text x=\"" + Num(x) + "\" y=\"" + Num(y) + "\" font-family=\"" + FontList +
-         "\" font-size=\"" + Num(size) + "\" fill=\"" + color + "\">" + XmlEscape(text) +
-         "</text>\n";
 }
 
 std::string Rect(double x, double y, double width, double height, const char* fill) {
@@ -475,13 +485,6 @@ constexpr double NodeFontSize = 11;
 constexpr double EdgeFontSize = 9;
 constexpr double EdgeLineHeight = 10;
 
-std::string NodeText(double x, double y, double size, const char* anchor, bool bold,
-                     const std::string& text) {
-  return "<text text-anchor=\"" + std::string(anchor) + "\" x=\"" + Num(x) + "\" y=\"" + Num(y) +
-         "\" font-family=\"" + FontList + "\"" + (bold ? " font-weight=\"bold\"" : "") +
-         " font-size=\"" + Num(size) + "\">" + XmlEscape(text) + "</text>\n";
-}
-
 std::string Polygon(const char* fill, const char* stroke, const std::vector<double>& points) {
   std::string out =
       "<polygon fill=\"" + std::string(fill) + "\" stroke=\"" + stroke + "\" points=\"";
@@ -496,29 +499,31 @@ std::string Box(double x, double y, double width, double height, const char* fil
   return Polygon(fill, stroke, {x, y, x + width, y, x + width, y + height, x, y + height, x, y});
 }
 
-double TableWidth(const GraphTable& table) {
+struct BoxSize {
+  double Width = 0;
+  double Height = 0;
+};
+
+BoxSize TableSize(const GraphTable& table) {
   // Bold is drawn a little wider.
   double width = TextWidth(table.Name, NodeFontSize) * 1.1;
   for (const KeyColumn& column : table.Columns) {
     width = std::max(width, TextWidth(ColumnLine(column), NodeFontSize));
   }
-  return width + 2 * CellPad;
+  return {width + 2 * CellPad, CellHeight * static_cast<double>(1 + table.Columns.size())};
 }
 
-double TableHeight(const GraphTable& table) {
-  return CellHeight * static_cast<double>(1 + table.Columns.size());
-}
-
-std::string DrawTable(const GraphTable& table, const std::string& id, double x, double y) {
-  const double width = TableWidth(table);
+std::string DrawTable(const GraphTable& table, double width, const std::string& id, double x,
+                      double y) {
   std::string out = "<g id=\"" + id + "\" class=\"node\">\n<title>" + id + "</title>\n";
   out += Box(x, y, width, CellHeight, "#dce6f2", "black");
-  out += NodeText(x + width / 2, y + CellHeight - 8.2, NodeFontSize, "middle", true, table.Name);
+  out += Text(x + width / 2, y + CellHeight - 8.2, NodeFontSize, table.Name,
+              {.Anchor = "middle", .Bold = true});
   for (const KeyColumn& column : table.Columns) {
     y += CellHeight;
     out += Box(x, y, width, CellHeight, "none", "black");
-    out += NodeText(x + CellPad, y + CellHeight - 8.2, NodeFontSize, "start", false,
-                    ColumnLine(column));
+    out += Text(x + CellPad, y + CellHeight - 8.2, NodeFontSize, ColumnLine(column),
+                {.Anchor = "start"});
   }
   return out + "</g>\n";
 }
@@ -529,7 +534,8 @@ std::string Tee(double x, double y) { return Box(x - 1, y - 5, 2, 10, "black", "
 
 // From the referenced table's right side at (x0, y) to the referencing
 // table's left side at (x1, y), its label above the line.
-std::string DrawEdge(const GraphEdge& edge, const std::string& id, double x0, double x1, double y) {
+std::string DrawEdge(const GraphEdge& edge, const std::vector<std::string>& lines,
+                     const std::string& id, double x0, double x1, double y) {
   std::string out = "<g id=\"" + id + "\" class=\"edge\">\n<title>" + id + "</title>\n";
   const bool dashed = (edge.Attributes & dao::dbRelationDontEnforce) != 0;
   out += "<path fill=\"none\" stroke=\"black\"" +
@@ -542,10 +548,9 @@ std::string DrawEdge(const GraphEdge& edge, const std::string& id, double x0, do
     out += "<polyline fill=\"none\" stroke=\"black\" points=\"" + Num(x1) + "," + Num(y - 5) + " " +
            Num(x1 - 9) + "," + Num(y) + " " + Num(x1) + "," + Num(y + 5) + "\"/>\n";
   }
-  const std::vector<std::string> lines = EdgeLines(edge);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const double baseline = y - 6 - static_cast<double>(lines.size() - 1 - i) * EdgeLineHeight;
-    out += NodeText((x0 + x1) / 2, baseline, EdgeFontSize, "middle", false, lines[i]);
+    out += Text((x0 + x1) / 2, baseline, EdgeFontSize, lines[i], {.Anchor = "middle"});
   }
   return out + "</g>\n";
 }
@@ -554,15 +559,15 @@ Piece DrawByHand(const RelationGraph& group, const std::string& prefix) {
   Piece piece;
   for (const GraphTable& table : group.Tables) piece.Names.push_back(table.Name);
   piece.Related = !group.Edges.empty();
-  const GraphTable& first = group.Tables[0];
   if (!piece.Related) {
-    piece.Width = TableWidth(first) + 2 * Pad;
-    piece.Height = TableHeight(first) + 2 * Pad;
-    piece.Element = DrawTable(first, prefix + "t0", Pad, Pad);
+    const BoxSize table = TableSize(group.Tables[0]);
+    piece.Width = table.Width + 2 * Pad;
+    piece.Height = table.Height + 2 * Pad;
+    piece.Element = DrawTable(group.Tables[0], table.Width, prefix + "t0", Pad, Pad);
   } else {
     const GraphEdge& edge = group.Edges[0];
-    const GraphTable& one = group.Tables[edge.Table];
-    const GraphTable& many = group.Tables[edge.ForeignTable];
+    const BoxSize one = TableSize(group.Tables[edge.Table]);
+    const BoxSize many = TableSize(group.Tables[edge.ForeignTable]);
     const std::vector<std::string> lines = EdgeLines(edge);
     double labelWidth = 0;
     for (const std::string& line : lines) {
@@ -570,17 +575,18 @@ Piece DrawByHand(const RelationGraph& group, const std::string& prefix) {
     }
     const double labelHeight = static_cast<double>(lines.size()) * EdgeLineHeight + 8;
     const double gap = std::max(labelWidth + 24, 60.0);
-    const double half = std::max(TableHeight(one), TableHeight(many)) / 2;
+    const double half = std::max(one.Height, many.Height) / 2;
     const double axis = Pad + std::max(half, labelHeight);
-    const double height = axis + half + Pad;
-    const double left = Pad + TableWidth(one);
-    piece.Width = left + gap + TableWidth(many) + Pad;
-    piece.Height = height;
+    const double left = Pad + one.Width;
+    piece.Width = left + gap + many.Width + Pad;
+    piece.Height = axis + half + Pad;
     piece.Element =
-        DrawTable(one, prefix + "t" + std::to_string(edge.Table), Pad, axis - TableHeight(one) / 2);
-    piece.Element += DrawTable(many, prefix + "t" + std::to_string(edge.ForeignTable), left + gap,
-                               axis - TableHeight(many) / 2);
-    piece.Element += DrawEdge(edge, prefix + "e0", left, left + gap, axis);
+        DrawTable(group.Tables[edge.Table], one.Width, prefix + "t" + std::to_string(edge.Table),
+                  Pad, axis - one.Height / 2);
+    piece.Element += DrawTable(group.Tables[edge.ForeignTable], many.Width,
+                               prefix + "t" + std::to_string(edge.ForeignTable), left + gap,
+                               axis - many.Height / 2);
+    piece.Element += DrawEdge(edge, lines, prefix + "e0", left, left + gap, axis);
   }
   piece.ViewBox = "0 0 " + Num(piece.Width) + " " + Num(piece.Height);
   return piece;
@@ -596,7 +602,7 @@ std::string SheetContent(const std::vector<Piece>& pieces, std::size_t sheet) {
       content += "<g id=\"group" + std::to_string(piece.Number) + "\" class=\"cluster\">\n<title>" +
                  XmlEscape(Caption(piece)) + "</title>\n";
       content += Rect(x, y, OuterWidth(piece), OuterHeight(piece), "none");
-      content += Text(x + FramePad, y + 15, 11, Caption(piece), "#37557a");
+      content += Text(x + FramePad, y + 15, 11, Caption(piece), {.Fill = "#37557a"});
       x += FramePad;
       y += CaptionHeight;
     }
@@ -685,7 +691,7 @@ std::string OverviewContent(const std::vector<Piece>& pieces, std::string_view s
       content += Rect(x, y, BoxWidth, boxHeight, "#f4f7fb");
       for (std::size_t line = 0; line < box.Lines.size(); ++line) {
         content += Text(x + FramePad, y + FramePad + 11 + static_cast<double>(line) * LineHeight,
-                        11, box.Lines[line], line == 0 ? "#37557a" : "black");
+                        11, box.Lines[line], {.Fill = line == 0 ? "#37557a" : "black"});
       }
       content += "</g>\n</a>\n";
       rowHeight = std::max(rowHeight, boxHeight);
@@ -848,15 +854,16 @@ std::vector<DiagramFile> DatabaseSvgDiagrams(const schema::Database& database,
   double width = 0;
   double height = 0;
   std::string content =
-      Text(Margin, SubtitleY, 11, "ボックスをクリックすると、そのグループを描いた図を開きます。");
+      Text(Margin, SubtitleY, 11, "ボックスをクリックすると、そのグループを描いた図を開きます。",
+           {.Fill = "black"});
   content += OverviewContent(pieces, stem, Margin + TitleHeight, width, height);
   files.push_back({std::string(stem) + ".svg", Document(width, height, title, content)});
   for (std::size_t sheet = 0; sheet < sheets.size(); ++sheet) {
     const std::string sheetTitle =
         heading + "（" + count + " 枚中 " + std::to_string(sheet + 1) + " 枚目）";
-    std::string sheetContent = "<a xlink:href=\"" +
-                               XmlEscape(FileNameUrl(std::string(stem) + ".svg")) + "\">" +
-                               Text(Margin, SubtitleY, 11, "一覧へ戻る", "#1a0dab") + "</a>\n";
+    std::string sheetContent =
+        "<a xlink:href=\"" + XmlEscape(FileNameUrl(std::string(stem) + ".svg")) + "\">" +
+        Text(Margin, SubtitleY, 11, "一覧へ戻る", {.Fill = "#1a0dab"}) + "</a>\n";
     sheetContent += SheetContent(pieces, sheet);
     files.push_back({SheetName(stem, sheet), Document(sheets[sheet].first, sheets[sheet].second,
                                                       sheetTitle, sheetContent)});

@@ -10,9 +10,12 @@ namespace tabulon {
 
 using namespace std::string_view_literals;
 
+std::string DatabaseHeadingLine(const std::string& id, const std::string& name) {
+  return fmt::sprintf(R"(<h3 id="%s"><a href="#IDFILES">%s</a></h3>)", id, HtmlEscape(name));
+}
+
 void WriteDatabaseHeading(ReportContext& context) {
-  context.File.WriteLine(fmt::sprintf(R"(<h3 id="%s"><a href="#IDFILES">%s</a></h3>)",
-                                      context.FileId(), HtmlEscape(context.Dao.DbName())));
+  context.File.WriteLine(DatabaseHeadingLine(context.FileId(), context.Dao.DbName()));
   if (context.Verbose) {
     WritePropertyTable(context, "<p><table cellpadding=3 cellspacing=0 border=1>",
                        "<caption>データベースのプロパティ</caption>",

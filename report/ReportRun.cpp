@@ -13,7 +13,6 @@
 #include <platform/VersionInfo.h>
 #include <report/DatabaseSection.h>
 #include <report/FieldListing.h>
-#include <report/HtmlEscape.h>
 #include <report/ObjectSection.h>
 #include <report/OutputPath.h>
 #include <report/RelationshipSection.h>
@@ -166,8 +165,7 @@ void WriteNotReached(ReportContext& context, const std::vector<Target>& listed,
   for (std::size_t i = reached; i < listed.size(); ++i) {
     const std::string id = context.Anchors.GetAnchorId(listed[i].Path);
     if (!done.insert(id).second) continue;
-    context.File.WriteLine(fmt::sprintf(R"(<h3 id="%s"><a href="#IDFILES">%s</a></h3>)", id,
-                                        HtmlEscape(FileNameOf(listed[i].Path))));
+    context.File.WriteLine(DatabaseHeadingLine(id, FileNameOf(listed[i].Path)));
     context.File.WriteLine("<p>解析を中止したため、このデータベースは書かれていません。");
   }
 }
