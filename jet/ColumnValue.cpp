@@ -46,6 +46,7 @@ bool HasReadableValue(const ColumnDefinition& column) {
     case ColNumeric:
     case ColBigInt:
     case ColExtendedDate:
+    case ColComplex:
       return true;
     default:
       return false;
@@ -92,6 +93,7 @@ dao::Variant ColumnValue(PageFile& pages, const RowValues& row, const ColumnDefi
     case ColInteger:
       return std::int64_t{value->I16(0)};
     case ColLong:
+    case ColComplex:
       return std::int64_t{value->I32(0)};
     case ColBigInt:
       return static_cast<std::int64_t>(value->U64(0));

@@ -14,8 +14,9 @@ namespace tabulon::jet {
 
 // True when ColumnValue decodes this column: every type above, for columns
 // that are not calculated (a calculated column stores its result behind a
-// header this reader does not know) and not ACE complex columns (their
-// values are rows of a hidden table).
+// header this reader does not know). An ACE complex column (attachment,
+// multi-value, a memo's history) holds the row's key into the hidden table
+// of its values, and gives that key as an integer.
 bool HasReadableValue(const ColumnDefinition& column);
 
 // The value of `column` in `row`: Null for NULL; a Yes/No column is never

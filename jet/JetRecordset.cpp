@@ -63,7 +63,7 @@ dao::Variant JetRecordset::Collect(int index) {
   const ColumnDefinition& column = FDefinition.Columns[static_cast<std::size_t>(index)];
   if (!HasReadableValue(column)) {
     throw dao::EngineError(OneLine("フィールド '" + column.Name + "' の値は読めません（" +
-                                   (column.Calculated() ? "計算型" : "複数値または添付ファイル") +
+                                   (column.Calculated() ? "計算型" : "この読み手の知らない型") +
                                    "のフィールドです）。"));
   }
   std::string fault;

@@ -4,8 +4,9 @@
 // Decisions where DAO leaves the reading of a file to us:
 // - Rows come in page order (the owned-pages map), each live row once:
 //   deleted rows are skipped and moved rows read where they now are.
-// - Collect answers as ColumnValue does; a column it cannot decode (ACE
-//   complex and calculated columns) fails with a text naming the field,
+// - Collect answers as ColumnValue does (an ACE complex column with the
+//   key of its values' rows); a column it cannot decode (calculated
+//   columns) fails with a text naming the field,
 //   damage with the file's damage text, and a text that is not valid
 //   UTF-16 (a lone surrogate) with a text naming the field and the fault:
 //   no program could be given what is stored.

@@ -6,7 +6,10 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <stdexcept>
+
+#include <zlib.h>
 
 #include <dao/ObjectModel.h>
 
@@ -268,6 +271,65 @@ std::int64_t DateMicroseconds(double days) {
   const std::int64_t second = (micros + 500'000) / 1'000'000 * 1'000'000;
   if (static_cast<double>(std::llabs(micros - second)) <= slack) micros = second;
   return static_cast<std::int64_t>(whole) * MicrosPerDay + micros;
+}
+
+namespace {
+
+// Past Access's own limit for one attachment: a stated length beyond it is
+// damage, and is not allocated.
+constexpr std::uint32_t AttachmentLimit = 1u << 30;
+
+std::uint32_t Le32(const std::uint8_t* at) {
+  return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
+         static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
+}
+
+// `size` bytes at `data` inflated; more than `expected` bytes out is an
+// error, so damage cannot make it grow without bound.
+dao::Bytes Inflated(const std::uint8_t* data, std::size_t size, std::uint32_t expected) {
+  z_stream stream{};
+  if (inflateInit(&stream) != Z_OK) throw Unfit("添付ファイルのデータを展開できません");
+  const std::unique_ptr<z_stream, int (*)(z_stream*)> release(&stream, inflateEnd);
+  dao::Bytes out(expected + std::size_t{1});
+  stream.next_in = const_cast<Bytef*>(data);
+  stream.avail_in = static_cast<uInt>(std::min<std::size_t>(size, UINT32_MAX));
+  stream.next_out = out.data();
+  stream.avail_out = static_cast<uInt>(out.size());
+  const int result = inflate(&stream, Z_FINISH);
+  if (result != Z_STREAM_END) {
+    throw Unfit(result == Z_OK || result == Z_BUF_ERROR
+                    ? "添付ファイルのデータが述べた長さに収まりません"
+                    : "添付ファイルのデータが壊れています（zlib: " +
+                          std::string(stream.msg != nullptr ? stream.msg : "?") + "）");
+  }
+  out.resize(stream.total_out);
+  return out;
+}
+
+}  // namespace
+
+dao::Bytes AttachedFileContent(const dao::Bytes& stored) {
+  if (stored.size() < 8) throw Unfit("添付ファイルのデータが短すぎます");
+  const std::uint32_t flag = Le32(stored.data());
+  const std::uint32_t length = Le32(stored.data() + 4);
+  if (length > AttachmentLimit) {
+    throw Unfit("添付ファイルのデータの長さ " + std::to_string(length) + " は大きすぎます");
+  }
+  dao::Bytes content;
+  if (flag == 0) {
+    content.assign(stored.begin() + 8, stored.end());
+  } else if (flag == 1) {
+    content = Inflated(stored.data() + 8, stored.size() - 8, length);
+  } else {
+    throw Unfit("添付ファイルのデータの形式 " + std::to_string(flag) + " は知りません");
+  }
+  if (content.size() != length) {
+    throw Unfit("添付ファイルのデータの長さが合いません（" + std::to_string(content.size()) +
+                " バイト、述べた長さは " + std::to_string(length) + "）");
+  }
+  const std::uint32_t header = content.size() >= 12 ? Le32(content.data()) : 0;
+  if (header < 12 || header > content.size()) throw Unfit("添付ファイルの見出しが壊れています");
+  return dao::Bytes(content.begin() + header, content.end());
 }
 
 std::string HexDigits(std::string_view bytes) {

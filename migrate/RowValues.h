@@ -46,6 +46,14 @@ std::string CanonicalOfServerText(std::string_view text, Carry carry);
 // as Null.
 std::string UnfitFor(Dialect server, std::string_view canonical, Carry carry);
 
+// The file's bytes of an attachment's stored data: a wrapper of a flag
+// (0 stored as it is, 1 deflated with zlib) and the length of what follows
+// once unwrapped, which is a header (its own length, the extension) before
+// the file's bytes. Throws std::invalid_argument, with the reason in
+// Japanese, for data that is not such a wrapper or does not unwrap to its
+// stated length.
+dao::Bytes AttachedFileContent(const dao::Bytes& stored);
+
 // `bytes` as hexadecimal digits in small letters ("00ff"): binary values
 // in the servers' texts and in reject files.
 std::string HexDigits(std::string_view bytes);

@@ -27,6 +27,7 @@ struct ColumnPlan {
   std::string SqlName;  // as the server keeps it, unquoted
   std::int32_t AccessType = 0;
   bool Calculated = false;
+  bool AttachedFile = false;
   std::string Sql;  // quoted
   ColumnType Type;
   bool NotNull = false;
@@ -60,8 +61,17 @@ struct ForeignKeyPlan {
   bool Later = false;  // added with ALTER TABLE after every table
 };
 
+// A complex field of a table, whose values get a table of their own.
+struct ComplexPlan {
+  std::string Field;
+  std::string ValueTable;  // the hidden table, as Access names it
+  std::int32_t Type = 0;   // DAO's type code of the field
+};
+
 struct TablePlan {
   std::string AccessName;
+  std::string Source;   // the table the rows are read from
+  std::string Heading;  // a comment line above the CREATE TABLE
   std::string SqlName;  // as the server keeps it
   std::string Sql;      // quoted
   std::string Description;
@@ -77,6 +87,7 @@ struct TablePlan {
   std::vector<std::string> IndexComments;
   // Sets of column names (quoted) a foreign key may refer to.
   std::vector<std::set<std::string>> UniqueKeys;
+  std::vector<ComplexPlan> Complex;
 };
 
 // An item of a CREATE TABLE: text, and a comment for the end of its line.
@@ -88,6 +99,12 @@ struct Item {
   bool AfterRows = false;
   std::string RowsFree;  // the item without its checks, when it has one
 };
+
+// What a complex field is, by its type code: the engine gives 0 to the
+// only kind without a code of its own, the history of an append-only memo.
+std::string ComplexKind(std::int32_t type) {
+  return type == 0 ? "追加のみのメモの履歴" : AccessTypeName(type);
+}
 
 std::string Joined(const std::vector<std::string>& parts) {
   std::string out;
@@ -215,6 +232,98 @@ class Writer {
       }
       PlanTable(table);
     }
+    // After every table of the database's own, so that those keep their
+    // names.
+    for (std::size_t parent = 0, tables = FTables.size(); parent < tables; ++parent) {
+      PlanValueTables(parent);
+    }
+  }
+
+  // The hidden table that holds the values of the complex field `field` of
+  // `table`, when it can be read; null otherwise.
+  const schema::Table* ValueTableOf(const std::string& table, const std::string& field) {
+    if (!FDatabase.ComplexFields.Ok()) {
+      if (!FComplexFailureNoted) {
+        Note("", "",
+             "複数値と添付ファイルの値の置き場所が読めません: " + FDatabase.ComplexFields.Error());
+        FComplexFailureNoted = true;
+      }
+      return nullptr;
+    }
+    for (const Member<schema::ComplexField>& complex : *FDatabase.ComplexFields) {
+      if (!complex.Ok() || !complex->Table.Ok() || !complex->Field.Ok() ||
+          *complex->Table != table || *complex->Field != field) {
+        continue;
+      }
+      if (!complex->ValueTable.Ok()) {
+        Note(table, field, "値のテーブルが見つかりません: " + complex->ValueTable.Error());
+        return nullptr;
+      }
+      const schema::Table* values = schema::FindTable(FDatabase, *complex->ValueTable);
+      if (values == nullptr || !values->Fields.Ok()) {
+        Note(table, field,
+             "値のテーブル \"" + *complex->ValueTable + "\" が読めません" +
+                 (values == nullptr ? "" : ": " + values->Fields.Error()));
+        return nullptr;
+      }
+      return values;
+    }
+    return nullptr;
+  }
+
+  // The tables of the values of the planned table `parent`'s complex
+  // fields, each with a foreign key back to the parent's key column.
+  void PlanValueTables(std::size_t parent) {
+    const std::vector<ComplexPlan> complex = FTables[parent].Complex;
+    for (const ComplexPlan& field : complex) {
+      const schema::Table* values = schema::FindTable(FDatabase, field.ValueTable);
+      if (values == nullptr) continue;
+      const std::string parentName = FTables[parent].AccessName;
+      schema::Table shown = *values;
+      shown.Name = parentName + "_" + field.Field;
+      const std::size_t at = FTables.size();
+      PlanTable(shown, field.ValueTable);
+      // Looked up after the planning, which may have moved the tables.
+      ColumnPlan* keyed = nullptr;
+      for (ColumnPlan& column : FTables[parent].Columns) {
+        if (column.AccessName == field.Field) keyed = &column;
+      }
+      if (FTables.size() == at) {
+        if (keyed != nullptr) keyed->Kept.push_back(ComplexKind(field.Type) + ": 値は移せません");
+        continue;
+      }
+      TablePlan& plan = FTables[at];
+      if (keyed != nullptr) {
+        keyed->Kept.push_back(ComplexKind(field.Type) + ": 値はテーブル \"" + plan.SqlName +
+                              "\" の行のキー");
+      }
+      plan.Heading = "テーブル \"" + parentName + "\" のフィールド \"" + field.Field + "\"（" +
+                     ComplexKind(field.Type) + "）の値";
+      for (ColumnPlan& column : plan.Columns) {
+        column.AttachedFile = field.Type == dao::dbAttachment && column.AccessName == "FileData" &&
+                              column.AccessType == dao::dbLongBinary;
+      }
+      // Access names the column of the parent's key after the field.
+      const ColumnPlan* key = ColumnNamed(plan, "_" + field.Field);
+      const ColumnPlan* target = ColumnNamed(FTables[parent], field.Field);
+      const std::set<std::string> referenced{target != nullptr ? target->Sql : ""};
+      const auto& unique = FTables[parent].UniqueKeys;
+      if (key == nullptr || target == nullptr ||
+          std::find(unique.begin(), unique.end(), referenced) == unique.end()) {
+        Note(*shown.Name, "",
+             "元のテーブルの行へのキーが見つからないため外部キーを作りません（値は移します）");
+        continue;
+      }
+      ForeignKeyPlan link;
+      link.Name = QuoteName(FConstraintNames.Claim(*shown.Name));
+      link.Table = at;
+      link.References = parent;
+      link.Columns = {key->Sql};
+      link.ReferencedColumns = {target->Sql};
+      // The values belong to their row.
+      link.Actions = " ON DELETE CASCADE";
+      FKeys.push_back(std::move(link));
+    }
   }
 
   void LinkedTable(const schema::Table& table) {
@@ -232,10 +341,13 @@ class Writer {
                        "（データはリンク元にあるため作りません）\n";
   }
 
-  void PlanTable(const schema::Table& table) {
+  // `source` is the hidden table a complex field's values are read from,
+  // "" for a table of the database's own.
+  void PlanTable(const schema::Table& table, const std::string& source = "") {
     const std::string& name = *table.Name;
     TablePlan plan;
     plan.AccessName = name;
+    plan.Source = source.empty() ? name : source;
     plan.Hidden = schema::IsHiddenTable(table);
     plan.Description =
         PropertyOrNote(table.Properties, "Description", name, "", "説明", "コメントなしにしました");
@@ -255,7 +367,8 @@ class Writer {
     plan.Sql = QuoteName(plan.SqlName);
     PlanIndexes(table, plan);
     PlanTableRule(table, plan);
-    FTableIndex[ToLowerText(name)] = FTables.size();
+    // Relationships name only the database's own tables.
+    if (source.empty()) FTableIndex[ToLowerText(name)] = FTables.size();
     FTables.push_back(std::move(plan));
   }
 
@@ -287,6 +400,15 @@ class Writer {
       unknownDigits = p == nullptr || s == nullptr;
       shape.Precision = p != nullptr ? static_cast<int>(*p) : 18;
       shape.Scale = s != nullptr ? static_cast<int>(*s) : 0;
+    }
+    const schema::Table* values =
+        schema::MayBeComplexType(shape.Type) ? ValueTableOf(tableName, name) : nullptr;
+    const std::int32_t accessType = shape.Type;
+    if (values != nullptr) {
+      // The column keeps the key Access gave the row; the values follow
+      // in a table of their own.
+      shape = FieldShape{dao::dbLong, 4, 18, 0, false};
+      plan.Complex.push_back({name, *values->Name, accessType});
     }
     ColumnType type = MapColumnType(shape, FDialect);
     if (!type.Problem.empty()) {
@@ -711,12 +833,13 @@ class Writer {
 
     LoadTable load;
     load.AccessName = plan.AccessName;
+    load.Source = plan.Source;
     load.SqlName = plan.SqlName;
     load.Sql = plan.Sql;
     for (const ColumnPlan& column : plan.Columns) {
       load.Columns.push_back({column.AccessName, column.Field, column.Sql,
                               CarryOf(column.AccessType).value_or(Carry::Text), column.AccessType,
-                              column.Calculated});
+                              column.Calculated, column.AttachedFile});
       if (!sqlite && column.Type.Identity) {
         // The column's name is taken as it is, the table's as SQL reads it.
         load.Renumber.push_back("SELECT setval(pg_get_serial_sequence(" + QuoteText(plan.Sql) +
@@ -738,6 +861,7 @@ class Writer {
 
     std::string text = "\n";
     if (plan.Hidden) text += "-- Access では非表示のテーブル\n";
+    if (!plan.Heading.empty()) text += "-- " + CommentText(plan.Heading) + "\n";
     text += CreateText(plan, items, false);
     load.Create = CreateText(plan, items, !sqlite);
     for (IndexPlan& index : plan.Indexes) {
@@ -807,6 +931,7 @@ class Writer {
   std::vector<LoadTable> FLoad;
   std::string FRelationComments;
   std::string FLinkedComments;
+  bool FComplexFailureNoted = false;
 };
 
 }  // namespace

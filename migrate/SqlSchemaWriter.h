@@ -11,6 +11,11 @@
 // gets the keys of a cycle afterwards from ALTER TABLE (SQLite checks
 // references only when rows change, so its keys stay in their tables).
 //
+// An attachment or multi-value field (or a memo's history) becomes a
+// column of the key Access gives each row, and a table "<table>_<field>"
+// of the values, one row each, with a foreign key back to that column;
+// an attachment's data arrives as the file's bytes.
+//
 // What cannot be carried over is said, not dropped: every type, default,
 // rule, key or name that could not be written as it is becomes a
 // MigrationNote, listed at the top of the text; unenforced relationships
@@ -46,10 +51,16 @@ struct LoadColumn {
   std::int32_t AccessType = 0;  // DAO's type code
   // A calculated field: the reader cannot decode its stored results.
   bool Calculated = false;
+  // An attachment's stored data, carried as the file's bytes
+  // (AttachedFileContent).
+  bool AttachedFile = false;
 };
 
 struct LoadTable {
   std::string AccessName;
+  // The Access table the rows are read from: AccessName, or for the values
+  // of a complex field ("<table>_<field>") the hidden table that holds them.
+  std::string Source;
   std::string SqlName;  // as the server keeps it, unquoted
   std::string Sql;      // quoted
   std::vector<LoadColumn> Columns;

@@ -57,6 +57,10 @@ bool IsLinkedTable(const Table& table) {
   return (AttributesOf(table) & (dao::dbAttachedTable | dao::dbAttachedODBC)) != 0;
 }
 
+bool MayBeComplexType(std::int32_t type) {
+  return type == 0 || (type >= dao::dbAttachment && type <= dao::dbComplexText);
+}
+
 bool IsHiddenTable(const Table& table) { return (AttributesOf(table) & dao::dbHiddenObject) != 0; }
 
 }  // namespace tabulon::schema

@@ -111,6 +111,15 @@ struct Query {
   Member<std::vector<dao::QueryPart>> Parts;
 };
 
+// An ACE complex field (an attachment, a multi-value field, a memo's
+// history): the parent row holds a key, and the values are the rows of a
+// hidden table of their own that carry that key.
+struct ComplexField {
+  Member<std::string> Table;  // the table the field is in
+  Member<std::string> Field;
+  Member<std::string> ValueTable;  // the hidden table of its values
+};
+
 struct Database {
   PropertyList Properties;
   List<Table> Tables;  // in the engine's order
@@ -118,6 +127,9 @@ struct Database {
   // The saved queries, sorted by name, without those Access keeps for
   // forms and reports.
   List<Query> Queries;
+  // Read only when a table has a field that may be complex; empty for
+  // files without them.
+  List<ComplexField> ComplexFields = std::vector<Member<ComplexField>>{};
 };
 
 // ---- Lookups -----------------------------------------------------------------
@@ -144,5 +156,10 @@ const Field* FindField(const Table& table, std::string_view name);
 bool IsSystemTable(const Table& table);
 bool IsLinkedTable(const Table& table);
 bool IsHiddenTable(const Table& table);
+
+// Whether a field of this type code may be complex: ACE's complex types,
+// and 0, which the engine gives a complex field of a kind it has no code
+// for (a memo's history).
+bool MayBeComplexType(std::int32_t type);
 
 }  // namespace tabulon::schema

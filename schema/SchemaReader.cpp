@@ -1,5 +1,9 @@
 #include <schema/SchemaReader.h>
 
+#include <map>
+
+#include <schema/Rows.h>
+
 namespace tabulon::schema {
 
 namespace {
@@ -124,6 +128,72 @@ Query ReadQuery(dao::QueryDef& query) {
   return read;
 }
 
+int FieldPosition(const Table& table, std::string_view name) {
+  if (table.Fields.Ok()) {
+    for (std::size_t i = 0; i < table.Fields->size(); ++i) {
+      const Member<Field>& field = (*table.Fields)[i];
+      if (field.Ok() && field->Name.Ok() && *field->Name == name) return static_cast<int>(i);
+    }
+  }
+  throw dao::EngineError("テーブル '" + table.Name.ValueOr("?") + "' にフィールド '" +
+                         std::string(name) + "' がありません。");
+}
+
+// Where each complex field keeps its values: MSysComplexColumns names the
+// field and, by their ids in MSysObjects, its table and the hidden table.
+List<ComplexField> ReadComplexFields(dao::Database& database, const Database& read) {
+  return ReadMember([&] {
+    std::vector<Member<ComplexField>> found;
+    bool any = false;
+    if (!read.Tables.Ok()) return found;
+    for (const Member<Table>& table : *read.Tables) {
+      if (!table.Ok() || IsSystemTable(*table) || !table->Fields.Ok()) continue;
+      for (const Member<Field>& field : *table->Fields) {
+        any = any || (field.Ok() && field->Type.Ok() && MayBeComplexType(*field->Type));
+      }
+    }
+    const Table* columns = FindTable(read, "MSysComplexColumns");
+    const Table* objects = FindTable(read, "MSysObjects");
+    if (!any || columns == nullptr || objects == nullptr) return found;
+
+    std::map<std::int64_t, std::string> names;
+    std::vector<Member<dao::Variant>> row;
+    RowReader objectRows(database, "MSysObjects",
+                         {FieldPosition(*objects, "Id"), FieldPosition(*objects, "Name")});
+    while (objectRows.Next(row)) {
+      if (!row[0].Ok() || !row[1].Ok()) continue;
+      const auto* id = std::get_if<std::int64_t>(&*row[0]);
+      const auto* name = std::get_if<std::string>(&*row[1]);
+      if (id != nullptr && name != nullptr) names[*id] = *name;
+    }
+    const auto nameOf = [&](const Member<dao::Variant>& id) -> Member<std::string> {
+      if (!id.Ok()) return Failure{id.Error()};
+      return ReadMember([&] {
+        const std::int64_t number = WholeNumber(*id);
+        const auto named = names.find(number);
+        if (named == names.end()) {
+          throw dao::EngineError("MSysObjects に番号 " + std::to_string(number) +
+                                 " のオブジェクトがありません。");
+        }
+        return named->second;
+      });
+    };
+    RowReader complexRows(
+        database, "MSysComplexColumns",
+        {FieldPosition(*columns, "ColumnName"), FieldPosition(*columns, "ConceptualTableID"),
+         FieldPosition(*columns, "FlatTableID")});
+    while (complexRows.Next(row)) {
+      ComplexField field;
+      field.Field = row[0].Ok() ? ReadMember([&] { return dao::VariantToText(*row[0]); })
+                                : Member<std::string>(Failure{row[0].Error()});
+      field.Table = nameOf(row[1]);
+      field.ValueTable = nameOf(row[2]);
+      found.push_back(std::move(field));
+    }
+    return found;
+  });
+}
+
 }  // namespace
 
 Database ReadSchema(dao::Database& database) {
@@ -135,6 +205,7 @@ Database ReadSchema(dao::Database& database) {
       [&]() -> auto& { return database.Relations(); }, ReadRelation);
   read.Queries = ReadList<Query>(
       [&]() -> auto& { return database.QueryDefs(); }, ReadQuery);
+  read.ComplexFields = ReadComplexFields(database, read);
   return read;
 }
 

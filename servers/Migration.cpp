@@ -273,7 +273,7 @@ class Migration {
       sum = migrate::RowChecksum();
       rejects.Reset();
       try {
-        reader = std::make_unique<schema::RowReader>(FDatabase, table.AccessName, fields);
+        reader = std::make_unique<schema::RowReader>(FDatabase, table.Source, fields);
       } catch (const std::exception& e) {
         out.ReadFailure = e.what();
         reader.reset();
@@ -308,7 +308,11 @@ class Migration {
                 std::holds_alternative<dao::Empty>(*value))
               continue;
             try {
-              row[i] = migrate::CanonicalValue(*value, column.Carried);
+              const auto* stored = std::get_if<dao::Bytes>(&*value);
+              row[i] = column.AttachedFile && stored != nullptr
+                           ? migrate::CanonicalValue(migrate::AttachedFileContent(*stored),
+                                                     column.Carried)
+                           : migrate::CanonicalValue(*value, column.Carried);
             } catch (const std::invalid_argument& e) {
               if (reason.empty()) reason = "\"" + column.AccessName + "\": " + e.what();
               continue;

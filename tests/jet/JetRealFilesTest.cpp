@@ -496,12 +496,18 @@ TEST(JetRealFiles, RowValuesOfOneTableByType) {
   EXPECT_THROW(rows->Collect(9), dao::EngineError);
 }
 
-TEST(JetRealFiles, AceColumnTypesGetDaoCodes) {
+TEST(JetRealFiles, AceColumnTypesGetDaoCodesAndComplexOnesTheirKeys) {
   TABULON_REQUIRE_TESTDATA();
   std::unique_ptr<dao::Database> complex = OpenReal("jackcess/V2010/complexDataTestV2010.accdb");
   dao::TableDef& table = complex->TableDefs().Item("Table1");
   EXPECT_EQ(table.Fields().Item("attach-data").Type(), 101);       // dbAttachment
   EXPECT_EQ(table.Fields().Item("multi-value-data").Type(), 109);  // dbComplexText
+  // A row holds the key of its values' rows in the hidden table.
+  std::vector<std::string> keys;
+  for (auto rows = table.OpenRecordset(); !rows->Eof(); rows->MoveNext()) {
+    keys.push_back(dao::VariantToText(rows->Collect(5)));
+  }
+  EXPECT_EQ(keys, (std::vector<std::string>{"1", "2", "3", "4"}));
   std::unique_ptr<dao::Database> bigint = OpenReal("mdb-reader/data/V2016/bigint.accdb");
   bool sawBigInt = false;
   for (int i = 0; i < bigint->TableDefs().Count(); ++i) {

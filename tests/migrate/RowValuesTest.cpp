@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <optional>
+
+#include <zlib.h>
 
 #include <migrate/RowValues.h>
 
@@ -57,6 +60,79 @@ TEST(RowValues, ValuesThatDoNotFitAreRefusedWithTheReason) {
   for (const auto& [value, carry] : cases) {
     EXPECT_THROW(CanonicalValue(value, carry), std::invalid_argument);
   }
+}
+
+void PutLe32(dao::Bytes& out, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+// An attachment's data as Access stores it: the header (its length, a 1,
+// the extension's characters with the NUL, the extension in UTF-16), the
+// file's bytes, and around it the flag and the unwrapped length; deflated
+// when `deflate`. `stated` replaces the length when given.
+dao::Bytes StoredAttachment(const std::string& file, bool deflate,
+                            std::optional<std::uint32_t> stated = std::nullopt) {
+  dao::Bytes content;
+  PutLe32(content, 12 + 8);
+  PutLe32(content, 1);
+  PutLe32(content, 4);
+  for (const char c : std::string("txt", 4)) {
+    content.push_back(static_cast<std::uint8_t>(c));
+    content.push_back(0);
+  }
+  content.insert(content.end(), file.begin(), file.end());
+  dao::Bytes stored;
+  PutLe32(stored, deflate ? 1 : 0);
+  PutLe32(stored, stated.value_or(static_cast<std::uint32_t>(content.size())));
+  if (!deflate) {
+    stored.insert(stored.end(), content.begin(), content.end());
+    return stored;
+  }
+  uLongf size = compressBound(content.size());
+  dao::Bytes packed(size);
+  EXPECT_EQ(compress(packed.data(), &size, content.data(), content.size()), Z_OK);
+  stored.insert(stored.end(), packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(size));
+  return stored;
+}
+
+TEST(RowValues, AnAttachmentArrivesAsTheFilesBytes) {
+  const std::string file = std::string("PK\0\x03 some bytes ", 16) + std::string(5000, 'z');
+  const dao::Bytes bytes(file.begin(), file.end());
+  EXPECT_EQ(AttachedFileContent(StoredAttachment(file, true)), bytes);
+  EXPECT_EQ(AttachedFileContent(StoredAttachment(file, false)), bytes);
+  EXPECT_EQ(AttachedFileContent(StoredAttachment("", true)), dao::Bytes{});
+
+  // Damage is refused with the reason, never passed on as the file.
+  const auto refusal = [](const dao::Bytes& stored) {
+    try {
+      AttachedFileContent(stored);
+    } catch (const std::invalid_argument& e) {
+      return std::string(e.what());
+    }
+    return std::string("taken");
+  };
+  EXPECT_EQ(refusal(dao::Bytes{1, 0, 0}), "添付ファイルのデータが短すぎます");
+  dao::Bytes unknown = StoredAttachment(file, false);
+  unknown[0] = 2;
+  EXPECT_EQ(refusal(unknown), "添付ファイルのデータの形式 2 は知りません");
+  // A stated length shorter than what inflates: it is not allowed to grow.
+  EXPECT_EQ(refusal(StoredAttachment(file, true, 100)),
+            "添付ファイルのデータが述べた長さに収まりません");
+  EXPECT_EQ(refusal(StoredAttachment(file, false, 100)),
+            "添付ファイルのデータの長さが合いません（" + std::to_string(file.size() + 20) +
+                " バイト、述べた長さは 100）");
+  // A length no attachment has is not allocated.
+  EXPECT_EQ(refusal(StoredAttachment(file, true, 0xfffffff0u)),
+            "添付ファイルのデータの長さ 4294967280 は大きすぎます");
+  dao::Bytes cut = StoredAttachment(file, true);
+  cut.resize(cut.size() / 2);
+  EXPECT_EQ(refusal(cut), "添付ファイルのデータが述べた長さに収まりません");
+  dao::Bytes garbled = StoredAttachment(file, true);
+  garbled[8] ^= 0xff;
+  EXPECT_EQ(refusal(garbled).rfind("添付ファイルのデータが壊れています（zlib: ", 0), 0u);
+  dao::Bytes header = StoredAttachment(file, false);
+  header[10] = 0xff;  // a header longer than the content
+  EXPECT_EQ(refusal(header), "添付ファイルの見出しが壊れています");
 }
 
 TEST(RowValues, ServersTextsReadBackToTheSameCanonicalText) {

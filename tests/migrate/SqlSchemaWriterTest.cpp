@@ -205,5 +205,124 @@ TEST(SqlSchemaWriter, AnUnreadableTableListLeavesAnEmptyScriptWithTheReason) {
             "COMMIT;\n");
 }
 
+// Attachments and multi-value fields as Access keeps them: a key in the
+// row, the values in hidden tables that MSysComplexColumns points to by
+// their ids in MSysObjects.
+FakeDatabaseData ComplexDatabase() {
+  const auto hidden = [](const std::string& name, std::vector<FakeFieldData> fields) {
+    FakeTableData table;
+    table.Name = name;
+    table.Attributes = dao::dbSystemObject;
+    table.Fields = std::move(fields);
+    return table;
+  };
+  FakeTableData orders;
+  orders.Name = "注文";
+  orders.Fields = {Field("番号", dao::dbLong, 4), Field("添付", dao::dbAttachment, 4),
+                   Field("タグ", dao::dbComplexText, 4), Field("迷子", dao::dbComplexLong, 4)};
+  orders.Fields[1].Attributes = dao::dbFixedField | dao::dbAutoIncrField;
+  orders.Indexes = {{"PrimaryKey", true, false, true, {"番号"}, {}},
+                    {"添付X", false, false, true, {"添付"}, {}},
+                    {"タグX", false, false, true, {"タグ"}, {}}};
+  // A table of the user's own that has the name a value table would get.
+  FakeTableData clash;
+  clash.Name = "注文_タグ";
+  clash.Fields = {Field("x", dao::dbLong, 4)};
+  FakeTableData files =
+      hidden("f_1_添付", {Field("_添付", dao::dbLong, 4), Field("FileData", dao::dbLongBinary),
+                          Field("FileName", dao::dbText, 255), Field("注文_添付", dao::dbLong, 4)});
+  files.Fields[3].Attributes = dao::dbFixedField | dao::dbAutoIncrField;
+  files.Indexes = {{"MSysComplexPKIndex", true, false, true, {"注文_添付"}, {}}};
+  FakeTableData tags =
+      hidden("f_2_タグ", {Field("_タグ", dao::dbLong, 4), Field("注文_タグ", dao::dbLong, 4),
+                          Field("Value", dao::dbText, 255)});
+  FakeTableData objects =
+      hidden("MSysObjects", {Field("Id", dao::dbLong, 4), Field("Name", dao::dbText, 255)});
+  objects.Rows = {{std::int64_t{1}, std::string("注文")},
+                  {std::int64_t{2}, std::string("f_1_添付")},
+                  {std::int64_t{3}, std::string("f_2_タグ")}};
+  FakeTableData columns = hidden("MSysComplexColumns", {Field("ColumnName", dao::dbText, 255),
+                                                        Field("ConceptualTableID", dao::dbLong, 4),
+                                                        Field("FlatTableID", dao::dbLong, 4)});
+  columns.Rows = {{std::string("添付"), std::int64_t{1}, std::int64_t{2}},
+                  {std::string("タグ"), std::int64_t{1}, std::int64_t{3}},
+                  {std::string("迷子"), std::int64_t{1}, std::int64_t{99}}};
+  FakeDatabaseData db;
+  db.Tables = {orders, files, tags, objects, columns, clash};
+  return db;
+}
+
+const migrate::LoadTable* LoadNamed(const migrate::SqlSchema& sql, const std::string& name) {
+  for (const migrate::LoadTable& table : sql.Tables) {
+    if (table.AccessName == name) return &table;
+  }
+  return nullptr;
+}
+
+bool HasNote(const migrate::SqlSchema& sql, const std::string& line) {
+  for (const migrate::MigrationNote& note : sql.Notes) {
+    if (migrate::NoteLine(note) == line) return true;
+  }
+  return false;
+}
+
+TEST(SqlSchemaWriter, ComplexFieldsGetATableOfTheirValues) {
+  for (const migrate::Dialect dialect : {migrate::Dialect::PostgreSql, migrate::Dialect::Sqlite}) {
+    const migrate::SqlSchema sql = SqlOf(ComplexDatabase(), dialect);
+    const migrate::LoadTable* orders = LoadNamed(sql, "注文");
+    const migrate::LoadTable* files = LoadNamed(sql, "注文_添付");
+    const migrate::LoadTable* tags = LoadNamed(sql, "注文_タグ");
+    ASSERT_NE(orders, nullptr) << sql.Text;
+    ASSERT_NE(files, nullptr) << sql.Text;
+    ASSERT_NE(tags, nullptr) << sql.Text;
+    // The field keeps the row's key, as a plain integer.
+    EXPECT_NE(orders->Create.find("\"添付\" integer,"), std::string::npos) << orders->Create;
+    EXPECT_NE(sql.Text.find("\"タグ\" integer, -- 複数値: 値はテーブル \"注文_タグ~2\" の行のキー"),
+              std::string::npos);
+    EXPECT_EQ(orders->Columns.size(), 3u);
+    // The values are read from the hidden table, the file's data unwrapped.
+    EXPECT_EQ(files->Source, "f_1_添付");
+    EXPECT_EQ(files->SqlName, "注文_添付");
+    ASSERT_EQ(files->Columns.size(), 4u);
+    EXPECT_TRUE(files->Columns[1].AttachedFile);
+    EXPECT_EQ(files->Columns[1].Carried, migrate::Carry::Binary);
+    EXPECT_FALSE(files->Columns[2].AttachedFile);
+    const std::string key =
+        "FOREIGN KEY (\"_添付\") REFERENCES \"注文\" (\"添付\") ON DELETE CASCADE";
+    const std::string keys = dialect == migrate::Dialect::PostgreSql
+                                 ? (files->ForeignKeys.empty() ? "" : files->ForeignKeys[0])
+                                 : files->Create;
+    EXPECT_NE(keys.find(key), std::string::npos) << sql.Text;
+    EXPECT_NE(sql.Text.find("-- テーブル \"注文\" のフィールド \"添付\"（添付ファイル）の値\n"),
+              std::string::npos);
+    // The user's own table keeps its name; the values' table yields.
+    EXPECT_EQ(tags->Source, "注文_タグ");
+    EXPECT_TRUE(std::any_of(sql.Tables.begin(), sql.Tables.end(), [](const auto& table) {
+      return table.Source == "f_2_タグ" && table.SqlName != "注文_タグ";
+    })) << sql.Text;
+    // A field whose values cannot be found is said and left out.
+    EXPECT_TRUE(HasNote(sql,
+                        "テーブル \"注文\" のフィールド \"迷子\": 値のテーブルが見つかりません: "
+                        "MSysObjects に番号 99 のオブジェクトがありません。"))
+        << sql.Text;
+    EXPECT_TRUE(HasNote(sql,
+                        "テーブル \"注文\" のフィールド \"迷子\": 複数値のフィールドは列に"
+                        "できません（型 複数値）"));
+  }
+
+  // Where the values are cannot be read: said once, the fields left out.
+  FakeDatabaseData broken = ComplexDatabase();
+  broken.Tables[4].Fields.pop_back();
+  const migrate::SqlSchema sql = SqlOf(broken, migrate::Dialect::PostgreSql);
+  EXPECT_TRUE(HasNote(sql,
+                      "複数値と添付ファイルの値の置き場所が読めません: テーブル "
+                      "'MSysComplexColumns' にフィールド 'FlatTableID' がありません。"))
+      << sql.Text;
+  EXPECT_EQ(LoadNamed(sql, "注文_添付"), nullptr);
+  EXPECT_TRUE(HasNote(sql,
+                      "テーブル \"注文\" のフィールド \"添付\": 添付ファイルのフィールドは列に"
+                      "できません（型 添付ファイル）"));
+}
+
 }  // namespace
 }  // namespace tabulon::test

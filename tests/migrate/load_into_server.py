@@ -23,7 +23,9 @@ printed), 77 the server's programs are not installed (skipped).
 """
 
 import argparse
+import csv
 import glob
+import io
 import json
 import os
 import pathlib
@@ -106,42 +108,76 @@ class Names:
         return name
 
 
-def expected_schema(dump, server):
-    """What the server must hold for a jetdump JSON, as plain structures."""
+def complex_type(code):
+    """ACE's complex field types, and 0: the reader's code for a memo's history."""
+    return code == 0 or 101 <= code <= 109
+
+
+def complex_places(path, dump):
+    """{(table, field): hidden table} of a file's complex fields, read by
+    mdbtools (another reader than ours) from MSysComplexColumns and the
+    ids in MSysObjects."""
+    tables = dump["database"].get("tableDefs", [])
+    if not any(complex_type(f.get("type")) for t in tables if not t.get("attributes", 0) & SYSTEM
+               for f in t.get("fields", [])):
+        return {}
+
+    def rows(table):
+        # Without the binary columns, which are not text.
+        result = subprocess.run(["mdb-export", "-b", "strip", str(path), table], capture_output=True)
+        text = result.stdout.decode("utf-8", errors="replace")
+        return list(csv.DictReader(io.StringIO(text))) if result.returncode == 0 else []
+
+    names = {row["Id"]: row["Name"] for row in rows("MSysObjects")}
+    return {(names.get(row["ConceptualTableID"]), row["ColumnName"]): names.get(row["FlatTableID"])
+            for row in rows("MSysComplexColumns")}
+
+
+def expected_schema(dump, server, places=None):
+    """What the server must hold for a jetdump JSON, as plain structures;
+    `places` from complex_places."""
     pg = server == "postgresql"
     limit = PG_NAME_BYTES if pg else 0
     database = dump["database"]
+    all_tables = database.get("tableDefs", [])
     global_names = Names(limit)
     tables = {}
-    for table in database.get("tableDefs", []):
-        attributes = table.get("attributes", 0)
-        if "name" not in table or attributes & SYSTEM or attributes & LINKED:
-            continue
-        if "fields" not in table:
-            continue
+    values = []  # (parent, field, hidden table)
+
+    def plan(table, shown):
         columns = {}
         column_names = Names(limit)
         for field in table["fields"]:
-            kind = TYPES.get(field.get("type"))
-            if kind is None or "name" not in field:
+            code = field.get("type")
+            kind = TYPES.get(code)
+            if "name" not in field:
+                continue
+            if shown == table["name"] and complex_type(code):
+                flat = (places or {}).get((table["name"], field["name"]))
+                hidden = next((t for t in all_tables if t.get("name") == flat), None)
+                if hidden is None or "fields" not in hidden:
+                    continue
+                values.append((table["name"], field["name"], hidden))
+                kind, code = TYPES[4], 4
+            if kind is None:
                 continue
             sql_type = kind[0 if pg else 1].format(
                 n=field.get("size"), p=field.get("precision"), s=field.get("scale"))
             # Digits and sizes a server refuses leave the column unbounded.
-            if field["type"] == 20 and not 1 <= field.get("precision", 0) <= 28 and pg:
+            if code == 20 and not 1 <= field.get("precision", 0) <= 28 and pg:
                 sql_type = "numeric"
-            if field["type"] == 10 and not 1 <= field.get("size", 0) <= 255:
+            if code == 10 and not 1 <= field.get("size", 0) <= 255:
                 sql_type = "text"
-            identity = field["type"] == 4 and field.get("attributes", 0) & AUTO_INCREMENT != 0
+            identity = (field["type"] == 4 and field.get("attributes", 0) & AUTO_INCREMENT != 0)
             columns[lower(field["name"])] = {
                 "name": column_names.claim(field["name"]),
                 "type": sql_type,
-                "notnull": bool(field.get("required")) or field["type"] == 1,
+                "notnull": bool(field.get("required")) or code == 1,
                 "identity": identity,
             }
         if not columns:
-            continue
-        wanted = table["name"]
+            return None
+        wanted = shown
         if not pg and lower(wanted).startswith("sqlite_"):
             wanted = "_" + wanted
         sql_name = global_names.claim(wanted)
@@ -173,13 +209,6 @@ def expected_schema(dump, server):
         unique_keys = [set(names) for names, _, unique in made if unique]
         if primary:
             unique_keys.append(set(primary))
-        tables[lower(table["name"])] = {
-            "name": sql_name,
-            "columns": columns,
-            "primary": primary,
-            "indexes": sorted(made),
-            "unique_keys": unique_keys,
-        }
         if primary is not None:
             for column in primary:
                 for spec in columns.values():
@@ -188,7 +217,36 @@ def expected_schema(dump, server):
         for spec in columns.values():
             if spec["identity"] and pg:
                 spec["notnull"] = True
+        return {
+            "name": sql_name,
+            "columns": columns,
+            "primary": primary,
+            "indexes": sorted(made),
+            "unique_keys": unique_keys,
+        }
+
+    for table in all_tables:
+        attributes = table.get("attributes", 0)
+        if "name" not in table or attributes & SYSTEM or attributes & LINKED:
+            continue
+        if "fields" not in table:
+            continue
+        planned = plan(table, table["name"])
+        if planned is not None:
+            tables[lower(table["name"])] = planned
     foreign_keys = []
+    # The values of complex fields, after every table of the database's own.
+    for parent, field, hidden in values:
+        planned = plan(hidden, parent + "_" + field)
+        one = tables.get(lower(parent))
+        if planned is None or one is None:
+            continue
+        tables[lower("\0" + planned["name"])] = planned
+        key = planned["columns"].get(lower("_" + field))
+        target = one["columns"][lower(field)]
+        if key is not None and {target["name"]} in one["unique_keys"]:
+            foreign_keys.append((planned["name"], (key["name"],), one["name"], (target["name"],),
+                                 "no action", "cascade"))
     for relation in database.get("relations", []):
         if relation.get("attributes", 0) & DONT_ENFORCE:
             continue
@@ -501,7 +559,7 @@ def main():
             if dump_run.returncode != 0:
                 continue  # not readable (encrypted): nothing to load
             dump = json.loads(dump_run.stdout)
-            expected = expected_schema(dump, args.server)
+            expected = expected_schema(dump, args.server, complex_places(path, dump))
             if not expected["tables"]:
                 continue
             folder = args.work / "sql" / label
