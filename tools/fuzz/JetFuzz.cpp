@@ -1,20 +1,23 @@
 // Any bytes as a database file: open them, then read every member the
 // report reads, the saved queries, the other objects and the first rows of
-// every table, and write the schema as SQL and lint it (names, defaults and
-// rules come from the file too). Engine errors are the expected outcome for
-// most inputs; anything else (a crash, a sanitizer report, another
-// exception, a hang) is a finding. A file that wants a password is tried
-// once more with the one scripts/fuzz encrypts its seeds with, so that
-// decryption and all behind it are reached.
+// every table (binary values also unwrapped as attachments), and write the
+// schema as SQL and lint it (names, defaults and rules come from the file
+// too). Engine errors are the expected outcome for most inputs; anything
+// else (a crash, a sanitizer report, another exception, a hang) is a
+// finding. A file that wants a password is tried once more with the one
+// scripts/fuzz encrypts its seeds with, so that decryption and all behind
+// it are reached.
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include <dao/ObjectModel.h>
 #include <jet/JetDatabase.h>
 #include <migrate/Lint.h>
+#include <migrate/RowValues.h>
 #include <migrate/SqlSchemaWriter.h>
 #include <schema/SchemaReader.h>
 
@@ -88,7 +91,19 @@ void ReadTable(dao::Database& database, dao::TableDef& table) {
     const int fields = table.Fields().Count();
     std::unique_ptr<dao::Recordset> rows = table.OpenRecordset();
     for (int row = 0; row < 20 && !rows->Eof(); ++row, rows->MoveNext()) {
-      for (int k = 0; k < fields; ++k) Try([&] { rows->Collect(k); });
+      for (int k = 0; k < fields; ++k) {
+        Try([&] {
+          const dao::Variant value = rows->Collect(k);
+          // Any bytes as an attachment's stored data, as a migration
+          // unwraps them.
+          if (const auto* bytes = std::get_if<dao::Bytes>(&value)) {
+            try {
+              migrate::AttachedFileContent(*bytes);
+            } catch (const std::invalid_argument&) {
+            }
+          }
+        });
+      }
     }
   });
 }
