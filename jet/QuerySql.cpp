@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include <dao/QueryJoins.h>
 #include <text/TextCompare.h>
 
 namespace tabulon::jet {
@@ -12,7 +13,6 @@ namespace tabulon::jet {
 namespace {
 
 // Bounds on what one query may hold: the rows come from the file.
-constexpr std::size_t MaxJoins = 128;
 constexpr std::size_t MaxSqlBytes = 4u << 20;
 
 constexpr std::string_view UnionPart1 = "X7YZ_____1";
@@ -151,21 +151,29 @@ std::string RemoteDatabase(const std::string& path, const std::string& type) {
 class FromList {
  public:
   explicit FromList(const std::vector<QueryRow>& rows) {
+    std::vector<std::string> keys;
     for (const QueryRow* table : RowsOf(rows, QueryTable)) {
       std::string text;
       if (!table->Expression.empty()) text += Bracket(table->Expression) + ".";
       if (!table->Name1.empty()) text += Quoted(table->Name1, true);
       text += Alias(table->Name2);
-      FTop.push_back(Simple(table->Name2.empty() ? table->Name1 : table->Name2, text));
+      FTexts.push_back(std::move(text));
+      keys.push_back(table->Name2.empty() ? table->Name1 : table->Name2);
     }
-    const std::vector<const QueryRow*> joins = RowsOf(rows, QueryJoin);
-    if (joins.size() > MaxJoins) Fail("結合が多すぎます");
-    for (const QueryRow* join : joins) Join(*join);
+    std::vector<dao::FromJoin> joins;
+    for (const QueryRow* join : RowsOf(rows, QueryJoin)) {
+      joins.push_back({join->Name1, join->Name2, join->Expression, join->Flag});
+    }
+    try {
+      FTree = dao::BuildFromTree(keys, joins);
+    } catch (const std::invalid_argument& e) {
+      Fail(e.what());
+    }
   }
 
   std::vector<std::string> Texts() const {
     std::vector<std::string> texts;
-    for (const std::size_t top : FTop) {
+    for (const std::size_t top : FTree.Top) {
       std::string text;
       Render(top, true, text);
       texts.push_back(std::move(text));
@@ -174,81 +182,10 @@ class FromList {
   }
 
  private:
-  struct Node {
-    std::string Key;   // a table: its name or alias
-    std::string Text;  // a table: its text
-    bool IsJoin = false;
-    std::size_t Left = 0, Right = 0;
-    std::int16_t Type = 0;
-    std::vector<std::string> On;  // conditions, the latest first
-  };
-
-  std::size_t Simple(const std::string& key, const std::string& text) {
-    Node node;
-    node.Key = key;
-    node.Text = text;
-    FNodes.push_back(std::move(node));
-    return FNodes.size() - 1;
-  }
-
-  // Joins nest at most MaxJoins deep, so the walk is bounded.
-  bool Contains(std::size_t node, const std::string& name) const {
-    std::vector<std::size_t> pending{node};
-    while (!pending.empty()) {
-      const Node& n = FNodes[pending.back()];
-      pending.pop_back();
-      if (!n.IsJoin) {
-        if (EqualsNoCase(n.Key, name)) return true;
-        continue;
-      }
-      pending.push_back(n.Left);
-      pending.push_back(n.Right);
-    }
-    return false;
-  }
-
-  void Join(const QueryRow& row) {
-    std::optional<std::size_t> from, to;
-    for (auto it = FTop.begin(); it != FTop.end() && (!from || !to);) {
-      if (!from && Contains(*it, row.Name1)) {
-        from = *it;
-        // Both tables already in one join: the condition joins it.
-        if (!to && Contains(*it, row.Name2)) {
-          to = *it;
-          break;
-        }
-        it = FTop.erase(it);
-      } else if (!to && Contains(*it, row.Name2)) {
-        to = *it;
-        it = FTop.erase(it);
-      } else {
-        ++it;
-      }
-    }
-    if (!from) from = Simple(row.Name1, Quoted(row.Name1, true));
-    if (!to) to = Simple(row.Name2, Quoted(row.Name2, true));
-    if (*from == *to) {
-      Node& same = FNodes[*from];
-      if (!same.IsJoin || same.Type != row.Flag) {
-        Fail("'" + row.Name1 + "' と '" + row.Name2 + "' の結合の種類が食い違っています");
-      }
-      same.On.insert(same.On.begin(), row.Expression);
-      return;
-    }
-    Node join;
-    join.IsJoin = true;
-    join.Left = *from;
-    join.Right = *to;
-    join.Type = row.Flag;
-    join.On.push_back(row.Expression);
-    FNodes.push_back(std::move(join));
-    FTop.push_back(FNodes.size() - 1);
-  }
-
   void Render(std::size_t index, bool top, std::string& out) const {
-    const Node& node = FNodes[index];
+    const dao::FromNode& node = FTree.Nodes[index];
     if (!node.IsJoin) {
-      out += node.Text;
+      out += node.Table ? FTexts[*node.Table] : Quoted(node.Key, true);
       return;
     }
     static constexpr std::array<std::string_view, 3> Words{" INNER JOIN ", " LEFT JOIN ",
@@ -269,8 +206,8 @@ class FromList {
     if (out.size() > MaxSqlBytes) Fail("SQL が長すぎます");
   }
 
-  std::vector<Node> FNodes;
-  std::vector<std::size_t> FTop;
+  std::vector<std::string> FTexts;  // each table row's text
+  dao::FromTree FTree;
 };
 
 class SqlBuilder {
