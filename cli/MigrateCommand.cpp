@@ -77,6 +77,15 @@ void PrintSummary(const std::string& database, const servers::MigrationOutcome& 
     }
     if (!table.RejectFile.empty()) err << "    rejected rows: " << table.RejectFile << "\n";
   }
+  if (outcome.Views.empty() && outcome.NotCarriedQueries.empty()) return;
+  std::size_t refused = 0;
+  for (const servers::ViewOutcome& view : outcome.Views) refused += !view.Refused.empty();
+  err << "  views: " << outcome.Views.size() - refused << " made and run, "
+      << outcome.NotCarriedQueries.size() << " queries not carried (listed above), " << refused
+      << " refused by the server\n";
+  for (const servers::ViewOutcome& view : outcome.Views) {
+    if (!view.Refused.empty()) err << "    " << view.Query << ": " << view.Refused << "\n";
+  }
 }
 
 nlohmann::ordered_json OutcomeJson(const std::string& database,
@@ -96,11 +105,21 @@ nlohmann::ordered_json OutcomeJson(const std::string& database,
   }
   nlohmann::ordered_json notes = nlohmann::ordered_json::array();
   for (const migrate::MigrationNote& note : outcome.Notes) notes.push_back(migrate::NoteLine(note));
+  nlohmann::ordered_json views = nlohmann::ordered_json::array();
+  for (const servers::ViewOutcome& view : outcome.Views) {
+    views.push_back({{"query", view.Query}, {"rows", view.Rows}, {"refused", view.Refused}});
+  }
+  nlohmann::ordered_json notCarried = nlohmann::ordered_json::array();
+  for (const migrate::NotCarriedQuery& query : outcome.NotCarriedQueries) {
+    notCarried.push_back({{"query", query.Query}, {"reason", query.Reason}});
+  }
   return {{"database", database},
           {"committed", outcome.Committed},
           {"failure", outcome.Failure},
           {"clean", outcome.Clean()},
           {"tables", tables},
+          {"views", views},
+          {"queriesNotCarried", notCarried},
           {"problems", outcome.Problems},
           {"notes", notes}};
 }

@@ -144,8 +144,12 @@ class Writer {
       later += "ALTER TABLE " + FTables[key.Table].Sql + " ADD " + ForeignKeyText(key) + ";\n";
     }
     if (!later.empty()) body += "\n-- 循環する参照の外部キー\n" + later;
+    ViewPlans views = PlanViews(FDatabase.Queries, ViewSources(), FGlobalNames, FDialect);
+    body += ViewText(views);
 
     SqlSchema schema;
+    schema.Views = std::move(views.Views);
+    schema.NotCarriedQueries = std::move(views.NotCarried);
     schema.Notes = std::move(FNotes);
     schema.Tables = std::move(FLoad);
     std::string& text = schema.Text;
@@ -763,6 +767,55 @@ class Writer {
   std::string ForeignKeyText(const ForeignKeyPlan& key) const {
     return "CONSTRAINT " + key.Name + " FOREIGN KEY (" + Joined(key.Columns) + ") REFERENCES " +
            FTables[key.References].Sql + " (" + Joined(key.ReferencedColumns) + ")" + key.Actions;
+  }
+
+  // ---- Views ----------------------------------------------------------------------
+
+  // The database's own tables as the views' sources.
+  std::vector<ViewSource> ViewSources() const {
+    std::vector<ViewSource> sources;
+    for (const TablePlan& plan : FTables) {
+      if (plan.Source != plan.AccessName) continue;
+      ViewSource source{plan.AccessName, plan.Sql, {}, !plan.PrimaryKey.empty()};
+      for (const ColumnPlan& column : plan.Columns) {
+        const std::int32_t type = column.AccessType;
+        const bool integer = type == dao::dbByte || type == dao::dbInteger || type == dao::dbLong ||
+                             type == dao::dbBigInt;
+        const bool textNumber =
+            FDialect == Dialect::Sqlite && (type == dao::dbCurrency || type == dao::dbDecimal);
+        source.Columns.push_back(
+            {column.AccessName, {column.Sql, column.Type.Kind, integer, textNumber}});
+      }
+      sources.push_back(std::move(source));
+    }
+    return sources;
+  }
+
+  // The views, and the queries that are not, as comments with their SQL;
+  // the latter are notes too.
+  std::string ViewText(const ViewPlans& views) {
+    std::string text;
+    for (const std::string& renamed : views.Renamed) Note("", "", renamed);
+    if (!views.Views.empty()) text += "\n-- 保存されたクエリのビュー\n";
+    for (const PlannedView& view : views.Views) {
+      text += "-- クエリ \"" + CommentText(view.AccessName) + "\"\n" + view.Create;
+    }
+    if (!views.NotCarried.empty()) text += "\n-- ビューにしないクエリ\n";
+    for (const NotCarriedQuery& query : views.NotCarried) {
+      const std::string said = query.Query.empty() ? query.Reason
+                                                   : "クエリ \"" + query.Query +
+                                                         "\" はビューにしません: " + query.Reason;
+      Note("", "", said);
+      text += "-- " + CommentText(said) + "\n";
+      std::size_t start = 0;
+      while (start < query.AccessSql.size()) {
+        std::size_t end = query.AccessSql.find('\n', start);
+        if (end == std::string::npos) end = query.AccessSql.size();
+        text += "--   " + CommentText(query.AccessSql.substr(start, end - start)) + "\n";
+        start = end + 1;
+      }
+    }
+    return text;
   }
 
   // ---- Text ---------------------------------------------------------------------

@@ -16,6 +16,9 @@
 // of the values, one row each, with a foreign key back to that column;
 // an attachment's data arrives as the file's bytes.
 //
+// Saved select queries become views (migrate/ViewPlan.h) after the tables;
+// a query that cannot is a note, and its Access SQL stands as a comment.
+//
 // What cannot be carried over is said, not dropped: every type, default,
 // rule, key or name that could not be written as it is becomes a
 // MigrationNote, listed at the top of the text; unenforced relationships
@@ -27,6 +30,7 @@
 
 #include <migrate/Dialect.h>
 #include <migrate/RowValues.h>
+#include <migrate/ViewPlan.h>
 #include <schema/Schema.h>
 
 namespace tabulon::migrate {
@@ -87,6 +91,10 @@ struct SqlSchema {
   std::string Text;  // UTF-8, lines ended by "\n"
   std::vector<MigrationNote> Notes;
   std::vector<LoadTable> Tables;  // in creation order
+  // The saved select queries as views, made after the tables' rows, each
+  // one's sources first; the queries that are not (also among the notes).
+  std::vector<PlannedView> Views;
+  std::vector<NotCarriedQuery> NotCarriedQueries;
 };
 
 // The SQL of `database`; `fileName` names it in the heading. The same

@@ -42,6 +42,9 @@ class Destination {
   // A query's single number ("SELECT count(*) ..."), -1 where it cannot be
   // known (a script). Throws ServerError.
   virtual std::int64_t Number(const std::string& sql) = 0;
+  // The same, where a refusal (a view that does not run) is not an error:
+  // nullopt, the server's message in `refused`; the transaction stays usable.
+  virtual std::optional<std::int64_t> TryNumber(const std::string& sql, std::string& refused) = 0;
 
   // Loads rows into `table`. `rows` starts the rows from the first (a load
   // the server refused as a whole is done again, one row at a time) and

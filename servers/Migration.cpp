@@ -213,6 +213,7 @@ class Migration {
         Try(unchecked, outcome);
       }
     }
+    for (const migrate::PlannedView& view : sql.Views) outcome.Views.push_back(MakeView(view));
     if (!FDestination.Verifies()) return;
     for (std::size_t i = 0; i < sql.Tables.size(); ++i) ReadBack(sql.Tables[i], outcome.Tables[i]);
   }
@@ -223,6 +224,27 @@ class Migration {
       outcome.Problems.push_back("作れませんでした: " + statement.substr(0, statement.find('\n')) +
                                  "（" + *refused + "）");
     }
+  }
+
+  // The view made and run once on the rows; one the server refuses to make
+  // or to run is not left behind.
+  ViewOutcome MakeView(const migrate::PlannedView& view) {
+    ViewOutcome out;
+    out.Query = view.AccessName;
+    if (std::optional<std::string> refused = FDestination.TryExecute(view.Create)) {
+      out.Refused = *refused;
+      return out;
+    }
+    std::string refused;
+    const std::optional<std::int64_t> rows =
+        FDestination.TryNumber("SELECT count(*) FROM " + view.Sql, refused);
+    if (rows) {
+      out.Rows = *rows;
+      return out;
+    }
+    out.Refused = refused;
+    FDestination.TryExecute("DROP VIEW " + view.Sql + ";");
+    return out;
   }
 
   void AddChecks(const LoadTable& table, MigrationOutcome& outcome) {
@@ -400,6 +422,9 @@ MigrationTarget MigrationTargetOf(std::string_view text) {
 
 bool MigrationOutcome::Clean() const {
   if (!Failure.empty() || !Committed || !Problems.empty()) return false;
+  for (const ViewOutcome& view : Views) {
+    if (!view.Refused.empty()) return false;
+  }
   for (const TableOutcome& table : Tables) {
     if (Verified ? !table.Matches() : table.Rejected > 0 || !table.ReadFailure.empty()) {
       return false;
@@ -421,6 +446,7 @@ MigrationOutcome Migrate(
   const schema::Database schema = schema::ReadSchema(database);
   migrate::SqlSchema sql = migrate::WriteSqlSchema(schema, fileName, server);
   outcome.Notes = std::move(sql.Notes);
+  outcome.NotCarriedQueries = sql.NotCarriedQueries;
   try {
     const std::unique_ptr<Destination> destination = open(outcome.Notes);
     Migration(database, *destination, options).Run(sql, outcome);
@@ -434,6 +460,7 @@ MigrationOutcome Migrate(
   }
   if (!outcome.Committed) {
     for (TableOutcome& table : outcome.Tables) table.Loaded = 0;
+    outcome.Views.clear();
   }
   return outcome;
 }

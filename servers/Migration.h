@@ -58,8 +58,19 @@ struct TableOutcome {
   }
 };
 
+// A saved query as a view: made and run on the migrated rows, or refused
+// by the server (and then not left behind).
+struct ViewOutcome {
+  std::string Query;       // the Access name
+  std::int64_t Rows = -1;  // what it selects; -1 unknown (a script) or refused
+  std::string Refused;     // the server's message; "" when made and run
+};
+
 struct MigrationOutcome {
   std::vector<TableOutcome> Tables;
+  std::vector<ViewOutcome> Views;
+  // The saved queries not made views, and why (also among the notes).
+  std::vector<migrate::NotCarriedQuery> NotCarriedQueries;
   // What the schema could not carry over (as the sql command says it).
   std::vector<migrate::MigrationNote> Notes;
   // What the server refused after the rows (an index, a foreign key) or
@@ -70,8 +81,8 @@ struct MigrationOutcome {
   bool Committed = false;
   // The rows were read back and compared (not for a script).
   bool Verified = false;
-  // Committed, nothing rejected, refused or unreadable, and (where read
-  // back) every table matches.
+  // Committed, nothing rejected, refused or unreadable, no view the server
+  // refused, and (where read back) every table matches.
   bool Clean() const;
 };
 

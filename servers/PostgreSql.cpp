@@ -278,6 +278,19 @@ class PostgreSqlDestination : public Destination {
     return message;
   }
 
+  std::optional<std::int64_t> TryNumber(const std::string& sql, std::string& refused) override {
+    Execute("SAVEPOINT tabulon_try;");
+    Result result(PQexec(FConnection.get(), sql.c_str()));
+    if (PQresultStatus(result.get()) == PGRES_TUPLES_OK && PQntuples(result.get()) == 1 &&
+        PQnfields(result.get()) == 1) {
+      Execute("RELEASE SAVEPOINT tabulon_try;");
+      return std::stoll(PQgetvalue(result.get(), 0, 0));
+    }
+    refused = ResultMessage(result.get());
+    Execute("ROLLBACK TO SAVEPOINT tabulon_try; RELEASE SAVEPOINT tabulon_try;");
+    return std::nullopt;
+  }
+
   std::int64_t Number(const std::string& sql) override {
     Result result(PQexec(FConnection.get(), sql.c_str()));
     Check(result.get(), PGRES_TUPLES_OK);

@@ -39,6 +39,7 @@ class ScriptDestination : public Destination {
   }
   // Unknown: a script holds no rows to count.
   std::int64_t Number(const std::string&) override { return -1; }
+  std::optional<std::int64_t> TryNumber(const std::string&, std::string&) override { return -1; }
 
   std::int64_t Load(const LoadTable& table, const std::function<RowStream()>& rows,
                     const std::function<void(const Row&, const std::string&)>&) override {

@@ -87,6 +87,20 @@ class SqliteDestination : public Destination {
     return text;
   }
 
+  std::optional<std::int64_t> TryNumber(const std::string& sql, std::string& refused) override {
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(FDatabase.get(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
+      refused = Message();
+      return std::nullopt;
+    }
+    const Statement statement(raw);
+    if (sqlite3_step(raw) != SQLITE_ROW) {
+      refused = Message();
+      return std::nullopt;
+    }
+    return sqlite3_column_int64(raw, 0);
+  }
+
   std::int64_t Number(const std::string& sql) override {
     Statement statement = Prepare(sql);
     if (sqlite3_step(statement.get()) != SQLITE_ROW) throw ServerError(Message());

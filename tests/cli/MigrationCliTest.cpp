@@ -64,7 +64,8 @@ TEST(MigrationCli, OneFilePerDatabaseInTheFolder) {
   const std::string sql = ReadBytes(out / "sample.sql");
   EXPECT_TRUE(
       sql.starts_with("-- \"sample.mdb\" のテーブル定義（SQLite 用、tabulon-cli が作成）\n"
-                      "-- 移行できなかったもの: なし\n"));
+                      "-- 移行できなかったもの: 3 件\n"
+                      "--   クエリ \"単価改定\" はビューにしません: アクション クエリ"));
   EXPECT_NE(sql.find("CREATE TABLE \"社員\" ( -- 社員の基本情報\n"
                      "  \"社員ID\" integer PRIMARY KEY AUTOINCREMENT, -- 社員を識別する番号\n"),
             std::string::npos);

@@ -386,6 +386,192 @@ def interrupted(tool, pg, big):
           "a full disk: exit %d, files %s: %s" % (process.returncode, list(tool.work.glob("full.sqlite*")), err))
 
 
+# ---- Saved queries as views ------------------------------------------------------
+
+STAFF = [
+    {"ID": 1, "氏名": "Aoki", "部署": "Sales", "給与": 300000, "入社": "2019-04-01 00:00:00", "在籍": True, "評価": 3.5},
+    {"ID": 2, "氏名": "baba", "部署": "Sales", "給与": 280000, "入社": "2020-10-15 00:00:00", "在籍": True, "評価": None},
+    {"ID": 3, "氏名": "Chiba", "部署": "Dev", "給与": 420000, "入社": "2015-01-20 00:00:00", "在籍": False, "評価": 4.0},
+    {"ID": 4, "氏名": None, "部署": "Dev", "給与": 350000, "入社": "2021-07-07 09:30:00", "在籍": True, "評価": 2.25},
+    {"ID": 5, "氏名": "  Endo ", "部署": None, "給与": 200000, "入社": "1999-12-31 00:00:00", "在籍": True, "評価": 1.0},
+]
+FLOORS = [{"部署": "Sales", "階": 3}, {"部署": "Dev", "階": 5}, {"部署": "Admin", "階": 2}]
+HOSTILE_ROWS_Q = [{"from": "a", "it's": 1}, {"from": 'b"q', "it's": 2}]
+
+# Each query, and the rows the test computes for it from the rows above
+# (None: not carried, with the reason's start).
+Q = "社員."
+FUNCTIONS = [
+    ("連結", "[社員].[氏名] & \"-\" & [社員].[部署]"),
+    ("加算", "[社員].[氏名] + [社員].[部署]"),
+    ("判定", "IIf([社員].[給与] > 300000, \"高\", \"低\")"),
+    ("評価0", "Nz([社員].[評価], 0)"),
+    ("未評価", "IsNull([社員].[評価])"),
+    ("左", "Left([社員].[氏名], 2)"),
+    ("右", "Right([社員].[氏名], 3)"),
+    ("中", "Mid([社員].[氏名], 2, 3)"),
+    ("長さ", "Len([社員].[氏名])"),
+    ("位置", "InStr([社員].[氏名], \"A\")"),
+    ("整形", "Trim([社員].[氏名])"),
+    ("年", "Year([社員].[入社])"),
+    ("月", "Month([社員].[入社])"),
+    ("日", "Day([社員].[入社])"),
+    ("切捨", "Int([社員].[評価])"),
+    ("符号", "Fix(-[社員].[評価])"),
+    ("割る", "[社員].[給与] / 7"),
+    ("商", "[社員].[給与] \\ 7"),
+    ("余り", "[社員].[給与] Mod 7"),
+    ("新しい", "[社員].[入社] >= #2019/01/01#"),
+    ("在籍中", "[社員].[在籍] = True"),
+    ("番号", "\"No.\" & [社員].[ID]"),
+]
+
+
+def staff_functions(r):
+    name, dept = r["氏名"], r["部署"]
+    joined = None if name is None and dept is None else (name or "") + "-" + (dept or "")
+    return (r["ID"], joined, None if name is None or dept is None else name + dept,
+            "高" if r["給与"] > 300000 else "低", r["評価"] if r["評価"] is not None else 0,
+            r["評価"] is None,
+            None if name is None else name[:2], None if name is None else name[-3:],
+            None if name is None else name[1:4], None if name is None else len(name),
+            None if name is None else name.lower().find("a") + 1,
+            None if name is None else name.strip(" "),
+            int(r["入社"][:4]), int(r["入社"][5:7]), int(r["入社"][8:10]),
+            None if r["評価"] is None else float(int(r["評価"] // 1)),
+            None if r["評価"] is None else float(-int(r["評価"])),
+            r["給与"] / 7, r["給与"] // 7, r["給与"] % 7, r["入社"] >= "2019-01-01", r["在籍"],
+            "No.%d" % r["ID"])
+
+
+def view_cases():
+    listed = [r for r in STAFF if 250000 <= r["給与"] <= 400000 and
+              (r["部署"] == "Sales" or r["部署"] is None or (r["氏名"] or "").lower().startswith("c"))]
+    floors = {f["部署"]: f["階"] for f in FLOORS}
+    depts = sorted({r["部署"] for r in STAFF}, key=lambda d: (d is not None, d or ""))
+    totals = []
+    for d in depts:
+        group = [r for r in STAFF if r["部署"] == d]
+        totals.append((d, sum(r["給与"] for r in group), sum(r["給与"] for r in group) / len(group),
+                       len(group), min(r["入社"] for r in group), max(r["給与"] for r in group)))
+    both = [(r["ID"], r["氏名"], r["部署"], r["給与"], r["入社"], r["在籍"], r["評価"], r["部署"], floors[r["部署"]])
+            for r in STAFF if r["部署"] in floors]
+    return [
+        ({"name": "一覧", "type": "select", "tables": ["社員"],
+          "columns": ["社員.ID", {"expression": "社員.氏名", "alias": "名前"}, "社員.給与"],
+          "where": "社員.給与 Between 250000 And 400000 And (社員.部署 = \"sales\" Or 社員.部署 Is Null "
+                   "Or 社員.氏名 Like \"c*\")",
+          "orderBy": ["社員.ID"]},
+         [(r["ID"], r["氏名"], r["給与"]) for r in listed]),
+        ({"name": "部署の階", "type": "select", "tables": ["社員", {"name": "部署表", "alias": "部"}],
+          "columns": ["社員.ID", "部.階"],
+          "joins": [{"left": "社員", "right": "部", "type": "left", "on": "社員.部署 = 部.部署"}]},
+         [(r["ID"], floors.get(r["部署"])) for r in STAFF]),
+        ({"name": "部署別", "type": "select", "tables": ["社員"],
+          "columns": ["社員.部署", {"expression": "Sum(社員.給与)", "alias": "合計"},
+                      {"expression": "Avg(社員.給与)", "alias": "平均"},
+                      {"expression": "Count(*)", "alias": "人数"},
+                      {"expression": "Min(社員.入社)", "alias": "最古"},
+                      {"expression": "Max(社員.給与)", "alias": "最高"}],
+          "groupBy": ["社員.部署"], "having": "Count(*) >= 1"},
+         totals),
+        ({"name": "上位", "type": "select", "top": 2, "tables": ["社員"],
+          "columns": ["社員.ID", "社員.給与"], "orderBy": [{"expression": "社員.給与", "descending": True}]},
+         ("sqlite", [(3, 420000), (4, 350000)])),
+        ({"name": "関数", "type": "select", "tables": ["社員"],
+          "columns": ["社員.ID"] + [{"expression": e, "alias": a} for a, e in FUNCTIONS]},
+         [staff_functions(r) for r in STAFF]),
+        ({"name": "一覧の名前", "type": "select", "tables": ["一覧"], "columns": ["一覧.名前"],
+          "where": "一覧.給与 > 285000"},
+         [(r["氏名"],) for r in listed if r["給与"] > 285000]),
+        ({"name": "部署だけ", "type": "select", "distinct": True, "tables": ["社員"], "columns": ["社員.部署"]},
+         [(d,) for d in depts]),
+        ({"name": "全列", "type": "select", "allFields": True, "tables": ["社員", "部署表"],
+          "joins": [{"left": "社員", "right": "部署表", "on": "社員.部署 = 部署表.部署"}]},
+         both),
+        ({"name": "予約語", "type": "select", "tables": ["select"],
+          "columns": ["select.from", "[select].[it's]"]},
+         [(r["from"], r["it's"]) for r in HOSTILE_ROWS_Q]),
+        ({"name": "期間", "type": "select", "parameters": [{"name": "最低", "type": "long"}],
+          "tables": ["社員"], "columns": ["社員.ID"], "where": "社員.給与 > [最低]"},
+         "パラメーター クエリ"),
+        ({"name": "独自関数", "type": "select", "tables": ["社員"], "columns": ["MyFunc([社員].[ID])"]},
+         "列 MyFunc([社員].[ID]): 関数 MyFunc() は移行できません"),
+        ({"name": "フォーム", "type": "select", "tables": ["社員"], "columns": ["社員.ID"],
+          "where": "社員.ID = [Forms]![検索]![番号]"},
+         "WHERE 社員.ID = [Forms]![検索]![番号]: フォームやレポートの値"),
+        ({"name": "更新", "type": "update", "tables": ["社員"],
+          "columns": [{"expression": "[給与]+1", "target": "社員.給与"}]},
+         "アクション クエリ"),
+    ]
+
+
+def views(tool, pg):
+    cases = view_cases()
+    database = tool.make("views", {
+        "tables": [
+            {"name": "社員", "columns": [{"name": "ID", "type": "autonumber"}, {"name": "氏名", "type": "text", "size": 50},
+                                        {"name": "部署", "type": "text", "size": 20}, {"name": "給与", "type": "long"},
+                                        {"name": "入社", "type": "datetime"}, {"name": "在籍", "type": "yesno"},
+                                        {"name": "評価", "type": "double"}],
+             "indexes": [{"name": "PrimaryKey", "primary": True, "columns": ["ID"]}], "rows": STAFF},
+            {"name": "部署表", "columns": [{"name": "部署", "type": "text", "size": 20}, {"name": "階", "type": "integer"}],
+             "indexes": [{"name": "PrimaryKey", "primary": True, "columns": ["部署"]}], "rows": FLOORS},
+            {"name": "select", "columns": [{"name": "from", "type": "text", "size": 10}, {"name": "it's", "type": "long"}],
+             "rows": HOSTILE_ROWS_Q},
+        ],
+        "queries": [query for query, _ in cases]})
+    lite = tool.work / "views.sqlite"
+    for server, target, extra in (("postgresql", pg.target(), ["--schema", "views"]), ("sqlite", str(lite), [])):
+        report = tool.work / ("views-%s.json" % server)
+        result = tool.migrate(database, target, *(extra + ["--report", str(report)]))
+        check(result.returncode == 0, "views into %s: exit %d: %s" % (server, result.returncode, result.stderr))
+        if not report.exists():
+            continue
+        outcome = json.loads(report.read_text())["databases"][0]
+        made = {v["query"]: v for v in outcome["views"]}
+        not_carried = {q["query"]: q["reason"] for q in outcome["queriesNotCarried"]}
+        for query, expected in cases:
+            name = query["name"]
+            if isinstance(expected, tuple):
+                refused_in, expected = expected
+                if server == refused_in:
+                    check(name in not_carried, "%s in %s: carried though it cannot be" % (name, server))
+                    continue
+            if isinstance(expected, str):
+                check(not_carried.get(name, "").startswith(expected),
+                      "%s in %s: %r, not %r" % (name, server, not_carried.get(name), expected))
+                continue
+            view = made.get(name)
+            if not check(view is not None and view["refused"] == "" and view["rows"] == len(expected),
+                         "view %s in %s: %r (%r)" % (name, server, view, not_carried.get(name))):
+                continue
+            got = view_rows(pg, lite, server, name)
+            want = sorted((tuple(canonical(v, server) for v in row) for row in expected), key=repr)
+            check(sorted(got, key=repr) == want, "view %s in %s:\n  got  %r\n  want %r" % (name, server, got, want))
+
+
+def canonical(value, server):
+    """The text of a value as the test compares it: PostgreSQL's text, or
+    what Python's sqlite3 reads, made comparable."""
+    if value is None:
+        return None
+    if isinstance(value, bool):
+        return ("t" if value else "f") if server == "postgresql" else str(int(value))
+    if isinstance(value, float):
+        return str(int(value)) if value.is_integer() else repr(value)
+    return str(value)
+
+
+def view_rows(pg, lite, server, name):
+    if server == "postgresql":
+        result = run(pg.psql_argv() + ["-c", "COPY (SELECT * FROM views.%s) TO STDOUT" % quote(name)])
+        return [tuple(row) for row in copy_text_rows(result.stdout)] if result.returncode == 0 else None
+    with sqlite3.connect(str(lite)) as db:
+        return [tuple(canonical(v, server) for v in row)
+                for row in db.execute("SELECT * FROM %s" % quote(name)).fetchall()]
+
+
 # ---- Attachments and multi-value fields ------------------------------------------
 
 # Written by Access: each attachment and value is a row of its own, with the
@@ -454,7 +640,7 @@ def shared_files(tool, pg, testdata):
     if not testdata or not testdata.is_dir():
         print("note: %s is absent; the shared test files are left out" % testdata)
         return
-    totals = {"files": 0, "tables": 0, "rows": 0, "rejected": 0}
+    totals = {"files": 0, "tables": 0, "rows": 0, "rejected": 0, "views": 0}
     rejected = []
     for n, path in enumerate(sorted(p for p in testdata.rglob("*") if p.suffix in (".mdb", ".accdb"))):
         password = ["--password", "password"] if "with-password" in path.name or "office-agile" in path.name else []
@@ -477,10 +663,14 @@ def shared_files(tool, pg, testdata):
                         totals["rows"] += table["rowsLoaded"]
                     if table["rowsRejected"]:
                         rejected.append("%s %s %s: %d" % (server, path.name, table["table"], table["rowsRejected"]))
+                for view in database["views"]:
+                    check(view["refused"] == "", "%s into %s: view %s refused: %s" %
+                          (path, server, view["query"], view["refused"]))
+                    totals["views"] += server == "postgresql"
                 if server == "postgresql" and database["tables"]:
                     totals["files"] += 1
     print("shared files migrated into PostgreSQL and SQLite: %(files)d files, %(tables)d tables, "
-          "%(rows)d rows" % totals)
+          "%(rows)d rows, %(views)d views made and run in PostgreSQL" % totals)
     for line in rejected:
         print("  rejected rows:", line)
 
@@ -511,6 +701,7 @@ def main():
         refusals(tool, pg, args.source)
         interrupted(tool, pg, big_database(tool))
         complex_fields(tool, pg, args.testdata)
+        views(tool, pg)
         shared_files(tool, pg, args.testdata)
     finally:
         pg.stop()
