@@ -28,9 +28,11 @@ using RowStream = std::function<bool(Row&)>;
 class Destination {
  public:
   virtual ~Destination() = default;
-  // Readies the target for `tables`: a table of that name that exists is
-  // refused (ServerError) unless `replace`, which drops it.
-  virtual void Prepare(const std::vector<migrate::LoadTable>& tables, bool replace) = 0;
+  // Readies the target for `tables` and `views`: a table or view of one of
+  // their names that exists is refused (ServerError) unless `replace`,
+  // which drops it.
+  virtual void Prepare(const std::vector<migrate::LoadTable>& tables,
+                       const std::vector<migrate::PlannedView>& views, bool replace) = 0;
   // After the rows: AutoNumbers continue past the highest number loaded
   // (the table's Renumber statements).
   virtual void Renumber(const migrate::LoadTable& table) = 0;

@@ -189,7 +189,7 @@ class Migration {
       : FDatabase(database), FDestination(destination), FOptions(options) {}
 
   void Run(const migrate::SqlSchema& sql, MigrationOutcome& outcome) {
-    FDestination.Prepare(sql.Tables, FOptions.Replace);
+    FDestination.Prepare(sql.Tables, sql.Views, FOptions.Replace);
     for (const LoadTable& table : sql.Tables) FDestination.Execute(table.Create);
     std::set<std::string> stems;
     for (const LoadTable& table : sql.Tables) {

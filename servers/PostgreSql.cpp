@@ -239,21 +239,31 @@ class PostgreSqlDestination : public Destination {
         FSchema + "; SET LOCAL search_path TO " + FSchema + ";");
   }
 
-  void Prepare(const std::vector<LoadTable>& tables, bool replace) override {
-    for (const LoadTable& table : tables) {
-      const char* values[] = {table.SqlName.c_str()};
-      Result found(
-          PQexecParams(FConnection.get(),
-                       "SELECT 1 FROM pg_class c JOIN pg_namespace n ON n.oid = "
-                       "c.relnamespace WHERE n.nspname = current_schema() AND c.relname = $1",
-                       1, nullptr, values, nullptr, nullptr, 0));
+  void Prepare(const std::vector<LoadTable>& tables, const std::vector<migrate::PlannedView>& views,
+               bool replace) override {
+    struct Name {
+      const std::string& Plain;
+      const std::string& Quoted;
+      bool View;
+    };
+    std::vector<Name> names;
+    for (const LoadTable& table : tables) names.push_back({table.SqlName, table.Sql, false});
+    for (const migrate::PlannedView& view : views) names.push_back({view.SqlName, view.Sql, true});
+    for (const Name& name : names) {
+      const char* values[] = {name.Plain.c_str()};
+      Result found(PQexecParams(FConnection.get(),
+                                "SELECT c.relkind = 'v' FROM pg_class c JOIN pg_namespace n ON "
+                                "n.oid = c.relnamespace WHERE n.nspname = current_schema() AND "
+                                "c.relname = $1",
+                                1, nullptr, values, nullptr, nullptr, 0));
       Check(found.get(), PGRES_TUPLES_OK);
       if (PQntuples(found.get()) == 0) continue;
       if (!replace) {
-        throw ServerError("テーブル " + table.Sql +
+        throw ServerError((name.View ? "ビュー " : "テーブル ") + name.Quoted +
                           " はすでにあります（置き換えるときは --replace を付けます）");
       }
-      Execute("DROP TABLE " + table.Sql + " CASCADE;");
+      const bool view = std::string_view(PQgetvalue(found.get(), 0, 0)) == "t";
+      Execute((view ? "DROP VIEW " : "DROP TABLE ") + name.Quoted + " CASCADE;");
     }
   }
 

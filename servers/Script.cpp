@@ -26,7 +26,8 @@ class ScriptDestination : public Destination {
     Put("BEGIN;\n");
   }
 
-  void Prepare(const std::vector<LoadTable>&, bool) override {}
+  void Prepare(const std::vector<LoadTable>&, const std::vector<migrate::PlannedView>&,
+               bool) override {}
 
   void Renumber(const LoadTable& table) override {
     for (const std::string& statement : table.Renumber) Put(statement);

@@ -62,7 +62,8 @@ class SqliteDestination : public Destination {
     }
   }
 
-  void Prepare(const std::vector<LoadTable>&, bool) override {}
+  void Prepare(const std::vector<LoadTable>&, const std::vector<migrate::PlannedView>&,
+               bool) override {}
   void Renumber(const LoadTable&) override {}  // AUTOINCREMENT follows inserted keys
 
   void Execute(const std::string& sql) override {

@@ -324,5 +324,43 @@ TEST(SqlSchemaWriter, ComplexFieldsGetATableOfTheirValues) {
                       "できません（型 添付ファイル）"));
 }
 
+// Queries on queries come after them; what they stand on decides.
+TEST(SqlSchemaWriter, ViewsComeAfterTheirSourcesOrSayWhyNot) {
+  FakeTableData items;
+  items.Name = "品";
+  items.Fields = {Field("番号", dao::dbLong, 4), Field("名", dao::dbText, 20)};
+  FakeTableData linked;
+  linked.Name = "外";
+  linked.Attributes = dao::dbAttachedTable;
+  linked.Fields = {Field("x", dao::dbLong, 4)};
+  const auto select = [](const std::string& name, const std::string& from,
+                         const std::string& column) {
+    FakeQueryData query;
+    query.Name = name;
+    query.SQL = "SELECT " + column + " FROM " + from + ";";
+    query.Parts = {{5, from, "", "", 0, 0}, {6, "", "", column, 0, 0}};
+    return query;
+  };
+  FakeDatabaseData data;
+  data.Tables = {items, linked};
+  // Listed before what it is built on.
+  data.Queries = {select("上", "下", "下.名"), select("下", "品", "品.名"),
+                  select("輪1", "輪2", "輪2.x"), select("輪2", "輪1", "輪1.x"),
+                  select("外を見る", "外", "外.x")};
+  const migrate::SqlSchema sql = SqlOf(data, migrate::Dialect::PostgreSql);
+  ASSERT_EQ(sql.Views.size(), 2u) << sql.Text;
+  EXPECT_EQ(sql.Views[0].AccessName, "下");
+  EXPECT_EQ(sql.Views[1].AccessName, "上");
+  EXPECT_EQ(sql.Views[1].Create,
+            "CREATE VIEW \"上\" AS\nSELECT \"下\".\"名\" AS \"名\"\nFROM \"下\";\n");
+  EXPECT_TRUE(HasNote(sql,
+                      "クエリ \"外を見る\" はビューにしません: \"外\" は移行されるテーブルでも"
+                      "クエリでもありません"));
+  EXPECT_TRUE(
+      HasNote(sql, "クエリ \"輪1\" はビューにしません: 参照し合うクエリの輪の中にあります"));
+  // The Access SQL of what is not carried stays beside it.
+  EXPECT_NE(sql.Text.find("--   SELECT 外.x FROM 外;\n"), std::string::npos) << sql.Text;
+}
+
 }  // namespace
 }  // namespace tabulon::test

@@ -549,6 +549,14 @@ def views(tool, pg):
             got = view_rows(pg, lite, server, name)
             want = sorted((tuple(canonical(v, server) for v in row) for row in expected), key=repr)
             check(sorted(got, key=repr) == want, "view %s in %s:\n  got  %r\n  want %r" % (name, server, got, want))
+    # Done again over the views: refused, or with --replace made anew.
+    again = tool.migrate(database, pg.target(), "--schema", "views")
+    check(again.returncode == 1 and "はすでにあります" in again.stderr, "views again: %s" % again.stderr)
+    report = tool.work / "views-again.json"
+    again = tool.migrate(database, pg.target(), "--schema", "views", "--replace", "--report", str(report))
+    outcome = json.loads(report.read_text())["databases"][0] if report.exists() else {"views": []}
+    check(again.returncode == 0 and len(outcome["views"]) == 9 and
+          all(v["refused"] == "" for v in outcome["views"]), "views replaced: %s" % again.stderr)
 
 
 def canonical(value, server):
