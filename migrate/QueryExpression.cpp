@@ -1,5 +1,6 @@
 #include <migrate/QueryExpression.h>
 
+#include <tuple>
 #include <vector>
 
 #include <migrate/AccessTokens.h>
@@ -602,6 +603,57 @@ class QueryParser {
                      : "CAST(EXTRACT(" + std::string(word) + " FROM " + a[0].Sql + ") AS integer)",
             ValueKind::Number, true);
       }
+    } else if (is("DateAdd") || is("DateDiff") || is("DatePart")) {
+      result = DateFunction(name, a);
+    } else if (is("DateSerial")) {
+      Count(name, a, 3, 3);
+      for (const Value& part : a) {
+        if (part.Kind != ValueKind::Number || !part.Integer) {
+          throw Refused("DateSerial の引数が整数ではありません");
+        }
+      }
+      // Access reads the years 0 to 99 as 1930 to 2029, and lets months
+      // and days run over into the next ones.
+      const std::string year = "(CASE WHEN " + a[0].Sql + " BETWEEN 0 AND 29 THEN " + a[0].Sql +
+                               " + 2000 WHEN " + a[0].Sql + " BETWEEN 30 AND 99 THEN " + a[0].Sql +
+                               " + 1900 ELSE " + a[0].Sql + " END)";
+      result = Make(
+          Sqlite() ? "datetime(printf('%04d-01-01', " + year + "), printf('%+d months', " +
+                         a[1].Sql + " - 1), printf('%+d days', " + a[2].Sql + " - 1))"
+                   : "(CAST(make_date(" + year + ", 1, 1) AS timestamp) + (" + a[1].Sql +
+                         " - 1) * INTERVAL '1 month' + (" + a[2].Sql + " - 1) * INTERVAL '1 day')",
+          ValueKind::Date);
+    } else if (is("Switch")) {
+      if (a.empty() || a.size() % 2 != 0) throw Refused("Switch の引数の数が違います");
+      std::string sql = "(CASE";
+      ValueKind kind = ValueKind::None;
+      for (std::size_t i = 0; i < a.size(); i += 2) {
+        RequireTruth(a[i], "Switch");
+        if (!IsNull(a[i + 1])) {
+          if (kind != ValueKind::None && a[i + 1].Kind != kind) {
+            throw Refused("Switch の値の型が違います");
+          }
+          kind = a[i + 1].Kind;
+        }
+        sql += " WHEN " + a[i].Sql + " THEN " + a[i + 1].Sql;
+      }
+      result = Make(sql + " END)", kind);
+    } else if (is("Choose")) {
+      if (a.size() < 2) throw Refused("Choose の引数の数が違います");
+      if (a[0].Kind != ValueKind::Number || !a[0].Integer) {
+        throw Refused("Choose の番号が整数ではありません（Access は丸めます）");
+      }
+      std::string sql = "(CASE " + a[0].Sql;
+      ValueKind kind = ValueKind::None;
+      for (std::size_t i = 1; i < a.size(); ++i) {
+        if (!IsNull(a[i])) {
+          if (kind != ValueKind::None && a[i].Kind != kind)
+            throw Refused("Choose の値の型が違います");
+          kind = a[i].Kind;
+        }
+        sql += " WHEN " + std::to_string(i) + " THEN " + a[i].Sql;
+      }
+      result = Make(sql + " END)", kind);
     } else if (is("Now") || is("Date")) {
       Count(name, a, 0, 0);
       result = Make(is("Now")  ? (Sqlite() ? "datetime('now', 'localtime')" : "LOCALTIMESTAMP(0)")
@@ -633,6 +685,94 @@ class QueryParser {
     }
     for (const Value& argument : a) result.Aggregate = result.Aggregate || argument.Aggregate;
     return result;
+  }
+
+  // DateAdd, DateDiff and DatePart for the intervals whose meaning both
+  // servers can say: years, quarters, months (PostgreSQL's month
+  // arithmetic ends at the month's last day as Access's does; SQLite's runs
+  // over, so it has days and finer only), days, hours, minutes, seconds.
+  Value DateFunction(const std::string& function, const std::vector<Value>& a) const {
+    Count(function, a, EqualsNoCase(function, "DatePart") ? 2 : 3,
+          EqualsNoCase(function, "DatePart") ? 2 : 3);
+    if (!a[0].Literal || a[0].Kind != ValueKind::Text) {
+      throw Refused("関数 " + function + " の単位が定数ではありません");
+    }
+    // The unit's letters, without the quotes.
+    const std::string unit = AsciiLower(a[0].Sql.substr(1, a[0].Sql.size() - 2));
+    struct Unit {
+      const char* Access;
+      const char* Interval;  // PostgreSQL
+      const char* Modifier;  // SQLite, "" when it cannot
+      int Factor;
+    };
+    static const Unit units[] = {
+        {"yyyy", "1 year", "", 1},       {"q", "3 months", "", 3},
+        {"m", "1 month", "", 1},         {"d", "1 day", "days", 1},
+        {"y", "1 day", "days", 1},       {"ww", "7 days", "days", 7},
+        {"h", "1 hour", "hours", 1},     {"n", "1 minute", "minutes", 1},
+        {"s", "1 second", "seconds", 1},
+    };
+    const Unit* found = nullptr;
+    for (const Unit& u : units) {
+      if (unit == u.Access) found = &u;
+    }
+    if (found == nullptr)
+      throw Refused("関数 " + function + " の単位 \"" + unit + "\" は移行できません");
+    if (EqualsNoCase(function, "DateAdd")) {
+      Kind(function, a[2], ValueKind::Date);
+      if (a[1].Kind != ValueKind::Number || !a[1].Integer) {
+        throw Refused("DateAdd の数が整数ではありません（Access は丸めます）");
+      }
+      if (!Sqlite()) {
+        return Make("(" + a[2].Sql + " + " + a[1].Sql + " * INTERVAL '" + found->Interval + "')",
+                    ValueKind::Date);
+      }
+      if (*found->Modifier == '\0') {
+        throw Refused("SQLite の月の足し算は月末で止まりません（DateAdd の \"" + unit + "\"）");
+      }
+      return Make("datetime(" + a[2].Sql + ", printf('%+d " + found->Modifier + "', " + a[1].Sql +
+                      (found->Factor != 1 ? " * " + std::to_string(found->Factor) : "") + "))",
+                  ValueKind::Date);
+    }
+    const Value& date = a.back();
+    Kind(function, date, ValueKind::Date);
+    const auto part = [&](const Value& d, const char* field, const char* format) {
+      return Sqlite() ? "CAST(strftime('" + std::string(format) + "', " + d.Sql + ") AS INTEGER)"
+                      : "CAST(EXTRACT(" + std::string(field) + " FROM " + d.Sql + ") AS integer)";
+    };
+    if (EqualsNoCase(function, "DatePart")) {
+      static const std::tuple<const char*, const char*, const char*> parts[] = {
+          {"yyyy", "YEAR", "%Y"}, {"m", "MONTH", "%m"},  {"d", "DAY", "%d"},   {"y", "DOY", "%j"},
+          {"h", "HOUR", "%H"},    {"n", "MINUTE", "%M"}, {"s", "SECOND", "%S"}};
+      for (const auto& [access, field, format] : parts) {
+        if (unit == access) return Make(part(date, field, format), ValueKind::Number, true);
+      }
+      if (unit == "q") {
+        return Make("((" + part(date, "MONTH", "%m") + " + 2) / 3)", ValueKind::Number, true);
+      }
+      throw Refused("DatePart の単位 \"" + unit + "\" は移行できません");
+    }
+    // DateDiff counts the boundaries crossed between the two dates.
+    Kind(function, a[1], ValueKind::Date);
+    const Value& from = a[1];
+    const std::string years =
+        "(" + part(date, "YEAR", "%Y") + " - " + part(from, "YEAR", "%Y") + ")";
+    const std::string months = "(" + years + " * 12 + " + part(date, "MONTH", "%m") + " - " +
+                               part(from, "MONTH", "%m") + ")";
+    if (unit == "yyyy") return Make(years, ValueKind::Number, true);
+    if (unit == "m") return Make(months, ValueKind::Number, true);
+    if (unit == "q") {
+      return Make("(" + years + " * 4 + (" + part(date, "MONTH", "%m") + " - 1) / 3 - (" +
+                      part(from, "MONTH", "%m") + " - 1) / 3)",
+                  ValueKind::Number, true);
+    }
+    if (unit == "d" || unit == "y") {
+      return Make(Sqlite() ? "CAST(julianday(date(" + date.Sql + ")) - julianday(date(" + from.Sql +
+                                 ")) AS INTEGER)"
+                           : "(CAST(" + date.Sql + " AS date) - CAST(" + from.Sql + " AS date))",
+                  ValueKind::Number, true);
+    }
+    throw Refused("DateDiff の単位 \"" + unit + "\" は移行できません");
   }
 
   Value Aggregate(const std::string& function, const std::vector<Value>& a) const {

@@ -116,6 +116,14 @@ TEST(QueryExpression, RefusesWhatWouldNotMeanTheSame) {
   EXPECT_EQ(Sql("Sum([T].[額])", Dialect::Sqlite),
             "refused: SQLite では通貨型・十進型の値で計算すると正確になりません（Sum）");
   EXPECT_EQ(Sql("Sum([T].[額])", Dialect::PostgreSql), R"(sum("T"."額"))");
+  EXPECT_EQ(Sql("DateAdd(\"m\", 1, [T].[日])", Dialect::Sqlite),
+            "refused: SQLite の月の足し算は月末で止まりません（DateAdd の \"m\"）");
+  EXPECT_EQ(Sql("DateAdd(\"m\", 1, [T].[日])", Dialect::PostgreSql),
+            R"(("T"."日" + 1 * INTERVAL '1 month'))");
+  EXPECT_EQ(Sql("DateDiff(\"ww\", [T].[日], Now())", Dialect::PostgreSql),
+            "refused: DateDiff の単位 \"ww\" は移行できません");
+  EXPECT_EQ(Sql("Choose([T].[値], 1, 2)", Dialect::PostgreSql),
+            "refused: Choose の番号が整数ではありません（Access は丸めます）");
   EXPECT_EQ(Sql("UCase([T].[名前])", Dialect::Sqlite),
             "refused: SQLite の upper と lower は ASCII の文字しか変えません");
   // Hostile depth is refused, not followed.

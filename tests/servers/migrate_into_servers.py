@@ -25,6 +25,7 @@ programs are not installed (skipped).
 """
 
 import argparse
+import datetime
 import json
 import os
 import pathlib
@@ -424,11 +425,19 @@ FUNCTIONS = [
     ("新しい", "[社員].[入社] >= #2019/01/01#"),
     ("在籍中", "[社員].[在籍] = True"),
     ("番号", "\"No.\" & [社員].[ID]"),
+    ("加日", "DateAdd(\"d\", 10, [社員].[入社])"),
+    ("差日", "DateDiff(\"d\", #2019/01/01#, [社員].[入社])"),
+    ("差月", "DateDiff(\"m\", #2019/01/31#, [社員].[入社])"),
+    ("四半期", "DatePart(\"q\", [社員].[入社])"),
+    ("月末", "DateSerial(Year([社員].[入社]), Month([社員].[入社]) + 1, 0)"),
+    ("分岐", "Switch([社員].[給与] < 250000, \"少\", [社員].[給与] < 350000, \"中\")"),
+    ("選択", "Choose([社員].[ID], \"一\", \"二\", \"三\")"),
 ]
 
 
 def staff_functions(r):
     name, dept = r["氏名"], r["部署"]
+    joined_at = datetime.datetime.strptime(r["入社"], "%Y-%m-%d %H:%M:%S")
     joined = None if name is None and dept is None else (name or "") + "-" + (dept or "")
     return (r["ID"], joined, None if name is None or dept is None else name + dept,
             "高" if r["給与"] > 300000 else "低", r["評価"] if r["評価"] is not None else 0,
@@ -441,7 +450,17 @@ def staff_functions(r):
             None if r["評価"] is None else float(int(r["評価"] // 1)),
             None if r["評価"] is None else float(-int(r["評価"])),
             r["給与"] / 7, r["給与"] // 7, r["給与"] % 7, r["入社"] >= "2019-01-01", r["在籍"],
-            "No.%d" % r["ID"])
+            "No.%d" % r["ID"], stamp(joined_at + datetime.timedelta(days=10)),
+            (joined_at.date() - datetime.date(2019, 1, 1)).days,
+            (joined_at.year - 2019) * 12 + joined_at.month - 1, (joined_at.month + 2) // 3,
+            stamp(datetime.datetime(joined_at.year + joined_at.month // 12, joined_at.month % 12 + 1, 1)
+                  - datetime.timedelta(days=1)),
+            "少" if r["給与"] < 250000 else "中" if r["給与"] < 350000 else None,
+            {1: "一", 2: "二", 3: "三"}.get(r["ID"]))
+
+
+def stamp(moment):
+    return moment.strftime("%Y-%m-%d %H:%M:%S")
 
 
 def view_cases():
@@ -481,6 +500,10 @@ def view_cases():
         ({"name": "関数", "type": "select", "tables": ["社員"],
           "columns": ["社員.ID"] + [{"expression": e, "alias": a} for a, e in FUNCTIONS]},
          [staff_functions(r) for r in STAFF]),
+        ({"name": "翌月", "type": "select", "tables": ["社員"],
+          "columns": ["社員.ID", {"expression": "DateAdd(\"m\", 1, #2023/01/31#)", "alias": "翌月"}],
+          "where": "社員.ID = 1"},
+         ("sqlite", [(1, "2023-02-28 00:00:00")])),
         ({"name": "一覧の名前", "type": "select", "tables": ["一覧"], "columns": ["一覧.名前"],
           "where": "一覧.給与 > 285000"},
          [(r["氏名"],) for r in listed if r["給与"] > 285000]),
@@ -555,7 +578,7 @@ def views(tool, pg):
     report = tool.work / "views-again.json"
     again = tool.migrate(database, pg.target(), "--schema", "views", "--replace", "--report", str(report))
     outcome = json.loads(report.read_text())["databases"][0] if report.exists() else {"views": []}
-    check(again.returncode == 0 and len(outcome["views"]) == 9 and
+    check(again.returncode == 0 and len(outcome["views"]) == 10 and
           all(v["refused"] == "" for v in outcome["views"]), "views replaced: %s" % again.stderr)
 
 
