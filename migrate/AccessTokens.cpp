@@ -55,6 +55,7 @@ std::vector<Token> Tokenize(std::string_view text) {
     }
     const char c = text[at];
     Token token;
+    token.At = at;
     if (IsDigit(c) || (c == '.' && at + 1 < text.size() && IsDigit(text[at + 1]))) {
       token.Kind = TokenKind::Number;
       const std::size_t start = at;
@@ -108,7 +109,7 @@ std::vector<Token> Tokenize(std::string_view text) {
     }
     tokens.push_back(std::move(token));
   }
-  tokens.push_back({});
+  tokens.push_back({TokenKind::End, "", text.size()});
   return tokens;
 }
 

@@ -27,7 +27,8 @@ enum class TokenKind { End, Number, Text, Date, Name, Word, Symbol };
 
 struct Token {
   TokenKind Kind = TokenKind::End;
-  std::string Text;  // the number, the text without quotes, the name, the word
+  std::string Text;    // the number, the text without quotes, the name, the word
+  std::size_t At = 0;  // where it starts in the text (the end for End)
 };
 
 // The tokens of `text`, ended by one of kind End. Throws Refused for an

@@ -7,6 +7,7 @@
 #include <dao/ObjectModel.h>
 #include <dao/QueryJoins.h>
 #include <migrate/AccessTokens.h>
+#include <migrate/SelectText.h>
 #include <text/TextCompare.h>
 
 namespace tabulon::migrate {
@@ -34,6 +35,10 @@ constexpr std::int32_t SelectOwnerAccess = 0x04;
 constexpr std::int32_t SelectDistinctRow = 0x08;
 constexpr std::int32_t SelectTop = 0x10;
 constexpr std::int32_t SelectPercent = 0x20;
+
+// The names of a union's two stored parts.
+constexpr std::string_view UnionPart1 = "X7YZ_____1";
+constexpr std::string_view UnionPart2 = "X7YZ_____2";
 
 // A query's source, as its expressions name it.
 struct Bound {
@@ -79,8 +84,6 @@ std::string TypeProblem(std::int32_t type) {
       return "データ定義クエリはビューになりません";
     case dao::dbQSQLPassThrough:
       return "パススルー クエリ（接続先のサーバーで動く SQL）はビューにしません";
-    case dao::dbQSetOperation:
-      return "ユニオン クエリは移行できません（各部分が SQL の文字列で保存されています）";
     default:
       return "種類 " + std::to_string(type) + " のクエリはビューになりません";
   }
@@ -167,11 +170,36 @@ class Planner {
 
   void PlanOne(const schema::Query& query) {
     if (!query.Type.Ok()) throw Refused("種類が読めません: " + query.Type.Error());
-    if (const std::string problem = TypeProblem(*query.Type); !problem.empty()) {
-      throw Refused(problem);
+    if (*query.Type != dao::dbQSetOperation) {
+      if (const std::string problem = TypeProblem(*query.Type); !problem.empty()) {
+        throw Refused(problem);
+      }
     }
     if (!query.Parts.Ok()) throw Refused("クエリの中身が読めません: " + query.Parts.Error());
-    const std::vector<dao::QueryPart>& parts = *query.Parts;
+    const Select select =
+        *query.Type == dao::dbQSetOperation ? Union(*query.Parts) : BuildSelect(*query.Parts, true);
+    PlannedView view;
+    view.AccessName = *query.Name;
+    view.SqlName = FNames.Claim(view.AccessName);
+    if (view.SqlName != view.AccessName) {
+      FPlans.Renamed.push_back("クエリ \"" + view.AccessName + "\" のビューの名前を \"" +
+                               view.SqlName + "\" に変えました");
+    }
+    view.Sql = QuoteName(view.SqlName);
+    view.Create = "CREATE VIEW " + view.Sql + " AS\n" + select.Sql + ";\n";
+    view.Columns = select.Columns;
+    FViewSources.push_back({view.AccessName, view.Sql, select.Columns, false});
+    FPlans.Views.push_back(std::move(view));
+  }
+
+  struct Select {
+    std::string Sql;
+    std::vector<ViewColumn> Columns;
+  };
+
+  // One SELECT of the parts; `whole` when it is the query itself (a
+  // union's part takes no ORDER BY or TOP of its own).
+  Select BuildSelect(const std::vector<dao::QueryPart>& parts, bool whole) const {
     if (const auto parameters = PartsOf(parts, PartParameter); !parameters.empty()) {
       throw Refused("パラメーター クエリ（[" + parameters.front()->Name1 +
                     "]）はビューになりません");
@@ -184,6 +212,9 @@ class Planner {
     const std::string top = flagsParts.empty() ? "" : flagsParts.front()->Name1;
     if ((flags & SelectOwnerAccess) != 0) {
       throw Refused("WITH OWNERACCESS OPTION は移行できません");
+    }
+    if (!whole && ((flags & SelectTop) != 0 || !PartsOf(parts, PartOrderBy).empty())) {
+      throw Refused("ユニオンの部分の TOP や ORDER BY は移行できません");
     }
 
     // Sources and their names.
@@ -349,18 +380,75 @@ class Planner {
       }
     }
 
-    PlannedView view;
-    view.AccessName = *query.Name;
-    view.SqlName = FNames.Claim(view.AccessName);
-    if (view.SqlName != view.AccessName) {
-      FPlans.Renamed.push_back("クエリ \"" + view.AccessName + "\" のビューの名前を \"" +
-                               view.SqlName + "\" に変えました");
+    return {sql, columns};
+  }
+
+  // A union: its two stored parts (each SQL text, which may hold further
+  // unions) read back into parts and translated as other queries are.
+  Select Union(const std::vector<dao::QueryPart>& parts) const {
+    const auto flagsParts = PartsOf(parts, PartFlags);
+    const std::int32_t flags = flagsParts.empty() ? 0 : flagsParts.front()->Flag;
+    UnionText whole;
+    for (const std::string_view id : {UnionPart1, UnionPart2}) {
+      const dao::QueryPart* found = nullptr;
+      for (const dao::QueryPart* table : PartsOf(parts, PartTable)) {
+        if (table->Name2 == id) found = table;
+      }
+      if (found == nullptr) throw Refused("ユニオンの部分 " + std::string(id) + " がありません");
+      UnionText read = ReadUnionText(found->Expression);
+      // Between the two stored parts: UNION unless the flags say ALL.
+      if (!whole.Selects.empty()) whole.All.push_back((flags & SelectDistinct) == 0);
+      whole.Selects.insert(whole.Selects.end(), read.Selects.begin(), read.Selects.end());
+      whole.All.insert(whole.All.end(), read.All.begin(), read.All.end());
     }
-    view.Sql = QuoteName(view.SqlName);
-    view.Create = "CREATE VIEW " + view.Sql + " AS\n" + sql + ";\n";
-    view.Columns = columns;
-    FViewSources.push_back({view.AccessName, view.Sql, columns, false});
-    FPlans.Views.push_back(std::move(view));
+    std::vector<Select> selects;
+    for (const std::vector<dao::QueryPart>& select : whole.Selects) {
+      selects.push_back(BuildSelect(select, false));
+    }
+    Select out = selects.front();
+    for (std::size_t i = 1; i < selects.size(); ++i) {
+      if (selects[i].Columns.size() != out.Columns.size()) {
+        throw Refused("ユニオンの部分の列の数が違います");
+      }
+      for (std::size_t c = 0; c < out.Columns.size(); ++c) {
+        QueryField& mine = out.Columns[c].Field;
+        const QueryField& theirs = selects[i].Columns[c].Field;
+        if (mine.Kind == ValueKind::None) mine.Kind = theirs.Kind;
+        if (theirs.Kind != ValueKind::None && theirs.Kind != mine.Kind) {
+          throw Refused("ユニオンの部分の列 " + out.Columns[c].AccessName + " の型が違います");
+        }
+        mine.Integer = mine.Integer && theirs.Integer;
+        mine.TextNumber = mine.TextNumber || theirs.TextNumber;
+      }
+      out.Sql += whole.All[i - 1] ? "\nUNION ALL\n" : "\nUNION\n";
+      out.Sql += selects[i].Sql;
+    }
+    // The union's order names its columns.
+    const std::vector<ViewColumn>& columns = out.Columns;
+    const QueryNames names = [&columns](std::string_view,
+                                        std::string_view name) -> std::optional<QueryField> {
+      for (const ViewColumn& column : columns) {
+        if (EqualsNoCase(column.AccessName, name)) return column.Field;
+      }
+      return std::nullopt;
+    };
+    std::vector<std::string> order;
+    for (const dao::QueryPart* item : PartsOf(parts, PartOrderBy)) {
+      const QueryTranslation key = TranslateQueryExpression(item->Expression, names, FDialect);
+      if (!key.Problem.empty()) {
+        throw Refused("ORDER BY " + item->Expression + ": " + key.Problem);
+      }
+      if (key.Value.Sql.front() != '"') {
+        throw Refused("ユニオンは列の名前でだけ並べられます（ORDER BY " + item->Expression + "）");
+      }
+      const bool descending = EqualsNoCase(item->Name1, "D");
+      order.push_back(key.Value.Sql + (descending ? " DESC" : "") +
+                      (Sqlite()     ? ""
+                       : descending ? " NULLS LAST"
+                                    : " NULLS FIRST"));
+    }
+    if (!order.empty()) out.Sql += "\nORDER BY " + Joined(order, ", ");
+    return out;
   }
 
   // The T of "[T].*", "" for another expression.

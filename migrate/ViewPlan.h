@@ -2,6 +2,7 @@
 // Saved select queries as views, translated from the parts Access keeps
 // for each (not from its SQL text): sources and nested joins, columns
 // with their names, WHERE, GROUP BY, HAVING, ORDER BY, DISTINCT, TOP n;
+// unions (their parts read back from text by migrate/SelectText.h);
 // expressions through migrate/QueryExpression.h. A query built on queries
 // comes after them. What cannot be carried is not half carried: the query
 // is listed with the first thing that stops it.

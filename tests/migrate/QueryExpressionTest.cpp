@@ -6,6 +6,7 @@
 
 #include <migrate/AccessTokens.h>
 #include <migrate/QueryExpression.h>
+#include <migrate/SelectText.h>
 
 namespace tabulon::migrate {
 namespace {
@@ -130,6 +131,30 @@ TEST(QueryExpression, RefusesWhatWouldNotMeanTheSame) {
   EXPECT_EQ(Sql(std::string(200, '(') + "1" + std::string(200, ')'), Dialect::PostgreSql),
             "refused: 式の入れ子が深すぎます");
   EXPECT_EQ(Sql(std::string(5000, '-') + "1", Dialect::Sqlite), "refused: 式の入れ子が深すぎます");
+}
+
+// A union's text read back into the parts other queries keep.
+TEST(UnionText, ReadsPlainSelectsBackIntoParts) {
+  const UnionText read = ReadUnionText(
+      "SELECT DISTINCT T.a AS x, [b c] FROM T AS t1 LEFT JOIN [U u] ON t1.a = [U u].a\r\n"
+      "WHERE t1.a > 1 GROUP BY T.a, [b c] HAVING Count(*) > 1 ORDER BY T.a DESC;\n"
+      "UNION ALL SELECT 1, 'x' FROM V UNION SELECT 2, 'y' FROM V;");
+  ASSERT_EQ(read.Selects.size(), 3u);
+  EXPECT_EQ(read.All, (std::vector<bool>{true, false}));
+  const std::vector<dao::QueryPart> first = {
+      {3, "", "", "", 0x02, 0},      {6, "x", "", "T.a", 0, 0},
+      {6, "", "", "[b c]", 0, 0},    {5, "T", "t1", "", 0, 0},
+      {5, "U u", "", "", 0, 0},      {7, "t1", "U u", "t1.a = [U u].a", 2, 0},
+      {8, "", "", "t1.a > 1", 0, 0}, {9, "", "", "T.a", 0, 0},
+      {9, "", "", "[b c]", 0, 0},    {10, "", "", "Count(*) > 1", 0, 0},
+      {11, "D", "", "T.a", 0, 0},
+  };
+  EXPECT_EQ(read.Selects[0], first);
+  for (const char* refused : {"SELECT a FROM (SELECT a FROM T)", "SELECT TOP 3 a FROM T",
+                              "SELECT a WHERE a = 1", "SELECT a FROM (T INNER JOIN U ON T.a = U.a)",
+                              "SELECT a FROM T INNER JOIN U", "UPDATE T SET a = 1"}) {
+    EXPECT_THROW(ReadUnionText(refused), Refused) << refused;
+  }
 }
 
 }  // namespace

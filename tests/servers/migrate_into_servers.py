@@ -515,6 +515,13 @@ def view_cases():
         ({"name": "予約語", "type": "select", "tables": ["select"],
           "columns": ["select.from", "[select].[it's]"]},
          [(r["from"], r["it's"]) for r in HOSTILE_ROWS_Q]),
+        ({"name": "和", "type": "union",
+          "union": ["SELECT 社員.ID, 社員.氏名 AS 名 FROM 社員 WHERE 社員.給与 > 300000",
+                    "SELECT 部.階, 部.部署 FROM 部署表 AS 部 INNER JOIN 社員 ON 部.部署 = 社員.部署 "
+                    "WHERE 社員.ID = 1 UNION ALL SELECT 社員.ID, 社員.部署 FROM 社員 WHERE 社員.ID = 1"],
+          "orderBy": [{"expression": "ID", "descending": True}]},
+         sorted({(r["ID"], r["氏名"]) for r in STAFF if r["給与"] > 300000} |
+                {(floors["Sales"], "Sales")}, reverse=True) + [(1, "Sales")]),
         ({"name": "期間", "type": "select", "parameters": [{"name": "最低", "type": "long"}],
           "tables": ["社員"], "columns": ["社員.ID"], "where": "社員.給与 > [最低]"},
          "パラメーター クエリ"),
@@ -578,7 +585,7 @@ def views(tool, pg):
     report = tool.work / "views-again.json"
     again = tool.migrate(database, pg.target(), "--schema", "views", "--replace", "--report", str(report))
     outcome = json.loads(report.read_text())["databases"][0] if report.exists() else {"views": []}
-    check(again.returncode == 0 and len(outcome["views"]) == 10 and
+    check(again.returncode == 0 and len(outcome["views"]) == 11 and
           all(v["refused"] == "" for v in outcome["views"]), "views replaced: %s" % again.stderr)
 
 
