@@ -2,9 +2,7 @@
 
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
-#include <csignal>
 #include <filesystem>
 #include <ostream>
 
@@ -17,38 +15,11 @@
 
 #include <cli/ExitStatus.h>
 #include <cli/OpenFailureText.h>
+#include <cli/StopSignals.h>
 
 namespace tabulon {
 
 namespace {
-
-std::atomic<bool> GStop{false};
-
-extern "C" void OnStopSignal(int) { GStop = true; }
-
-// Ctrl-C and SIGTERM end the work between rows, so that the target is left
-// as it was rather than cut off mid-statement.
-class StopSignals {
- public:
-  StopSignals() {
-    GStop = false;
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &FInt);
-    sigaction(SIGTERM, &action, &FTerm);
-  }
-  ~StopSignals() {
-    sigaction(SIGINT, &FInt, nullptr);
-    sigaction(SIGTERM, &FTerm, nullptr);
-  }
-  StopSignals(const StopSignals&) = delete;
-  StopSignals& operator=(const StopSignals&) = delete;
-
- private:
-  struct sigaction FInt {};
-  struct sigaction FTerm {};
-};
 
 std::string Padded(std::string text, std::size_t width) {
   // Width in characters: UTF-8 continuation bytes take no column.
@@ -152,7 +123,7 @@ int Migrate(TDao360& dao, const MigrateRequest& request, std::ostream& err) {
     return exit_status::Failed;
   }
   const bool terminal = isatty(STDERR_FILENO) == 1;
-  options.StopRequested = [] { return GStop.load(); };
+  options.StopRequested = [] { return StopRequested(); };
   auto started = std::chrono::steady_clock::now();
   std::string current;
   options.Progress = [&](const std::string& table, std::int64_t rows) {
@@ -168,7 +139,7 @@ int Migrate(TDao360& dao, const MigrateRequest& request, std::ostream& err) {
     err << "\033[K" << std::flush;
   };
 
-  StopSignals signals;
+  const StopSignals signals;
   int status = exit_status::Ok;
   nlohmann::ordered_json report = {{"target", shownTarget},
                                    {"server", std::string(migrate::DialectTitle(target.Server))},
@@ -178,7 +149,7 @@ int Migrate(TDao360& dao, const MigrateRequest& request, std::ostream& err) {
     err << OpenFailureLine(request.Program, failure) << "\n";
     status = exit_status::Failed;
   };
-  hooks.StopRequested = [] { return GStop.load(); };
+  hooks.StopRequested = [] { return StopRequested(); };
   ForEachDatabase(
       dao, targets,
       [&](const Target& database, TDao360& open) {
@@ -206,7 +177,7 @@ int Migrate(TDao360& dao, const MigrateRequest& request, std::ostream& err) {
         report["databases"].push_back(OutcomeJson(database.Path, outcome));
       },
       hooks);
-  if (GStop) status = exit_status::Failed;
+  if (StopRequested()) status = exit_status::Failed;
   if (!request.Report.empty()) {
     try {
       WriteFileAtomically(request.Report, report.dump(2) + "\n", 0644);

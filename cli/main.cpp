@@ -15,6 +15,7 @@
 #include <cli/DiffCommand.h>
 #include <cli/DocumentCommand.h>
 #include <cli/ExitStatus.h>
+#include <cli/InventoryCommand.h>
 #include <cli/LintCommand.h>
 #include <cli/MigrateCommand.h>
 #include <cli/OpenFailureText.h>
@@ -277,6 +278,20 @@ int Main(int argc, char** argv) {
                    "the others print nothing when nothing changed")
       ->check(CLI::IsMember({"text", "json", "markdown"}))
       ->option_text("FORMAT");
+  InventoryRequest inventory;
+  CLI::App* inventoryCommand = app.add_subcommand(
+      "inventory",
+      "tabulon-cli inventory FOLDER... [-o DIR]: every Access database under the folders "
+      "(links not followed), each opened read-only on a worker per core, in one index: "
+      "DIR/index.html (sortable), inventory.csv and inventory.json. Ctrl-C writes what is "
+      "done, marked incomplete. Exit status: 0 complete, 1 incomplete or not written.");
+  inventoryCommand->add_option("FOLDER", inventory.Folders, "folders (or files) to look in")
+      ->required();
+  inventoryCommand->add_option("-o,--output", inventory.Output, "the folder to write into")
+      ->option_text("DIR");
+  inventoryCommand->add_option("--workers", inventory.Workers, "workers (default: one per core)")
+      ->check(CLI::Range(1, 256))
+      ->option_text("N");
   app.set_version_flag("--version", ApplicationTitle(executable) + " " + version);
 
   // The tasks as subcommands, each with the options it takes; the flags
@@ -395,6 +410,15 @@ int Main(int argc, char** argv) {
         if (diff.NewPassword.empty()) diff.NewPassword = diffPassword;
       }
       return RunDiffCommand(diff, options, executable, program);
+    }
+    if (*inventoryCommand) {
+      inventory.Program = program;
+      return RunInventory(
+          inventory,
+          [] {
+            return jet::CreateJetEngine({std::string(ReaderName), std::string(ProgramVersion())});
+          },
+          std::cerr);
     }
     if (*checkCommand) options.Check = true;
     if (*jsonCommand) options.Format = "json";

@@ -120,6 +120,13 @@ struct ComplexField {
   Member<std::string> ValueTable;  // the hidden table of its values
 };
 
+// A container of the application's objects ("Forms", "Reports",
+// "Scripts" for macros, "Modules", ...) and how many it holds.
+struct ContainerCount {
+  Member<std::string> Name;
+  Member<std::int64_t> Documents;
+};
+
 struct Database {
   PropertyList Properties;
   List<Table> Tables;  // in the engine's order

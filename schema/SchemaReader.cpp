@@ -209,4 +209,15 @@ Database ReadSchema(dao::Database& database) {
   return read;
 }
 
+List<ContainerCount> ReadContainerCounts(dao::Database& database) {
+  return ReadList<ContainerCount>(
+      [&]() -> auto& { return database.Containers(); },
+      [](dao::Container& container) {
+        ContainerCount count;
+        count.Name = ReadMember([&] { return container.Name(); });
+        count.Documents = ReadMember([&] { return std::int64_t{container.Documents().Count()}; });
+        return count;
+      });
+}
+
 }  // namespace tabulon::schema

@@ -13,4 +13,7 @@ namespace tabulon::schema {
 // fields keep their values, and those only when a table has such a field.
 Database ReadSchema(dao::Database& database);
 
+// The database's containers and the number of objects in each.
+List<ContainerCount> ReadContainerCounts(dao::Database& database);
+
 }  // namespace tabulon::schema

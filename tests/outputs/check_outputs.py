@@ -8,6 +8,7 @@ four known changes.
 
 Usage: check_outputs.py BIN_DIR SOURCE_DIR TESTDATA_DIR (absent: skipped)"""
 
+import csv
 import html
 import json
 import os
@@ -429,6 +430,55 @@ document.getElementById("out").textContent =
         result = json.loads(html.unescape(found.group(1)))
         self.assertEqual(2 * len(wide), result["nodes"])
         self.assertEqual([], result["outside"])
+
+
+class Inventory(unittest.TestCase):
+    def test_the_index_sorts_in_a_browser_and_its_csv_reads(self):
+        if not os.path.exists("/usr/bin/chromium"):
+            self.skipTest("chromium is not installed")
+        with tempfile.TemporaryDirectory() as folder:
+            folder = pathlib.Path(folder)
+            tree = folder / "tree"
+            tree.mkdir()
+            subprocess.run([MKMDB, str(SOURCE / "tools/mkmdb/samples/sample.json"),
+                            str(tree / "b 見本.mdb")], check=True)
+            (tree / "a <壊れ>.mdb").write_bytes(b"Standard Jet DB" * 10)
+            subprocess.run([MKMDB, "--synthetic", "tables=40,fields=5,indexes=1,relations=5",
+                            str(tree / "c.mdb")], check=True)
+            out = folder / "out"
+            done = subprocess.run([CLI, "inventory", str(tree), "-o", str(out)], capture_output=True)
+            self.assertEqual(0, done.returncode, done.stderr)
+            schema = json.loads((SOURCE / "docs/inventory.schema.json").read_text(encoding="utf-8"))
+            jsonschema.Draft202012Validator.check_schema(schema)
+            jsonschema.validate(json.loads((out / "inventory.json").read_text(encoding="utf-8")),
+                                schema)
+            with open(out / "inventory.csv", newline="", encoding="utf-8") as f:
+                rows = list(csv.DictReader(f))
+            self.assertEqual(["a <壊れ>.mdb", "b 見本.mdb", "c.mdb"],
+                             [pathlib.Path(r["path"]).name for r in rows])
+            self.assertEqual(["no", "yes", "yes"], [r["opened"] for r in rows])
+            page = (out / "index.html").read_text(encoding="utf-8")
+            probe = out / "probe.html"
+            probe.write_text(page.replace("</body>", """<pre id="out"></pre><script>
+const errors = [];
+window.addEventListener("error", e => errors.push(String(e.message)));
+const heads = Array.from(document.querySelectorAll("#files th"));
+const names = () => Array.from(document.querySelectorAll("#files tbody tr"))
+    .map(r => r.cells[0].textContent.split("/").pop());
+const size = heads.findIndex(th => th.textContent === "localTables");
+heads[size].click();
+const up = names();
+heads[size].click();
+document.getElementById("out").textContent = JSON.stringify({up, down: names(), errors});
+</script></body>"""), encoding="utf-8")
+            done = subprocess.run(["/usr/bin/chromium", "--headless", "--no-sandbox", "--disable-gpu",
+                                   "--dump-dom", probe.as_uri()], capture_output=True, timeout=120)
+            found = re.search(r'<pre id="out">(.*?)</pre>', done.stdout.decode("utf-8"))
+            self.assertIsNotNone(found, done.stderr.decode("utf-8", "replace")[-2000:])
+            result = json.loads(html.unescape(found.group(1)))
+            self.assertEqual([], result["errors"])
+            self.assertEqual(["a <壊れ>.mdb", "b 見本.mdb", "c.mdb"], result["up"])
+            self.assertEqual(["c.mdb", "b 見本.mdb", "a <壊れ>.mdb"], result["down"])
 
 
 class CommandLine(unittest.TestCase):

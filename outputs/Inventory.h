@@ -1,0 +1,59 @@
+#pragma once
+// An inventory of Access databases: one row per file found (what it is,
+// whether it opened, what it holds), and its three forms: a UTF-8 HTML
+// page with a table that sorts without any network resource, CSV for
+// spreadsheets and JSON for scripts, all with the same columns.
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <schema/Schema.h>
+
+namespace tabulon {
+
+struct InventoryRow {
+  std::string Path;
+  std::int64_t Size = 0;
+  std::string Modified;    // UTC, "YYYY-MM-DD HH:MM:SS"
+  std::string Format;      // "Jet 3", "Jet 4", "ACE 12" ... "ACE 17", "" when not known
+  std::string Protection;  // "", "database password", "Office encryption"
+  bool Opened = false;
+  std::string Failure;  // when not opened: the kind in words, then the engine's text
+  std::int64_t LocalTables = 0;
+  std::int64_t LinkedTables = 0;
+  std::int64_t OdbcTables = 0;
+  std::int64_t StoredRows = 0;                  // the tables' own counts
+  std::map<std::string, std::int64_t> Queries;  // by kind: "select", "union", ...
+  std::int64_t Forms = 0, Reports = 0, Macros = 0, Modules = 0;
+  std::int64_t Relationships = 0, Enforced = 0;
+  std::string NewestChange;  // of its tables and queries, as the engine writes a date
+  std::string Fingerprint;   // of its tables, fields, types and keys (32 hex digits)
+  // Members that could not be read, each named once; counts leave them out.
+  std::vector<std::string> Unread;
+};
+
+struct InventoryRun {
+  std::vector<std::string> Roots;
+  std::string Started;                  // UTC
+  bool Complete = true;                 // false when stopped before every file was read
+  std::vector<std::string> Unreadable;  // folders that could not be listed, with why
+  bool Truncated = false;               // the walk stopped at its bounds
+};
+
+// Access's limit on a database file.
+inline constexpr std::int64_t AccessSizeLimit = std::int64_t{2} << 30;
+
+// The counts, change date and fingerprint of an opened database.
+void DescribeSchema(const schema::Database& database,
+                    const schema::List<schema::ContainerCount>& containers, InventoryRow& row);
+
+// The query kinds in the order the columns show them.
+const std::vector<std::string>& InventoryQueryKinds();
+
+std::string InventoryCsv(const std::vector<InventoryRow>& rows);
+std::string InventoryJson(const std::vector<InventoryRow>& rows, const InventoryRun& run);
+std::string InventoryHtml(const std::vector<InventoryRow>& rows, const InventoryRun& run);
+
+}  // namespace tabulon
