@@ -4,10 +4,13 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <ostream>
 #include <thread>
@@ -21,6 +24,7 @@
 #include <schema/SchemaReader.h>
 #include <targets/ForEachDatabase.h>
 #include <text/AtomicFile.h>
+#include <text/TextCompare.h>
 
 namespace tabulon {
 
@@ -76,7 +80,31 @@ std::string FormatOf(const std::string& path, std::string& encryption) {
   return version < 7 ? versions[version] : "ACE (" + std::to_string(version) + ")";
 }
 
-InventoryRow Describe(const std::string& path, TDao360& dao) {
+// Where a linked table's database is, looked for as Access looks: at the
+// stored path, then by its file name beside the front end.
+std::string Resolve(const std::string& target, const std::string& frontEnd) {
+  namespace fs = std::filesystem;
+  if (target.empty()) return "";
+  std::error_code error;
+  if (fs::is_regular_file(target, error)) return target;
+  const std::size_t cut = target.find_last_of("\\/");
+  const std::string name = cut == std::string::npos ? target : target.substr(cut + 1);
+  const fs::path folder = fs::path(frontEnd).parent_path();
+  const fs::path beside = (folder.empty() ? fs::path(".") : folder) / name;
+  if (fs::is_regular_file(beside, error)) return beside.string();
+  // Windows names ignore case: the folder is looked through, within bounds.
+  std::size_t looked = 0;
+  for (fs::directory_iterator entry(folder.empty() ? fs::path(".") : folder, error), end;
+       !error && entry != end && looked < 10'000; entry.increment(error), ++looked) {
+    if (EqualsNoCase(entry->path().filename().string(), name) && entry->is_regular_file(error)) {
+      return entry->path().string();
+    }
+  }
+  return "";
+}
+
+InventoryRow Describe(const std::string& path, TDao360& dao,
+                      const std::vector<std::string>& passwords) {
   InventoryRow row;
   row.Path = path;
   const FileFacts before = Facts(path);
@@ -92,14 +120,21 @@ InventoryRow Describe(const std::string& path, TDao360& dao) {
       row.Protection = encryption.empty() ? "database password" : encryption;
     }
   };
-  ForEachDatabase(
-      dao, {Target{"", "", path, {}}},
-      [&](const Target&, TDao360& open) {
-        row.Opened = true;
-        dao::Database& database = *open.Database();
-        DescribeSchema(schema::ReadSchema(database), schema::ReadContainerCounts(database), row);
-      },
-      hooks);
+  const auto describe = [&](const Target&, TDao360& open) {
+    row.Opened = true;
+    row.Failure.clear();
+    dao::Database& database = *open.Database();
+    DescribeSchema(schema::ReadSchema(database), schema::ReadContainerCounts(database), row);
+  };
+  ForEachDatabase(dao, {Target{"", "", path, {}}}, describe, hooks);
+  // The passwords given are tried in turn; which one opened the file is
+  // kept nowhere.
+  ForEachHooks quiet;
+  quiet.NotOpened = [](const OpenFailure&) {};
+  for (std::size_t i = 0; !row.Opened && !row.Protection.empty() && i < passwords.size(); ++i) {
+    ForEachDatabase(dao, {Target{"", passwords[i], path, {}}}, describe, quiet);
+  }
+  for (InventoryLink& link : row.Links) link.Resolved = Resolve(link.Target, path);
   if (!encryption.empty() && row.Protection.empty()) row.Protection = encryption;
   const FileFacts after = Facts(path);
   if (after.Size != before.Size || after.ModifiedNs != before.ModifiedNs) {
@@ -112,6 +147,24 @@ InventoryRow Describe(const std::string& path, TDao360& dao) {
 
 int RunInventory(const InventoryRequest& request,
                  const std::function<std::unique_ptr<dao::Engine>()>& engine, std::ostream& err) {
+  std::vector<std::string> passwords;
+  if (!request.Passwords.empty()) {
+    struct stat status {};
+    if (stat(request.Passwords.c_str(), &status) != 0) {
+      err << request.Program << ": " << request.Passwords << ": " << std::strerror(errno) << "\n";
+      return exit_status::Usage;
+    }
+    if ((status.st_mode & 077) != 0) {
+      err << request.Program << ": " << request.Passwords
+          << ": others may read it; make it readable by its owner only (chmod 600)\n";
+      return exit_status::Usage;
+    }
+    std::ifstream in(request.Passwords, std::ios::binary);
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (!line.empty()) passwords.push_back(line);
+    }
+  }
   const StopSignals signals;
   InventoryRun run;
   run.Roots = request.Folders;
@@ -141,7 +194,7 @@ int RunInventory(const InventoryRequest& request,
     try {
       TDao360 dao(engine());
       for (std::size_t i = next++; i < files.size() && !StopRequested(); i = next++) {
-        rows[i] = Describe(files[i], dao);
+        rows[i] = Describe(files[i], dao, passwords);
         done[i] = 1;
         ++finished;
       }
@@ -175,6 +228,17 @@ int RunInventory(const InventoryRequest& request,
   std::vector<InventoryRow> written;
   for (std::size_t i = 0; i < rows.size(); ++i) {
     if (done[i] != 0) written.push_back(std::move(rows[i]));
+  }
+  // Byte-identical files share their size: only those are read whole.
+  std::map<std::int64_t, std::vector<InventoryRow*>> bySize;
+  for (InventoryRow& row : written) {
+    if (row.Size > 0) bySize[row.Size].push_back(&row);
+  }
+  for (auto& [size, same] : bySize) {
+    if (same.size() < 2) continue;
+    for (InventoryRow* row : same) {
+      if (!StopRequested()) row->ContentHash = InventoryContentHash(row->Path);
+    }
   }
   run.Complete = written.size() == files.size();
   if (!run.Complete) {

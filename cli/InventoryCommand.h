@@ -18,6 +18,9 @@ struct InventoryRequest {
   std::vector<std::string> Folders;
   std::string Output = ".";
   int Workers = 0;  // 0: one per core
+  // A file of passwords to try on protected files, one a line; it must be
+  // readable by its owner only.
+  std::string Passwords;
   std::string Program;
 };
 

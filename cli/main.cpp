@@ -289,6 +289,11 @@ int Main(int argc, char** argv) {
       ->required();
   inventoryCommand->add_option("-o,--output", inventory.Output, "the folder to write into")
       ->option_text("DIR");
+  inventoryCommand
+      ->add_option("--passwords", inventory.Passwords,
+                   "try these passwords (one a line; the file readable by its owner only) on "
+                   "protected files; which one opened a file is not written anywhere")
+      ->option_text("FILE");
   inventoryCommand->add_option("--workers", inventory.Workers, "workers (default: one per core)")
       ->check(CLI::Range(1, 256))
       ->option_text("N");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 
 #include <dao/ObjectModel.h>
 #include <outputs/SvgDiagram.h>
@@ -59,6 +60,26 @@ void Unread(InventoryRow& row, const schema::Member<T>& member, const std::strin
   if (!member.Ok()) row.Unread.push_back(what + ": " + member.Error());
 }
 
+// The `keys` of a connect text (";DATABASE=...", "ODBC;DSN=...;..."), as
+// "KEY=value;KEY=value" in the order given.
+std::string ConnectKeys(const std::string& connect, std::initializer_list<const char*> keys) {
+  std::string out;
+  for (const char* key : keys) {
+    std::size_t start = 0;
+    while (start <= connect.size()) {
+      const std::size_t end = std::min(connect.find(';', start), connect.size());
+      const std::string_view item = std::string_view(connect).substr(start, end - start);
+      const std::size_t equals = item.find('=');
+      if (equals != std::string_view::npos && EqualsNoCase(item.substr(0, equals), key)) {
+        out += (out.empty() ? "" : ";") + std::string(key) + "=" +
+               std::string(item.substr(equals + 1));
+      }
+      start = end + 1;
+    }
+  }
+  return out;
+}
+
 std::string CsvField(const std::string& text) {
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
   std::string out = "\"";
@@ -66,8 +87,31 @@ std::string CsvField(const std::string& text) {
   return out + "\"";
 }
 
+// What the rows share: the same schema, the same bytes, the same ODBC
+// source.
+struct Shared {
+  std::map<std::string, std::vector<std::string>> Schemas;   // fingerprint: paths
+  std::map<std::string, std::vector<std::string>> Contents;  // content hash: paths
+  std::map<std::string, std::vector<std::string>> Sources;   // ODBC source: paths
+  explicit Shared(const std::vector<InventoryRow>& rows) {
+    for (const InventoryRow& row : rows) {
+      if (row.Opened && !row.Fingerprint.empty()) Schemas[row.Fingerprint].push_back(row.Path);
+      if (!row.ContentHash.empty()) Contents[row.ContentHash].push_back(row.Path);
+      for (const std::string& source : row.OdbcSources) Sources[source].push_back(row.Path);
+    }
+  }
+  // How many other files share `key`.
+  static std::int64_t Others(const std::map<std::string, std::vector<std::string>>& groups,
+                             const std::string& key) {
+    const auto found = groups.find(key);
+    if (key.empty() || found == groups.end()) return 0;
+    return static_cast<std::int64_t>(found->second.size()) - 1;
+  }
+};
+
 // The columns every form shows, as texts, in order.
-std::vector<std::pair<std::string, std::string>> Cells(const InventoryRow& row) {
+std::vector<std::pair<std::string, std::string>> Cells(const InventoryRow& row,
+                                                       const Shared& shared) {
   std::vector<std::pair<std::string, std::string>> cells = {
       {"path", row.Path},
       {"size", std::to_string(row.Size)},
@@ -101,6 +145,15 @@ std::vector<std::pair<std::string, std::string>> Cells(const InventoryRow& row) 
   cells.push_back({"newestChange", row.NewestChange});
   cells.push_back({"percentOf2GB", share});
   cells.push_back({"fingerprint", row.Fingerprint});
+  std::int64_t missing = 0;
+  for (const InventoryLink& link : row.Links) missing += link.Resolved.empty() ? 1 : 0;
+  cells.push_back({"links", std::to_string(row.Links.size())});
+  cells.push_back({"missingLinks", std::to_string(missing)});
+  cells.push_back(
+      {"sameSchemaFiles",
+       std::to_string(row.Opened ? Shared::Others(shared.Schemas, row.Fingerprint) : 0)});
+  cells.push_back(
+      {"identicalFiles", std::to_string(Shared::Others(shared.Contents, row.ContentHash))});
   std::string unread;
   for (const std::string& item : row.Unread) unread += (unread.empty() ? "" : "; ") + item;
   cells.push_back({"unread", unread});
@@ -113,7 +166,28 @@ bool Numeric(const std::string& column) {
          column != "fingerprint" && column != "unread";
 }
 
+nlohmann::ordered_json Groups(const std::map<std::string, std::vector<std::string>>& groups,
+                              const char* key, std::size_t least = 2) {
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
+  for (const auto& [value, paths] : groups) {
+    if (paths.size() >= least) list.push_back({{key, value}, {"files", paths}});
+  }
+  return list;
+}
+
 }  // namespace
+
+std::string InventoryContentHash(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "";
+  Fingerprint hash;
+  std::vector<char> chunk(1 << 20);
+  while (in) {
+    in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    hash.Add(std::string_view(chunk.data(), static_cast<std::size_t>(in.gcount())));
+  }
+  return in.bad() ? "" : hash.Hex();
+}
 
 const std::vector<std::string>& InventoryQueryKinds() {
   static const std::vector<std::string> kinds = [] {
@@ -152,10 +226,24 @@ void DescribeSchema(const schema::Database& database,
       const schema::Table& table = *item;
       if (schema::IsSystemTable(table)) continue;
       const std::int32_t attributes = table.Attributes.ValueOr(0);
-      if ((attributes & dao::dbAttachedODBC) != 0) {
-        ++row.OdbcTables;
-      } else if ((attributes & dao::dbAttachedTable) != 0) {
-        ++row.LinkedTables;
+      if ((attributes & (dao::dbAttachedODBC | dao::dbAttachedTable)) != 0) {
+        const schema::Member<std::optional<std::string>> connect =
+            schema::PropertyText(table.Properties, "Connect");
+        Unread(row, connect, "テーブル \"" + *table.Name + "\" のリンク先");
+        const std::string text = connect.Ok() ? connect->value_or("") : "";
+        if ((attributes & dao::dbAttachedODBC) != 0) {
+          ++row.OdbcTables;
+          const std::string source = ConnectKeys(text, {"DSN", "SERVER", "DATABASE"});
+          if (std::find(row.OdbcSources.begin(), row.OdbcSources.end(), source) ==
+              row.OdbcSources.end()) {
+            row.OdbcSources.push_back(source);
+          }
+        } else {
+          ++row.LinkedTables;
+          const std::string target = ConnectKeys(text, {"DATABASE"});
+          row.Links.push_back(
+              {*table.Name, target.substr(std::min<std::size_t>(9, target.size())), ""});
+        }
       } else {
         ++row.LocalTables;
         local.push_back(&table);
@@ -234,15 +322,16 @@ void DescribeSchema(const schema::Database& database,
 std::string InventoryCsv(const std::vector<InventoryRow>& rows) {
   std::string out;
   const InventoryRow none;
+  const Shared shared(rows);
   bool first = true;
-  for (const auto& [name, value] : Cells(none)) {
+  for (const auto& [name, value] : Cells(none, shared)) {
     out += (first ? "" : ",") + name;
     first = false;
   }
   out += "\r\n";
   for (const InventoryRow& row : rows) {
     first = true;
-    for (const auto& [name, value] : Cells(row)) {
+    for (const auto& [name, value] : Cells(row, shared)) {
       out += (first ? "" : ",") + CsvField(value);
       first = false;
     }
@@ -252,10 +341,18 @@ std::string InventoryCsv(const std::vector<InventoryRow>& rows) {
 }
 
 std::string InventoryJson(const std::vector<InventoryRow>& rows, const InventoryRun& run) {
+  const Shared shared(rows);
   nlohmann::ordered_json files = nlohmann::ordered_json::array();
+  nlohmann::ordered_json links = nlohmann::ordered_json::array();
   for (const InventoryRow& row : rows) {
+    for (const InventoryLink& link : row.Links) {
+      links.push_back({{"from", row.Path},
+                       {"table", link.Table},
+                       {"target", link.Target},
+                       {"resolved", link.Resolved}});
+    }
     nlohmann::ordered_json file;
-    for (const auto& [name, value] : Cells(row)) {
+    for (const auto& [name, value] : Cells(row, shared)) {
       if (name == "opened") {
         file[name] = row.Opened;
       } else if (name == "percentOf2GB") {
@@ -276,7 +373,11 @@ std::string InventoryJson(const std::vector<InventoryRow>& rows, const Inventory
                                      {"complete", run.Complete},
                                      {"truncated", run.Truncated},
                                      {"unreadableFolders", run.Unreadable},
-                                     {"files", files}};
+                                     {"files", files},
+                                     {"links", links},
+                                     {"sameSchema", Groups(shared.Schemas, "fingerprint")},
+                                     {"identical", Groups(shared.Contents, "contentHash")},
+                                     {"odbcSources", Groups(shared.Sources, "source", 1)}};
   // Names from the files may hold anything: invalid UTF-8 becomes U+FFFD
   // rather than ending the document.
   return document.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
@@ -314,20 +415,54 @@ std::string InventoryHtml(const std::vector<InventoryRow>& rows, const Inventory
   }
   out += "<table id=\"files\">\n<thead><tr>";
   const InventoryRow none;
-  for (const auto& [name, value] : Cells(none)) {
+  const Shared shared(rows);
+  for (const auto& [name, value] : Cells(none, shared)) {
     out += "<th data-numeric=\"" + std::string(Numeric(name) ? "1" : "0") + "\">" +
            outputs::XmlEscape(name) + "</th>";
   }
   out += "</tr></thead>\n<tbody>\n";
   for (const InventoryRow& row : rows) {
     out += row.Opened ? "<tr>" : "<tr class=\"ng\">";
-    for (const auto& [name, value] : Cells(row)) {
+    for (const auto& [name, value] : Cells(row, shared)) {
       out += (Numeric(name) ? "<td class=\"n\">" : "<td>") + outputs::XmlEscape(value) + "</td>";
     }
     out += "</tr>\n";
   }
+  out += "</tbody>\n</table>\n";
+  const auto section = [&](const char* title,
+                           const std::map<std::string, std::vector<std::string>>& groups,
+                           std::size_t least) {
+    std::string items;
+    for (const auto& [value, paths] : groups) {
+      if (paths.size() < least) continue;
+      items +=
+          "<li>" + outputs::XmlEscape(value) + " (" + std::to_string(paths.size()) + " 件)<ul>";
+      for (const std::string& path : paths) items += "<li>" + outputs::XmlEscape(path) + "</li>";
+      items += "</ul></li>\n";
+    }
+    if (!items.empty()) out += "<h2>" + std::string(title) + "</h2>\n<ul>\n" + items + "</ul>\n";
+  };
+  section("同じスキーマのファイル", shared.Schemas, 2);
+  section("内容が同じファイル", shared.Contents, 2);
+  std::string links;
+  for (const InventoryRow& row : rows) {
+    for (const InventoryLink& link : row.Links) {
+      links += "<tr" + std::string(link.Resolved.empty() ? " class=\"ng\"" : "") + "><td>" +
+               outputs::XmlEscape(row.Path) + "</td><td>" + outputs::XmlEscape(link.Table) +
+               "</td><td>" + outputs::XmlEscape(link.Target) + "</td><td>" +
+               (link.Resolved.empty() ? "見つかりません" : outputs::XmlEscape(link.Resolved)) +
+               "</td></tr>\n";
+    }
+  }
+  if (!links.empty()) {
+    out +=
+        "<h2>リンク</h2>\n<table>\n<thead><tr><th>ファイル</th><th>テーブル</th>"
+        "<th>リンク先</th><th>見つかった場所</th></tr></thead>\n<tbody>\n" +
+        links + "</tbody>\n</table>\n";
+  }
+  section("ODBC の接続先", shared.Sources, 1);
   out +=
-      "</tbody>\n</table>\n<script>\n"
+      "<script>\n"
       "// A click on a heading sorts by that column; a second click reverses.\n"
       "document.querySelectorAll('#files th').forEach(function (th, column) {\n"
       "  th.addEventListener('click', function () {\n"

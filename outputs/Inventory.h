@@ -13,6 +13,13 @@
 
 namespace tabulon {
 
+// A table linked to another Access database.
+struct InventoryLink {
+  std::string Table;
+  std::string Target;    // the path the front end stores
+  std::string Resolved;  // where it was found (the stored path, else beside the file), "" if not
+};
+
 struct InventoryRow {
   std::string Path;
   std::int64_t Size = 0;
@@ -30,6 +37,13 @@ struct InventoryRow {
   std::int64_t Relationships = 0, Enforced = 0;
   std::string NewestChange;  // of its tables and queries, as the engine writes a date
   std::string Fingerprint;   // of its tables, fields, types and keys (32 hex digits)
+  std::vector<InventoryLink> Links;
+  // The ODBC sources its tables link to: "DSN=...;SERVER=...;DATABASE=..."
+  // (only those keys: a password is never among them).
+  std::vector<std::string> OdbcSources;
+  // Of the file's bytes, for files that share their size with another;
+  // "" otherwise.
+  std::string ContentHash;
   // Members that could not be read, each named once; counts leave them out.
   std::vector<std::string> Unread;
 };
@@ -48,6 +62,10 @@ inline constexpr std::int64_t AccessSizeLimit = std::int64_t{2} << 30;
 // The counts, change date and fingerprint of an opened database.
 void DescribeSchema(const schema::Database& database,
                     const schema::List<schema::ContainerCount>& containers, InventoryRow& row);
+
+// The content hash of the file at `path` (32 hex digits); "" when it
+// cannot be read.
+std::string InventoryContentHash(const std::string& path);
 
 // The query kinds in the order the columns show them.
 const std::vector<std::string>& InventoryQueryKinds();

@@ -99,6 +99,71 @@ TEST(Inventory, EveryKindOfFileInATreeGetsItsRow) {
   EXPECT_EQ(html.find("http"), std::string::npos);  // no network resource
 }
 
+TEST(Inventory, LinksPasswordsAndCopiesAcrossTheTree) {
+  const TempDir dir;
+  const std::filesystem::path tree = dir / "tree";
+  std::filesystem::create_directories(tree / "back");
+  std::filesystem::create_directories(tree / "front");
+  Make({}, "tools/mkmdb/samples/sample.json", tree / "back" / "back.mdb");
+  std::filesystem::copy_file(tree / "back" / "back.mdb", tree / "front" / "beside.mdb");
+  Make({}, "tools/fuzz/seed.json", tree / "back" / "locked.mdb");
+  const std::string back = (tree / "back" / "back.mdb").string();
+  WriteBytes(
+      dir / "front.json",
+      "{\"tables\": [{\"name\": \"own\", \"columns\": [{\"name\": \"ID\", \"type\": \"long\"}]}],"
+      " \"linkedTables\": [{\"name\": \"sibling\", \"database\": \"" +
+          back +
+          "\"},"
+          " {\"name\": \"moved\", \"database\": \"C:\\\\old\\\\BESIDE.MDB\"},"
+          " {\"name\": \"gone\", \"database\": \"C:\\\\gone\\\\missing.mdb\"}]}");
+  const ProcessResult made = RunProcess({BuiltProgram("mkmdb"), (dir / "front.json").string(),
+                                         (tree / "front" / "front.mdb").string()});
+  ASSERT_EQ(made.ExitCode, 0) << made.Err;
+
+  // A passwords file others may read is refused before anything is done.
+  const std::filesystem::path passwords = dir / "passwords";
+  WriteBytes(passwords, "wrong\r\nパスワード\n");
+  chmod(passwords.c_str(), 0644);
+  const std::filesystem::path out = dir / "out";
+  const ProcessResult open = RunProcess(
+      {Cli, "inventory", tree.string(), "-o", out.string(), "--passwords", passwords.string()});
+  EXPECT_EQ(open.ExitCode, 2);
+  EXPECT_NE(open.Err.find("chmod 600"), std::string::npos) << open.Err;
+  EXPECT_FALSE(std::filesystem::exists(out));
+  chmod(passwords.c_str(), 0600);
+  const ProcessResult result = RunProcess(
+      {Cli, "inventory", tree.string(), "-o", out.string(), "--passwords", passwords.string()});
+  EXPECT_EQ(result.ExitCode, 0) << result.Err;
+  const std::string json = ReadBytes(out / "inventory.json");
+  // No password is written anywhere.
+  EXPECT_EQ(json.find("パスワード\""), std::string::npos);
+  EXPECT_EQ(ReadBytes(out / "index.html").find("wrong"), std::string::npos);
+  const nlohmann::json index = nlohmann::json::parse(json);
+  std::map<std::string, nlohmann::json> rows;
+  for (const nlohmann::json& file : index["files"]) {
+    rows[std::filesystem::path(file["path"].get<std::string>()).filename().string()] = file;
+  }
+  EXPECT_TRUE(rows["locked.mdb"]["opened"].get<bool>());
+  EXPECT_EQ(rows["locked.mdb"]["protection"], "database password");
+  EXPECT_EQ(rows["locked.mdb"]["localTables"], 2);
+  EXPECT_EQ(rows["front.mdb"]["links"], 3);
+  EXPECT_EQ(rows["front.mdb"]["missingLinks"], 1);
+  std::map<std::string, std::string> resolved;
+  for (const nlohmann::json& link : index["links"]) {
+    resolved[link["table"].get<std::string>()] = link["resolved"].get<std::string>();
+  }
+  EXPECT_EQ(resolved["sibling"], back);
+  EXPECT_EQ(resolved["moved"], (tree / "front" / "beside.mdb").string());
+  EXPECT_EQ(resolved["gone"], "");
+  // The copy is one schema and the same bytes as its original.
+  EXPECT_EQ(rows["beside.mdb"]["identicalFiles"], 1);
+  EXPECT_EQ(rows["back.mdb"]["sameSchemaFiles"], 1);
+  ASSERT_EQ(index["identical"].size(), 1u);
+  EXPECT_EQ(index["identical"][0]["files"].size(), 2u);
+  ASSERT_EQ(index["odbcSources"].size(), 1u);
+  EXPECT_EQ(index["odbcSources"][0]["source"], "DSN=基幹システム;DATABASE=purchase");
+}
+
 TEST(Inventory, WhatCannotBeWalkedIsSaidAndMarksTheIndex) {
   const TempDir dir;
   const ProcessResult none =

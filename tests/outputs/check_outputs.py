@@ -481,6 +481,22 @@ document.getElementById("out").textContent = JSON.stringify({up, down: names(), 
             self.assertEqual(["c.mdb", "b 見本.mdb", "a <壊れ>.mdb"], result["down"])
 
 
+    def test_the_shared_files_fit_the_schema(self):
+        if not TESTDATA.is_dir():
+            self.skipTest("the shared test data are absent")
+        with tempfile.TemporaryDirectory() as folder:
+            out = pathlib.Path(folder)
+            done = subprocess.run([CLI, "inventory", str(TESTDATA), "-o", str(out)],
+                                  capture_output=True)
+            self.assertEqual(0, done.returncode, done.stderr)
+            index = json.loads((out / "inventory.json").read_text(encoding="utf-8"))
+            schema = json.loads((SOURCE / "docs/inventory.schema.json").read_text(encoding="utf-8"))
+            jsonschema.validate(index, schema)
+            files = sum(1 for p in TESTDATA.rglob("*") if p.suffix.lower() in (".mdb", ".accdb"))
+            self.assertEqual(files, len(index["files"]))
+            self.assertTrue(index["complete"])
+
+
 class CommandLine(unittest.TestCase):
     def test_usage_errors_and_files(self):
         with tempfile.TemporaryDirectory() as folder:
