@@ -229,17 +229,26 @@ int RunInventory(const InventoryRequest& request,
   for (std::size_t i = 0; i < rows.size(); ++i) {
     if (done[i] != 0) written.push_back(std::move(rows[i]));
   }
-  // Byte-identical files share their size: only those are read whole.
+  // Byte-identical files share their size: only those are read whole, on
+  // the workers too.
   std::map<std::int64_t, std::vector<InventoryRow*>> bySize;
   for (InventoryRow& row : written) {
     if (row.Size > 0) bySize[row.Size].push_back(&row);
   }
+  std::vector<InventoryRow*> hashed;
   for (auto& [size, same] : bySize) {
-    if (same.size() < 2) continue;
-    for (InventoryRow* row : same) {
-      if (!StopRequested()) row->ContentHash = InventoryContentHash(row->Path);
-    }
+    if (same.size() >= 2) hashed.insert(hashed.end(), same.begin(), same.end());
   }
+  std::atomic<std::size_t> nextHash{0};
+  std::vector<std::thread> hashers;
+  for (std::size_t i = 0; i < std::min(workers, hashed.size()); ++i) {
+    hashers.emplace_back([&] {
+      for (std::size_t k = nextHash++; k < hashed.size() && !StopRequested(); k = nextHash++) {
+        hashed[k]->ContentHash = InventoryContentHash(hashed[k]->Path);
+      }
+    });
+  }
+  for (std::thread& thread : hashers) thread.join();
   run.Complete = written.size() == files.size();
   if (!run.Complete) {
     err << request.Program << ": stopped after " << written.size() << " of " << files.size()

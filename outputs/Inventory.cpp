@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
 #include <dao/ObjectModel.h>
@@ -180,13 +181,35 @@ nlohmann::ordered_json Groups(const std::map<std::string, std::vector<std::strin
 std::string InventoryContentHash(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return "";
-  Fingerprint hash;
+  // Eight bytes a step in two lanes: the files may be large.
+  std::uint64_t a = 0xcbf29ce484222325u, b = 0x84222325cbf29ce4u, length = 0;
+  const auto mix = [&](std::uint64_t word) {
+    a = (a ^ word) * 0x9e3779b97f4a7c15u;
+    a ^= a >> 29;
+    b = (b + word) * 0xc2b2ae3d27d4eb4fu;
+    b ^= b >> 31;
+  };
   std::vector<char> chunk(1 << 20);
   while (in) {
     in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-    hash.Add(std::string_view(chunk.data(), static_cast<std::size_t>(in.gcount())));
+    const auto got = static_cast<std::size_t>(in.gcount());
+    length += got;
+    std::size_t at = 0;
+    for (; at + 8 <= got; at += 8) {
+      std::uint64_t word = 0;
+      std::memcpy(&word, chunk.data() + at, 8);
+      mix(word);
+    }
+    std::uint64_t tail = 0;
+    std::memcpy(&tail, chunk.data() + at, got - at);
+    if (at < got) mix(tail);
   }
-  return in.bad() ? "" : hash.Hex();
+  mix(length);
+  if (in.bad()) return "";
+  char text[33];
+  std::snprintf(text, sizeof text, "%016llx%016llx", static_cast<unsigned long long>(a),
+                static_cast<unsigned long long>(b));
+  return text;
 }
 
 const std::vector<std::string>& InventoryQueryKinds() {

@@ -164,6 +164,32 @@ TEST(Inventory, LinksPasswordsAndCopiesAcrossTheTree) {
   EXPECT_EQ(index["odbcSources"][0]["source"], "DSN=基幹システム;DATABASE=purchase");
 }
 
+// Ctrl-C ends the workers between files; what is done is written, marked.
+TEST(Inventory, AnInterruptWritesAnIncompleteIndex) {
+  if (!HaveTool("timeout")) GTEST_SKIP() << "timeout(1) is not installed";
+  const TempDir dir;
+  const std::filesystem::path shape = dir / "shape.mdb";
+  const ProcessResult made =
+      RunProcess({BuiltProgram("mkmdb"), "--synthetic",
+                  "tables=400,fields=20,indexes=3,relations=80", shape.string()});
+  ASSERT_EQ(made.ExitCode, 0) << made.Err;
+  std::filesystem::create_directories(dir / "tree");
+  for (int i = 0; i < 400; ++i) {
+    std::filesystem::create_hard_link(shape, dir / "tree" / ("f" + std::to_string(i) + ".mdb"));
+  }
+  const ProcessResult stopped =
+      RunProcess({"timeout", "--preserve-status", "-s", "INT", "1", Cli, "inventory",
+                  (dir / "tree").string(), "-o", (dir / "out").string()});
+  EXPECT_EQ(stopped.ExitCode, 1) << stopped.Err;
+  EXPECT_NE(stopped.Err.find("the index says it is incomplete"), std::string::npos) << stopped.Err;
+  const nlohmann::json index = nlohmann::json::parse(ReadBytes(dir / "out" / "inventory.json"));
+  EXPECT_FALSE(index["complete"].get<bool>());
+  EXPECT_LT(index["files"].size(), 400u);
+  for (const nlohmann::json& file : index["files"]) EXPECT_TRUE(file["opened"].get<bool>());
+  EXPECT_NE(ReadBytes(dir / "out" / "index.html").find("この一覧は途中までです"),
+            std::string::npos);
+}
+
 TEST(Inventory, WhatCannotBeWalkedIsSaidAndMarksTheIndex) {
   const TempDir dir;
   const ProcessResult none =
