@@ -259,12 +259,14 @@ int RunInventory(const InventoryRequest& request,
   const std::filesystem::path folder(request.Output);
   std::error_code made;
   std::filesystem::create_directories(folder, made);
-  for (const auto& [name, text] :
-       {std::pair<const char*, std::string>{"inventory.csv", InventoryCsv(written)},
-        {"inventory.json", InventoryJson(written, run)},
-        {"index.html", InventoryHtml(written, run)}}) {
+  // Each made only when it is written: memory stays that of one of them.
+  const std::pair<const char*, std::function<std::string()>> outputs[] = {
+      {"inventory.csv", [&] { return InventoryCsv(written); }},
+      {"inventory.json", [&] { return InventoryJson(written, run); }},
+      {"index.html", [&] { return InventoryHtml(written, run); }}};
+  for (const auto& [name, make] : outputs) {
     try {
-      WriteFileAtomically(folder / name, text, 0644);
+      WriteFileAtomically(folder / name, make(), 0644);
     } catch (const std::exception& e) {
       err << request.Program << ": " << (folder / name).string() << ": " << e.what() << "\n";
       status = exit_status::Failed;

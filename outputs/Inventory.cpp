@@ -365,9 +365,21 @@ std::string InventoryCsv(const std::vector<InventoryRow>& rows) {
 
 std::string InventoryJson(const std::vector<InventoryRow>& rows, const InventoryRun& run) {
   const Shared shared(rows);
-  nlohmann::ordered_json files = nlohmann::ordered_json::array();
+  // Names from the files may hold anything: invalid UTF-8 becomes U+FFFD
+  // rather than ending the document.
+  const auto text = [](const nlohmann::ordered_json& value) {
+    return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  };
+  // Each file is made and written on its own, so that memory does not grow
+  // with a document of thousands of objects.
+  std::string out = "{\"formatVersion\": 1, \"roots\": " + text(run.Roots) +
+                    ", \"started\": " + text(run.Started) +
+                    ", \"complete\": " + text(run.Complete) +
+                    ", \"truncated\": " + text(run.Truncated) +
+                    ",\n \"unreadableFolders\": " + text(run.Unreadable) + ",\n \"files\": [";
   nlohmann::ordered_json links = nlohmann::ordered_json::array();
-  for (const InventoryRow& row : rows) {
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const InventoryRow& row = rows[i];
     for (const InventoryLink& link : row.Links) {
       links.push_back({{"from", row.Path},
                        {"table", link.Table},
@@ -388,22 +400,13 @@ std::string InventoryJson(const std::vector<InventoryRow>& rows, const Inventory
         file[name] = value;
       }
     }
-    files.push_back(std::move(file));
+    out += (i > 0 ? ",\n  " : "\n  ") + text(file);
   }
-  nlohmann::ordered_json document = {{"formatVersion", 1},
-                                     {"roots", run.Roots},
-                                     {"started", run.Started},
-                                     {"complete", run.Complete},
-                                     {"truncated", run.Truncated},
-                                     {"unreadableFolders", run.Unreadable},
-                                     {"files", files},
-                                     {"links", links},
-                                     {"sameSchema", Groups(shared.Schemas, "fingerprint")},
-                                     {"identical", Groups(shared.Contents, "contentHash")},
-                                     {"odbcSources", Groups(shared.Sources, "source", 1)}};
-  // Names from the files may hold anything: invalid UTF-8 becomes U+FFFD
-  // rather than ending the document.
-  return document.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+  out += "],\n \"links\": " + text(links) +
+         ",\n \"sameSchema\": " + text(Groups(shared.Schemas, "fingerprint")) +
+         ",\n \"identical\": " + text(Groups(shared.Contents, "contentHash")) +
+         ",\n \"odbcSources\": " + text(Groups(shared.Sources, "source", 1)) + "}\n";
+  return out;
 }
 
 std::string InventoryHtml(const std::vector<InventoryRow>& rows, const InventoryRun& run) {
