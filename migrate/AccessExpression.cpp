@@ -21,11 +21,11 @@ struct Operand {
   bool Truth = false;                  // a Boolean literal's
 };
 
-class RuleParser {
+class RuleParser : TokenCursor {
  public:
   RuleParser(std::vector<Token> tokens, const std::optional<ExpressionField>& self,
              const FieldLookup& fields, Dialect dialect)
-      : FTokens(std::move(tokens)), FSelf(self), FFields(fields), FDialect(dialect) {}
+      : TokenCursor(std::move(tokens)), FSelf(self), FFields(fields), FDialect(dialect) {}
 
   std::string Parse() {
     std::string sql = Or(0);
@@ -35,14 +35,6 @@ class RuleParser {
   }
 
  private:
-  const Token& Peek(std::size_t ahead = 0) const {
-    return FTokens[std::min(FAt + ahead, FTokens.size() - 1)];
-  }
-  const Token& Next() {
-    const Token& token = Peek();
-    if (FAt + 1 < FTokens.size()) ++FAt;
-    return token;
-  }
   static void Deeper(int depth) {
     if (depth > MaxExpressionDepth) throw Refused("式の入れ子が深すぎます");
   }
@@ -328,8 +320,6 @@ class RuleParser {
     return LikeSql(field.Sql, pattern.Raw, !no.empty(), FDialect);
   }
 
-  std::vector<Token> FTokens;
-  std::size_t FAt = 0;
   const std::optional<ExpressionField>& FSelf;
   const FieldLookup& FFields;
   Dialect FDialect;

@@ -4,6 +4,7 @@
 // tokens of an expression, its literals and Like patterns as each server
 // says them.
 
+#include <algorithm>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -29,6 +30,24 @@ struct Token {
   TokenKind Kind = TokenKind::End;
   std::string Text;    // the number, the text without quotes, the name, the word
   std::size_t At = 0;  // where it starts in the text (the end for End)
+};
+
+// A parser's walk over tokens ended by End, where it stays.
+class TokenCursor {
+ protected:
+  explicit TokenCursor(std::vector<Token> tokens) : FTokens(std::move(tokens)) {}
+  const Token& Peek(std::size_t ahead = 0) const {
+    return FTokens[std::min(FAt + ahead, FTokens.size() - 1)];
+  }
+  const Token& Next() {
+    const Token& token = Peek();
+    if (FAt + 1 < FTokens.size()) ++FAt;
+    return token;
+  }
+
+ private:
+  std::vector<Token> FTokens;
+  std::size_t FAt = 0;
 };
 
 // The tokens of `text`, ended by one of kind End. Throws Refused for an

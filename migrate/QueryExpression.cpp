@@ -28,10 +28,10 @@ Value Combined(Value value, std::initializer_list<const Value*> parts) {
   return value;
 }
 
-class QueryParser {
+class QueryParser : TokenCursor {
  public:
   QueryParser(std::vector<Token> tokens, const QueryNames& names, Dialect dialect)
-      : FTokens(std::move(tokens)), FNames(names), FDialect(dialect) {}
+      : TokenCursor(std::move(tokens)), FNames(names), FDialect(dialect) {}
 
   Value Parse() {
     Value value = Or(0);
@@ -44,14 +44,6 @@ class QueryParser {
  private:
   bool Sqlite() const { return FDialect == Dialect::Sqlite; }
 
-  const Token& Peek(std::size_t ahead = 0) const {
-    return FTokens[std::min(FAt + ahead, FTokens.size() - 1)];
-  }
-  const Token& Next() {
-    const Token& token = Peek();
-    if (FAt + 1 < FTokens.size()) ++FAt;
-    return token;
-  }
   void Expect(std::string_view symbol, std::string_view what) {
     if (!IsSymbol(Next(), symbol)) throw Refused(std::string(what) + "がありません");
   }
@@ -805,8 +797,6 @@ class QueryParser {
     return result;
   }
 
-  std::vector<Token> FTokens;
-  std::size_t FAt = 0;
   const QueryNames& FNames;
   Dialect FDialect;
 };
