@@ -254,6 +254,33 @@ struct QueryPart {
   bool operator==(const QueryPart&) const = default;
 };
 
+// The kinds of QueryPart, and the bits of the flags part's Flag.
+namespace query_part {
+inline constexpr std::int32_t Type = 1;
+inline constexpr std::int32_t Parameter = 2;
+inline constexpr std::int32_t Flags = 3;
+inline constexpr std::int32_t Remote = 4;
+inline constexpr std::int32_t Table = 5;
+inline constexpr std::int32_t Column = 6;
+inline constexpr std::int32_t Join = 7;
+inline constexpr std::int32_t Where = 8;
+inline constexpr std::int32_t GroupBy = 9;
+inline constexpr std::int32_t Having = 10;
+inline constexpr std::int32_t OrderBy = 11;
+
+inline constexpr std::int32_t SelectAllFields = 0x01;
+inline constexpr std::int32_t SelectDistinct = 0x02;  // for unions: UNION rather than UNION ALL
+inline constexpr std::int32_t SelectOwnerAccess = 0x04;
+inline constexpr std::int32_t SelectDistinctRow = 0x08;
+inline constexpr std::int32_t SelectTop = 0x10;
+inline constexpr std::int32_t SelectPercent = 0x20;
+
+// A union's two parts are table parts of these names (Name2), each
+// holding its SQL text as the expression.
+inline constexpr std::string_view UnionPart1 = "X7YZ_____1";
+inline constexpr std::string_view UnionPart2 = "X7YZ_____2";
+}  // namespace query_part
+
 // A saved query.
 class QueryDef {
  public:

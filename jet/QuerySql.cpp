@@ -15,16 +15,14 @@ namespace {
 // Bounds on what one query may hold: the rows come from the file.
 constexpr std::size_t MaxSqlBytes = 4u << 20;
 
-constexpr std::string_view UnionPart1 = "X7YZ_____1";
-constexpr std::string_view UnionPart2 = "X7YZ_____2";
-
-// Select-flag bits (the flags row's Flag).
-constexpr std::int16_t SelectAllFields = 0x01;
-constexpr std::int16_t SelectDistinct = 0x02;  // for unions: UNION rather than UNION ALL
-constexpr std::int16_t SelectOwnerAccess = 0x04;
-constexpr std::int16_t SelectDistinctRow = 0x08;
-constexpr std::int16_t SelectTop = 0x10;
-constexpr std::int16_t SelectPercent = 0x20;
+using dao::query_part::SelectAllFields;
+using dao::query_part::SelectDistinct;
+using dao::query_part::SelectDistinctRow;
+using dao::query_part::SelectOwnerAccess;
+using dao::query_part::SelectPercent;
+using dao::query_part::SelectTop;
+using dao::query_part::UnionPart1;
+using dao::query_part::UnionPart2;
 
 // Column-row flags.
 constexpr std::int16_t AppendValue = static_cast<std::int16_t>(0x8000);
@@ -258,7 +256,7 @@ class SqlBuilder {
   }
 
  private:
-  bool Flag(std::int16_t bit) const { return FFlags && (FFlags->Flag & bit) != 0; }
+  bool Flag(std::int32_t bit) const { return FFlags && (FFlags->Flag & bit) != 0; }
 
   std::string Parameters() const {
     std::vector<std::string> parameters;

@@ -364,10 +364,6 @@ std::string Regex(const std::vector<LikePart>& parts) {
 // "[" are taken literally inside brackets; in a class "]" cannot come
 // (Access ends the class there) and "^" must not lead.
 std::string Glob(const std::vector<LikePart>& parts) {
-  const auto folded = [](std::string text) {
-    for (char& c : text) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    return text;
-  };
   std::string out;
   for (const LikePart& part : parts) {
     switch (part.Is) {
@@ -382,10 +378,10 @@ std::string Glob(const std::vector<LikePart>& parts) {
         break;
       case LikePart::Kind::Literal:
         out += part.Text == "*" || part.Text == "?" || part.Text == "[" ? "[" + part.Text + "]"
-                                                                        : folded(part.Text);
+                                                                        : AsciiLower(part.Text);
         break;
       case LikePart::Kind::Class: {
-        std::string items = folded(part.Text);
+        std::string items = AsciiLower(part.Text);
         if (items.front() == '^') items = items.substr(1) + "^";
         out += (part.Negated ? "[^" : "[") + items + "]";
         break;

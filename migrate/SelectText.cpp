@@ -6,16 +6,7 @@ namespace tabulon::migrate {
 
 namespace {
 
-// The kinds of the parts made, as a saved query numbers them.
-constexpr std::int32_t TablePart = 5;
-constexpr std::int32_t ColumnPart = 6;
-constexpr std::int32_t JoinPart = 7;
-constexpr std::int32_t WherePart = 8;
-constexpr std::int32_t GroupPart = 9;
-constexpr std::int32_t HavingPart = 10;
-constexpr std::int32_t OrderPart = 11;
-constexpr std::int32_t FlagsPart = 3;
-constexpr std::int32_t Distinct = 0x02;
+using namespace dao::query_part;
 
 // Bounds on what a text may hold.
 constexpr std::size_t MaxSelects = 64;
@@ -106,7 +97,7 @@ class Reader {
     if (!IsWord(Next(), "SELECT")) throw Refused("SELECT で始まらない部分があります");
     if (IsWord(Peek(), "DISTINCT")) {
       Next();
-      parts.push_back({FlagsPart, "", "", "", Distinct, 0});
+      parts.push_back({Flags, "", "", "", SelectDistinct, 0});
     } else if (IsWord(Peek(), "ALL")) {
       Next();
     }
@@ -120,7 +111,7 @@ class Reader {
         alias = FTokens[to - 1].Text;
         end = to - 2;
       }
-      parts.push_back({ColumnPart, alias, "", Slice(from, end), 0, 0});
+      parts.push_back({Column, alias, "", Slice(from, end), 0, 0});
     }
     if (!IsWord(Next(), "FROM")) throw Refused("FROM のない部分は移行できません");
     for (const auto& [from, to] : Items(EndOf({"WHERE", "GROUP", "HAVING", "ORDER"}))) {
@@ -130,20 +121,20 @@ class Reader {
       Next();
       const std::size_t start = FAt;
       FAt = EndOf({"GROUP", "HAVING", "ORDER"});
-      parts.push_back({WherePart, "", "", Slice(start, FAt), 0, 0});
+      parts.push_back({Where, "", "", Slice(start, FAt), 0, 0});
     }
     if (IsWord(Peek(), "GROUP")) {
       Next();
       if (!IsWord(Next(), "BY")) throw Refused("GROUP の後に BY がありません");
       for (const auto& [from, to] : Items(EndOf({"HAVING", "ORDER"}))) {
-        parts.push_back({GroupPart, "", "", Slice(from, to), 0, 0});
+        parts.push_back({GroupBy, "", "", Slice(from, to), 0, 0});
       }
     }
     if (IsWord(Peek(), "HAVING")) {
       Next();
       const std::size_t start = FAt;
       FAt = EndOf({"ORDER"});
-      parts.push_back({HavingPart, "", "", Slice(start, FAt), 0, 0});
+      parts.push_back({Having, "", "", Slice(start, FAt), 0, 0});
     }
     if (IsWord(Peek(), "ORDER")) {
       Next();
@@ -155,7 +146,7 @@ class Reader {
           direction = IsWord(FTokens[to - 1], "DESC") ? "D" : "";
           --end;
         }
-        parts.push_back({OrderPart, direction, "", Slice(from, end), 0, 0});
+        parts.push_back({OrderBy, direction, "", Slice(from, end), 0, 0});
       }
     }
     return parts;
@@ -176,7 +167,7 @@ class Reader {
           !IsWord(FTokens[at], "ON")) {
         alias = FTokens[at++].Text;
       }
-      parts.push_back({TablePart, name, alias, "", 0, 0});
+      parts.push_back({Table, name, alias, "", 0, 0});
       return alias.empty() ? name : alias;
     };
     std::string left = source();
@@ -197,7 +188,7 @@ class Reader {
              !IsWord(FTokens[at], "RIGHT")) {
         ++at;
       }
-      parts.push_back({JoinPart, left, right, Slice(start, at), type, 0});
+      parts.push_back({Join, left, right, Slice(start, at), type, 0});
       left = right;
     }
   }

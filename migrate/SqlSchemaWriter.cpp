@@ -64,8 +64,8 @@ struct ForeignKeyPlan {
 // A complex field of a table, whose values get a table of their own.
 struct ComplexPlan {
   std::string Field;
-  std::string ValueTable;  // the hidden table, as Access names it
-  std::int32_t Type = 0;   // DAO's type code of the field
+  const schema::Table* Values = nullptr;  // the hidden table, read
+  std::int32_t Type = 0;                  // DAO's type code of the field
 };
 
 struct TablePlan {
@@ -280,13 +280,12 @@ class Writer {
   void PlanValueTables(std::size_t parent) {
     const std::vector<ComplexPlan> complex = FTables[parent].Complex;
     for (const ComplexPlan& field : complex) {
-      const schema::Table* values = schema::FindTable(FDatabase, field.ValueTable);
-      if (values == nullptr) continue;
+      const schema::Table* values = field.Values;
       const std::string parentName = FTables[parent].AccessName;
       schema::Table shown = *values;
       shown.Name = parentName + "_" + field.Field;
       const std::size_t at = FTables.size();
-      PlanTable(shown, field.ValueTable);
+      PlanTable(shown, *values->Name);
       // Looked up after the planning, which may have moved the tables.
       ColumnPlan* keyed = nullptr;
       for (ColumnPlan& column : FTables[parent].Columns) {
@@ -412,7 +411,7 @@ class Writer {
       // The column keeps the key Access gave the row; the values follow
       // in a table of their own.
       shape = FieldShape{dao::dbLong, 4, 18, 0, false};
-      plan.Complex.push_back({name, *values->Name, accessType});
+      plan.Complex.push_back({name, values, accessType});
     }
     ColumnType type = MapColumnType(shape, FDialect);
     if (!type.Problem.empty()) {

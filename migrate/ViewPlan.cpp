@@ -14,31 +14,7 @@ namespace tabulon::migrate {
 
 namespace {
 
-// The kinds of a query's parts (MSysQueries' attributes).
-enum PartKind : std::int32_t {
-  PartParameter = 2,
-  PartFlags = 3,
-  PartRemote = 4,
-  PartTable = 5,
-  PartColumn = 6,
-  PartJoin = 7,
-  PartWhere = 8,
-  PartGroupBy = 9,
-  PartHaving = 10,
-  PartOrderBy = 11,
-};
-
-// The flags part's bits.
-constexpr std::int32_t SelectAllFields = 0x01;
-constexpr std::int32_t SelectDistinct = 0x02;
-constexpr std::int32_t SelectOwnerAccess = 0x04;
-constexpr std::int32_t SelectDistinctRow = 0x08;
-constexpr std::int32_t SelectTop = 0x10;
-constexpr std::int32_t SelectPercent = 0x20;
-
-// The names of a union's two stored parts.
-constexpr std::string_view UnionPart1 = "X7YZ_____1";
-constexpr std::string_view UnionPart2 = "X7YZ_____2";
+using namespace dao::query_part;
 
 // A query's source, as its expressions name it.
 struct Bound {
@@ -200,27 +176,27 @@ class Planner {
   // One SELECT of the parts; `whole` when it is the query itself (a
   // union's part takes no ORDER BY or TOP of its own).
   Select BuildSelect(const std::vector<dao::QueryPart>& parts, bool whole) const {
-    if (const auto parameters = PartsOf(parts, PartParameter); !parameters.empty()) {
+    if (const auto parameters = PartsOf(parts, Parameter); !parameters.empty()) {
       throw Refused("パラメーター クエリ（[" + parameters.front()->Name1 +
                     "]）はビューになりません");
     }
-    if (!PartsOf(parts, PartRemote).empty()) {
+    if (!PartsOf(parts, Remote).empty()) {
       throw Refused("ほかのデータベースのテーブルを参照しています");
     }
-    const auto flagsParts = PartsOf(parts, PartFlags);
+    const auto flagsParts = PartsOf(parts, Flags);
     const std::int32_t flags = flagsParts.empty() ? 0 : flagsParts.front()->Flag;
     const std::string top = flagsParts.empty() ? "" : flagsParts.front()->Name1;
     if ((flags & SelectOwnerAccess) != 0) {
       throw Refused("WITH OWNERACCESS OPTION は移行できません");
     }
-    if (!whole && ((flags & SelectTop) != 0 || !PartsOf(parts, PartOrderBy).empty())) {
+    if (!whole && ((flags & SelectTop) != 0 || !PartsOf(parts, OrderBy).empty())) {
       throw Refused("ユニオンの部分の TOP や ORDER BY は移行できません");
     }
 
     // Sources and their names.
     std::vector<Bound> bound;
     std::vector<std::string> keys;
-    for (const dao::QueryPart* table : PartsOf(parts, PartTable)) {
+    for (const dao::QueryPart* table : PartsOf(parts, Table)) {
       if (!table->Expression.empty()) throw Refused("ほかのデータベースのテーブルを参照しています");
       if (table->Name1.empty()) throw Refused("サブクエリの FROM は移行できません");
       Bound b;
@@ -264,7 +240,7 @@ class Planner {
 
     // FROM, joins nested as Access stores them.
     std::vector<dao::FromJoin> joins;
-    for (const dao::QueryPart* join : PartsOf(parts, PartJoin)) {
+    for (const dao::QueryPart* join : PartsOf(parts, Join)) {
       joins.push_back({join->Name1, join->Name2, join->Expression, join->Flag});
     }
     dao::FromTree tree;
@@ -282,7 +258,7 @@ class Planner {
     std::vector<ViewColumn> columns;
     std::vector<std::string> owners;  // the source a column is taken whole from, else ""
     int unnamed = 1000;
-    for (const dao::QueryPart* column : PartsOf(parts, PartColumn)) {
+    for (const dao::QueryPart* column : PartsOf(parts, Column)) {
       if (const std::string owner = StarOwner(column->Expression); !owner.empty()) {
         // [T].*: every column of that source.
         const Bound* b = nullptr;
@@ -338,31 +314,28 @@ class Planner {
       }
     }
     std::string sql = "SELECT " + predicate + Joined(items, ", ") + "\nFROM " + Joined(from, ", ");
-    if (const auto where = PartsOf(parts, PartWhere);
+    if (const auto where = PartsOf(parts, Where);
         !where.empty() && !where.front()->Expression.empty()) {
       sql += "\nWHERE " + condition(where.front()->Expression, "WHERE").Sql;
     }
     std::vector<std::string> groups;
-    for (const dao::QueryPart* group : PartsOf(parts, PartGroupBy)) {
+    for (const dao::QueryPart* group : PartsOf(parts, GroupBy)) {
       groups.push_back(translate(group->Expression, "GROUP BY").Sql);
     }
     if (!groups.empty()) sql += "\nGROUP BY " + Joined(groups, ", ");
-    if (const auto having = PartsOf(parts, PartHaving);
+    if (const auto having = PartsOf(parts, Having);
         !having.empty() && !having.front()->Expression.empty()) {
       sql += "\nHAVING " + condition(having.front()->Expression, "HAVING").Sql;
     }
     std::vector<std::string> order;
     bool textOrder = false;
-    for (const dao::QueryPart* item : PartsOf(parts, PartOrderBy)) {
+    for (const dao::QueryPart* item : PartsOf(parts, OrderBy)) {
       const QueryValue value = translate(item->Expression, "ORDER BY");
       const bool descending = EqualsNoCase(item->Name1, "D");
       textOrder = textOrder || value.Kind == ValueKind::Text;
-      // Text in the server's order (TOP over it is refused below); Nulls
-      // first, as Access sorts them.
-      std::string key = value.TextNumber ? "CAST(" + value.Sql + " AS REAL)" : value.Sql;
-      key += descending ? " DESC" : "";
-      if (!Sqlite()) key += descending ? " NULLS LAST" : " NULLS FIRST";
-      order.push_back(key);
+      // Text in the server's order (TOP over it is refused below).
+      order.push_back(
+          OrderKey(value.TextNumber ? "CAST(" + value.Sql + " AS REAL)" : value.Sql, descending));
     }
     if (!order.empty()) sql += "\nORDER BY " + Joined(order, ", ");
     if ((flags & SelectTop) != 0) {
@@ -383,15 +356,23 @@ class Planner {
     return {sql, columns};
   }
 
+  // An ORDER BY key, Nulls first as Access sorts them (SQLite's own order).
+  std::string OrderKey(const std::string& sql, bool descending) const {
+    return sql + (descending ? " DESC" : "") +
+           (Sqlite()     ? ""
+            : descending ? " NULLS LAST"
+                         : " NULLS FIRST");
+  }
+
   // A union: its two stored parts (each SQL text, which may hold further
   // unions) read back into parts and translated as other queries are.
   Select Union(const std::vector<dao::QueryPart>& parts) const {
-    const auto flagsParts = PartsOf(parts, PartFlags);
+    const auto flagsParts = PartsOf(parts, Flags);
     const std::int32_t flags = flagsParts.empty() ? 0 : flagsParts.front()->Flag;
     UnionText whole;
     for (const std::string_view id : {UnionPart1, UnionPart2}) {
       const dao::QueryPart* found = nullptr;
-      for (const dao::QueryPart* table : PartsOf(parts, PartTable)) {
+      for (const dao::QueryPart* table : PartsOf(parts, Table)) {
         if (table->Name2 == id) found = table;
       }
       if (found == nullptr) throw Refused("ユニオンの部分 " + std::string(id) + " がありません");
@@ -433,7 +414,7 @@ class Planner {
       return std::nullopt;
     };
     std::vector<std::string> order;
-    for (const dao::QueryPart* item : PartsOf(parts, PartOrderBy)) {
+    for (const dao::QueryPart* item : PartsOf(parts, OrderBy)) {
       const QueryTranslation key = TranslateQueryExpression(item->Expression, names, FDialect);
       if (!key.Problem.empty()) {
         throw Refused("ORDER BY " + item->Expression + ": " + key.Problem);
@@ -441,11 +422,7 @@ class Planner {
       if (key.Value.Sql.front() != '"') {
         throw Refused("ユニオンは列の名前でだけ並べられます（ORDER BY " + item->Expression + "）");
       }
-      const bool descending = EqualsNoCase(item->Name1, "D");
-      order.push_back(key.Value.Sql + (descending ? " DESC" : "") +
-                      (Sqlite()     ? ""
-                       : descending ? " NULLS LAST"
-                                    : " NULLS FIRST"));
+      order.push_back(OrderKey(key.Value.Sql, EqualsNoCase(item->Name1, "D")));
     }
     if (!order.empty()) out.Sql += "\nORDER BY " + Joined(order, ", ");
     return out;
