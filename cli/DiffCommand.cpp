@@ -11,7 +11,7 @@
 #include <text/OneLine.h>
 
 #include <cli/ExitStatus.h>
-#include <cli/OpenFailureText.h>
+#include <targets/OpenFailureText.h>
 
 namespace tabulon {
 

@@ -13,7 +13,7 @@
 #include <text/AtomicFile.h>
 
 #include <cli/ExitStatus.h>
-#include <cli/OpenFailureText.h>
+#include <targets/OpenFailureText.h>
 
 namespace tabulon {
 

@@ -7,7 +7,7 @@
 #include <targets/ForEachDatabase.h>
 
 #include <cli/ExitStatus.h>
-#include <cli/OpenFailureText.h>
+#include <targets/OpenFailureText.h>
 
 namespace tabulon {
 

@@ -14,8 +14,8 @@
 #include <text/AtomicFile.h>
 
 #include <cli/ExitStatus.h>
-#include <cli/OpenFailureText.h>
 #include <cli/StopSignals.h>
+#include <targets/OpenFailureText.h>
 
 namespace tabulon {
 

@@ -12,7 +12,7 @@
 #include <text/TextCompare.h>
 
 #include <cli/ExitStatus.h>
-#include <cli/OpenFailureText.h>
+#include <targets/OpenFailureText.h>
 
 namespace tabulon {
 

@@ -18,7 +18,6 @@
 #include <cli/InventoryCommand.h>
 #include <cli/LintCommand.h>
 #include <cli/MigrateCommand.h>
-#include <cli/OpenFailureText.h>
 #include <cli/SqlCommand.h>
 #include <dao/Dao360.h>
 #include <jet/JetEngine.h>
@@ -27,6 +26,7 @@
 #include <report/OutputPath.h>
 #include <report/ReportRun.h>
 #include <targets/ConnectionCheck.h>
+#include <targets/OpenFailureText.h>
 #include <targets/TargetLine.h>
 #include <text/TextFile.h>
 #include <words/Wording.h>
@@ -283,7 +283,8 @@ int Main(int argc, char** argv) {
       "inventory",
       "tabulon-cli inventory FOLDER... [-o DIR]: every Access database under the folders "
       "(links not followed), each opened read-only on a worker per core, in one index: "
-      "DIR/index.html (sortable), inventory.csv and inventory.json. Ctrl-C writes what is "
+      "DIR/index.html (sortable), inventory.csv, inventory.json and links.svg (the links "
+      "between files). Ctrl-C writes what is "
       "done, marked incomplete. Exit status: 0 complete, 1 incomplete or not written.");
   inventoryCommand->add_option("FOLDER", inventory.Folders, "folders (or files) to look in")
       ->required();
@@ -294,6 +295,9 @@ int Main(int argc, char** argv) {
                    "try these passwords (one a line; the file readable by its owner only) on "
                    "protected files; which one opened a file is not written anywhere")
       ->option_text("FILE");
+  inventoryCommand->add_flag("--reports", inventory.Reports,
+                             "also each opened database's full report, DIR/reports/<n>.html, "
+                             "linked from its row");
   inventoryCommand->add_option("--workers", inventory.Workers, "workers (default: one per core)")
       ->check(CLI::Range(1, 256))
       ->option_text("N");
@@ -417,13 +421,15 @@ int Main(int argc, char** argv) {
       return RunDiffCommand(diff, options, executable, program);
     }
     if (*inventoryCommand) {
-      inventory.Program = program;
-      return RunInventory(
-          inventory,
-          [] {
-            return jet::CreateJetEngine({std::string(ReaderName), std::string(ProgramVersion())});
-          },
-          std::cerr);
+      Wording wording;
+      if (inventory.Reports) {
+        if (auto error = wording.Words.Load(executable.parent_path() / WordsFileName)) {
+          std::cerr << program << ": " << *error << "\n";
+        }
+        inventory.ReportWording = &wording;
+        inventory.ExecutablePath = executable;
+      }
+      return RunInventoryCommand(inventory, program, std::cerr);
     }
     if (*checkCommand) options.Check = true;
     if (*jsonCommand) options.Format = "json";

@@ -76,6 +76,13 @@ class TMainForm : public TForm {
   // passed over. False when refused because MemTarget is disabled.
   bool AddFiles(const std::vector<std::string>& paths);
 
+  // An inventory of the Access databases under `folders` (a drop of
+  // folders with Shift held): index.html, inventory.csv, inventory.json and
+  // links.svg in a new folder "<name>_inventory_yymmdd" of the desktop's
+  // "<name>_out", read on the worker as the run is. False, and nothing
+  // starts, while a job works or when no folder is given.
+  bool InventoryFolders(const std::vector<std::string>& folders);
+
   void BtnCheckClick();
   void BtnDoitClick();
   void BtnVersionClick();
@@ -112,6 +119,11 @@ class TMainForm : public TForm {
   // a notification service is there to tell; `detail` as its tooltip.
   void ShowRunStatus(const QString& status, const QString& detail);
   void ShowError(const std::string& text) const;
+  // A line of the unexpected-error list, brought into view.
+  void AppendFailure(const std::string& text);
+  // The line that marks where a job's lines begin, when earlier ones are
+  // there.
+  void MarkJobStart(const char* what);
   // Runs `work` on the worker thread; then, on the window's thread and
   // after every call the work queued, `done`, and the close the user asked
   // for meanwhile.

@@ -81,13 +81,7 @@ class TMainFormFront : public ReportFront {
     BarOf(bar).setValue(position);
   }
 
-  void ReportFailure(const std::string& text) override {
-    // The run is otherwise silent: its failure is put where it is seen.
-    F.MemOut->AppendLine(text);
-    F.PageControl1->setCurrentWidget(F.TabSheet1);
-    F.MemOut->moveCursor(QTextCursor::End);
-    F.MemOut->ensureCursorVisible();
-  }
+  void ReportFailure(const std::string& text) override { F.AppendFailure(text); }
 
  private:
   QProgressBar& BarOf(ProgressBar bar) {
@@ -129,6 +123,25 @@ bool TMainForm::BeginJob() {
   ++FJobSerial;
   ShowRunStatus({}, {});
   return true;
+}
+
+void TMainForm::AppendFailure(const std::string& text) {
+  // The run is otherwise silent: its failure is put where it is seen.
+  MemOut->AppendLine(text);
+  PageControl1->setCurrentWidget(TabSheet1);
+  MemOut->moveCursor(QTextCursor::End);
+  MemOut->ensureCursorVisible();
+}
+
+void TMainForm::MarkJobStart(const char* what) {
+  // The list keeps earlier runs' lines; where this run's begin is marked,
+  // so that its failures (or their absence) can be told apart.
+  if (MemOut->toPlainText().isEmpty()) return;
+  MemOut->AppendLine(
+      QStringLiteral("―― %1 %2 ――")
+          .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")),
+               QString::fromUtf8(what))
+          .toStdString());
 }
 
 void TMainForm::ShowRunStatus(const QString& status, const QString& detail) {
@@ -197,14 +210,7 @@ void TMainForm::BtnCheckClick() {
 
 void TMainForm::BtnDoitClick() {
   if (!BeginJob()) return;
-  // The list keeps earlier runs' lines; where this run's begin is marked,
-  // so that its failures (or their absence) can be told apart.
-  if (!MemOut->toPlainText().isEmpty()) {
-    MemOut->AppendLine(
-        QStringLiteral("―― %1 解析開始 ――")
-            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")))
-            .toStdString());
-  }
+  MarkJobStart("解析開始");
   ReportSettings settings = FEnvironment.Report;
   settings.Verbose = ChkVerbose->isChecked();
   settings.Objects = ChkObjects->isChecked();

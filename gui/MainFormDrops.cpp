@@ -23,6 +23,25 @@ void TMainForm::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void TMainForm::dropEvent(QDropEvent* event) {
+  // Folders dropped with Shift held are taken stock of instead of listed.
+  if (event->mimeData()->hasUrls() && (event->modifiers() & Qt::ShiftModifier) != 0) {
+    std::vector<std::string> folders;
+    for (const QUrl& url : event->mimeData()->urls()) {
+      std::error_code error;
+      if (url.isLocalFile() &&
+          std::filesystem::is_directory(url.toLocalFile().toStdString(), error)) {
+        folders.push_back(url.toLocalFile().toStdString());
+      }
+    }
+    if (!folders.empty()) {
+      if (InventoryFolders(folders)) {
+        event->acceptProposedAction();
+      } else {
+        event->ignore();
+      }
+      return;
+    }
+  }
   if (!event->mimeData()->hasUrls() || !DropFiles(event->mimeData()->urls())) {
     event->ignore();
     return;

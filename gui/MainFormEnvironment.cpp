@@ -6,6 +6,8 @@
 #include <gui/InfoForm.h>
 #include <gui/ReportNotifier.h>
 #include <gui/SaveDialog.h>
+#include <jet/JetEngine.h>
+#include <platform/VersionInfo.h>
 
 namespace tabulon {
 
@@ -28,6 +30,9 @@ MainFormEnvironment DefaultMainFormEnvironment(const std::filesystem::path& exec
     static TReportNotifier* const notifier =
         new TReportNotifier(QDBusConnection::sessionBus(), {}, QCoreApplication::instance());
     notifier->Notify(report, summary);
+  };
+  e.NewEngine = [] {
+    return jet::CreateJetEngine({std::string(ReaderName), std::string(ProgramVersion())});
   };
   e.ShowInfoWindow = [executable](QWidget* owner) {
     InfoFormEnvironment info = DefaultInfoFormEnvironment();

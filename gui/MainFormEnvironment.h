@@ -5,10 +5,12 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include <QString>
 
+#include <dao/ObjectModel.h>
 #include <platform/ConfigLocation.h>
 #include <report/ReportRun.h>
 
@@ -38,6 +40,8 @@ struct MainFormEnvironment {
   // Told of each report the run has written to its end, or to where it
   // was stopped, with the words to head it (the desktop notification).
   std::function<void(const std::filesystem::path& report, const QString& summary)> ReportWritten;
+  // A new engine for each worker of an inventory.
+  std::function<std::unique_ptr<dao::Engine>()> NewEngine;
   // Shows the About window modally.
   std::function<void(QWidget* owner)> ShowInfoWindow;
   // The run's environment (desktop folder, clock, tick count, system

@@ -110,6 +110,14 @@ struct Shared {
   }
 };
 
+// Hands what is made so far to the sink once it is large, so that an
+// index of thousands of rows is never whole in memory.
+void Spill(std::string& out, const InventorySink& write) {
+  if (out.size() < (std::size_t{1} << 16)) return;
+  write(out);
+  out.clear();
+}
+
 // The columns every form shows, as texts, in order.
 std::vector<std::pair<std::string, std::string>> Cells(const InventoryRow& row,
                                                        const Shared& shared) {
@@ -158,13 +166,14 @@ std::vector<std::pair<std::string, std::string>> Cells(const InventoryRow& row,
   std::string unread;
   for (const std::string& item : row.Unread) unread += (unread.empty() ? "" : "; ") + item;
   cells.push_back({"unread", unread});
+  cells.push_back({"fullReport", row.FullReport});
   return cells;
 }
 
 bool Numeric(const std::string& column) {
   return column != "path" && column != "modified" && column != "format" && column != "protection" &&
          column != "opened" && column != "failure" && column != "newestChange" &&
-         column != "fingerprint" && column != "unread";
+         column != "fingerprint" && column != "unread" && column != "fullReport";
 }
 
 nlohmann::ordered_json Groups(const std::map<std::string, std::vector<std::string>>& groups,
@@ -342,7 +351,7 @@ void DescribeSchema(const schema::Database& database,
   row.NewestChange = newestText;
 }
 
-std::string InventoryCsv(const std::vector<InventoryRow>& rows) {
+void WriteInventoryCsv(const std::vector<InventoryRow>& rows, const InventorySink& write) {
   std::string out;
   const InventoryRow none;
   const Shared shared(rows);
@@ -359,11 +368,13 @@ std::string InventoryCsv(const std::vector<InventoryRow>& rows) {
       first = false;
     }
     out += "\r\n";
+    Spill(out, write);
   }
-  return out;
+  write(out);
 }
 
-std::string InventoryJson(const std::vector<InventoryRow>& rows, const InventoryRun& run) {
+void WriteInventoryJson(const std::vector<InventoryRow>& rows, const InventoryRun& run,
+                        const InventorySink& write) {
   const Shared shared(rows);
   // Names from the files may hold anything: invalid UTF-8 becomes U+FFFD
   // rather than ending the document.
@@ -376,7 +387,8 @@ std::string InventoryJson(const std::vector<InventoryRow>& rows, const Inventory
                     ", \"started\": " + text(run.Started) +
                     ", \"complete\": " + text(run.Complete) +
                     ", \"truncated\": " + text(run.Truncated) +
-                    ",\n \"unreadableFolders\": " + text(run.Unreadable) + ",\n \"files\": [";
+                    ",\n \"unreadableFolders\": " + text(run.Unreadable) +
+                    ", \"linkGraph\": " + text(run.LinkGraph) + ",\n \"files\": [";
   nlohmann::ordered_json links = nlohmann::ordered_json::array();
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const InventoryRow& row = rows[i];
@@ -401,15 +413,17 @@ std::string InventoryJson(const std::vector<InventoryRow>& rows, const Inventory
       }
     }
     out += (i > 0 ? ",\n  " : "\n  ") + text(file);
+    Spill(out, write);
   }
   out += "],\n \"links\": " + text(links) +
          ",\n \"sameSchema\": " + text(Groups(shared.Schemas, "fingerprint")) +
          ",\n \"identical\": " + text(Groups(shared.Contents, "contentHash")) +
          ",\n \"odbcSources\": " + text(Groups(shared.Sources, "source", 1)) + "}\n";
-  return out;
+  write(out);
 }
 
-std::string InventoryHtml(const std::vector<InventoryRow>& rows, const InventoryRun& run) {
+void WriteInventoryHtml(const std::vector<InventoryRow>& rows, const InventoryRun& run,
+                        const InventorySink& write) {
   std::string out =
       "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"UTF-8\">\n"
       "<title>Access データベースの一覧</title>\n<style>\n"
@@ -451,9 +465,17 @@ std::string InventoryHtml(const std::vector<InventoryRow>& rows, const Inventory
   for (const InventoryRow& row : rows) {
     out += row.Opened ? "<tr>" : "<tr class=\"ng\">";
     for (const auto& [name, value] : Cells(row, shared)) {
-      out += (Numeric(name) ? "<td class=\"n\">" : "<td>") + outputs::XmlEscape(value) + "</td>";
+      out += Numeric(name) ? "<td class=\"n\">" : "<td>";
+      if (name == "fullReport" && !value.empty()) {
+        out +=
+            "<a href=\"" + outputs::XmlEscape(value) + "\">" + outputs::XmlEscape(value) + "</a>";
+      } else {
+        out += outputs::XmlEscape(value);
+      }
+      out += "</td>";
     }
     out += "</tr>\n";
+    Spill(out, write);
   }
   out += "</tbody>\n</table>\n";
   const auto section = [&](const char* title,
@@ -487,6 +509,10 @@ std::string InventoryHtml(const std::vector<InventoryRow>& rows, const Inventory
         "<th>リンク先</th><th>見つかった場所</th></tr></thead>\n<tbody>\n" +
         links + "</tbody>\n</table>\n";
   }
+  if (!run.LinkGraph.empty()) {
+    out += "<h2>リンクの図</h2>\n<p><img src=\"" + outputs::XmlEscape(run.LinkGraph) +
+           "\" alt=\"ファイルのリンクの図\"></p>\n";
+  }
   section("ODBC の接続先", shared.Sources, 1);
   out +=
       "<script>\n"
@@ -506,7 +532,7 @@ std::string InventoryHtml(const std::vector<InventoryRow>& rows, const Inventory
       "    rows.forEach(function (row) { body.appendChild(row); });\n"
       "  });\n"
       "});\n</script>\n</body>\n</html>\n";
-  return out;
+  write(out);
 }
 
 }  // namespace tabulon

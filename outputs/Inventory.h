@@ -5,8 +5,10 @@
 // spreadsheets and JSON for scripts, all with the same columns.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <schema/Schema.h>
@@ -44,6 +46,9 @@ struct InventoryRow {
   // Of the file's bytes, for files that share their size with another;
   // "" otherwise.
   std::string ContentHash;
+  // Its full report beside the index ("reports/<n>.html"), "" when none
+  // was asked for or it could not be written (then Unread says why).
+  std::string FullReport;
   // Members that could not be read, each named once; counts leave them out.
   std::vector<std::string> Unread;
 };
@@ -54,6 +59,7 @@ struct InventoryRun {
   bool Complete = true;                 // false when stopped before every file was read
   std::vector<std::string> Unreadable;  // folders that could not be listed, with why
   bool Truncated = false;               // the walk stopped at its bounds
+  std::string LinkGraph;                // the links' SVG beside the index, "" when none
 };
 
 // Access's limit on a database file.
@@ -70,8 +76,12 @@ std::string InventoryContentHash(const std::string& path);
 // The query kinds in the order the columns show them.
 const std::vector<std::string>& InventoryQueryKinds();
 
-std::string InventoryCsv(const std::vector<InventoryRow>& rows);
-std::string InventoryJson(const std::vector<InventoryRow>& rows, const InventoryRun& run);
-std::string InventoryHtml(const std::vector<InventoryRow>& rows, const InventoryRun& run);
+// The three forms, handed to `write` piece by piece as they are made.
+using InventorySink = std::function<void(std::string_view)>;
+void WriteInventoryCsv(const std::vector<InventoryRow>& rows, const InventorySink& write);
+void WriteInventoryJson(const std::vector<InventoryRow>& rows, const InventoryRun& run,
+                        const InventorySink& write);
+void WriteInventoryHtml(const std::vector<InventoryRow>& rows, const InventoryRun& run,
+                        const InventorySink& write);
 
 }  // namespace tabulon

@@ -6,10 +6,8 @@
 #include <memory>
 #include <stdexcept>
 
-#include <graphviz/cgraph.h>
-#include <graphviz/gvc.h>
-
 #include <dao/ObjectModel.h>
+#include <outputs/Graphviz.h>
 #include <outputs/RelationGraph.h>
 #include <text/FileNameUrl.h>
 #include <text/Utf8.h>
@@ -18,53 +16,7 @@ namespace tabulon::outputs {
 
 namespace {
 
-constexpr const char* FontList = "IPAGothic, Noto Sans CJK JP, sans-serif";
-
-struct ContextClose {
-  void operator()(GVC_t* context) const { gvFreeContext(context); }
-};
-struct GraphClose {
-  void operator()(Agraph_t* graph) const { agclose(graph); }
-};
-
-// A laid-out graph frees its layout before the graph is closed.
-class Layout {
- public:
-  Layout(GVC_t* context, Agraph_t* graph) : FContext(context), FGraph(graph) {
-    if (gvLayout(context, graph, "dot") != 0) throw std::runtime_error("Graphviz: layout failed");
-  }
-  ~Layout() { gvFreeLayout(FContext, FGraph); }
-  Layout(const Layout&) = delete;
-  Layout& operator=(const Layout&) = delete;
-
- private:
-  GVC_t* FContext;
-  Agraph_t* FGraph;
-};
-
-// cgraph takes char* for names and values it does not change.
-char* Chars(const std::string& text) { return const_cast<char*>(text.c_str()); }
-
-void Set(void* object, const std::string& name, const std::string& value) {
-  agsafeset(object, Chars(name), Chars(value), Chars(std::string()));
-}
-
-void SetHtml(Agraph_t* graph, void* object, const std::string& name, const std::string& html) {
-  char* label = agstrdup_html(graph, Chars(html));
-  agsafeset(object, Chars(name), label, Chars(std::string()));
-  agstrfree(graph, label);
-}
-
-// Text for an HTML-like label. Graphviz reads \N, \G, \E, \T, \H and \L
-// there too, as names of its own, and draws a doubled backslash as one.
-std::string LabelText(std::string_view text) {
-  std::string out;
-  for (const char c : XmlEscape(text)) {
-    if (c == '\\') out += '\\';
-    out += c;
-  }
-  return out;
-}
+using namespace graphviz;
 
 // A key column as its box shows it: "PK ID", "FK 顧客ID", "PK FK 注文ID".
 std::string ColumnLine(const KeyColumn& column) {
@@ -261,7 +213,7 @@ std::string Caption(const Piece& piece) {
 
 Piece LayOut(GVC_t* context, const Drawing& group, const std::string& prefix,
              const char* direction) {
-  std::unique_ptr<Agraph_t, GraphClose> drawing(agopen(Chars("ER"), Agdirected, nullptr));
+  Graph drawing(agopen(Chars("ER"), Agdirected, nullptr));
   if (!drawing) throw std::runtime_error("Graphviz: no graph");
   Agraph_t* root = drawing.get();
   Set(root, "id", prefix);
@@ -277,13 +229,7 @@ Piece LayOut(GVC_t* context, const Drawing& group, const std::string& prefix,
   AddGraph(root, group, prefix);
 
   const Layout layout(context, root);
-  char* data = nullptr;
-  unsigned int length = 0;
-  if (gvRenderData(context, root, "svg", &data, &length) != 0 || data == nullptr) {
-    throw std::runtime_error("Graphviz: rendering failed");
-  }
-  const std::string svg(data, length);
-  gvFreeRenderData(data);
+  const std::string svg = RenderSvg(context, root);
 
   // Graphviz's document is <svg width=... viewBox="0 0 W H" ...>BODY</svg>
   // after a prologue; the sheet keeps BODY and sets the element's place.
@@ -751,7 +697,7 @@ std::vector<DiagramFile> DatabaseSvgDiagrams(const schema::Database& database,
   const bool whole = userTables <= MaxTablesDrawnWhole;
   const RelationGraph graph = BuildRelationGraph(database, whole);
 
-  std::unique_ptr<GVC_t, ContextClose> context(gvContext());
+  Context context(gvContext());
   if (!context) throw std::runtime_error("Graphviz: no context");
   std::vector<RelationGraph> groups = ConnectedGroups(graph);
   // The related groups, largest first, then the tables on their own;

@@ -5,6 +5,12 @@
 #include <QDropEvent>
 #include <QMimeData>
 
+#include <QProgressBar>
+
+#include <text/TextFile.h>
+#include <tools/jetwriter/JetWriter.h>
+#include <tools/jetwriter/Synthetic.h>
+
 #include "WindowWorld.h"
 
 namespace tabulon::test {
@@ -21,19 +27,22 @@ struct DropWorld : WindowWorld {
     return "\"??\"|\"PASSWORD_HERE\"|\"" + File(name) + "\"";
   }
   // A drop as the desktop delivers it, to `target` (the window or a child).
-  bool Drop(QWidget& target, const std::vector<std::string>& paths) {
+  bool Drop(QWidget& target, const std::vector<std::string>& paths,
+            Qt::KeyboardModifiers keys = Qt::NoModifier) {
     QMimeData data;
     QList<QUrl> urls;
     for (const std::string& p : paths) urls << QUrl::fromLocalFile(QString::fromStdString(p));
     data.setUrls(urls);
     // Qt delivers a drop to the widget that accepted the drag's entry.
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, keys);
     QApplication::sendEvent(&target, &enter);
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, keys);
     QApplication::sendEvent(&target, &drop);
     return enter.isAccepted() && drop.isAccepted();
   }
-  bool Drop(const std::vector<std::string>& paths) { return Drop(*Form, paths); }
+  bool Drop(const std::vector<std::string>& paths, Qt::KeyboardModifiers keys = Qt::NoModifier) {
+    return Drop(*Form, paths, keys);
+  }
   void KeepList() { Child<QCheckBox>("ChkClearListOnDrop").setChecked(false); }
 };
 
@@ -99,6 +108,55 @@ TEST(MainFormDrops, RefusedWhileTheListIsDisabled) {
   EXPECT_EQ(world.Targets().Text(), "kept");
   world.Targets().setEnabled(true);
   world.Drop({world.File("a.mdb")});
+  EXPECT_EQ(world.Targets().Text(), world.Line("a.mdb") + "\n");
+}
+
+TEST(MainFormDrops, FoldersDroppedWithShiftAreTakenStockOfOnTheWorker) {
+  DropWorld world;
+  const std::filesystem::path share = world.Dir / "共有 share";
+  std::filesystem::create_directories(share / "sub");
+  const jetwriter::ByteVector bytes =
+      jetwriter::WriteDatabase(jetwriter::SyntheticSchema({50, 5, 1, 5})).Bytes;
+  for (int i = 0; i < 4; ++i) {
+    WriteBytes(share / ("db" + std::to_string(i) + ".mdb"),
+               std::string(bytes.begin(), bytes.end()));
+  }
+  WriteBytes(share / "sub" / "壊れ.mdb", "Standard Jet DB, but no more");
+  world.Form->show();
+  world.Targets().SetText("kept");
+
+  ASSERT_TRUE(world.Drop({share.string()}, Qt::ShiftModifier));
+  ASSERT_TRUE(world.Form->OperationRunning());
+  // One job at a time: no second inventory, no drop, no check meanwhile.
+  EXPECT_FALSE(world.Drop({share.string()}, Qt::ShiftModifier));
+  EXPECT_FALSE(world.Form->InventoryFolders({share.string()}));
+  EXPECT_FALSE(world.Drop({world.File("a.mdb")}));
+  EXPECT_FALSE(world.Targets().isEnabled());
+  EXPECT_FALSE(world.Child("PnlButton").isEnabled());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !world.Form->OperationRunning(); }, 120000));
+
+  std::tm local{};
+  const std::time_t now = std::time(nullptr);
+  localtime_r(&now, &local);
+  char name[40];
+  std::strftime(name, sizeof name, "tabulon_inventory_%y%m%d", &local);
+  const auto folder = world.Dir / "Desktop" / "tabulon_out" / name;
+  const std::string csv = ReadBytes(folder / "inventory.csv");
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 6) << csv;  // heading and five files
+  EXPECT_NE(csv.find("壊れ.mdb"), std::string::npos);
+  EXPECT_TRUE(ReadBytes(folder / "index.html").ends_with("</html>\n"));
+  EXPECT_EQ(world.Written, std::vector<std::filesystem::path>{folder / "index.html"});
+  EXPECT_EQ(world.Child<QProgressBar>("ProgTotal").format().toStdString(),
+            "一覧を書き出しました: 5 個（開けなかったもの 1 個）");
+  EXPECT_EQ(world.Targets().Text(), "kept") << "the list is left as it was";
+  EXPECT_TRUE(world.Targets().isEnabled());
+
+  // A second one the same day goes to a folder of its own; files dropped
+  // with Shift are listed as any drop.
+  ASSERT_TRUE(world.Drop({share.string()}, Qt::ShiftModifier));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !world.Form->OperationRunning(); }, 120000));
+  EXPECT_TRUE(std::filesystem::exists(folder.string() + "(01)/index.html"));
+  EXPECT_TRUE(world.Drop({world.File("a.mdb")}, Qt::ShiftModifier));
   EXPECT_EQ(world.Targets().Text(), world.Line("a.mdb") + "\n");
 }
 

@@ -18,6 +18,7 @@
 #include <gui/MainForm.h>
 #include <gui/Memo.h>
 #include <gui/SaveDialog.h>
+#include <jet/JetEngine.h>
 #include <targets/ConnectionCheck.h>
 #include <words/Wording.h>
 
@@ -70,6 +71,7 @@ struct WindowWorld {
       Summaries.push_back(summary.toStdString());
     };
     Environment.ShowInfoWindow = [this](QWidget*) { ++InfoWindows; };
+    Environment.NewEngine = [] { return jet::CreateJetEngine(); };
     std::filesystem::create_directories(Dir / "Desktop");
     Environment.Report.DesktopFolder = [this] { return (Dir / "Desktop").string(); };
     Environment.Report.OsDescription = [] { return std::string("TestOS"); };

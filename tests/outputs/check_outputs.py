@@ -446,7 +446,8 @@ class Inventory(unittest.TestCase):
             subprocess.run([MKMDB, "--synthetic", "tables=40,fields=5,indexes=1,relations=5",
                             str(tree / "c.mdb")], check=True)
             out = folder / "out"
-            done = subprocess.run([CLI, "inventory", str(tree), "-o", str(out)], capture_output=True)
+            done = subprocess.run([CLI, "inventory", str(tree), "-o", str(out)], capture_output=True,
+                                  env=ENVIRONMENT)
             self.assertEqual(0, done.returncode, done.stderr)
             schema = json.loads((SOURCE / "docs/inventory.schema.json").read_text(encoding="utf-8"))
             jsonschema.Draft202012Validator.check_schema(schema)
@@ -481,13 +482,70 @@ document.getElementById("out").textContent = JSON.stringify({up, down: names(), 
             self.assertEqual(["c.mdb", "b 見本.mdb", "a <壊れ>.mdb"], result["down"])
 
 
+    def test_the_link_graph_and_the_reports_show_hostile_names(self):
+        if not os.path.exists("/usr/bin/chromium"):
+            self.skipTest("chromium is not installed")
+        with tempfile.TemporaryDirectory() as folder:
+            folder = pathlib.Path(folder)
+            back_folder = folder / "tree" / "裏 & <back>"
+            back_folder.mkdir(parents=True)
+            back = back_folder / 'b "\\N" <&>.mdb'
+            subprocess.run([MKMDB, str(SOURCE / "tools/mkmdb/samples/sample.json"), str(back)],
+                           check=True)
+            front = folder / "tree" / "front.mdb"
+            (folder / "front.json").write_text(json.dumps({
+                "tables": [{"name": "own", "columns": [{"name": "ID", "type": "long"}]}],
+                "linkedTables": [{"name": "t1", "database": str(back)},
+                                 {"name": "t2", "database": str(back)},
+                                 {"name": "gone", "database": "C:\\gone\\<x>.mdb"}]}),
+                encoding="utf-8")
+            subprocess.run([MKMDB, str(folder / "front.json"), str(front)], check=True)
+            out = folder / "out"
+            done = subprocess.run([CLI, "inventory", str(folder / "tree"), "-o", str(out),
+                                   "--reports"], capture_output=True, env=ENVIRONMENT)
+            self.assertEqual(0, done.returncode, done.stderr)
+            svg = ET.parse(out / "links.svg").getroot()
+            ns = {"s": "http://www.w3.org/2000/svg"}
+            texts = ["".join(t.itertext()) for t in svg.iterfind(".//s:text", ns)]
+            self.assertIn(back.name, texts)
+            self.assertIn(str(back_folder) + "/", texts)
+            self.assertIn("2 テーブル", texts)
+            self.assertIn("C:\\gone\\<x>.mdb", texts)
+            self.assertEqual(1, len(svg.findall(".//s:g[@class='node missing']", ns)))
+            index = json.loads((out / "inventory.json").read_text(encoding="utf-8"))
+            self.assertEqual("links.svg", index["linkGraph"])
+            for row in index["files"]:
+                report = (out / row["fullReport"]).read_bytes()
+                self.assertTrue(report.decode("cp932").rstrip().endswith("</html>"), row["path"])
+            probe = out / "probe.html"
+            probe.write_text((out / "index.html").read_text(encoding="utf-8").replace(
+                "</body>", """<pre id="out"></pre><script>
+const errors = [];
+window.addEventListener("error", e => errors.push(String(e.message)));
+window.addEventListener("load", () => {
+  const img = document.querySelector("img");
+  const reports = Array.from(document.querySelectorAll("#files a")).map(a => a.getAttribute("href"));
+  document.getElementById("out").textContent =
+    JSON.stringify({width: img.naturalWidth, reports, errors});
+});
+</script></body>"""), encoding="utf-8")
+            done = subprocess.run(["/usr/bin/chromium", "--headless", "--no-sandbox", "--disable-gpu",
+                                   "--allow-file-access-from-files", "--dump-dom", probe.as_uri()],
+                                  capture_output=True, timeout=120)
+            found = re.search(r'<pre id="out">(.*?)</pre>', done.stdout.decode("utf-8"))
+            self.assertIsNotNone(found, done.stderr.decode("utf-8", "replace")[-2000:])
+            result = json.loads(html.unescape(found.group(1)))
+            self.assertEqual([], result["errors"])
+            self.assertGreater(result["width"], 100)
+            self.assertEqual(sorted(["reports/1.html", "reports/2.html"]), sorted(result["reports"]))
+
     def test_the_shared_files_fit_the_schema(self):
         if not TESTDATA.is_dir():
             self.skipTest("the shared test data are absent")
         with tempfile.TemporaryDirectory() as folder:
             out = pathlib.Path(folder)
             done = subprocess.run([CLI, "inventory", str(TESTDATA), "-o", str(out)],
-                                  capture_output=True)
+                                  capture_output=True, env=ENVIRONMENT)
             self.assertEqual(0, done.returncode, done.stderr)
             index = json.loads((out / "inventory.json").read_text(encoding="utf-8"))
             schema = json.loads((SOURCE / "docs/inventory.schema.json").read_text(encoding="utf-8"))

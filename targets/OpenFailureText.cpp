@@ -1,4 +1,4 @@
-#include <cli/OpenFailureText.h>
+#include <targets/OpenFailureText.h>
 
 namespace tabulon {
 

@@ -1,5 +1,5 @@
 #pragma once
-// How tabulon-cli names a database that did not open: one line on standard
+// How the tools name a database that did not open: one line on standard
 // error, "<program>: <path>: <kind>: <engine's text>", the kind in words a
 // script can match.
 
