@@ -27,11 +27,10 @@ void TMainForm::dropEvent(QDropEvent* event) {
   if (event->mimeData()->hasUrls() && (event->modifiers() & Qt::ShiftModifier) != 0) {
     std::vector<std::string> folders;
     for (const QUrl& url : event->mimeData()->urls()) {
+      if (!url.isLocalFile()) continue;
+      const std::string path = url.toLocalFile().toStdString();
       std::error_code error;
-      if (url.isLocalFile() &&
-          std::filesystem::is_directory(url.toLocalFile().toStdString(), error)) {
-        folders.push_back(url.toLocalFile().toStdString());
-      }
+      if (std::filesystem::is_directory(path, error)) folders.push_back(path);
     }
     if (!folders.empty()) {
       if (InventoryFolders(folders)) {

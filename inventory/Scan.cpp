@@ -342,22 +342,16 @@ InventoryOutcome RunInventory(const InventoryRequest& request,
   const std::filesystem::path& folder = request.Output;
   std::error_code made;
   std::filesystem::create_directories(folder, made);
-  std::string graph;
+  // Drawn and written before the index, which shows it only when it is there.
   try {
-    graph = outputs::InventoryLinkSvg(written);
+    const std::string graph = outputs::InventoryLinkSvg(written);
+    if (!graph.empty()) {
+      WriteFileAtomically(folder / "links.svg", graph, 0644);
+      run.LinkGraph = "links.svg";
+    }
   } catch (const std::exception& e) {
     observer.Problem((folder / "links.svg").string() + ": " + e.what());
     outcome.WriteFailed = true;
-  }
-  if (!graph.empty()) {
-    try {
-      WriteFileAtomically(folder / "links.svg", graph, 0644);
-      run.LinkGraph = "links.svg";
-    } catch (const std::exception& e) {
-      observer.Problem((folder / "links.svg").string() + ": " + e.what());
-      outcome.WriteFailed = true;
-    }
-    std::string().swap(graph);
   }
   // Each written as it is made: memory stays that of a piece of one.
   const std::pair<const char*, std::function<void(const InventorySink&)>> outputs[] = {

@@ -1,6 +1,7 @@
 #include <outputs/InventoryGraph.h>
 
 #include <map>
+#include <set>
 #include <stdexcept>
 
 #include <outputs/Graphviz.h>
@@ -106,8 +107,8 @@ std::string InventoryLinkSvg(const std::vector<InventoryRow>& rows) {
   agattr(root, AGEDGE, Chars("fontname"), Chars(FontList));
   agattr(root, AGEDGE, Chars("fontsize"), Chars("9"));
 
-  std::map<std::string, bool> listed;
-  for (const InventoryRow& row : rows) listed[row.Path] = true;
+  std::set<std::string> listed;
+  for (const InventoryRow& row : rows) listed.insert(row.Path);
   LinkGraph graph(root);
   std::size_t drawn = 0;
   for (const InventoryRow& row : rows) {
